@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package that building, running and testing Orbek
+# needs. Run as root (or through sudo).
+set -euo pipefail
+
+packages=(
+  # build
+  cmake g++ make pkg-config file
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools libgl-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev
+  # tests, sanitizers, fuzzing, benchmarks
+  googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+  python3 python3-xlrd python3-openpyxl locales
+  # a display for the window where there is none, and packaging checks
+  xvfb xauth desktop-file-utils appstream
+)
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: run as root (sudo $0)" >&2
+  exit 1
+fi
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  apt-get update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+# The decoder's locale test runs under a locale with a decimal comma.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  sed -i 's/^# *\(de_DE.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
