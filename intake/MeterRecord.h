@@ -46,7 +46,8 @@ class MeterRecord {
   // Takes the first 12 bytes; the caller guarantees there are at least 12.
   static MeterRecord FromSpan(std::span<const std::uint8_t, kMeterRecordSize> bytes) {
     MeterRecord record;
-    for (std::size_t i = 0; i < kMeterRecordSize; ++i) record.bytes_[i] = bytes[i];
+    for (std::size_t i = 0; i < kMeterRecordSize; ++i)
+      record.bytes_[i] = bytes[i];
     return record;
   }
 

@@ -48,7 +48,9 @@ constexpr double ScaleFor(int decimals) {
   }
 }
 
-constexpr ValueFormat Decimals(int decimals) { return {decimals, ScaleFor(decimals)}; }
+constexpr ValueFormat Decimals(int decimals) {
+  return {decimals, ScaleFor(decimals)};
+}
 
 // The format families by Mode; nullopt where the meter defines none.
 std::optional<ValueFormat> ValueFormatOf(const MeterRecord& record) {
@@ -70,7 +72,8 @@ std::optional<ValueFormat> ValueFormatOf(const MeterRecord& record) {
         return std::nullopt;
     }
   }
-  if (mode >= 4 && mode <= 11) return Decimals(record.DecimalsCode());
+  if (mode >= 4 && mode <= 11)
+    return Decimals(record.DecimalsCode());
   return std::nullopt;
 }
 
@@ -80,10 +83,12 @@ class TextBuffer {
  public:
   void Append(char c) { *end_++ = c; }
   void Append(std::string_view text) {
-    for (const char c : text) *end_++ = c;
+    for (const char c : text)
+      *end_++ = c;
   }
   void AppendRepeated(std::size_t count, char c) {
-    for (std::size_t i = 0; i < count; ++i) *end_++ = c;
+    for (std::size_t i = 0; i < count; ++i)
+      *end_++ = c;
   }
   void AppendUnsigned(unsigned value) { end_ = std::to_chars(end_, Limit(), value).ptr; }
 
@@ -94,7 +99,8 @@ class TextBuffer {
     char digits[12];
     const auto last = std::to_chars(digits, digits + sizeof digits, count).ptr;
     const std::string_view all(digits, static_cast<std::size_t>(last - digits));
-    if (decimals == 0) return Append(all);
+    if (decimals == 0)
+      return Append(all);
     const auto places = static_cast<std::size_t>(decimals);
     if (all.size() <= places) {
       Append("0.");
@@ -110,7 +116,8 @@ class TextBuffer {
   // almost always below 100, so those are written as two digits directly.
   void AppendField(char separator, unsigned field) {
     Append(separator);
-    if (field >= 100) return AppendUnsigned(field);
+    if (field >= 100)
+      return AppendUnsigned(field);
     *end_++ = static_cast<char>('0' + field / 10);
     *end_++ = static_cast<char>('0' + field % 10);
   }
@@ -147,7 +154,8 @@ FormattedNumber FormatValue(const MeterRecord& record) {
   TextBuffer text;
   double number = 0.0;
   if (const auto format = ValueFormatOf(record)) {
-    if (format->negative) text.Append('-');
+    if (format->negative)
+      text.Append('-');
     text.AppendFixed(count, format->decimals);
     // -W is taken as an integer first, so a zero reading plots as +0.0.
     const int signedCount = format->negative ? -static_cast<int>(count) : static_cast<int>(count);
@@ -175,8 +183,8 @@ FormattedNumber FormatTemperature(const MeterRecord& record) {
 DecodedReading DecodeRecord(const MeterRecord& record) {
   auto value = FormatValue(record);
   auto temperature = FormatTemperature(record);
-  return DecodedReading{FormatTimestamp(record), std::move(value.Text),
-                        std::move(temperature.Text), value.Number, temperature.Number};
+  return DecodedReading{FormatTimestamp(record), std::move(value.Text), std::move(temperature.Text),
+                        value.Number, temperature.Number};
 }
 
 }  // namespace orbek

@@ -1,0 +1,241 @@
+#include "link/CMscomm1.h"
+
+#include <poll.h>
+#include <termios.h>
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+#include "link/SerialDevice.h"
+#include "link/SerialError.h"
+
+namespace orbek {
+
+namespace {
+
+// How long closing waits for queued bytes to leave: a stop command takes
+// about 1 ms at 9600 baud, so this only bounds a stalled line.
+constexpr int kDrainTimeoutMs = 250;
+
+QSerialPort::Parity ParityOf(QChar letter) {
+  switch (letter.toLower().unicode()) {
+    case 'e':
+      return QSerialPort::EvenParity;
+    case 'o':
+      return QSerialPort::OddParity;
+    case 'm':
+      return QSerialPort::MarkParity;
+    case 's':
+      return QSerialPort::SpaceParity;
+    default:
+      return QSerialPort::NoParity;
+  }
+}
+
+QSerialPort::StopBits StopBitsOf(const QString& text) {
+  if (text == QLatin1String("2"))
+    return QSerialPort::TwoStop;
+  if (text == QLatin1String("1.5"))
+    return QSerialPort::OneAndHalfStop;
+  return QSerialPort::OneStop;
+}
+
+// Clears a flag when the scope ends, also when a handler throws.
+class FlagScope {
+ public:
+  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+  ~FlagScope() { flag_ = false; }
+  FlagScope(const FlagScope&) = delete;
+  FlagScope& operator=(const FlagScope&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
+  port_.setReadBufferSize(0);  // unbounded: nothing is lost while the GUI is busy
+  connect(&port_, &QSerialPort::readyRead, this, &CMscomm1::ReadWaiting);
+  connect(&port_, &QSerialPort::errorOccurred, this, &CMscomm1::HandleError);
+}
+
+CMscomm1::~CMscomm1() {
+  hangUpWatch_.reset();
+  if (port_.isOpen())
+    port_.close();
+}
+
+void CMscomm1::SetCommPort(const QString& path) {
+  if (port_.isOpen())
+    Fail(QStringLiteral("cannot change the port while %1 is open").arg(commPort_));
+  commPort_ = path;
+}
+
+void CMscomm1::SetOutBufferCount(std::int16_t count) {
+  if (count != 0)
+    Fail(QStringLiteral("only 0 may be set as the output buffer count"));
+  if (port_.isOpen())
+    port_.clear(QSerialPort::Output);
+}
+
+std::int16_t CMscomm1::OutBufferCount() const {
+  return port_.isOpen() ? static_cast<std::int16_t>(port_.bytesToWrite()) : 0;
+}
+
+void CMscomm1::SetPortOpen(bool open) {
+  if (open == port_.isOpen())
+    return;
+  open ? Open() : Close();
+}
+
+void CMscomm1::SetSettings(const QString& settings) {
+  line_ = ParseSettings(settings);
+  settings_ = settings;
+  if (port_.isOpen())
+    ApplySettings();
+}
+
+void CMscomm1::SetOutput(const QByteArray& bytes) {
+  if (!port_.isOpen())
+    Fail(QStringLiteral("cannot send: the port is not open"));
+  if (port_.write(bytes) != bytes.size())
+    Fail(QStringLiteral("cannot send to %1: %2").arg(commPort_, port_.errorString()));
+}
+
+QByteArray CMscomm1::Input() {
+  if (!port_.isOpen())
+    Fail(QStringLiteral("cannot read: the port is not open"));
+  const qsizetype count =
+      inputLen_ > 0 ? std::min<qsizetype>(inputLen_, received_.size()) : received_.size();
+  QByteArray bytes = received_.left(count);
+  received_.remove(0, count);
+  return bytes;
+}
+
+CMscomm1::LineSettings CMscomm1::ParseSettings(const QString& settings) {
+  static const QRegularExpression pattern(
+      QStringLiteral(R"(^\s*(\d{2,7})\s*,\s*([nNeEoOmMsS])\s*,\s*([5-8])\s*,\s*(1|1\.5|2)\s*$)"));
+  const auto match = pattern.match(settings);
+  if (!match.hasMatch())
+    throw SerialError(QStringLiteral("Invalid port settings \"%1\": expected baud,parity,data "
+                                     "bits,stop bits, for example 9600,n,8,1")
+                          .arg(settings)
+                          .toStdString());
+  return {match.captured(1).toInt(), ParityOf(match.captured(2).at(0)),
+          static_cast<QSerialPort::DataBits>(match.captured(3).toInt()),
+          StopBitsOf(match.captured(4))};
+}
+
+void CMscomm1::ApplySettings() {
+  const bool applied = port_.setBaudRate(line_.baud) && port_.setParity(line_.parity) &&
+                       port_.setDataBits(line_.dataBits) && port_.setStopBits(line_.stopBits) &&
+                       port_.setFlowControl(QSerialPort::NoFlowControl);
+  if (!applied)
+    Fail(QStringLiteral("cannot set %1 on %2: %3").arg(settings_, commPort_, port_.errorString()));
+}
+
+void CMscomm1::Open() {
+  if (commPort_.isEmpty())
+    Fail(QStringLiteral("no port has been chosen"));
+  const OpenResult result = OpenExclusive(port_, commPort_);
+  if (!result.ok())
+    Fail(QStringLiteral("cannot open %1: %2").arg(commPort_, result.reason));
+  try {
+    ApplySettings();
+  } catch (...) {
+    port_.close();
+    throw;
+  }
+  received_.clear();
+  hangUpWatch_ = std::make_unique<QSocketNotifier>(port_.handle(), QSocketNotifier::Read);
+  connect(hangUpWatch_.get(), &QSocketNotifier::activated, this, &CMscomm1::CheckHangUp);
+}
+
+void CMscomm1::Close() {
+  // Let queued bytes (a stop command, say) leave before the descriptor goes.
+  QElapsedTimer waited;
+  waited.start();
+  while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
+    port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
+  if (port_.bytesToWrite() == 0)
+    ::tcdrain(port_.handle());
+  hangUpWatch_.reset();
+  port_.close();
+  received_.clear();
+}
+
+void CMscomm1::ReadWaiting() {
+  received_.append(port_.readAll());
+  RaiseReceiveEvents();
+}
+
+// One event per threshold's worth of waiting bytes: a burst of records read at
+// once still gives one event per record, in order, and a record that arrives
+// byte by byte gives its event once complete.
+void CMscomm1::RaiseReceiveEvents() {
+  if (raising_ || rThreshold_ <= 0)
+    return;
+  const FlagScope scope(raising_);
+  while (port_.isOpen() && received_.size() >= rThreshold_) {
+    const qsizetype before = received_.size();
+    RaiseEvent(kEventReceive);
+    if (received_.size() >= before)
+      break;  // not read: the next arrival raises again
+  }
+}
+
+void CMscomm1::RaiseEvent(std::int16_t event) {
+  commEvent_ = event;
+  emit OnComm();
+}
+
+void CMscomm1::HandleError(QSerialPort::SerialPortError error) {
+  switch (error) {
+    case QSerialPort::ResourceError:
+      // The device is gone; reading again would only fail again.
+      LoseDevice();
+      return;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+      if (!port_.isOpen())
+        return;
+      HungUp() ? LoseDevice() : RaiseEvent(kEventIoError);
+      return;
+    default:
+      return;  // open errors are thrown by Open; the rest needs no action
+  }
+}
+
+// A pseudo-terminal whose other end closed reads as end of file with POLLHUP,
+// which QSerialPort neither reports nor stops polling; a USB adapter pulled
+// out reads EIO, which it reports as ResourceError. Both end here.
+bool CMscomm1::HungUp() const {
+  pollfd device{port_.handle(), 0, 0};
+  return ::poll(&device, 1, 0) == 1 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+void CMscomm1::CheckHangUp() {
+  if (port_.isOpen() && HungUp())
+    LoseDevice();
+}
+
+void CMscomm1::LoseDevice() {
+  if (!port_.isOpen())
+    return;
+  // Hand on what had already been read before the device went away.
+  if (port_.bytesAvailable() > 0)
+    ReadWaiting();
+  if (!port_.isOpen())
+    return;
+  hangUpWatch_.reset();
+  port_.close();
+  received_.clear();
+  RaiseEvent(kEventDeviceLost);
+}
+
+void CMscomm1::Fail(const QString& what) const {
+  throw SerialError(what.toStdString());
+}
+
+}  // namespace orbek

@@ -1,0 +1,135 @@
+#include "link/PortDiscovery.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <algorithm>
+#include <set>
+
+#include "link/SerialDevice.h"
+
+namespace orbek {
+
+namespace {
+
+// The same device reached by two paths (a symlink, say) is tried once.
+QString DeviceKey(const QString& path) {
+  const QString canonical = QFileInfo(path).canonicalFilePath();
+  return canonical.isEmpty() ? path : canonical;
+}
+
+class CandidateList {
+ public:
+  void Add(const QString& path, const QString& description = {}) {
+    if (path.isEmpty() || !seen_.insert(DeviceKey(path)).second)
+      return;
+    list_.push_back({path, description});
+  }
+  std::vector<PortCandidate> Take() { return std::move(list_); }
+
+ private:
+  std::set<QString> seen_;
+  std::vector<PortCandidate> list_;
+};
+
+qsizetype DigitRunEnd(const QString& text, qsizetype start) {
+  while (start < text.size() && text[start].isDigit())
+    ++start;
+  return start;
+}
+
+QStringView WithoutLeadingZeros(QStringView digits) {
+  qsizetype first = 0;
+  while (first + 1 < digits.size() && digits[first] == u'0')
+    ++first;
+  return digits.sliced(first);
+}
+
+QString DescriptionOf(const QSerialPortInfo& info) {
+  return info.description().isEmpty() ? info.manufacturer() : info.description();
+}
+
+}  // namespace
+
+std::vector<PortCandidate> SerialPortCandidates(const QStringList& extraPaths) {
+  CandidateList candidates;
+  for (const auto& info : QSerialPortInfo::availablePorts())
+    candidates.Add(info.systemLocation(), DescriptionOf(info));
+  const QDir dev(QStringLiteral("/dev"));
+  const QStringList patterns = {"ttyS*", "ttyUSB*", "ttyACM*", "ttyAMA*", "rfcomm*"};
+  for (const auto& name : dev.entryList(patterns, QDir::System | QDir::Files))
+    candidates.Add(dev.filePath(name));
+  for (const auto& path : extraPaths)
+    candidates.Add(path);
+  return candidates.Take();
+}
+
+ProbeResult ProbePorts(const std::vector<PortCandidate>& candidates) {
+  ProbeResult result;
+  for (const auto& candidate : candidates) {
+    QSerialPort port;
+    const OpenResult opened = OpenExclusive(port, candidate.path);
+    if (opened.ok()) {
+      port.close();
+      result.usable.push_back(
+          {candidate.path, PortDisplayName(candidate.path), candidate.description});
+    } else if (opened.outcome == OpenOutcome::Denied) {
+      result.denied.push_back(candidate.path);
+    }
+  }
+  std::sort(result.usable.begin(), result.usable.end(),
+            [](const FoundPort& a, const FoundPort& b) { return NaturalLess(a.name, b.name); });
+  std::sort(result.denied.begin(), result.denied.end(), NaturalLess);
+  return result;
+}
+
+QString PortDisplayName(const QString& path) {
+  const QString dev = QStringLiteral("/dev/");
+  return path.startsWith(dev) ? path.mid(dev.size()) : path;
+}
+
+bool NaturalLess(const QString& a, const QString& b) {
+  qsizetype i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      const qsizetype endA = DigitRunEnd(a, i), endB = DigitRunEnd(b, j);
+      const auto numberA = WithoutLeadingZeros(QStringView(a).sliced(i, endA - i));
+      const auto numberB = WithoutLeadingZeros(QStringView(b).sliced(j, endB - j));
+      // Equal-length digit strings compare as their numbers do.
+      if (numberA.size() != numberB.size())
+        return numberA.size() < numberB.size();
+      if (const int order = numberA.compare(numberB); order != 0)
+        return order < 0;
+      i = endA;
+      j = endB;
+      continue;
+    }
+    if (a[i] != b[j])
+      return a[i] < b[j];
+    ++i;
+    ++j;
+  }
+  return a.size() - i < b.size() - j;
+}
+
+ScanReport ReportScan(const ProbeResult& result) {
+  const auto count = static_cast<int>(result.usable.size());
+  ScanReport report;
+  if (count == 0) {
+    report = {QStringLiteral("Port cannot be found"), QStringLiteral("Warnning")};
+  } else if (count == 1) {
+    report = {QStringLiteral("Found a port on your computer"), QStringLiteral("Message")};
+  } else {
+    report = {QStringLiteral("Found the %1 ports on your computer").arg(count),
+              QStringLiteral("Message")};
+  }
+  if (!result.denied.isEmpty())
+    report.text += QStringLiteral(
+                       "\nNo permission to open %1: add your user to the dialout group "
+                       "(sudo usermod -aG dialout $USER) and log in again.")
+                       .arg(result.denied.join(QStringLiteral(", ")));
+  return report;
+}
+
+}  // namespace orbek

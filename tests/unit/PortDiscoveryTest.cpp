@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "link/CMscomm1.h"
+#include "link/PortDiscovery.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+
+TEST(NaturalOrderTest, CountsDigitRunsAsNumbers) {
+  const std::pair<const char*, const char*> ordered[] = {
+      {"ttyS2", "ttyS10"},     {"ttyS9", "ttyS11"}, {"ttyACM0", "ttyS0"},    {"ttyS0", "ttyUSB0"},
+      {"ttyUSB1", "ttyUSB10"}, {"pts/2", "pts/10"}, {"/tmp/a9", "/tmp/a10"}, {"rfcomm0", "ttyACM0"},
+  };
+  for (const auto& [lower, higher] : ordered) {
+    EXPECT_TRUE(NaturalLess(lower, higher)) << lower << " < " << higher;
+    EXPECT_FALSE(NaturalLess(higher, lower)) << higher << " < " << lower;
+  }
+  EXPECT_FALSE(NaturalLess("ttyS3", "ttyS3"));
+}
+
+TEST(PortDisplayNameTest, NamesAsLinuxUsersKnowThem) {
+  const std::pair<const char*, const char*> cases[] = {{"/dev/ttyUSB0", "ttyUSB0"},
+                                                       {"/dev/ttyS10", "ttyS10"},
+                                                       {"/dev/pts/3", "pts/3"},
+                                                       {"/tmp/ttyMETER", "/tmp/ttyMETER"}};
+  for (const auto& [path, name] : cases)
+    EXPECT_EQ(PortDisplayName(path), name);
+}
+
+TEST(ReportScanTest, TextsAndCaptionsByCount) {
+  struct Case {
+    int count;
+    const char* text;
+    const char* caption;
+  };
+  const Case cases[] = {{0, "Port cannot be found", "Warnning"},
+                        {1, "Found a port on your computer", "Message"},
+                        {2, "Found the 2 ports on your computer", "Message"},
+                        {3, "Found the 3 ports on your computer", "Message"},
+                        {17, "Found the 17 ports on your computer", "Message"}};
+  for (const auto& c : cases) {
+    ProbeResult result;
+    for (int i = 0; i < c.count; ++i)
+      result.usable.push_back({QString("/dev/ttyS%1").arg(i), QString("ttyS%1").arg(i), {}});
+    const auto report = ReportScan(result);
+    EXPECT_EQ(report.text, c.text);
+    EXPECT_EQ(report.caption, c.caption);
+  }
+}
+
+TEST(ReportScanTest, PortsWithoutPermissionGetAHintAfterTheText) {
+  ProbeResult result;
+  result.denied = {"/dev/ttyUSB0", "/dev/ttyUSB1"};
+  const auto report = ReportScan(result);
+  EXPECT_EQ(report.caption, "Warnning");
+  EXPECT_TRUE(report.text.startsWith("Port cannot be found\n"));
+  EXPECT_TRUE(report.text.contains("/dev/ttyUSB0, /dev/ttyUSB1"));
+  EXPECT_TRUE(report.text.contains("dialout"));
+}
+
+class ProbePortsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 3; ++i)
+      meters_.push_back(std::make_unique<MeterSimulator>(MeterSimulator::Options{}));
+  }
+  QString Path(int i) const { return QString::fromStdString(meters_[i]->DevicePath()); }
+  std::vector<PortCandidate> Candidates() const {
+    std::vector<PortCandidate> list = {{"/dev/ttyNOSUCHPORT", {}}};
+    for (int i = static_cast<int>(meters_.size()) - 1; i >= 0; --i)
+      list.push_back({Path(i), {}});
+    return list;
+  }
+
+  std::vector<std::unique_ptr<MeterSimulator>> meters_;
+};
+
+TEST_F(ProbePortsTest, ListsOpenablePortsInNaturalOrder) {
+  const auto result = ProbePorts(Candidates());
+  ASSERT_EQ(result.usable.size(), 3u);
+  for (std::size_t i = 1; i < result.usable.size(); ++i)
+    EXPECT_TRUE(NaturalLess(result.usable[i - 1].name, result.usable[i].name));
+  for (const auto& port : result.usable)
+    EXPECT_EQ(port.name, PortDisplayName(port.path));
+  EXPECT_TRUE(result.denied.isEmpty());
+}
+
+TEST_F(ProbePortsTest, LeavesOutAPortThatIsHeldAndLeavesItOpen) {
+  CMscomm1 held;
+  held.SetCommPort(Path(1));
+  held.SetPortOpen(true);
+  const auto result = ProbePorts(Candidates());
+  ASSERT_EQ(result.usable.size(), 2u);
+  for (const auto& port : result.usable)
+    EXPECT_NE(port.path, Path(1));
+  EXPECT_TRUE(held.PortOpen());
+  held.SetPortOpen(false);
+  EXPECT_EQ(ProbePorts(Candidates()).usable.size(), 3u) << "free again once closed";
+}
+
+TEST_F(ProbePortsTest, CandidatesTakeEachDeviceOnceAndIncludeExtraPaths) {
+  QTemporaryDir dir;
+  const QString link = dir.filePath("ttyMETER");
+  ASSERT_TRUE(QFile::link(Path(0), link));
+  const auto candidates = SerialPortCandidates({link, Path(0), Path(2)});
+  int meter0 = 0, meter2 = 0;
+  for (const auto& candidate : candidates) {
+    meter0 += candidate.path == link || candidate.path == Path(0);
+    meter2 += candidate.path == Path(2);
+  }
+  EXPECT_EQ(meter0, 1);
+  EXPECT_EQ(meter2, 1);
+  EXPECT_EQ(candidates.back().path, Path(2));
+}
+
+}  // namespace
+}  // namespace orbek

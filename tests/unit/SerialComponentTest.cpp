@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <memory>
+#include <vector>
+
+#include "link/CMscomm1.h"
+#include "link/SerialError.h"
+#include "tests/support/EventLoop.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+using test::Pump;
+using test::WaitUntil;
+
+std::vector<std::uint8_t> Concatenate(const std::vector<sim::RecordBytes>& records) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& record : records)
+    bytes.insert(bytes.end(), record.begin(), record.end());
+  return bytes;
+}
+
+// A port set up the way Connect sets it up, with every OnComm recorded.
+class SerialComponentTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    meter_ = std::make_unique<MeterSimulator>(MeterSimulator::Options{});
+    QObject::connect(&comm_, &CMscomm1::OnComm, [this] {
+      events_.push_back(comm_.CommEvent());
+      if (comm_.CommEvent() == CMscomm1::kEventReceive && readOnEvent_)
+        reads_.push_back(comm_.Input());
+    });
+  }
+
+  void OpenLikeConnect() {
+    comm_.SetCommPort(QString::fromStdString(meter_->DevicePath()));
+    comm_.SetInBufferSize(1024);
+    comm_.SetOutBufferSize(1024);
+    comm_.SetInputLen(12);
+    comm_.SetInputMode(1);
+    comm_.SetRThreshold(12);
+    comm_.SetSettings("115200,n,8,1");
+    comm_.SetPortOpen(true);
+  }
+
+  std::unique_ptr<MeterSimulator> meter_;
+  CMscomm1 comm_;
+  bool readOnEvent_ = true;
+  std::vector<std::int16_t> events_;
+  std::vector<QByteArray> reads_;
+};
+
+TEST_F(SerialComponentTest, OpensSetsUpAndCloses) {
+  OpenLikeConnect();
+  EXPECT_TRUE(comm_.PortOpen());
+  EXPECT_EQ(comm_.Settings(), "115200,n,8,1");
+  comm_.SetPortOpen(false);
+  EXPECT_FALSE(comm_.PortOpen());
+  comm_.SetOutBufferCount(0);  // accepted on a closed port
+  EXPECT_EQ(comm_.OutBufferCount(), 0);
+}
+
+TEST_F(SerialComponentTest, OutputLeavesBeforeThePortCloses) {
+  OpenLikeConnect();
+  comm_.SetOutput(QByteArray(1, char(0xB1)));
+  comm_.SetOutput(QByteArray(1, char(0xB0)));
+  comm_.SetPortOpen(false);
+  comm_.SetOutBufferCount(0);
+  ASSERT_TRUE(meter_->WaitForReceived(2, std::chrono::seconds(2)));
+  EXPECT_EQ(meter_->Received(), (std::vector<std::uint8_t>{0xB1, 0xB0}));
+}
+
+TEST_F(SerialComponentTest, BurstOfRecordsGivesOneEventPerRecordInOrder) {
+  OpenLikeConnect();
+  const auto records = sim::GenerateRecords(50, 7);
+  meter_->WriteRaw(Concatenate(records));
+  ASSERT_TRUE(WaitUntil([&] { return reads_.size() >= 50; }));
+  Pump(50);
+  ASSERT_EQ(reads_.size(), 50u);
+  for (std::size_t i = 0; i < records.size(); ++i)
+    EXPECT_EQ(reads_[i], QByteArray(reinterpret_cast<const char*>(records[i].data()), 12)) << i;
+  EXPECT_EQ(events_, std::vector<std::int16_t>(50, CMscomm1::kEventReceive));
+}
+
+TEST_F(SerialComponentTest, RecordArrivingByteByByteGivesOneEventWhenComplete) {
+  OpenLikeConnect();
+  const auto record = sim::GenerateRecords(1, 3).front();
+  for (std::size_t i = 0; i < record.size(); ++i) {
+    meter_->WriteRaw({record[i]});
+    Pump(15);
+    EXPECT_EQ(events_.size(), i + 1 == record.size() ? 1u : 0u) << "after byte " << i;
+  }
+  ASSERT_TRUE(WaitUntil([&] { return reads_.size() == 1; }));
+  EXPECT_EQ(reads_[0], QByteArray(reinterpret_cast<const char*>(record.data()), 12));
+}
+
+TEST_F(SerialComponentTest, EventsStopWhenTheHandlerDoesNotRead) {
+  readOnEvent_ = false;
+  OpenLikeConnect();
+  meter_->WriteRaw(std::vector<std::uint8_t>(36, 0x11));
+  ASSERT_TRUE(WaitUntil([&] { return comm_.InBufferCount() == 36; }));
+  Pump(30);
+  // One event per arrival, not one per waiting record and not a spin.
+  EXPECT_GE(events_.size(), 1u);
+  EXPECT_LE(events_.size(), 3u);
+}
+
+TEST_F(SerialComponentTest, InputLenBoundsARead) {
+  readOnEvent_ = false;
+  OpenLikeConnect();
+  comm_.SetRThreshold(0);
+  meter_->WriteRaw(std::vector<std::uint8_t>(30, 0x42));
+  ASSERT_TRUE(WaitUntil([&] { return comm_.InBufferCount() == 30; }));
+  EXPECT_TRUE(events_.empty()) << "threshold 0 raises no receive events";
+  EXPECT_EQ(comm_.Input().size(), 12);
+  EXPECT_EQ(comm_.Input().size(), 12);
+  EXPECT_EQ(comm_.Input().size(), 6);
+  EXPECT_EQ(comm_.Input().size(), 0);
+  meter_->WriteRaw(std::vector<std::uint8_t>(20, 0x43));
+  ASSERT_TRUE(WaitUntil([&] { return comm_.InBufferCount() == 20; }));
+  comm_.SetInputLen(0);
+  EXPECT_EQ(comm_.Input().size(), 20);
+}
+
+TEST_F(SerialComponentTest, DeviceLossClosesThePortAndRaisesOneEvent) {
+  OpenLikeConnect();
+  meter_->WriteRaw(Concatenate(sim::GenerateRecords(5, 9)));
+  ASSERT_TRUE(WaitUntil([&] { return reads_.size() == 5; }));
+  meter_->Unplug();
+  ASSERT_TRUE(WaitUntil([&] { return !comm_.PortOpen(); }));
+  Pump(100);
+  ASSERT_EQ(events_.size(), 6u);
+  EXPECT_EQ(events_.back(), CMscomm1::kEventDeviceLost);
+  EXPECT_EQ(reads_.size(), 5u);
+  EXPECT_THROW(comm_.SetOutput(QByteArray(1, char(0xB0))), SerialError);
+}
+
+TEST_F(SerialComponentTest, FailuresNameThePortAndTheReason) {
+  comm_.SetCommPort("/dev/ttyNOSUCHPORT");
+  try {
+    comm_.SetPortOpen(true);
+    FAIL() << "opened a missing port";
+  } catch (const SerialError& error) {
+    EXPECT_NE(std::string(error.what()).find("/dev/ttyNOSUCHPORT"), std::string::npos);
+  }
+  EXPECT_FALSE(comm_.PortOpen());
+
+  OpenLikeConnect();
+  CMscomm1 second;
+  second.SetCommPort(QString::fromStdString(meter_->DevicePath()));
+  try {
+    second.SetPortOpen(true);
+    FAIL() << "opened a port held by another user";
+  } catch (const SerialError& error) {
+    EXPECT_NE(std::string(error.what()).find(meter_->DevicePath()), std::string::npos);
+    EXPECT_NE(std::string(error.what()).find("in use"), std::string::npos) << error.what();
+  }
+  EXPECT_FALSE(second.PortOpen());
+  EXPECT_TRUE(comm_.PortOpen());
+  EXPECT_THROW(comm_.SetOutBufferCount(5), SerialError);
+  EXPECT_THROW(comm_.SetCommPort("/dev/ttyS0"), SerialError) << "changed while open";
+}
+
+TEST(SerialSettingsTest, AcceptsLineSettingsAndRejectsMalformedOnes) {
+  CMscomm1 comm;
+  for (const char* good :
+       {"115200,n,8,1", "19200,n,8,1", "9600,n,8,1", "9600,N,8,1", "4800,e,7,2", "9600,o,8,1.5"}) {
+    EXPECT_NO_THROW(comm.SetSettings(good)) << good;
+    EXPECT_EQ(comm.Settings(), good);
+  }
+  for (const char* bad : {"", "9600", "9600,n,8", "fast,n,8,1", "9600,x,8,1", "9600,n,9,1",
+                          "9600,n,8,3", "9600,n,8,1,1", "-9600,n,8,1"}) {
+    EXPECT_THROW(comm.SetSettings(bad), SerialError) << bad;
+    EXPECT_EQ(comm.Settings(), "9600,o,8,1.5") << "a rejected setting changed nothing";
+  }
+}
+
+}  // namespace
+}  // namespace orbek

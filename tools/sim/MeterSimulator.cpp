@@ -1,0 +1,246 @@
+#include "tools/sim/MeterSimulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace orbek::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint8_t kStop = 0xB0;
+constexpr std::uint8_t kFirstStart = 0xB1;
+constexpr std::uint8_t kLastStart = 0xB6;
+// Records queued ahead at the maximum pace; the pty takes about 4 KiB.
+constexpr std::size_t kMaxPending = 100 * 12;
+
+[[noreturn]] void ThrowErrno(const std::string& what) {
+  throw std::runtime_error(what + ": " + std::strerror(errno));
+}
+
+int BaudOf(speed_t speed) {
+  switch (speed) {
+    case B1200:
+      return 1200;
+    case B2400:
+      return 2400;
+    case B4800:
+      return 4800;
+    case B19200:
+      return 19200;
+    case B38400:
+      return 38400;
+    case B57600:
+      return 57600;
+    case B115200:
+      return 115200;
+    case B230400:
+      return 230400;
+    default:
+      return 9600;
+  }
+}
+
+}  // namespace
+
+MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
+  master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (master_ < 0)
+    ThrowErrno("posix_openpt");
+  char name[128];
+  if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
+      ::ptsname_r(master_, name, sizeof name) != 0) {
+    ::close(master_);
+    ThrowErrno("pseudo-terminal set-up");
+  }
+  devicePath_ = name;
+  slave_ = ::open(name, O_RDWR | O_NOCTTY);
+  if (slave_ < 0) {
+    ::close(master_);
+    ThrowErrno("open " + devicePath_);
+  }
+  // Raw from the start: a slave left in cooked mode would echo our records
+  // back to us as if they were commands.
+  termios settings{};
+  ::tcgetattr(slave_, &settings);
+  ::cfmakeraw(&settings);
+  ::cfsetspeed(&settings, B9600);
+  ::tcsetattr(slave_, TCSANOW, &settings);
+  ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  thread_ = std::thread([this] { Run(); });
+}
+
+MeterSimulator::~MeterSimulator() {
+  stop_ = true;
+  thread_.join();
+  ClosePty(false);
+}
+
+std::vector<std::uint8_t> MeterSimulator::Received() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+bool MeterSimulator::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
+}
+
+bool MeterSimulator::WaitForTransferEnd(std::chrono::milliseconds timeout) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, timeout, [&] { return !sending_ && pending_.empty(); });
+}
+
+void MeterSimulator::WriteRaw(const std::vector<std::uint8_t>& bytes) {
+  std::lock_guard lock(mutex_);
+  pending_.insert(pending_.end(), bytes.begin(), bytes.end());
+}
+
+void MeterSimulator::Unplug() {
+  unplugNow_ = true;
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, std::chrono::seconds(5), [&] { return unplugged_.load(); });
+}
+
+void MeterSimulator::Run() {
+  while (!stop_ && !unplugged_) {
+    pollfd poller{master_, POLLIN, 0};
+    {
+      std::lock_guard lock(mutex_);
+      if (!pending_.empty())
+        poller.events |= POLLOUT;
+    }
+    ::poll(&poller, 1, PollTimeoutMs());
+    ReadCommands();
+    QueueDueRecords();
+    FlushPending();
+    if (unplugNow_ || (unplugRequested_ && PendingEmpty()))
+      ClosePty(true);
+  }
+}
+
+void MeterSimulator::ReadCommands() {
+  std::uint8_t buffer[256];
+  for (;;) {
+    const ssize_t count = ::read(master_, buffer, sizeof buffer);
+    if (count <= 0)
+      return;  // EAGAIN, or EIO while nobody holds the slave
+    for (ssize_t i = 0; i < count; ++i)
+      HandleByte(buffer[i]);
+  }
+}
+
+void MeterSimulator::HandleByte(std::uint8_t byte) {
+  if (options_.onByte)
+    options_.onByte(byte);
+  std::lock_guard lock(mutex_);
+  received_.push_back(byte);
+  if (byte >= kFirstStart && byte <= kLastStart) {
+    nextRecord_ = 0;
+    recordsSent_ = 0;
+    nextDue_ = Clock::now();
+    sending_ = true;
+  } else if (byte == kStop) {
+    sending_ = false;
+  }
+  changed_.notify_all();
+}
+
+void MeterSimulator::QueueDueRecords() {
+  std::lock_guard lock(mutex_);
+  while (sending_ && pending_.size() < kMaxPending && Clock::now() >= nextDue_) {
+    if (options_.unplugAfter && recordsSent_ >= *options_.unplugAfter) {
+      unplugRequested_ = true;
+      return;
+    }
+    if (nextRecord_ < options_.records.size()) {
+      QueueRecord(options_.records[nextRecord_++]);
+      ++recordsSent_;
+      nextDue_ += std::chrono::duration_cast<Clock::duration>(RecordPeriod());
+      continue;
+    }
+    if (options_.sendEndRecord)
+      QueueRecord(EndRecord());
+    sending_ = false;
+  }
+  if (options_.pace == Pace::Max)
+    nextDue_ = Clock::now();
+}
+
+void MeterSimulator::QueueRecord(const RecordBytes& record) {
+  pending_.insert(pending_.end(), record.begin(), record.end());
+}
+
+void MeterSimulator::FlushPending() {
+  std::lock_guard lock(mutex_);
+  while (!pending_.empty()) {
+    const ssize_t written = ::write(master_, pending_.data(), pending_.size());
+    if (written <= 0)
+      break;  // the line is full; poll says when it drains
+    pending_.erase(pending_.begin(), pending_.begin() + written);
+  }
+  changed_.notify_all();
+}
+
+int MeterSimulator::PollTimeoutMs() const {
+  std::lock_guard lock(mutex_);
+  if (unplugNow_ || unplugRequested_ || !pending_.empty())
+    return 5;
+  if (!sending_)
+    return 20;
+  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextDue_ - Clock::now());
+  return static_cast<int>(std::clamp<long>(wait.count(), 0, 20));
+}
+
+std::chrono::nanoseconds MeterSimulator::RecordPeriod() const {
+  using std::chrono::nanoseconds;
+  switch (options_.pace) {
+    case Pace::Max:
+      return nanoseconds(0);
+    case Pace::Fixed:
+      return nanoseconds(static_cast<long>(1e9 / options_.recordsPerSecond));
+    case Pace::Line:
+      break;
+  }
+  // 12 bytes of 10 bits each (start, 8 data, stop) at the rate the reader set.
+  termios settings{};
+  ::tcgetattr(slave_, &settings);
+  return nanoseconds(static_cast<long>(120 * 1e9 / BaudOf(::cfgetospeed(&settings))));
+}
+
+bool MeterSimulator::PendingEmpty() const {
+  std::lock_guard lock(mutex_);
+  return pending_.empty();
+}
+
+void MeterSimulator::ClosePty(bool letReaderDrain) {
+  if (unplugged_ || master_ < 0)
+    return;
+  // Let the reader take what is already on the line, so the records sent
+  // before the unplug are the ones it gets.
+  for (int i = 0; letReaderDrain && i < 200; ++i) {
+    int waiting = 0;
+    if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting == 0)
+      break;
+    ::usleep(5000);
+  }
+  ::close(slave_);
+  ::close(master_);
+  std::lock_guard lock(mutex_);
+  sending_ = false;
+  pending_.clear();
+  unplugged_ = true;
+  changed_.notify_all();
+}
+
+}  // namespace orbek::sim

@@ -1,0 +1,97 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tools/sim/SimRecords.h"
+
+namespace orbek::sim {
+
+// A meter on the master side of a pseudo-terminal pair. The slave side is a
+// serial device like any other: open its DevicePath(), send a start byte
+// (0xB1..0xB6) and it sends its records and then the end-of-transfer record;
+// send 0xB0 and it stops. Every byte it receives is kept for inspection.
+class MeterSimulator {
+ public:
+  enum class Pace {
+    Line,   // as fast as the baud rate set on the line carries 12-byte records
+    Max,    // as fast as the line takes them
+    Fixed,  // Options::recordsPerSecond
+  };
+
+  struct Options {
+    std::vector<RecordBytes> records;
+    Pace pace = Pace::Line;
+    double recordsPerSecond = 10.0;
+    bool sendEndRecord = true;
+    // Close the pseudo-terminal, as if the meter were unplugged, after this
+    // many records of a transfer.
+    std::optional<std::size_t> unplugAfter;
+    // Called on the simulator's thread for every byte received.
+    std::function<void(std::uint8_t)> onByte;
+  };
+
+  explicit MeterSimulator(Options options);
+  ~MeterSimulator();
+  MeterSimulator(const MeterSimulator&) = delete;
+  MeterSimulator& operator=(const MeterSimulator&) = delete;
+
+  const std::string& DevicePath() const { return devicePath_; }
+
+  // Every byte received so far, in order.
+  std::vector<std::uint8_t> Received() const;
+  // Waits until at least `count` bytes have been received.
+  bool WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const;
+  // Records sent in the current or last transfer (the end record not counted).
+  std::size_t RecordsSent() const { return recordsSent_; }
+  bool Sending() const { return sending_; }
+  // Waits until a transfer has sent its last record (or was stopped).
+  bool WaitForTransferEnd(std::chrono::milliseconds timeout) const;
+
+  // Writes bytes straight to the line, outside any transfer.
+  void WriteRaw(const std::vector<std::uint8_t>& bytes);
+  // Closes the pseudo-terminal: the device goes away.
+  void Unplug();
+  bool Unplugged() const { return unplugged_; }
+
+ private:
+  void Run();
+  void ReadCommands();
+  void HandleByte(std::uint8_t byte);
+  void QueueDueRecords();
+  void QueueRecord(const RecordBytes& record);
+  void FlushPending();
+  int PollTimeoutMs() const;
+  std::chrono::nanoseconds RecordPeriod() const;
+  bool PendingEmpty() const;
+  void ClosePty(bool letReaderDrain);
+
+  Options options_;
+  int master_ = -1;
+  int slave_ = -1;  // kept open so the line settings persist between users
+  std::string devicePath_;
+
+  mutable std::mutex mutex_;
+  mutable std::condition_variable changed_;
+  std::vector<std::uint8_t> received_;
+  std::vector<std::uint8_t> pending_;  // queued for the line
+  std::atomic<bool> sending_{false};
+  std::atomic<std::size_t> recordsSent_{0};
+  std::size_t nextRecord_ = 0;
+  std::chrono::steady_clock::time_point nextDue_;
+  std::atomic<bool> stop_{false};
+  std::atomic<bool> unplugRequested_{false};  // after the queued bytes leave
+  std::atomic<bool> unplugNow_{false};
+  std::atomic<bool> unplugged_{false};
+  std::thread thread_;
+};
+
+}  // namespace orbek::sim

@@ -1,0 +1,163 @@
+// orbek-meter-sim: a simulated water-quality meter on a pseudo-terminal.
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <string_view>
+
+#include "tools/sim/MeterSimulator.h"
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: orbek-meter-sim [options]
+
+A simulated water-quality meter. It opens a pseudo-terminal and prints the
+path of its serial device; a program that opens that device, sends a start
+byte (0xB1 to 0xB6) receives the meter's records and then the end-of-transfer
+record. The stop byte 0xB0 stops a transfer. It runs until interrupted.
+
+Options:
+  --link PATH       also make PATH a symbolic link to the device
+  --records FILE    send the records in FILE: 12 hex bytes a line, '#' comments
+  --count N         send N generated readings (default 100)
+  --seed N          seed of the generated readings (default 1)
+  --rate RATE       "line" (default): as fast as the baud rate set on the line
+                    carries them; "max": as fast as the line takes them; or a
+                    number of records per second
+  --no-end          leave out the end-of-transfer record
+  --quiet           do not report received bytes on stderr
+  --help            show this text
+)";
+
+struct Arguments {
+  std::string link;
+  std::string recordsFile;
+  std::size_t count = 100;
+  unsigned seed = 1;
+  orbek::sim::MeterSimulator::Pace pace = orbek::sim::MeterSimulator::Pace::Line;
+  double rate = 0;
+  bool endRecord = true;
+  bool quiet = false;
+};
+
+[[noreturn]] void UsageError(const std::string& message) {
+  std::cerr << "orbek-meter-sim: " << message << "\n(see orbek-meter-sim --help)\n";
+  std::exit(2);
+}
+
+double PositiveNumber(std::string_view option, const std::string& text) {
+  try {
+    std::size_t used = 0;
+    const double value = std::stod(text, &used);
+    if (used == text.size() && value > 0)
+      return value;
+  } catch (const std::exception&) {
+  }
+  UsageError(std::string(option) + " needs a positive number, not \"" + text + "\"");
+}
+
+Arguments Parse(int argc, char** argv) {
+  Arguments args;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view option = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc)
+        UsageError(std::string(option) + " needs a value");
+      return argv[++i];
+    };
+    if (option == "--help") {
+      std::cout << kUsage;
+      std::exit(0);
+    } else if (option == "--link") {
+      args.link = value();
+    } else if (option == "--records") {
+      args.recordsFile = value();
+    } else if (option == "--count") {
+      args.count = static_cast<std::size_t>(PositiveNumber(option, value()));
+    } else if (option == "--seed") {
+      args.seed = static_cast<unsigned>(PositiveNumber(option, value()));
+    } else if (option == "--rate") {
+      const std::string rate = value();
+      if (rate == "line") {
+        args.pace = orbek::sim::MeterSimulator::Pace::Line;
+      } else if (rate == "max") {
+        args.pace = orbek::sim::MeterSimulator::Pace::Max;
+      } else {
+        args.pace = orbek::sim::MeterSimulator::Pace::Fixed;
+        args.rate = PositiveNumber(option, rate);
+      }
+    } else if (option == "--no-end") {
+      args.endRecord = false;
+    } else if (option == "--quiet") {
+      args.quiet = true;
+    } else {
+      UsageError("unknown option " + std::string(option));
+    }
+  }
+  return args;
+}
+
+// Points `link` at the device, replacing an earlier link but never a file.
+void MakeLink(const std::string& link, const std::string& target) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::is_symlink(fs::symlink_status(link, error)))
+    fs::remove(link, error);
+  fs::create_symlink(target, link, error);
+  if (error) {
+    std::cerr << "orbek-meter-sim: cannot link " << link << ": " << error.message() << "\n";
+    std::exit(1);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Arguments args = Parse(argc, argv);
+  orbek::sim::MeterSimulator::Options options;
+  try {
+    options.records = args.recordsFile.empty() ? orbek::sim::GenerateRecords(args.count, args.seed)
+                                               : orbek::sim::LoadHexRecords(args.recordsFile);
+  } catch (const std::exception& error) {
+    std::cerr << "orbek-meter-sim: " << args.recordsFile << ": " << error.what() << "\n";
+    return 1;
+  }
+  options.pace = args.pace;
+  options.recordsPerSecond = args.rate;
+  options.sendEndRecord = args.endRecord;
+  if (!args.quiet)
+    options.onByte = [](std::uint8_t byte) { std::fprintf(stderr, "received 0x%02X\n", byte); };
+
+  // Signals are taken by sigwait below, not by a handler.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  const std::size_t recordCount = options.records.size();
+  try {
+    orbek::sim::MeterSimulator meter(std::move(options));
+    if (!args.link.empty())
+      MakeLink(args.link, meter.DevicePath());
+    std::printf("%s\n", args.link.empty() ? meter.DevicePath().c_str() : args.link.c_str());
+    std::fflush(stdout);
+    std::fprintf(stderr, "orbek-meter-sim: meter on %s%s%s with %zu records\n",
+                 meter.DevicePath().c_str(), args.link.empty() ? "" : ", linked as ",
+                 args.link.c_str(), recordCount);
+    int received = 0;
+    sigwait(&signals, &received);
+  } catch (const std::exception& error) {
+    std::cerr << "orbek-meter-sim: " << error.what() << "\n";
+    return 1;
+  }
+  if (!args.link.empty())
+    std::filesystem::remove(args.link);
+  return 0;
+}
