@@ -1,14 +1,6 @@
-#include <QCoreApplication>
-#include <QCommandLineParser>
+#include "app/COrbekApp.h"
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName("Orbek");
-  QCoreApplication::setApplicationVersion(ORBEK_VERSION);
-  QCommandLineParser parser;
-  parser.setApplicationDescription("Collects the readings of a water-quality meter.");
-  parser.addHelpOption();
-  parser.addVersionOption();
-  parser.process(app);
-  return 0;
+  orbek::COrbekApp app(argc, argv);
+  return app.InitInstance();
 }

@@ -1,0 +1,34 @@
+#include "app/COrbekApp.h"
+
+#include <QCommandLineParser>
+
+#include "ui/COrbekDlg.h"
+
+namespace orbek {
+
+COrbekApp::COrbekApp(int& argc, char** argv) : app_(argc, argv) {
+  QApplication::setApplicationName(QStringLiteral("Orbek"));
+  QApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("orbek"));
+}
+
+int COrbekApp::InitInstance() {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Collects the readings of a water-quality meter over a serial port."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  const QCommandLineOption port(
+      QStringLiteral("port"),
+      QStringLiteral("Also offer the serial device at <path> (a virtual port, say). Repeatable."),
+      QStringLiteral("path"));
+  parser.addOption(port);
+  parser.process(app_);
+
+  const QStringList extraPorts = parser.values(port);
+  COrbekDlg dlg(nullptr, [extraPorts] { return SerialPortCandidates(extraPorts); });
+  dlg.DoModal();
+  return 0;
+}
+
+}  // namespace orbek

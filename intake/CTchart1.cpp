@@ -1,0 +1,222 @@
+#include "intake/CTchart1.h"
+
+#include <qcustomplot.h>
+#include <QVBoxLayout>
+
+namespace orbek {
+
+namespace {
+
+// One frame at 60 Hz: points arriving faster than this share one redraw.
+constexpr int kFrameMs = 16;
+
+QColor FromBgr(std::uint32_t colour) {
+  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+}
+
+}  // namespace
+
+// --- handles ---------------------------------------------------------------
+
+CTchart1& ChartSeries::Chart() const {
+  if (chart_.isNull())
+    throw ChartError("The chart series handle is empty");
+  return *chart_;
+}
+
+void ChartSeries::Clear() {
+  Chart().ClearSeries(index_);
+}
+
+void ChartSeries::AddXY(double x, double y, const QString& /*label*/, std::uint32_t colour) {
+  Chart().AddPoint(index_, x, y, colour);
+}
+
+int ChartSeries::Count() const {
+  return static_cast<int>(Chart().SeriesAt(index_).xs.size());
+}
+
+double ChartSeries::X(int i) const {
+  return Chart().SeriesAt(index_).xs.at(i);
+}
+double ChartSeries::Y(int i) const {
+  return Chart().SeriesAt(index_).ys.at(i);
+}
+std::uint32_t ChartSeries::Colour(int i) const {
+  return Chart().SeriesAt(index_).colours.at(i);
+}
+
+QCPAxis& ChartAxis::Axis() const {
+  if (chart_.isNull())
+    throw ChartError("The chart axis handle is empty");
+  QCustomPlot& plot = chart_->Plot();
+  return *(which_ == Which::Left ? plot.yAxis : plot.xAxis);
+}
+
+void ChartAxis::SetMinMax(double minimum, double maximum) {
+  Axis().setRange(minimum, maximum);
+  chart_->ScheduleReplot();
+}
+
+void ChartAxis::SetMinimum(double minimum) {
+  Axis().setRangeLower(minimum);
+  chart_->ScheduleReplot();
+}
+
+void ChartAxis::SetMaximum(double maximum) {
+  Axis().setRangeUpper(maximum);
+  chart_->ScheduleReplot();
+}
+
+double ChartAxis::Minimum() const {
+  return Axis().range().lower;
+}
+double ChartAxis::Maximum() const {
+  return Axis().range().upper;
+}
+
+void ChartAxis::Scroll(double offset, bool /*checkLimits*/) {
+  Axis().moveRange(offset);
+  chart_->ScheduleReplot();
+}
+
+CTchart1* ChartAxes::Chart() const {
+  if (chart_.isNull())
+    throw ChartError("The chart axes handle is empty");
+  return chart_.data();
+}
+
+ChartAxis ChartAxes::Left() const {
+  return ChartAxis(Chart(), ChartAxis::Which::Left);
+}
+ChartAxis ChartAxes::Bottom() const {
+  return ChartAxis(Chart(), ChartAxis::Which::Bottom);
+}
+
+// --- the chart -------------------------------------------------------------
+
+CTchart1::CTchart1(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(plot_);
+  plot_->setNoAntialiasingOnDrag(true);
+  plot_->setNotAntialiasedElements(QCP::aeAll);
+  plot_->xAxis->setRange(-19.0, 0.0);
+  plot_->yAxis->setRange(kDefaultMinimum, kDefaultMaximum);
+  SetBottomAxisGridVisible(false);
+  SetLeftAxisGridVisible(false);
+  SetLegendVisible(false);
+  replotTimer_.setSingleShot(true);
+  replotTimer_.setInterval(kFrameMs);
+  connect(&replotTimer_, &QTimer::timeout, this, &CTchart1::Replot);
+}
+
+CTchart1::~CTchart1() = default;
+
+ChartSeries CTchart1::Series(int index) {
+  SeriesAt(index);  // throws for a series that does not exist
+  return ChartSeries(this, index);
+}
+
+int CTchart1::AddSeries(int /*seriesClass*/) {
+  series_.emplace_back();
+  return SeriesCount() - 1;
+}
+
+void CTchart1::SetTitleText(const QString& text) {
+  title_ = text;
+  // An empty title takes no room; a title gets the layout's top row.
+  auto* layout = plot_->plotLayout();
+  auto* element =
+      layout->rowCount() > 1 ? qobject_cast<QCPTextElement*>(layout->element(0, 0)) : nullptr;
+  if (text.isEmpty() && element != nullptr) {
+    layout->remove(element);
+    layout->simplify();
+  } else if (!text.isEmpty() && element == nullptr) {
+    layout->insertRow(0);
+    layout->addElement(0, 0, new QCPTextElement(plot_, text));
+  } else if (element != nullptr) {
+    element->setText(text);
+  }
+  ScheduleReplot();
+}
+
+bool CTchart1::BottomAxisGridVisible() const {
+  return plot_->xAxis->grid()->visible();
+}
+void CTchart1::SetBottomAxisGridVisible(bool visible) {
+  plot_->xAxis->grid()->setVisible(visible);
+}
+bool CTchart1::LeftAxisGridVisible() const {
+  return plot_->yAxis->grid()->visible();
+}
+void CTchart1::SetLeftAxisGridVisible(bool visible) {
+  plot_->yAxis->grid()->setVisible(visible);
+}
+bool CTchart1::LegendVisible() const {
+  return plot_->legend->visible();
+}
+void CTchart1::SetLegendVisible(bool visible) {
+  plot_->legend->setVisible(visible);
+}
+
+CTchart1::SeriesData& CTchart1::SeriesAt(int index) {
+  if (index < 0 || index >= SeriesCount())
+    throw ChartError(QStringLiteral("The chart has no series %1 (it has %2)")
+                         .arg(index)
+                         .arg(SeriesCount())
+                         .toStdString());
+  return series_[static_cast<std::size_t>(index)];
+}
+
+void CTchart1::ClearSeries(int index) {
+  SeriesData& data = SeriesAt(index);
+  for (QCPGraph* run : data.runs)
+    plot_->removeGraph(run);
+  data = SeriesData{};
+  ScheduleReplot();
+}
+
+void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
+  SeriesData& data = SeriesAt(index);
+  if (data.runs.empty() || data.colours.back() != colour) {
+    QCPGraph* run = NewRun(colour);
+    if (!data.xs.empty())
+      run->addData(data.xs.back(), data.ys.back());
+    data.runs.push_back(run);
+  }
+  data.runs.back()->addData(x, y);
+  data.xs.push_back(x);
+  data.ys.push_back(y);
+  data.colours.push_back(colour);
+  ScheduleReplot();
+}
+
+QCPGraph* CTchart1::NewRun(std::uint32_t colour) {
+  QCPGraph* run = plot_->addGraph();
+  run->setPen(QPen(FromBgr(colour), 1.5));
+  run->setLineStyle(QCPGraph::lsLine);
+  run->setAdaptiveSampling(true);
+  return run;
+}
+
+void CTchart1::ScheduleReplot() {
+  if (!replotTimer_.isActive())
+    replotTimer_.start();
+}
+
+void CTchart1::Replot() {
+  if (!isVisible())
+    return;  // showEvent draws what changed meanwhile
+  if (leftAxisAutomatic_)
+    plot_->yAxis->rescale(true);
+  plot_->replot(QCustomPlot::rpImmediateRefresh);
+  ++replots_;
+}
+
+void CTchart1::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  Replot();
+}
+
+}  // namespace orbek

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTest>
+
+#include "resources/Resources.h"
+
+#include "link/PortDiscovery.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/OrbekDlgProbe.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void StartWith(int meters) {
+    for (int i = 0; i < meters; ++i)
+      meters_.push_back(std::make_unique<MeterSimulator>(MeterSimulator::Options{}));
+    dlg_ = std::make_unique<COrbekDlg>(nullptr, MetersOnly(meters_));
+    boxes_.window = dlg_.get();
+    dlg_->OnInitDialog();
+    dlg_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
+  }
+  OrbekDlgProbe Probe() { return OrbekDlgProbe(*dlg_); }
+
+  BoxRecorder boxes_;
+  std::vector<std::unique_ptr<MeterSimulator>> meters_;
+  std::unique_ptr<COrbekDlg> dlg_;
+};
+
+TEST_F(MainWindowTest, StateAfterStartUp) {
+  StartWith(1);
+  const auto probe = Probe();
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_EQ(boxes_.boxes[0].text, "Found a port on your computer");
+  EXPECT_EQ(boxes_.boxes[0].caption, "Message");
+  EXPECT_FALSE(boxes_.boxes[0].windowVisible) << "the scan box comes before the window";
+
+  EXPECT_TRUE(dlg_->windowTitle().isEmpty());
+  EXPECT_EQ(dlg_->size(), QSize(919, 684));
+
+  auto& baud = probe.Combo("BaudCombo");
+  ASSERT_EQ(baud.count(), 3);
+  EXPECT_EQ(baud.itemText(0), "115200");
+  EXPECT_EQ(baud.itemText(1), "19200");
+  EXPECT_EQ(baud.itemText(2), "9600");
+  EXPECT_EQ(baud.currentIndex(), 2);
+  auto& interval = probe.Combo("IntervalCombo");
+  const QStringList intervals = {"OFF", "10 sec.", "30 sec.", "1 min.", "10 min.", "30 min."};
+  ASSERT_EQ(interval.count(), intervals.size());
+  for (int i = 0; i < interval.count(); ++i)
+    EXPECT_EQ(interval.itemText(i), intervals[i]);
+  EXPECT_EQ(interval.currentText(), "OFF");
+  auto& port = probe.Combo("PortCombo");
+  ASSERT_EQ(port.count(), 1);
+  const QString path = QString::fromStdString(meters_[0]->DevicePath());
+  EXPECT_EQ(port.itemText(0), PortDisplayName(path));
+  EXPECT_EQ(port.currentIndex(), 0);
+  EXPECT_EQ(probe.PortNumberList(), std::vector<QString>{path});
+
+  auto& table = probe.Table();
+  ASSERT_EQ(table.HeaderItemCount(), 4);
+  const QStringList headings = {"No.", "Date and Time", "Measured Value", "Temperature"};
+  int widths = 0;
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(table.HeaderText(c), headings[c]);
+    EXPECT_EQ(table.ColumnWidth(c), table.ClientRect().width() / 4);
+    widths += table.ColumnWidth(c);
+  }
+  EXPECT_EQ(table.ColumnWidth(0), 159);
+  EXPECT_LE(widths, table.ClientRect().width());
+  ASSERT_EQ(table.ItemCount(), 5001);
+  for (int row = 0; row < 5001; ++row) {
+    ASSERT_EQ(table.ItemText(row, 0), QString::number(row));
+    for (int c = 1; c < 4; ++c)
+      ASSERT_TRUE(table.ItemText(row, c).isEmpty()) << row;
+  }
+  EXPECT_FALSE(table.verticalHeader()->isVisible());
+  EXPECT_TRUE(table.showGrid());
+  EXPECT_EQ(table.selectionBehavior(), QAbstractItemView::SelectRows);
+
+  EXPECT_EQ(probe.Chart().SeriesCount(), 2);
+  EXPECT_EQ(probe.ValueSeries().Count(), 0);
+  EXPECT_EQ(probe.TemperatureSeries().Count(), 0);
+  EXPECT_FALSE(probe.Chart().isVisible());
+  EXPECT_TRUE(table.isVisible());
+  EXPECT_FALSE(probe.Label("LegendValueBitmap").isVisible());
+  EXPECT_FALSE(probe.Label("LegendTemperatureBitmap").isVisible());
+  EXPECT_FALSE(probe.ChartShown());
+  EXPECT_EQ(probe.RowCounter(), 0);
+  EXPECT_FALSE(probe.Serial().PortOpen());
+
+  const struct {
+    const char* name;
+    int normal, pressed;
+  } faces[] = {{"ScanButton", 147, 146},
+               {"ConnectButton", 139, 0},
+               {"ReceiveButton", 143, 142},
+               {"SaveExcelButton", 145, 144},
+               {"GraphButton", 160, 159}};
+  for (const auto& face : faces) {
+    auto& button = probe.Button(face.name);
+    EXPECT_EQ(button.size(), QSize(193, 39)) << face.name;
+    EXPECT_EQ(button.NormalBitmapId(), face.normal) << face.name;
+    EXPECT_EQ(button.PressedBitmapId(), face.pressed) << face.name;
+  }
+  EXPECT_TRUE(probe.Button("ScanButton").hasFocus());
+}
+
+TEST_F(MainWindowTest, ChartKeepsItsStoredProperties) {
+  StartWith(1);
+  const auto& chart = Probe().Chart();
+  EXPECT_TRUE(chart.TitleText().isEmpty());
+  EXPECT_FALSE(chart.BottomAxisGridVisible());
+  EXPECT_FALSE(chart.LeftAxisGridVisible());
+  EXPECT_FALSE(chart.LeftAxisAutomatic());
+  EXPECT_FALSE(chart.LegendVisible());
+  EXPECT_FALSE(chart.View3D());
+}
+
+TEST_F(MainWindowTest, ScanReportsByCountAndSelectsTheLowestPort) {
+  struct Case {
+    int meters;
+    const char* text;
+    const char* caption;
+  };
+  for (const Case& c : {Case{0, "Port cannot be found", "Warnning"},
+                        Case{3, "Found the 3 ports on your computer", "Message"}}) {
+    boxes_.boxes.clear();
+    meters_.clear();
+    StartWith(c.meters);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, c.text);
+    EXPECT_EQ(boxes_.boxes[0].caption, c.caption);
+    auto& port = Probe().Combo("PortCombo");
+    EXPECT_EQ(port.count(), c.meters);
+    EXPECT_EQ(port.currentIndex(), c.meters > 0 ? 0 : -1);
+    EXPECT_EQ(Probe().PortNumberList().size(), static_cast<std::size_t>(c.meters));
+    for (int i = 1; i < port.count(); ++i)
+      EXPECT_TRUE(NaturalLess(port.itemText(i - 1), port.itemText(i)));
+    dlg_.reset();
+  }
+}
+
+TEST_F(MainWindowTest, GraphButtonSwitchesViewsBackAndForth) {
+  StartWith(1);
+  auto probe = Probe();
+  auto& graph = probe.Button("GraphButton");
+  QTest::mouseClick(&graph, Qt::LeftButton);
+  EXPECT_TRUE(probe.ChartShown());
+  EXPECT_TRUE(probe.Chart().isVisible());
+  EXPECT_FALSE(probe.Table().isVisible());
+  EXPECT_TRUE(probe.Label("LegendValueBitmap").isVisible());
+  EXPECT_TRUE(probe.Label("LegendTemperatureBitmap").isVisible());
+  EXPECT_EQ(graph.NormalBitmapId(), 161);
+  EXPECT_EQ(graph.PressedBitmapId(), 0) << "the darker face is gone after the first switch";
+  QTest::mouseClick(&graph, Qt::LeftButton);
+  EXPECT_FALSE(probe.ChartShown());
+  EXPECT_FALSE(probe.Chart().isVisible());
+  EXPECT_TRUE(probe.Table().isVisible());
+  EXPECT_FALSE(probe.Label("LegendValueBitmap").isVisible());
+  EXPECT_FALSE(probe.Label("LegendTemperatureBitmap").isVisible());
+  EXPECT_EQ(graph.NormalBitmapId(), 160);
+  EXPECT_EQ(graph.PressedBitmapId(), 0);
+  EXPECT_TRUE(graph.isEnabled());
+}
+
+TEST_F(MainWindowTest, PressedFacesShowOnlyWhereLoaded) {
+  StartWith(1);
+  auto probe = Probe();
+  auto& receive = probe.Button("ReceiveButton");
+  receive.setDown(true);
+  EXPECT_EQ(receive.CurrentFace().toImage(), LoadBitmap(142).toImage());
+  receive.setDown(false);
+  EXPECT_EQ(receive.CurrentFace().toImage(), LoadBitmap(143).toImage());
+  auto& connect = probe.Button("ConnectButton");
+  connect.setDown(true);
+  EXPECT_EQ(connect.CurrentFace().toImage(), LoadBitmap(139).toImage());
+}
+
+TEST_F(MainWindowTest, ClosingAsksAndHonoursTheAnswer) {
+  StartWith(1);
+  const std::size_t before = boxes_.boxes.size();
+  boxes_.AnswerYesNo(IDNO);
+  dlg_->close();
+  ASSERT_EQ(boxes_.boxes.size(), before + 1);
+  EXPECT_EQ(boxes_.boxes.back().text, "WARNING! All data will be lost if the windows closed");
+  EXPECT_EQ(boxes_.boxes.back().caption, "Warning");
+  EXPECT_EQ(boxes_.boxes.back().buttons, MessageButtons::YesNo);
+  EXPECT_TRUE(dlg_->isVisible());
+  boxes_.AnswerYesNo(IDYES);
+  dlg_->close();
+  EXPECT_FALSE(dlg_->isVisible());
+  EXPECT_EQ(dlg_->result(), QDialog::Rejected);
+}
+
+TEST_F(MainWindowTest, EscapeAndEnterAskBeforeClosing) {
+  StartWith(1);
+  boxes_.AnswerYesNo(IDNO);
+  for (const auto key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    const std::size_t before = boxes_.boxes.size();
+    QTest::keyClick(dlg_.get(), key);
+    EXPECT_TRUE(dlg_->isVisible()) << key;
+    if (key == Qt::Key_Escape) {
+      ASSERT_EQ(boxes_.boxes.size(), before + 1);
+      EXPECT_EQ(boxes_.boxes.back().caption, "Warning");
+    }
+  }
+  // Enter in a box's edit field does not end the window either.
+  auto& interval = Probe().Combo("IntervalCombo");
+  interval.setFocus();
+  QTest::keyClick(&interval, Qt::Key_Return);
+  EXPECT_TRUE(dlg_->isVisible());
+  boxes_.AnswerYesNo(IDYES);
+  QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+  EXPECT_FALSE(dlg_->isVisible());
+}
+
+TEST_F(MainWindowTest, TypedTextNeverBecomesAnItemAndCountsAsNoSelection) {
+  StartWith(1);
+  auto& baud = Probe().Combo("BaudCombo");
+  baud.setFocus();
+  baud.lineEdit()->selectAll();
+  QTest::keyClicks(baud.lineEdit(), "57600");
+  QTest::keyClick(baud.lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(baud.count(), 3);
+  EXPECT_EQ(SelectedIndex(baud), -1);
+  baud.lineEdit()->selectAll();
+  QTest::keyClicks(baud.lineEdit(), "19200");
+  EXPECT_EQ(SelectedIndex(baud), 1);
+  EXPECT_EQ(baud.count(), 3);
+}
+
+TEST_F(MainWindowTest, LastRowCanBeScrolledFullyIntoView) {
+  StartWith(1);
+  auto& table = Probe().Table();
+  table.EnsureVisible(5000);
+  const QRect row = table.visualRect(table.model()->index(5000, 0));
+  EXPECT_TRUE(table.viewport()->rect().contains(row)) << "row 5000 not fully visible";
+}
+
+TEST_F(MainWindowTest, SavesScreenshotsForPeopleToLookAt) {
+  StartWith(1);
+  QDir().mkpath(ORBEK_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-start.png"));
+}
+
+}  // namespace
+}  // namespace orbek

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "intake/AxisRange.h"
+#include "intake/CTchart1.h"
+#include "link/CMscomm1.h"
+#include "link/PortDiscovery.h"
+
+class QComboBox;
+class QLabel;
+
+namespace Ui {
+class COrbekDlg;
+}
+
+namespace orbek {
+
+class BitmapButton;
+class ReadingsTable;
+
+// The main window: the readings table and the chart on the left, the link
+// and export controls on the right. It owns every control and all run-time
+// state; every piece of work is one of its handlers.
+class COrbekDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Where the port scan looks: by default the system's serial ports.
+  using PortCandidateSource = std::function<std::vector<PortCandidate>()>;
+
+  explicit COrbekDlg(QWidget* parent = nullptr, PortCandidateSource candidates = {});
+  ~COrbekDlg() override;
+
+  // Sets the window up before it is first shown: faces, boxes, the port scan
+  // with its report, the table's columns and rows, the chart's series.
+  bool OnInitDialog();
+  // OnInitDialog, then the window runs modally until it is closed.
+  int DoModal();
+
+ public slots:
+  // Escape, Enter and the close box all ask before the window ends.
+  void accept() override;
+  void reject() override;
+
+ private:
+  friend class OrbekDlgProbe;  // the window tests look inside
+
+  void DoDataExchange();
+  void ConnectHandlers();
+  // Runs one handler; an error it raises is shown in a box captioned
+  // "Orbek", and the program goes on.
+  void Guarded(const std::function<void()>& handler);
+
+  void LoadButtonFaces();
+  void SetUpReadingsTable();
+  void SetUpChartSeries();
+  // Gives a button a new normal face and repaints it at once.
+  void ChangeFace(BitmapButton& button, int bitmapId);
+  // Refills the port box with the ports that can be opened now, and says
+  // how many there are.
+  void ScanPorts();
+
+  // Handlers.
+  void OnGraphButton();
+  bool OnClose();
+
+  std::unique_ptr<Ui::COrbekDlg> ui_;
+  PortCandidateSource candidates_;
+
+  // The members, in the order the window declares them.
+  QIcon AppIcon;
+  QComboBox* PortCombo = nullptr;
+  QComboBox* BaudCombo = nullptr;
+  CMscomm1 SerialControl;
+  orbek::ReadingsTable* ReadingsTable = nullptr;
+  std::vector<QString> PortNumberList;  // device path of each PortCombo item
+  std::int32_t RowCounter = 0;
+  BitmapButton* SaveExcelButton = nullptr;
+  BitmapButton* ReceiveButton = nullptr;
+  BitmapButton* ConnectButton = nullptr;
+  BitmapButton* ScanButton = nullptr;
+  BitmapButton* GraphButton = nullptr;
+  QComboBox* IntervalCombo = nullptr;
+  CTchart1* Chart = nullptr;
+  ChartSeries ValueSeries;
+  ChartSeries TemperatureSeries;
+  orbek::ChartAxes ChartAxes;
+  bool ChartShown = false;
+  orbek::AxisRange AxisRange = kInitialAxisRange;
+};
+
+}  // namespace orbek

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QComboBox>
+#include <QString>
+
+namespace orbek {
+
+// The selected item of a drop-down box with an edit field, as such a box
+// reports it: the item whose text the field holds, or -1 while the typed
+// text matches no item.
+int SelectedIndex(const QComboBox& box);
+
+// Adds `text` where a box that keeps its items sorted as text would put it
+// (case-insensitively, after equal texts) and returns its index.
+int AddSorted(QComboBox& box, const QString& text);
+
+}  // namespace orbek

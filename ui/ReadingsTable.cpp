@@ -1,0 +1,129 @@
+#include "ui/ReadingsTable.h"
+
+#include <QHeaderView>
+
+namespace orbek {
+
+int ReadingsModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ReadingsModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant ReadingsModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid())
+    return {};
+  if (role == Qt::DisplayRole)
+    return Text(index.row(), index.column());
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(columns_[static_cast<std::size_t>(index.column())].alignment |
+                               Qt::AlignVCenter);
+  return {};
+}
+
+QVariant ReadingsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+    return {};
+  if (role == Qt::DisplayRole)
+    return Heading(section);
+  if (role == Qt::TextAlignmentRole)
+    return QVariant::fromValue(columns_[static_cast<std::size_t>(section)].alignment |
+                               Qt::AlignVCenter);
+  return {};
+}
+
+void ReadingsModel::InsertColumn(int column, const QString& heading, Qt::Alignment alignment) {
+  column = std::clamp(column, 0, columnCount());
+  beginInsertColumns({}, column, column);
+  columns_.insert(columns_.begin() + column, {heading, alignment});
+  for (auto& row : rows_)
+    row.insert(row.begin() + column, QString());
+  endInsertColumns();
+}
+
+void ReadingsModel::InsertRow(int row, const QString& firstCell) {
+  row = std::clamp(row, 0, rowCount());
+  beginInsertRows({}, row, row);
+  std::vector<QString> cells(columns_.size());
+  if (!cells.empty())
+    cells[0] = firstCell;
+  rows_.insert(rows_.begin() + row, std::move(cells));
+  endInsertRows();
+}
+
+bool ReadingsModel::SetText(int row, int column, const QString& text) {
+  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+    return false;
+  QString& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  if (cell == text)
+    return true;
+  cell = text;
+  const QModelIndex changed = index(row, column);
+  emit dataChanged(changed, changed, {Qt::DisplayRole});
+  return true;
+}
+
+QString ReadingsModel::Text(int row, int column) const {
+  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
+    return {};
+  return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+}
+
+QString ReadingsModel::Heading(int column) const {
+  if (column < 0 || column >= columnCount())
+    return {};
+  return columns_[static_cast<std::size_t>(column)].heading;
+}
+
+ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
+  setModel(&model_);
+  verticalHeader()->hide();
+  // Fixed row heights keep scrolling and cell updates independent of the
+  // number of rows.
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(false);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setWordWrap(false);
+  setShowGrid(false);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+}
+
+void ReadingsTable::SetFullRowSelect(bool on) {
+  setSelectionBehavior(on ? QAbstractItemView::SelectRows : QAbstractItemView::SelectItems);
+}
+
+void ReadingsTable::SetGridLines(bool on) {
+  setShowGrid(on);
+}
+
+void ReadingsTable::InsertColumn(int column, const QString& heading, Qt::Alignment alignment,
+                                 int width) {
+  model_.InsertColumn(column, heading, alignment);
+  setColumnWidth(std::clamp(column, 0, HeaderItemCount() - 1), width);
+}
+
+void ReadingsTable::InsertItem(int row, const QString& text) {
+  model_.InsertRow(row, text);
+}
+
+bool ReadingsTable::SetItemText(int row, int column, const QString& text) {
+  return model_.SetText(row, column, text);
+}
+
+QString ReadingsTable::ItemText(int row, int column) const {
+  return model_.Text(row, column);
+}
+
+void ReadingsTable::EnsureVisible(int row) {
+  if (row < 0 || row >= ItemCount())
+    return;
+  scrollTo(model_.index(row, 0), QAbstractItemView::EnsureVisible);
+}
+
+}  // namespace orbek

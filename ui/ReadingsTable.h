@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QTableView>
+#include <vector>
+
+namespace orbek {
+
+// The cells of the readings table: rows of texts under column headings.
+class ReadingsModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+  void InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
+  void InsertRow(int row, const QString& firstCell);
+  bool SetText(int row, int column, const QString& text);
+  QString Text(int row, int column) const;
+  QString Heading(int column) const;
+
+ private:
+  struct Column {
+    QString heading;
+    Qt::Alignment alignment;
+  };
+  std::vector<Column> columns_;
+  std::vector<std::vector<QString>> rows_;
+};
+
+// The report-style table of readings: one line per row, grid lines, whole
+// rows selected, no row header. Cells are set one at a time as readings
+// arrive, so a write touches only its own cell.
+class ReadingsTable : public QTableView {
+  Q_OBJECT
+
+ public:
+  explicit ReadingsTable(QWidget* parent = nullptr);
+
+  // The area inside the border, where the columns are laid out.
+  QRect ClientRect() const { return contentsRect(); }
+  void SetFullRowSelect(bool on);
+  void SetGridLines(bool on);
+
+  void InsertColumn(int column, const QString& heading, Qt::Alignment alignment, int width);
+  void InsertItem(int row, const QString& text);
+  // Sets one cell; a row that does not exist is left alone (returns false).
+  bool SetItemText(int row, int column, const QString& text);
+  QString ItemText(int row, int column) const;
+  // Scrolls until the whole row is in view.
+  void EnsureVisible(int row);
+
+  int ItemCount() const { return model_.rowCount(); }
+  int HeaderItemCount() const { return model_.columnCount(); }
+  QString HeaderText(int column) const { return model_.Heading(column); }
+  int ColumnWidth(int column) const { return columnWidth(column); }
+
+ private:
+  ReadingsModel model_;
+};
+
+}  // namespace orbek
