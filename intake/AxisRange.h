@@ -24,10 +24,8 @@ constexpr bool UpdateAxisRange(AxisRange& range, double value, double temperatur
   const double high = valueIsLow ? temperature : value;
   const double highMargin = valueIsLow ? kTemperatureMargin : kValueMargin;
   const AxisRange before = range;
-  if (before.minimum >= low)
-    range.minimum = low - lowMargin;
-  if (before.maximum <= high)
-    range.maximum = high + highMargin;
+  if (before.minimum >= low) range.minimum = low - lowMargin;
+  if (before.maximum <= high) range.maximum = high + highMargin;
   return range.minimum != before.minimum || range.maximum != before.maximum;
 }
 

@@ -19,8 +19,7 @@ QColor FromBgr(std::uint32_t colour) {
 // --- handles ---------------------------------------------------------------
 
 CTchart1& ChartSeries::Chart() const {
-  if (chart_.isNull())
-    throw ChartError("The chart series handle is empty");
+  if (chart_.isNull()) throw ChartError("The chart series handle is empty");
   return *chart_;
 }
 
@@ -47,8 +46,7 @@ std::uint32_t ChartSeries::Colour(int i) const {
 }
 
 QCPAxis& ChartAxis::Axis() const {
-  if (chart_.isNull())
-    throw ChartError("The chart axis handle is empty");
+  if (chart_.isNull()) throw ChartError("The chart axis handle is empty");
   QCustomPlot& plot = chart_->Plot();
   return *(which_ == Which::Left ? plot.yAxis : plot.xAxis);
 }
@@ -81,8 +79,7 @@ void ChartAxis::Scroll(double offset, bool /*checkLimits*/) {
 }
 
 CTchart1* ChartAxes::Chart() const {
-  if (chart_.isNull())
-    throw ChartError("The chart axes handle is empty");
+  if (chart_.isNull()) throw ChartError("The chart axes handle is empty");
   return chart_.data();
 }
 
@@ -181,8 +178,7 @@ void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
   SeriesData& data = SeriesAt(index);
   if (data.runs.empty() || data.colours.back() != colour) {
     QCPGraph* run = NewRun(colour);
-    if (!data.xs.empty())
-      run->addData(data.xs.back(), data.ys.back());
+    if (!data.xs.empty()) run->addData(data.xs.back(), data.ys.back());
     data.runs.push_back(run);
   }
   data.runs.back()->addData(x, y);
@@ -201,15 +197,12 @@ QCPGraph* CTchart1::NewRun(std::uint32_t colour) {
 }
 
 void CTchart1::ScheduleReplot() {
-  if (!replotTimer_.isActive())
-    replotTimer_.start();
+  if (!replotTimer_.isActive()) replotTimer_.start();
 }
 
 void CTchart1::Replot() {
-  if (!isVisible())
-    return;  // showEvent draws what changed meanwhile
-  if (leftAxisAutomatic_)
-    plot_->yAxis->rescale(true);
+  if (!isVisible()) return;  // showEvent draws what changed meanwhile
+  if (leftAxisAutomatic_) plot_->yAxis->rescale(true);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
   ++replots_;
 }

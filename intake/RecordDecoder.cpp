@@ -72,8 +72,7 @@ std::optional<ValueFormat> ValueFormatOf(const MeterRecord& record) {
         return std::nullopt;
     }
   }
-  if (mode >= 4 && mode <= 11)
-    return Decimals(record.DecimalsCode());
+  if (mode >= 4 && mode <= 11) return Decimals(record.DecimalsCode());
   return std::nullopt;
 }
 
@@ -99,8 +98,7 @@ class TextBuffer {
     char digits[12];
     const auto last = std::to_chars(digits, digits + sizeof digits, count).ptr;
     const std::string_view all(digits, static_cast<std::size_t>(last - digits));
-    if (decimals == 0)
-      return Append(all);
+    if (decimals == 0) return Append(all);
     const auto places = static_cast<std::size_t>(decimals);
     if (all.size() <= places) {
       Append("0.");
@@ -116,8 +114,7 @@ class TextBuffer {
   // almost always below 100, so those are written as two digits directly.
   void AppendField(char separator, unsigned field) {
     Append(separator);
-    if (field >= 100)
-      return AppendUnsigned(field);
+    if (field >= 100) return AppendUnsigned(field);
     *end_++ = static_cast<char>('0' + field / 10);
     *end_++ = static_cast<char>('0' + field % 10);
   }
@@ -154,8 +151,7 @@ FormattedNumber FormatValue(const MeterRecord& record) {
   TextBuffer text;
   double number = 0.0;
   if (const auto format = ValueFormatOf(record)) {
-    if (format->negative)
-      text.Append('-');
+    if (format->negative) text.Append('-');
     text.AppendFixed(count, format->decimals);
     // -W is taken as an integer first, so a zero reading plots as +0.0.
     const int signedCount = format->negative ? -static_cast<int>(count) : static_cast<int>(count);

@@ -33,10 +33,8 @@ QSerialPort::Parity ParityOf(QChar letter) {
 }
 
 QSerialPort::StopBits StopBitsOf(const QString& text) {
-  if (text == QLatin1String("2"))
-    return QSerialPort::TwoStop;
-  if (text == QLatin1String("1.5"))
-    return QSerialPort::OneAndHalfStop;
+  if (text == QLatin1String("2")) return QSerialPort::TwoStop;
+  if (text == QLatin1String("1.5")) return QSerialPort::OneAndHalfStop;
   return QSerialPort::OneStop;
 }
 
@@ -62,8 +60,7 @@ CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
 
 CMscomm1::~CMscomm1() {
   hangUpWatch_.reset();
-  if (port_.isOpen())
-    port_.close();
+  if (port_.isOpen()) port_.close();
 }
 
 void CMscomm1::SetCommPort(const QString& path) {
@@ -73,10 +70,8 @@ void CMscomm1::SetCommPort(const QString& path) {
 }
 
 void CMscomm1::SetOutBufferCount(std::int16_t count) {
-  if (count != 0)
-    Fail(QStringLiteral("only 0 may be set as the output buffer count"));
-  if (port_.isOpen())
-    port_.clear(QSerialPort::Output);
+  if (count != 0) Fail(QStringLiteral("only 0 may be set as the output buffer count"));
+  if (port_.isOpen()) port_.clear(QSerialPort::Output);
 }
 
 std::int16_t CMscomm1::OutBufferCount() const {
@@ -84,28 +79,26 @@ std::int16_t CMscomm1::OutBufferCount() const {
 }
 
 void CMscomm1::SetPortOpen(bool open) {
-  if (open == port_.isOpen())
-    return;
+  if (open == port_.isOpen()) return;
   open ? Open() : Close();
 }
 
 void CMscomm1::SetSettings(const QString& settings) {
   line_ = ParseSettings(settings);
   settings_ = settings;
-  if (port_.isOpen())
-    ApplySettings();
+  if (port_.isOpen()) ApplySettings();
 }
 
 void CMscomm1::SetOutput(const QByteArray& bytes) {
-  if (!port_.isOpen())
-    Fail(QStringLiteral("cannot send: the port is not open"));
+  if (!port_.isOpen()) Fail(QStringLiteral("cannot send: the port is not open"));
   if (port_.write(bytes) != bytes.size())
     Fail(QStringLiteral("cannot send to %1: %2").arg(commPort_, port_.errorString()));
+  // Hand the bytes to the driver now rather than on the next event loop pass.
+  port_.flush();
 }
 
 QByteArray CMscomm1::Input() {
-  if (!port_.isOpen())
-    Fail(QStringLiteral("cannot read: the port is not open"));
+  if (!port_.isOpen()) Fail(QStringLiteral("cannot read: the port is not open"));
   const qsizetype count =
       inputLen_ > 0 ? std::min<qsizetype>(inputLen_, received_.size()) : received_.size();
   QByteArray bytes = received_.left(count);
@@ -136,11 +129,9 @@ void CMscomm1::ApplySettings() {
 }
 
 void CMscomm1::Open() {
-  if (commPort_.isEmpty())
-    Fail(QStringLiteral("no port has been chosen"));
+  if (commPort_.isEmpty()) Fail(QStringLiteral("no port has been chosen"));
   const OpenResult result = OpenExclusive(port_, commPort_);
-  if (!result.ok())
-    Fail(QStringLiteral("cannot open %1: %2").arg(commPort_, result.reason));
+  if (!result.ok()) Fail(QStringLiteral("cannot open %1: %2").arg(commPort_, result.reason));
   try {
     ApplySettings();
   } catch (...) {
@@ -158,8 +149,7 @@ void CMscomm1::Close() {
   waited.start();
   while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
     port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
-  if (port_.bytesToWrite() == 0)
-    ::tcdrain(port_.handle());
+  if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
   hangUpWatch_.reset();
   port_.close();
   received_.clear();
@@ -174,14 +164,12 @@ void CMscomm1::ReadWaiting() {
 // once still gives one event per record, in order, and a record that arrives
 // byte by byte gives its event once complete.
 void CMscomm1::RaiseReceiveEvents() {
-  if (raising_ || rThreshold_ <= 0)
-    return;
+  if (raising_ || rThreshold_ <= 0) return;
   const FlagScope scope(raising_);
   while (port_.isOpen() && received_.size() >= rThreshold_) {
     const qsizetype before = received_.size();
     RaiseEvent(kEventReceive);
-    if (received_.size() >= before)
-      break;  // not read: the next arrival raises again
+    if (received_.size() >= before) break;  // not read: the next arrival raises again
   }
 }
 
@@ -198,8 +186,7 @@ void CMscomm1::HandleError(QSerialPort::SerialPortError error) {
       return;
     case QSerialPort::ReadError:
     case QSerialPort::WriteError:
-      if (!port_.isOpen())
-        return;
+      if (!port_.isOpen()) return;
       HungUp() ? LoseDevice() : RaiseEvent(kEventIoError);
       return;
     default:
@@ -216,18 +203,14 @@ bool CMscomm1::HungUp() const {
 }
 
 void CMscomm1::CheckHangUp() {
-  if (port_.isOpen() && HungUp())
-    LoseDevice();
+  if (port_.isOpen() && HungUp()) LoseDevice();
 }
 
 void CMscomm1::LoseDevice() {
-  if (!port_.isOpen())
-    return;
+  if (!port_.isOpen()) return;
   // Hand on what had already been read before the device went away.
-  if (port_.bytesAvailable() > 0)
-    ReadWaiting();
-  if (!port_.isOpen())
-    return;
+  if (port_.bytesAvailable() > 0) ReadWaiting();
+  if (!port_.isOpen()) return;
   hangUpWatch_.reset();
   port_.close();
   received_.clear();

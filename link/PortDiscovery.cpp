@@ -22,8 +22,7 @@ QString DeviceKey(const QString& path) {
 class CandidateList {
  public:
   void Add(const QString& path, const QString& description = {}) {
-    if (path.isEmpty() || !seen_.insert(DeviceKey(path)).second)
-      return;
+    if (path.isEmpty() || !seen_.insert(DeviceKey(path)).second) return;
     list_.push_back({path, description});
   }
   std::vector<PortCandidate> Take() { return std::move(list_); }
@@ -97,16 +96,13 @@ bool NaturalLess(const QString& a, const QString& b) {
       const auto numberA = WithoutLeadingZeros(QStringView(a).sliced(i, endA - i));
       const auto numberB = WithoutLeadingZeros(QStringView(b).sliced(j, endB - j));
       // Equal-length digit strings compare as their numbers do.
-      if (numberA.size() != numberB.size())
-        return numberA.size() < numberB.size();
-      if (const int order = numberA.compare(numberB); order != 0)
-        return order < 0;
+      if (numberA.size() != numberB.size()) return numberA.size() < numberB.size();
+      if (const int order = numberA.compare(numberB); order != 0) return order < 0;
       i = endA;
       j = endB;
       continue;
     }
-    if (a[i] != b[j])
-      return a[i] < b[j];
+    if (a[i] != b[j]) return a[i] < b[j];
     ++i;
     ++j;
   }

@@ -44,8 +44,7 @@ OpenResult OpenExclusive(QSerialPort& port, const QString& path) {
                    QString::fromLocal8Bit(std::strerror(errno)));
 
   port.setPortName(path);
-  if (!port.open(QIODevice::ReadWrite))
-    return FromPortError(port);
+  if (!port.open(QIODevice::ReadWrite)) return FromPortError(port);
 
   if (::flock(port.handle(), LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;

@@ -20,8 +20,7 @@ bool BitmapButton::LoadBitmaps(int normalId, int pressedId) {
 }
 
 void BitmapButton::SizeToContent() {
-  if (!normal_.isNull())
-    resize(normal_.size());
+  if (!normal_.isNull()) resize(normal_.size());
 }
 
 const QPixmap& BitmapButton::CurrentFace() const {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <exception>
 
+#include "link/MeterCommands.h"
 #include "resources/Resources.h"
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
@@ -19,6 +20,16 @@ namespace {
 
 // The table holds this many rows, numbered from 0, for every transfer.
 constexpr int kTableRows = 5001;
+constexpr int kTimestampColumn = 1, kValueColumn = 2, kTemperatureColumn = 3;
+
+// Point colours, 0x00BBGGRR: the green and red of the two legend pictures.
+constexpr std::uint32_t kValueColour = 64100;
+constexpr std::uint32_t kTemperatureColour = 255;
+
+// How the window talks to the meter: one 12-byte record per receive event.
+constexpr std::int16_t kBufferSize = 1024;
+constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize);
+constexpr std::int32_t kBinaryInput = 1;
 constexpr const char* kColumnHeadings[] = {"No.", "Date and Time", "Measured Value", "Temperature"};
 
 }  // namespace
@@ -60,7 +71,11 @@ void COrbekDlg::ConnectHandlers() {
     connect(button, &QAbstractButton::clicked, this,
             [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
   };
+  route(ui_->ScanButton, &COrbekDlg::OnScanButton);
+  route(ui_->ConnectButton, &COrbekDlg::OnConnectButton);
+  route(ui_->ReceiveButton, &COrbekDlg::OnReceiveButton);
   route(ui_->GraphButton, &COrbekDlg::OnGraphButton);
+  connect(&SerialControl, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
@@ -163,6 +178,135 @@ void COrbekDlg::ChangeFace(BitmapButton& button, int bitmapId) {
   button.repaint();
 }
 
+void COrbekDlg::OnScanButton() {
+  ScanPorts();
+  PortCombo->setCurrentIndex(PortCombo->count() > 0 ? 0 : -1);
+  // The probe found our own open port busy and left it out; the link ends
+  // without a stop command.
+  if (SerialControl.PortOpen()) {
+    SerialControl.SetPortOpen(false);
+    SerialControl.SetOutBufferCount(0);
+    ChangeFace(*ConnectButton, bitmap::kConnect);
+  }
+}
+
+void COrbekDlg::OnConnectButton() {
+  if (SelectedIndex(*PortCombo) < 0) {
+    ChangeFace(*ConnectButton, bitmap::kConnectDark);
+    MessageBoxExW(QStringLiteral("Select a port"), QStringLiteral("Error"));
+    ChangeFace(*ConnectButton, bitmap::kConnect);
+    return;
+  }
+  if (SerialControl.PortOpen()) {
+    CloseLink();
+    MessageBoxExW(QStringLiteral("Port is closed"), QStringLiteral("Message"));
+    ChangeFace(*ConnectButton, bitmap::kConnect);
+    return;
+  }
+  OpenLink();
+  MessageBoxExW(QStringLiteral("Port is connected"), QStringLiteral("Message"));
+  ChangeFace(*ConnectButton, bitmap::kDisconnect);
+}
+
+void COrbekDlg::OpenLink() {
+  SerialControl.SetCommPort(PortNumberList.at(static_cast<std::size_t>(SelectedIndex(*PortCombo))));
+  SerialControl.SetInBufferSize(kBufferSize);
+  SerialControl.SetOutBufferSize(kBufferSize);
+  SerialControl.SetInputLen(kRecordBytes);
+  SerialControl.SetInputMode(kBinaryInput);
+  SerialControl.SetRThreshold(kRecordBytes);
+  // With no baud rate chosen the settings of the last connection stay.
+  const int baud = SelectedIndex(*BaudCombo);
+  if (baud >= 0 && baud < static_cast<int>(kSettingsByBaudIndex.size()))
+    SerialControl.SetSettings(
+        QString::fromLatin1(kSettingsByBaudIndex[baud].data(), kSettingsByBaudIndex[baud].size()));
+  SerialControl.SetPortOpen(true);
+}
+
+// Tells the meter to stop, lets the byte leave, and closes.
+void COrbekDlg::CloseLink() {
+  SendCommand(StopCommand);
+  SerialControl.SetPortOpen(false);
+  SerialControl.SetOutBufferCount(0);
+}
+
+void COrbekDlg::SendCommand(std::uint8_t command) {
+  SerialControl.SetOutput(QByteArray(1, static_cast<char>(command)));
+}
+
+void COrbekDlg::OnReceiveButton() {
+  RowCounter = 0;
+  for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
+    for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
+      ReadingsTable->SetItemText(row, column, QString());
+  ReadingsTable->EnsureVisible(RowCounter);
+  ValueSeries.Clear();
+  TemperatureSeries.Clear();
+  if (SerialControl.PortOpen()) {
+    // Drops up to one record's worth of bytes that were already waiting.
+    SerialControl.Input();
+    // No interval selected counts as -1, which gives 0xB0.
+    SendCommand(StartCommand(SelectedIndex(*IntervalCombo)));
+  } else {
+    MessageBoxExW(QStringLiteral("The meter has not connected to computer"),
+                  QStringLiteral("Error"));
+  }
+}
+
+void COrbekDlg::OnComm() {
+  ChartAxis axisLeft = ChartAxes.Left();
+  ChartAxis axisBottom = ChartAxes.Bottom();
+  if (RowCounter == 0) {
+    axisLeft.SetMinMax(kInitialAxisRange.minimum, kInitialAxisRange.maximum);
+    AxisRange = kInitialAxisRange;
+    axisBottom.SetMinMax(-19.0, 0.0);
+  }
+  if (SerialControl.CommEvent() == CMscomm1::kEventDeviceLost) return ReportDeviceLost();
+  if (SerialControl.CommEvent() != CMscomm1::kEventReceive) return;
+
+  const QByteArray input = SerialControl.Input();
+  if (input.size() != kRecordBytes) return;  // the port hands on whole records only
+  const auto record = MeterRecord::FromSpan(std::span<const std::uint8_t, kMeterRecordSize>(
+      reinterpret_cast<const std::uint8_t*>(input.constData()), kMeterRecordSize));
+  if (IsEndOfTransfer(record)) return EndTransfer();
+
+  const DecodedReading reading = DecodeRecord(record);
+  WriteReading(reading);
+  if (UpdateAxisRange(AxisRange, reading.ValueNumber, reading.TemperatureNumber)) {
+    axisLeft.SetMinimum(AxisRange.minimum);
+    axisLeft.SetMaximum(AxisRange.maximum);
+  }
+  ValueSeries.AddXY(RowCounter, reading.ValueNumber, QString(), kValueColour);
+  TemperatureSeries.AddXY(RowCounter, reading.TemperatureNumber, QString(), kTemperatureColour);
+  if (ValueSeries.Count() > 1) axisBottom.Scroll(1.0, true);
+  ReadingsTable->EnsureVisible(RowCounter);
+  ++RowCounter;
+}
+
+// Rows exist for the first 5001 readings; later ones are only plotted.
+void COrbekDlg::WriteReading(const DecodedReading& reading) {
+  ReadingsTable->SetItemText(RowCounter, kTimestampColumn,
+                             QString::fromUtf8(reading.TimestampText));
+  ReadingsTable->SetItemText(RowCounter, kValueColumn, QString::fromUtf8(reading.ValueText));
+  ReadingsTable->SetItemText(RowCounter, kTemperatureColumn,
+                             QString::fromUtf8(reading.TemperatureText));
+}
+
+void COrbekDlg::EndTransfer() {
+  CloseLink();
+  ChangeFace(*ConnectButton, bitmap::kConnect);
+}
+
+// The port component has closed the port already. What arrived stays in the
+// table and the chart; the face and one message say the link is gone.
+void COrbekDlg::ReportDeviceLost() {
+  ChangeFace(*ConnectButton, bitmap::kConnect);
+  MessageBoxExW(QStringLiteral("The connection to %1 was lost. The readings received so far "
+                               "are kept.")
+                    .arg(SerialControl.CommPort()),
+                QStringLiteral("Error"));
+}
+
 void COrbekDlg::OnGraphButton() {
   ChartShown = !ChartShown;
   Chart->setVisible(ChartShown);
@@ -178,13 +322,11 @@ bool COrbekDlg::OnClose() {
 }
 
 void COrbekDlg::accept() {
-  if (OnClose())
-    QDialog::accept();
+  if (OnClose()) QDialog::accept();
 }
 
 void COrbekDlg::reject() {
-  if (OnClose())
-    QDialog::reject();
+  if (OnClose()) QDialog::reject();
 }
 
 }  // namespace orbek

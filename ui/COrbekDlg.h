@@ -9,6 +9,7 @@
 
 #include "intake/AxisRange.h"
 #include "intake/CTchart1.h"
+#include "intake/RecordDecoder.h"
 #include "link/CMscomm1.h"
 #include "link/PortDiscovery.h"
 
@@ -67,8 +68,20 @@ class COrbekDlg : public QDialog {
   void ScanPorts();
 
   // Handlers.
+  void OnScanButton();
+  void OnConnectButton();
+  void OnReceiveButton();
   void OnGraphButton();
   bool OnClose();
+  void OnComm();
+
+  // Steps of the handlers.
+  void OpenLink();
+  void CloseLink();
+  void WriteReading(const DecodedReading& reading);
+  void EndTransfer();
+  void ReportDeviceLost();
+  void SendCommand(std::uint8_t command);
 
   std::unique_ptr<Ui::COrbekDlg> ui_;
   PortCandidateSource candidates_;

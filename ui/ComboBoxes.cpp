@@ -5,8 +5,7 @@ namespace orbek {
 int SelectedIndex(const QComboBox& box) {
   const QString text = box.currentText();
   const int current = box.currentIndex();
-  if (current >= 0 && box.itemText(current) == text)
-    return current;
+  if (current >= 0 && box.itemText(current) == text) return current;
   return box.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 

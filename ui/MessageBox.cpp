@@ -17,16 +17,14 @@ int ShowBox(const QString& text, const QString& caption, MessageButtons buttons)
   QMessageBox box(QMessageBox::NoIcon, caption, text,
                   yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok);
   const int answer = box.exec();
-  if (!yesNo)
-    return IDOK;
+  if (!yesNo) return IDOK;
   return answer == QMessageBox::Yes ? IDYES : IDNO;
 }
 
 }  // namespace
 
 int MessageBoxExW(const QString& text, const QString& caption, MessageButtons buttons) {
-  if (Handler())
-    return Handler()(text, caption, buttons);
+  if (Handler()) return Handler()(text, caption, buttons);
   return ShowBox(text, caption, buttons);
 }
 

@@ -4,6 +4,13 @@
 
 namespace orbek {
 
+namespace {
+
+// One frame at 60 Hz.
+constexpr int kFrameMs = 16;
+
+}  // namespace
+
 int ReadingsModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
@@ -13,10 +20,8 @@ int ReadingsModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant ReadingsModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid())
-    return {};
-  if (role == Qt::DisplayRole)
-    return Text(index.row(), index.column());
+  if (!index.isValid()) return {};
+  if (role == Qt::DisplayRole) return Text(index.row(), index.column());
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(columns_[static_cast<std::size_t>(index.column())].alignment |
                                Qt::AlignVCenter);
@@ -24,10 +29,8 @@ QVariant ReadingsModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant ReadingsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
-    return {};
-  if (role == Qt::DisplayRole)
-    return Heading(section);
+  if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
+  if (role == Qt::DisplayRole) return Heading(section);
   if (role == Qt::TextAlignmentRole)
     return QVariant::fromValue(columns_[static_cast<std::size_t>(section)].alignment |
                                Qt::AlignVCenter);
@@ -47,18 +50,15 @@ void ReadingsModel::InsertRow(int row, const QString& firstCell) {
   row = std::clamp(row, 0, rowCount());
   beginInsertRows({}, row, row);
   std::vector<QString> cells(columns_.size());
-  if (!cells.empty())
-    cells[0] = firstCell;
+  if (!cells.empty()) cells[0] = firstCell;
   rows_.insert(rows_.begin() + row, std::move(cells));
   endInsertRows();
 }
 
 bool ReadingsModel::SetText(int row, int column, const QString& text) {
-  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-    return false;
+  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return false;
   QString& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
-  if (cell == text)
-    return true;
+  if (cell == text) return true;
   cell = text;
   const QModelIndex changed = index(row, column);
   emit dataChanged(changed, changed, {Qt::DisplayRole});
@@ -66,14 +66,12 @@ bool ReadingsModel::SetText(int row, int column, const QString& text) {
 }
 
 QString ReadingsModel::Text(int row, int column) const {
-  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount())
-    return {};
+  if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
   return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
 }
 
 QString ReadingsModel::Heading(int column) const {
-  if (column < 0 || column >= columnCount())
-    return {};
+  if (column < 0 || column >= columnCount()) return {};
   return columns_[static_cast<std::size_t>(column)].heading;
 }
 
@@ -92,6 +90,9 @@ ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
   setWordWrap(false);
   setShowGrid(false);
   setSelectionBehavior(QAbstractItemView::SelectItems);
+  scrollTimer_.setSingleShot(true);
+  scrollTimer_.setInterval(kFrameMs);
+  connect(&scrollTimer_, &QTimer::timeout, this, &ReadingsTable::ScrollToPendingRow);
 }
 
 void ReadingsTable::SetFullRowSelect(bool on) {
@@ -121,9 +122,15 @@ QString ReadingsTable::ItemText(int row, int column) const {
 }
 
 void ReadingsTable::EnsureVisible(int row) {
-  if (row < 0 || row >= ItemCount())
-    return;
-  scrollTo(model_.index(row, 0), QAbstractItemView::EnsureVisible);
+  if (row < 0 || row >= ItemCount()) return;
+  pendingRow_ = row;
+  if (!scrollTimer_.isActive()) scrollTimer_.start();
+}
+
+void ReadingsTable::ScrollToPendingRow() {
+  if (pendingRow_ < 0 || pendingRow_ >= ItemCount()) return;
+  scrollTo(model_.index(pendingRow_, 0), QAbstractItemView::EnsureVisible);
+  pendingRow_ = -1;
 }
 
 }  // namespace orbek

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <QTableView>
+#include <QTimer>
 #include <vector>
 
 namespace orbek {
@@ -53,7 +54,9 @@ class ReadingsTable : public QTableView {
   // Sets one cell; a row that does not exist is left alone (returns false).
   bool SetItemText(int row, int column, const QString& text);
   QString ItemText(int row, int column) const;
-  // Scrolls until the whole row is in view.
+  // Scrolls until the whole row is in view. Readings can come faster than
+  // the screen refreshes, and every scroll moves the whole picture, so the
+  // scroll happens at the next frame, to the last row asked for.
   void EnsureVisible(int row);
 
   int ItemCount() const { return model_.rowCount(); }
@@ -62,7 +65,11 @@ class ReadingsTable : public QTableView {
   int ColumnWidth(int column) const { return columnWidth(column); }
 
  private:
+  void ScrollToPendingRow();
+
   ReadingsModel model_;
+  QTimer scrollTimer_;
+  int pendingRow_ = -1;
 };
 
 }  // namespace orbek

@@ -14,7 +14,8 @@ std::vector<orbek::MeterRecord> VariedRecords() {
   std::vector<orbek::MeterRecord> records(4096);
   for (auto& record : records) {
     orbek::MeterRecord::Bytes bytes;
-    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    for (auto& byte : bytes)
+      byte = static_cast<std::uint8_t>(random());
     bytes[1] = static_cast<std::uint8_t>(1 + random() % 11);
     bytes[7] = static_cast<std::uint8_t>(random() % 100);
     record = orbek::MeterRecord(bytes);

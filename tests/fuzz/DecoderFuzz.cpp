@@ -13,8 +13,11 @@ bool IsValidUtf8(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size()) {
     const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                                       : (lead >> 3) == 0x1E ? 4 : 0;
+    std::size_t length = lead < 0x80           ? 1
+                         : (lead >> 5) == 0x6  ? 2
+                         : (lead >> 4) == 0xE  ? 3
+                         : (lead >> 3) == 0x1E ? 4
+                                               : 0;
     if (length == 0 || i + length > text.size()) return false;
     for (std::size_t k = 1; k < length; ++k)
       if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2) return false;
@@ -31,9 +34,8 @@ void Check(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < orbek::kMeterRecordSize) return 0;
-  const auto record =
-      orbek::MeterRecord::FromSpan(std::span<const std::uint8_t, orbek::kMeterRecordSize>(
-          data, orbek::kMeterRecordSize));
+  const auto record = orbek::MeterRecord::FromSpan(
+      std::span<const std::uint8_t, orbek::kMeterRecordSize>(data, orbek::kMeterRecordSize));
   Check(orbek::IsEndOfTransfer(record) == (data[7] == orbek::EndOfTransferMarker));
   const auto reading = orbek::DecodeRecord(record);
   const std::string unitSuffix = " " + std::string(orbek::Unit3[record.UnitIndex()]);

@@ -241,6 +241,7 @@ TEST_F(MainWindowTest, LastRowCanBeScrolledFullyIntoView) {
   StartWith(1);
   auto& table = Probe().Table();
   table.EnsureVisible(5000);
+  test::Pump(50);
   const QRect row = table.visualRect(table.model()->index(5000, 0));
   EXPECT_TRUE(table.viewport()->rect().contains(row)) << "row 5000 not fully visible";
 }

@@ -45,8 +45,7 @@ class OrbekDlgProbe {
   template <typename T>
   T* Find(const char* name) const {
     T* child = dlg_.findChild<T*>(QString::fromLatin1(name));
-    if (child == nullptr)
-      throw std::runtime_error(std::string("no control ") + name);
+    if (child == nullptr) throw std::runtime_error(std::string("no control ") + name);
     return child;
   }
 
@@ -61,8 +60,7 @@ class BoxRecorder {
     previous_ = SetMessageBoxHandler(
         [this](const QString& text, const QString& caption, MessageButtons buttons) {
           boxes.push_back({text, caption, buttons, window != nullptr && window->isVisible()});
-          if (onBox)
-            onBox();
+          if (onBox) onBox();
           return buttons == MessageButtons::YesNo ? answer_ : IDOK;
         });
   }

@@ -21,8 +21,7 @@ namespace {
 class RawPort {
  public:
   explicit RawPort(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {
-    if (fd_ < 0)
-      throw std::runtime_error("cannot open " + path);
+    if (fd_ < 0) throw std::runtime_error("cannot open " + path);
     termios settings{};
     ::tcgetattr(fd_, &settings);
     ::cfmakeraw(&settings);
@@ -38,12 +37,10 @@ class RawPort {
     std::vector<std::uint8_t> bytes;
     while (bytes.size() < count) {
       pollfd poller{fd_, POLLIN, 0};
-      if (::poll(&poller, 1, quietMs) != 1)
-        break;
+      if (::poll(&poller, 1, quietMs) != 1) break;
       std::uint8_t buffer[512];
       const ssize_t got = ::read(fd_, buffer, std::min(sizeof buffer, count - bytes.size()));
-      if (got <= 0)
-        break;
+      if (got <= 0) break;
       bytes.insert(bytes.end(), buffer, buffer + got);
     }
     return bytes;

@@ -33,31 +33,30 @@ TEST_P(FormatValueTest, TextAndNumber) {
 // Bytes 0..3 carry Flags, Mode and Value; the rest is a fixed 25.0 °C reading.
 INSTANTIATE_TEST_SUITE_P(
     Formats, FormatValueTest,
-    ::testing::Values(
-        ValueCase{"82 01 BC 02 FA 00 05 11 08 12 2E 09", "7.00 pH", 700 * 0.01},
-        ValueCase{"02 01 58 1B FA 00 05 11 08 12 2E 09", "7.000 pH", 7000 * 0.001},
-        ValueCase{"42 01 58 1B FA 00 05 11 08 12 2E 09", "700.0 pH", 7000 * 0.1},
-        ValueCase{"C2 01 05 00 FA 00 05 11 08 12 2E 09", "0.005 pH", 5 * 0.001},
-        ValueCase{"63 02 D2 04 FA 00 05 11 08 12 2E 09", "-123.4 mV", -1234 * 0.1},
-        ValueCase{"A3 02 D2 04 FA 00 05 11 08 12 2E 09", "-123.4 mV", -1234 * 0.1},
-        ValueCase{"63 03 00 00 FA 00 05 11 08 12 2E 09", "-0.0 mV", 0.0},
-        ValueCase{"24 03 D2 04 FA 00 05 11 08 12 2E 09", "123.4 R.mV", 1234 * 0.1},
-        ValueCase{"43 02 D2 04 FA 00 05 11 08 12 2E 09", "123.4 mV", 1234 * 0.1},
-        ValueCase{"07 05 85 05 FA 00 05 11 08 12 2E 09", "1413 \u03BCS/cm", 1413.0},
-        ValueCase{"45 04 7B 00 FA 00 05 11 08 12 2E 09", "12.3  ", 123 * 0.1},
-        ValueCase{"C8 09 FF FF FA 00 05 11 08 12 2E 09", "65.535 ppm", 65535 * 0.001},
-        ValueCase{"86 0B 02 01 FA 00 05 11 08 12 2E 09", "2.58 mS/cm", 258 * 0.01},
-        ValueCase{"00 06 E8 03 FA 00 05 11 08 12 2E 09", "1000 \u039A\u03A9", 1000.0},
-        ValueCase{"0F 04 00 00 FA 00 05 11 08 12 2E 09", "0 \u03A9", 0.0},
-        ValueCase{"4E 07 0A 00 FA 00 05 11 08 12 2E 09", "1.0 mmol/L", 10 * 0.1},
-        // Formats the meter leaves undefined show the raw count and plot 0.
-        ValueCase{"02 00 BC 02 FA 00 05 11 08 12 2E 09", "700 pH", 0.0},
-        ValueCase{"02 0C BC 02 FA 00 05 11 08 12 2E 09", "700 pH", 0.0},
-        ValueCase{"0B FF FF FF FA 00 05 11 08 12 2E 09", "65535  ", 0.0},
-        ValueCase{"03 02 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
-        ValueCase{"83 03 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
-        ValueCase{"C3 02 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
-        ValueCase{"E3 03 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0}));
+    ::testing::Values(ValueCase{"82 01 BC 02 FA 00 05 11 08 12 2E 09", "7.00 pH", 700 * 0.01},
+                      ValueCase{"02 01 58 1B FA 00 05 11 08 12 2E 09", "7.000 pH", 7000 * 0.001},
+                      ValueCase{"42 01 58 1B FA 00 05 11 08 12 2E 09", "700.0 pH", 7000 * 0.1},
+                      ValueCase{"C2 01 05 00 FA 00 05 11 08 12 2E 09", "0.005 pH", 5 * 0.001},
+                      ValueCase{"63 02 D2 04 FA 00 05 11 08 12 2E 09", "-123.4 mV", -1234 * 0.1},
+                      ValueCase{"A3 02 D2 04 FA 00 05 11 08 12 2E 09", "-123.4 mV", -1234 * 0.1},
+                      ValueCase{"63 03 00 00 FA 00 05 11 08 12 2E 09", "-0.0 mV", 0.0},
+                      ValueCase{"24 03 D2 04 FA 00 05 11 08 12 2E 09", "123.4 R.mV", 1234 * 0.1},
+                      ValueCase{"43 02 D2 04 FA 00 05 11 08 12 2E 09", "123.4 mV", 1234 * 0.1},
+                      ValueCase{"07 05 85 05 FA 00 05 11 08 12 2E 09", "1413 \u03BCS/cm", 1413.0},
+                      ValueCase{"45 04 7B 00 FA 00 05 11 08 12 2E 09", "12.3  ", 123 * 0.1},
+                      ValueCase{"C8 09 FF FF FA 00 05 11 08 12 2E 09", "65.535 ppm", 65535 * 0.001},
+                      ValueCase{"86 0B 02 01 FA 00 05 11 08 12 2E 09", "2.58 mS/cm", 258 * 0.01},
+                      ValueCase{"00 06 E8 03 FA 00 05 11 08 12 2E 09", "1000 \u039A\u03A9", 1000.0},
+                      ValueCase{"0F 04 00 00 FA 00 05 11 08 12 2E 09", "0 \u03A9", 0.0},
+                      ValueCase{"4E 07 0A 00 FA 00 05 11 08 12 2E 09", "1.0 mmol/L", 10 * 0.1},
+                      // Formats the meter leaves undefined show the raw count and plot 0.
+                      ValueCase{"02 00 BC 02 FA 00 05 11 08 12 2E 09", "700 pH", 0.0},
+                      ValueCase{"02 0C BC 02 FA 00 05 11 08 12 2E 09", "700 pH", 0.0},
+                      ValueCase{"0B FF FF FF FA 00 05 11 08 12 2E 09", "65535  ", 0.0},
+                      ValueCase{"03 02 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
+                      ValueCase{"83 03 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
+                      ValueCase{"C3 02 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0},
+                      ValueCase{"E3 03 D2 04 FA 00 05 11 08 12 2E 09", "1234 mV", 0.0}));
 
 struct TextCase {
   const char* bytes;
@@ -76,15 +75,14 @@ TEST_P(FormatTemperatureTest, TextAndNumber) {
 
 INSTANTIATE_TEST_SUITE_P(
     Units, FormatTemperatureTest,
-    ::testing::Values(TextCase{"82 01 BC 02 FA 00 05 11 08 12 2E 09", "25.0 \u00B0C", 250 * 0.1},
-                      TextCase{"82 01 BC 02 02 83 05 11 08 12 2E 09", "77.0 \u00B0F", 770 * 0.1},
-                      TextCase{"82 01 BC 02 00 80 05 11 08 12 2E 09", "0.0 \u00B0F", 0.0},
-                      TextCase{"82 01 BC 02 FF 7F 05 11 08 12 2E 09", "3276.7 \u00B0C",
-                               32767 * 0.1},
-                      TextCase{"82 01 BC 02 FF FF 05 11 08 12 2E 09", "3276.7 \u00B0F",
-                               32767 * 0.1},
-                      TextCase{"82 01 BC 02 00 00 05 11 08 12 2E 09", "0.0 \u00B0C", 0.0},
-                      TextCase{"82 01 BC 02 05 00 05 11 08 12 2E 09", "0.5 \u00B0C", 0.5}));
+    ::testing::Values(
+        TextCase{"82 01 BC 02 FA 00 05 11 08 12 2E 09", "25.0 \u00B0C", 250 * 0.1},
+        TextCase{"82 01 BC 02 02 83 05 11 08 12 2E 09", "77.0 \u00B0F", 770 * 0.1},
+        TextCase{"82 01 BC 02 00 80 05 11 08 12 2E 09", "0.0 \u00B0F", 0.0},
+        TextCase{"82 01 BC 02 FF 7F 05 11 08 12 2E 09", "3276.7 \u00B0C", 32767 * 0.1},
+        TextCase{"82 01 BC 02 FF FF 05 11 08 12 2E 09", "3276.7 \u00B0F", 32767 * 0.1},
+        TextCase{"82 01 BC 02 00 00 05 11 08 12 2E 09", "0.0 \u00B0C", 0.0},
+        TextCase{"82 01 BC 02 05 00 05 11 08 12 2E 09", "0.5 \u00B0C", 0.5}));
 
 class FormatTimestampTest : public ::testing::TestWithParam<TextCase> {};
 
@@ -143,8 +141,8 @@ TEST(FormatValueExhaustiveTest, TextIsDigitsWithPointInserted) {
     int decimals;
     double scale;
   };
-  const Format formats[] = {{0x40, 1, 1, 0.1},   {0x80, 1, 2, 0.01},  {0x00, 1, 3, 0.001},
-                            {0xC0, 1, 3, 0.001}, {0x00, 4, 0, 1.0},   {0x40, 7, 1, 0.1},
+  const Format formats[] = {{0x40, 1, 1, 0.1},   {0x80, 1, 2, 0.01},   {0x00, 1, 3, 0.001},
+                            {0xC0, 1, 3, 0.001}, {0x00, 4, 0, 1.0},    {0x40, 7, 1, 0.1},
                             {0x80, 8, 2, 0.01},  {0xC0, 11, 3, 0.001}, {0x20, 2, 1, 0.1}};
   for (const auto& f : formats) {
     for (unsigned w = 0; w <= 0xFFFF; ++w) {
@@ -153,10 +151,9 @@ TEST(FormatValueExhaustiveTest, TextIsDigitsWithPointInserted) {
       const auto value = FormatValue(MeterRecord(bytes));
       const double expected = w * f.scale;
       char printed[32];
-      const auto end =
-          std::to_chars(printed, printed + sizeof printed, expected, std::chars_format::fixed,
-                        f.decimals)
-              .ptr;
+      const auto end = std::to_chars(printed, printed + sizeof printed, expected,
+                                     std::chars_format::fixed, f.decimals)
+                           .ptr;
       std::string digits = std::to_string(w);
       if (f.decimals > 0) {
         if (digits.size() <= static_cast<std::size_t>(f.decimals))

@@ -210,8 +210,7 @@ QImage AppIcon(int size) {
 }
 
 bool Save(const QImage& image, const QString& path) {
-  if (image.save(path))
-    return true;
+  if (image.save(path)) return true;
   std::fprintf(stderr, "orbek-gen-artwork: cannot write %s\n", qPrintable(path));
   return false;
 }
@@ -219,8 +218,7 @@ bool Save(const QImage& image, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QGuiApplication app(argc, argv);
   if (argc != 2) {
     std::fprintf(stderr, "usage: orbek-gen-artwork RESOURCES_DIR\n");

@@ -55,8 +55,7 @@ int BaudOf(speed_t speed) {
 
 MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (master_ < 0)
-    ThrowErrno("posix_openpt");
+  if (master_ < 0) ThrowErrno("posix_openpt");
   char name[128];
   if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
       ::ptsname_r(master_, name, sizeof name) != 0) {
@@ -117,15 +116,13 @@ void MeterSimulator::Run() {
     pollfd poller{master_, POLLIN, 0};
     {
       std::lock_guard lock(mutex_);
-      if (!pending_.empty())
-        poller.events |= POLLOUT;
+      if (!pending_.empty()) poller.events |= POLLOUT;
     }
     ::poll(&poller, 1, PollTimeoutMs());
     ReadCommands();
     QueueDueRecords();
     FlushPending();
-    if (unplugNow_ || (unplugRequested_ && PendingEmpty()))
-      ClosePty(true);
+    if (unplugNow_ || (unplugRequested_ && PendingEmpty())) ClosePty(true);
   }
 }
 
@@ -133,16 +130,14 @@ void MeterSimulator::ReadCommands() {
   std::uint8_t buffer[256];
   for (;;) {
     const ssize_t count = ::read(master_, buffer, sizeof buffer);
-    if (count <= 0)
-      return;  // EAGAIN, or EIO while nobody holds the slave
+    if (count <= 0) return;  // EAGAIN, or EIO while nobody holds the slave
     for (ssize_t i = 0; i < count; ++i)
       HandleByte(buffer[i]);
   }
 }
 
 void MeterSimulator::HandleByte(std::uint8_t byte) {
-  if (options_.onByte)
-    options_.onByte(byte);
+  if (options_.onByte) options_.onByte(byte);
   std::lock_guard lock(mutex_);
   received_.push_back(byte);
   if (byte >= kFirstStart && byte <= kLastStart) {
@@ -169,12 +164,10 @@ void MeterSimulator::QueueDueRecords() {
       nextDue_ += std::chrono::duration_cast<Clock::duration>(RecordPeriod());
       continue;
     }
-    if (options_.sendEndRecord)
-      QueueRecord(EndRecord());
+    if (options_.sendEndRecord) QueueRecord(EndRecord());
     sending_ = false;
   }
-  if (options_.pace == Pace::Max)
-    nextDue_ = Clock::now();
+  if (options_.pace == Pace::Max) nextDue_ = Clock::now();
 }
 
 void MeterSimulator::QueueRecord(const RecordBytes& record) {
@@ -185,8 +178,7 @@ void MeterSimulator::FlushPending() {
   std::lock_guard lock(mutex_);
   while (!pending_.empty()) {
     const ssize_t written = ::write(master_, pending_.data(), pending_.size());
-    if (written <= 0)
-      break;  // the line is full; poll says when it drains
+    if (written <= 0) break;  // the line is full; poll says when it drains
     pending_.erase(pending_.begin(), pending_.begin() + written);
   }
   changed_.notify_all();
@@ -194,10 +186,8 @@ void MeterSimulator::FlushPending() {
 
 int MeterSimulator::PollTimeoutMs() const {
   std::lock_guard lock(mutex_);
-  if (unplugNow_ || unplugRequested_ || !pending_.empty())
-    return 5;
-  if (!sending_)
-    return 20;
+  if (unplugNow_ || unplugRequested_ || !pending_.empty()) return 5;
+  if (!sending_) return 20;
   const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextDue_ - Clock::now());
   return static_cast<int>(std::clamp<long>(wait.count(), 0, 20));
 }
@@ -224,14 +214,12 @@ bool MeterSimulator::PendingEmpty() const {
 }
 
 void MeterSimulator::ClosePty(bool letReaderDrain) {
-  if (unplugged_ || master_ < 0)
-    return;
+  if (unplugged_ || master_ < 0) return;
   // Let the reader take what is already on the line, so the records sent
   // before the unplug are the ones it gets.
   for (int i = 0; letReaderDrain && i < 200; ++i) {
     int waiting = 0;
-    if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting == 0)
-      break;
+    if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting == 0) break;
     ::usleep(5000);
   }
   ::close(slave_);

@@ -27,8 +27,7 @@ void AdvanceSeconds(SimReading& r, int seconds) {
   for (;;) {
     const bool leap = r.year % 4 == 0 && (r.year % 100 != 0 || r.year % 400 == 0);
     const int days = kDays[r.month - 1] + (r.month == 2 && leap ? 1 : 0);
-    if (r.day <= days)
-      break;
+    if (r.day <= days) break;
     r.day -= days;
     if (++r.month > 12) {
       r.month = 1;
@@ -118,8 +117,7 @@ std::vector<RecordBytes> ParseHexRecords(const std::string& text) {
                                  ": expected 12 hex bytes, got \"" + line + "\"");
       bytes[count++] = static_cast<std::uint8_t>(byte);
     }
-    if (count == 0)
-      continue;
+    if (count == 0) continue;
     if (count != bytes.size())
       throw std::runtime_error("line " + std::to_string(number) + ": expected 12 hex bytes, got " +
                                std::to_string(count));
@@ -130,8 +128,7 @@ std::vector<RecordBytes> ParseHexRecords(const std::string& text) {
 
 std::vector<RecordBytes> LoadHexRecords(const std::string& path) {
   std::ifstream in(path);
-  if (!in)
-    throw std::runtime_error("cannot read " + path);
+  if (!in) throw std::runtime_error("cannot read " + path);
   std::ostringstream text;
   text << in.rdbuf();
   return ParseHexRecords(text.str());

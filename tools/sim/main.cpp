@@ -54,8 +54,7 @@ double PositiveNumber(std::string_view option, const std::string& text) {
   try {
     std::size_t used = 0;
     const double value = std::stod(text, &used);
-    if (used == text.size() && value > 0)
-      return value;
+    if (used == text.size() && value > 0) return value;
   } catch (const std::exception&) {
   }
   UsageError(std::string(option) + " needs a positive number, not \"" + text + "\"");
@@ -66,8 +65,7 @@ Arguments Parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view option = argv[i];
     auto value = [&]() -> std::string {
-      if (i + 1 >= argc)
-        UsageError(std::string(option) + " needs a value");
+      if (i + 1 >= argc) UsageError(std::string(option) + " needs a value");
       return argv[++i];
     };
     if (option == "--help") {
@@ -106,8 +104,7 @@ Arguments Parse(int argc, char** argv) {
 void MakeLink(const std::string& link, const std::string& target) {
   namespace fs = std::filesystem;
   std::error_code error;
-  if (fs::is_symlink(fs::symlink_status(link, error)))
-    fs::remove(link, error);
+  if (fs::is_symlink(fs::symlink_status(link, error))) fs::remove(link, error);
   fs::create_symlink(target, link, error);
   if (error) {
     std::cerr << "orbek-meter-sim: cannot link " << link << ": " << error.message() << "\n";
@@ -144,8 +141,7 @@ int main(int argc, char** argv) {
   const std::size_t recordCount = options.records.size();
   try {
     orbek::sim::MeterSimulator meter(std::move(options));
-    if (!args.link.empty())
-      MakeLink(args.link, meter.DevicePath());
+    if (!args.link.empty()) MakeLink(args.link, meter.DevicePath());
     std::printf("%s\n", args.link.empty() ? meter.DevicePath().c_str() : args.link.c_str());
     std::fflush(stdout);
     std::fprintf(stderr, "orbek-meter-sim: meter on %s%s%s with %zu records\n",
@@ -157,7 +153,6 @@ int main(int argc, char** argv) {
     std::cerr << "orbek-meter-sim: " << error.what() << "\n";
     return 1;
   }
-  if (!args.link.empty())
-    std::filesystem::remove(args.link);
+  if (!args.link.empty()) std::filesystem::remove(args.link);
   return 0;
 }
