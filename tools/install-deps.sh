@@ -7,10 +7,10 @@ packages=(
   # build
   cmake g++ make pkg-config file
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools libgl-dev
-  libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 python3-xlrd python3-openpyxl locales
+  python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales
   # a display for the window where there is none, and packaging checks
   xvfb xauth fonts-dejavu-core desktop-file-utils appstream
 )

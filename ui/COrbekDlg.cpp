@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <exception>
 
+#include "export/TableExport.h"
 #include "link/MeterCommands.h"
 #include "resources/Resources.h"
 #include "ui/BitmapButton.h"
@@ -12,6 +13,7 @@
 #include "ui/ComboBoxes.h"
 #include "ui/MessageBox.h"
 #include "ui/ReadingsTable.h"
+#include "ui/SaveDialog.h"
 #include "ui_OrbekDlg.h"
 
 namespace orbek {
@@ -74,6 +76,7 @@ void COrbekDlg::ConnectHandlers() {
   route(ui_->ScanButton, &COrbekDlg::OnScanButton);
   route(ui_->ConnectButton, &COrbekDlg::OnConnectButton);
   route(ui_->ReceiveButton, &COrbekDlg::OnReceiveButton);
+  route(ui_->SaveExcelButton, &COrbekDlg::ExportToExcel);
   route(ui_->GraphButton, &COrbekDlg::OnGraphButton);
   connect(&SerialControl, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
 }
@@ -305,6 +308,17 @@ void COrbekDlg::ReportDeviceLost() {
                                "are kept.")
                     .arg(SerialControl.CommPort()),
                 QStringLiteral("Error"));
+}
+
+void COrbekDlg::ExportToExcel() {
+  const QString strFile = AskWorkbookPath();
+  if (strFile.isEmpty()) return;
+  if (orbek::ExportToExcel(*ReadingsTable, strFile) == ExportOutcome::ConnectFailed) {
+    MessageBoxExW(QStringLiteral("Connecting is failed"), QStringLiteral("Error"));
+    return;
+  }
+  MessageBoxExW(QStringLiteral("Data has been exported into Excel file"),
+                QStringLiteral("Message"));
 }
 
 void COrbekDlg::OnGraphButton() {

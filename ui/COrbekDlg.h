@@ -71,6 +71,7 @@ class COrbekDlg : public QDialog {
   void OnScanButton();
   void OnConnectButton();
   void OnReceiveButton();
+  void ExportToExcel();
   void OnGraphButton();
   bool OnClose();
   void OnComm();

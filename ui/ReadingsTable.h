@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <vector>
 
+#include "export/TableExport.h"
+
 namespace orbek {
 
 // The cells of the readings table: rows of texts under column headings.
@@ -38,7 +40,7 @@ class ReadingsModel : public QAbstractTableModel {
 // The report-style table of readings: one line per row, grid lines, whole
 // rows selected, no row header. Cells are set one at a time as readings
 // arrive, so a write touches only its own cell.
-class ReadingsTable : public QTableView {
+class ReadingsTable : public QTableView, public ExportSource {
   Q_OBJECT
 
  public:
@@ -53,16 +55,16 @@ class ReadingsTable : public QTableView {
   void InsertItem(int row, const QString& text);
   // Sets one cell; a row that does not exist is left alone (returns false).
   bool SetItemText(int row, int column, const QString& text);
-  QString ItemText(int row, int column) const;
+  QString ItemText(int row, int column) const override;
   // Scrolls until the whole row is in view. Readings can come faster than
   // the screen refreshes, and every scroll moves the whole picture, so the
   // scroll happens at the next frame, to the last row asked for.
   void EnsureVisible(int row);
 
-  int ItemCount() const { return model_.rowCount(); }
-  int HeaderItemCount() const { return model_.columnCount(); }
-  QString HeaderText(int column) const { return model_.Heading(column); }
-  int ColumnWidth(int column) const { return columnWidth(column); }
+  int ItemCount() const override { return model_.rowCount(); }
+  int HeaderItemCount() const override { return model_.columnCount(); }
+  QString HeaderText(int column) const override { return model_.Heading(column); }
+  int ColumnWidth(int column) const override { return columnWidth(column); }
 
  private:
   void ScrollToPendingRow();

@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "resources/Resources.h"
+#include "ui/SaveDialog.h"
 
 #include "link/PortDiscovery.h"
 #include "tests/support/EventLoop.h"
@@ -250,6 +251,24 @@ TEST_F(MainWindowTest, SavesScreenshotsForPeopleToLookAt) {
   StartWith(1);
   QDir().mkpath(ORBEK_SCREENSHOT_DIR);
   EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-start.png"));
+}
+
+}  // namespace
+}  // namespace orbek
+
+namespace orbek {
+namespace {
+
+TEST(SaveDialogTest, OffersXlsThenXlsxAndTheSuffixFollowsTheType) {
+  const auto dialog = MakeWorkbookDialog();
+  EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+  EXPECT_EQ(dialog->nameFilters(), (QStringList{"(*.xls)", "(*.xlsx)"}));
+  EXPECT_EQ(dialog->defaultSuffix(), "xls");
+  EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+  emit dialog->filterSelected("(*.xlsx)");
+  EXPECT_EQ(dialog->defaultSuffix(), "xlsx");
+  emit dialog->filterSelected("(*.xls)");
+  EXPECT_EQ(dialog->defaultSuffix(), "xls");
 }
 
 }  // namespace

@@ -216,11 +216,15 @@ bool MeterSimulator::PendingEmpty() const {
 void MeterSimulator::ClosePty(bool letReaderDrain) {
   if (unplugged_ || master_ < 0) return;
   // Let the reader take what is already on the line, so the records sent
-  // before the unplug are the ones it gets.
-  for (int i = 0; letReaderDrain && i < 200; ++i) {
-    int waiting = 0;
-    if (::ioctl(slave_, FIONREAD, &waiting) != 0 || waiting == 0) break;
+  // before the unplug are the ones it gets. Bytes written to the master
+  // reach the slave's queue a moment later, so the queue must stay empty
+  // over several looks before it counts as read.
+  int emptyLooks = 0;
+  for (int i = 0; letReaderDrain && i < 400 && emptyLooks < 4; ++i) {
     ::usleep(5000);
+    int waiting = 0;
+    if (::ioctl(slave_, FIONREAD, &waiting) != 0) break;
+    emptyLooks = waiting == 0 ? emptyLooks + 1 : 0;
   }
   ::close(slave_);
   ::close(master_);

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace orbek {
+
+// What a text put into a cell becomes, as a spreadsheet program reads it:
+// a number where the whole text is one, a date and time where it is a real
+// calendar date-time "yyyy-mm-dd hh:mm:ss", empty where it is empty, and
+// otherwise the text itself (a value with its unit stays text).
+struct CellContent {
+  enum class Kind { Empty, Text, Number, DateTime };
+  Kind kind = Kind::Empty;
+  QString text;
+  double number = 0.0;  // for a date-time: days since 1899-12-30, with the time as fraction
+};
+
+CellContent InterpretText(const QString& text);
+
+}  // namespace orbek

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+namespace orbek {
+
+// What the export reads of a table: its rows, its column headings and
+// pixel widths, and the text of every cell.
+class ExportSource {
+ public:
+  virtual ~ExportSource() = default;
+  virtual int ItemCount() const = 0;
+  virtual int HeaderItemCount() const = 0;
+  virtual QString HeaderText(int column) const = 0;
+  virtual int ColumnWidth(int column) const = 0;
+  virtual QString ItemText(int row, int column) const = 0;
+};
+
+// "A1 " for row 1, column 1: the column letter, the row number and a blank.
+// Letters exist for columns 1 to 26.
+void MakeCellRef(int row, int column, QString& ref);
+
+enum class ExportOutcome { Exported, ConnectFailed };
+
+// Copies the table into a new workbook, row 1 the headings (bold, centred
+// vertically, 50 points high) and each table row below, with column widths
+// of a sixth of the pixel widths, and saves it as `path`. ConnectFailed when
+// no workbook component can be started; WorkbookError when saving fails.
+ExportOutcome ExportToExcel(const ExportSource& table, const QString& path);
+
+}  // namespace orbek

@@ -1,0 +1,47 @@
+#include "export/Workbook.h"
+
+#include <QFileInfo>
+
+#include "export/Biff8Writer.h"
+#include "export/SafeSave.h"
+#include "export/WorkbookError.h"
+#include "export/XlsxWriter.h"
+
+namespace orbek {
+
+Cell& Worksheet::At(int row, int column) {
+  if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns)
+    throw WorkbookError(QStringLiteral("Cell (%1, %2) lies outside the worksheet's %3 rows and "
+                                       "%4 columns")
+                            .arg(row + 1)
+                            .arg(column + 1)
+                            .arg(kMaxRows)
+                            .arg(kMaxColumns)
+                            .toStdString());
+  if (row >= RowCount()) rows_.resize(static_cast<std::size_t>(row) + 1);
+  auto& cells = rows_[static_cast<std::size_t>(row)];
+  if (column >= static_cast<int>(cells.size())) cells.resize(static_cast<std::size_t>(column) + 1);
+  columns_ = std::max(columns_, column + 1);
+  return cells[static_cast<std::size_t>(column)];
+}
+
+const Cell* Worksheet::Find(int row, int column) const {
+  if (row < 0 || row >= RowCount() || column < 0) return nullptr;
+  const auto& cells = rows_[static_cast<std::size_t>(row)];
+  return column < static_cast<int>(cells.size()) ? &cells[static_cast<std::size_t>(column)]
+                                                 : nullptr;
+}
+
+Workbook::Workbook() {
+  sheets_.push_back(std::make_unique<Worksheet>(QStringLiteral("Sheet1")));
+}
+
+void Workbook::SaveCopyAs(const QString& path) const {
+  if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
+    SaveThroughTemporary(path, [this](const QString& temporary) { WriteXlsx(*this, temporary); });
+  } else {
+    SaveBytes(path, Biff8File(*this));
+  }
+}
+
+}  // namespace orbek

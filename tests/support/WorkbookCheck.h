@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStringList>
+#include <vector>
+
+#include "export/TableExport.h"
+
+namespace orbek::test {
+
+// A table held in memory, for exports without a window.
+class TextTable : public ExportSource {
+ public:
+  QStringList headers;
+  std::vector<int> pixelWidths;
+  std::vector<QStringList> rows;
+
+  int ItemCount() const override { return static_cast<int>(rows.size()); }
+  int HeaderItemCount() const override { return static_cast<int>(headers.size()); }
+  QString HeaderText(int column) const override { return headers.value(column); }
+  int ColumnWidth(int column) const override { return pixelWidths.at(column); }
+  QString ItemText(int row, int column) const override { return rows.at(row).value(column); }
+};
+
+// What the independent reader is to find: the headings cut to 255
+// characters, widths of a sixth of the pixels, and every row's texts.
+inline void WriteExpectation(const ExportSource& table, const QString& path) {
+  QJsonArray headers, widths, rows;
+  for (int c = 0; c < table.HeaderItemCount(); ++c) {
+    headers.append(table.HeaderText(c).left(255));
+    widths.append(table.ColumnWidth(c) / 6);
+  }
+  for (int r = 0; r < table.ItemCount(); ++r) {
+    QJsonArray row;
+    for (int c = 0; c < table.HeaderItemCount(); ++c)
+      row.append(table.ItemText(r, c));
+    rows.append(row);
+  }
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+  file.write(QJsonDocument(QJsonObject{{"headers", headers}, {"widths", widths}, {"rows", rows}})
+                 .toJson(QJsonDocument::Compact));
+}
+
+struct CheckResult {
+  int exitCode = -1;
+  QString output;
+};
+
+// Runs the reader script over `workbook`; with `libreoffice`, LibreOffice
+// opens it too.
+inline CheckResult CheckWorkbook(const QString& workbook, const QString& expectation,
+                                 bool libreoffice = false) {
+  QProcess python;
+  QStringList arguments = {ORBEK_CHECK_WORKBOOK};
+  if (libreoffice) arguments << "--libreoffice";
+  arguments << workbook << expectation;
+  python.setProcessChannelMode(QProcess::MergedChannels);
+  python.start("/usr/bin/python3", arguments);
+  python.waitForFinished(240000);
+  return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
+          QString::fromUtf8(python.readAll())};
+}
+
+inline bool HaveLibreOffice() {
+  return QProcess::execute("sh", {"-c", "command -v soffice >/dev/null"}) == 0;
+}
+
+}  // namespace orbek::test
