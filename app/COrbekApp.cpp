@@ -9,7 +9,7 @@ namespace orbek {
 COrbekApp::COrbekApp(int& argc, char** argv) : app_(argc, argv) {
   QApplication::setApplicationName(QStringLiteral("Orbek"));
   QApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("orbek"));
+  QApplication::setDesktopFileName(QStringLiteral("org.orbek.Orbek"));
 }
 
 int COrbekApp::InitInstance() {

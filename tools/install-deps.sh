@@ -5,8 +5,8 @@ set -euo pipefail
 
 packages=(
   # build
-  cmake g++ make pkg-config file
-  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools libgl-dev
+  cmake g++ make pkg-config file dpkg-dev
+  qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools qt6-qpa-plugins libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev

@@ -1,21 +1,28 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the suite, the suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, a bounded fuzz
-# run of the record decoder, and the benchmarks (which print metric lines).
+# Installs what is missing, builds, and runs every test: the suite, the unit
+# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, a
+# bounded fuzz run of the record decoder, the Debian package installed and
+# run, and the benchmarks (which print metric lines).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
 
 bash tools/install-deps.sh
+# A user who may not open root's serial devices, for the permission checks.
+if [ "$(id -u)" -eq 0 ] && ! id orbek-test >/dev/null 2>&1; then
+  useradd --system --no-create-home --shell /usr/sbin/nologin orbek-test
+fi
 
 echo "== build and test"
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release -j"$jobs"
-ctest --test-dir build/release --output-on-failure -j"$jobs" -LE bench
+ctest --test-dir build/release --output-on-failure -j"$jobs"
 
-echo "== sanitizers"
+echo "== unit tests under the sanitizers"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON
-cmake --build build/sanitize -j"$jobs"
+cmake --build build/sanitize -j"$jobs" --target decoder_tests link_tests meter_sim_tests \
+  workbook_tests orbek-meter-sim
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs" -L unit
@@ -27,8 +34,25 @@ mkdir -p build/fuzz/corpus
 build/fuzz/tests/fuzz/fuzz_decoder -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
   -max_len=12 build/fuzz/corpus
 
+echo "== the Debian package"
+rm -f build/release/orbek_*.deb
+(cd build/release && cpack)
+if [ "$(id -u)" -eq 0 ]; then
+  dpkg -i build/release/orbek_*.deb
+  orbek --version
+  orbek-log --help >/dev/null
+  orbek-meter-sim --help >/dev/null
+  dpkg -r orbek >/dev/null
+else
+  root=$(mktemp -d)
+  dpkg-deb -x build/release/orbek_*.deb "$root"
+  "$root/usr/bin/orbek" --version
+  "$root/usr/bin/orbek-log" --help >/dev/null
+  rm -rf "$root"
+fi
+
 echo "== benchmarks"
 for bench in build/release/tests/bench_*; do
-  [ -x "$bench" ] && "$bench"
+  "$bench"
 done
 echo "== all tests passed"

@@ -1,6 +1,7 @@
 // The real window against the simulated meter over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QLineEdit>
 #include <QTest>
 
@@ -362,6 +363,25 @@ TEST_F(TransferTest, EndRecordFirstClosesTheLinkAndWritesNothing) {
   EXPECT_TRUE(Probe().Table().ItemText(0, 1).isEmpty());
   EXPECT_EQ(Probe().ChartAxes().Left().Minimum(), -5.0);
   EXPECT_EQ(Probe().ChartAxes().Bottom().Maximum(), 0.0);
+}
+
+}  // namespace
+}  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// The window after a transfer, in both views, for the README.
+TEST_F(TransferTest, SavesScreenshotsAfterATransfer) {
+  Start(sim::GenerateRecords(300, 17));
+  Click("ConnectButton");
+  ReceiveWholeTransfer();
+  Pump(100);
+  QDir().mkpath(ORBEK_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-table.png"));
+  Click("GraphButton");
+  Pump(100);
+  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-chart.png"));
 }
 
 }  // namespace

@@ -56,6 +56,9 @@ int BaudOf(speed_t speed) {
 MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master_ < 0) ThrowErrno("posix_openpt");
+  // Programs the tests start must not inherit the meter's end of the line:
+  // a copy held open there would keep the line up after an unplug.
+  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
   char name[128];
   if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
       ::ptsname_r(master_, name, sizeof name) != 0) {
@@ -63,7 +66,7 @@ MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
     ThrowErrno("pseudo-terminal set-up");
   }
   devicePath_ = name;
-  slave_ = ::open(name, O_RDWR | O_NOCTTY);
+  slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slave_ < 0) {
     ::close(master_);
     ThrowErrno("open " + devicePath_);

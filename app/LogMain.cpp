@@ -1,0 +1,94 @@
+// orbek-log: logs a meter's readings without a window.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QTextStream>
+#include <cstdio>
+
+#include "app/MeterLogger.h"
+#include "link/MeterCommands.h"
+
+namespace {
+
+constexpr const char* kDescription = R"(Logs the readings of a water-quality meter without a window.
+
+  orbek-log --list [--port DEV]...
+  orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
+  orbek-log --decode CAPTURE [--output FILE]
+
+A transfer sends the meter the same commands as the window and prints each
+reading as a CSV line on standard output (number, date and time, value,
+temperature, value number, temperature number). It ends at the meter's
+end-of-transfer record or on SIGINT/SIGTERM, after sending the stop byte.
+--output also saves the readings as .csv, .xls or .xlsx (the window's
+workbook layout). Messages go to standard error.
+
+Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
+capture) cannot be opened, 4 device lost during the transfer (the readings
+so far are printed and saved), 5 capture ends in a partial record.)";
+
+int UsageError(QTextStream& err, const QString& message) {
+  err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
+  return orbek::kExitUsage;
+}
+
+int IndexOf(const QStringList& choices, const QString& value) {
+  return static_cast<int>(choices.indexOf(value));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QString::fromLatin1(kDescription));
+  const auto help = parser.addHelpOption();
+  const auto version = parser.addVersionOption();
+  const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List the ports that can be opened."));
+  const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The meter's serial device."),
+                                QStringLiteral("DEV"));
+  const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("9600 (default), 19200 or 115200."),
+                                QStringLiteral("RATE"), QStringLiteral("9600"));
+  const QCommandLineOption interval(QStringLiteral("interval"),
+                                    QStringLiteral("OFF (default), 10s, 30s, 1min, 10min or 30min."),
+                                    QStringLiteral("INTERVAL"), QStringLiteral("OFF"));
+  const QCommandLineOption output(QStringLiteral("output"),
+                                  QStringLiteral("Also save the readings as FILE (.csv, .xls, .xlsx)."),
+                                  QStringLiteral("FILE"));
+  const QCommandLineOption decode(QStringLiteral("decode"),
+                                  QStringLiteral("Decode a raw capture of records instead."),
+                                  QStringLiteral("CAPTURE"));
+  parser.addOptions({list, port, baud, interval, output, decode});
+  if (!parser.parse(QCoreApplication::arguments())) return UsageError(err, parser.errorText());
+  if (parser.isSet(help)) {
+    out << parser.helpText();
+    return 0;
+  }
+  if (parser.isSet(version)) {
+    out << "orbek-log " << ORBEK_VERSION << Qt::endl;
+    return 0;
+  }
+  if (!parser.positionalArguments().isEmpty())
+    return UsageError(err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+
+  if (parser.isSet(list)) return orbek::ListPorts(parser.values(port), out, err);
+  if (parser.isSet(decode)) return orbek::DecodeCapture(parser.value(decode), parser.value(output), out, err);
+  if (!parser.isSet(port)) return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
+  if (parser.values(port).size() > 1) return UsageError(err, QStringLiteral("a transfer takes one --port"));
+
+  orbek::MeterLogger::Options options;
+  options.port = parser.value(port);
+  // The line settings stand in the order 115200, 19200, 9600.
+  options.baudIndex = IndexOf({"115200", "19200", "9600"}, parser.value(baud));
+  if (options.baudIndex < 0) return UsageError(err, QStringLiteral("--baud takes 9600, 19200 or 115200"));
+  options.intervalIndex = IndexOf({"OFF", "10s", "30s", "1min", "10min", "30min"}, parser.value(interval));
+  if (options.intervalIndex < 0)
+    return UsageError(err, QStringLiteral("--interval takes OFF, 10s, 30s, 1min, 10min or 30min"));
+  options.output = parser.value(output);
+  orbek::MeterLogger logger(options, out, err);
+  return logger.Run();
+}

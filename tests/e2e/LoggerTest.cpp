@@ -1,0 +1,226 @@
+// orbek-log against the simulated meter, run as a program.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "intake/RecordDecoder.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/WorkbookCheck.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+
+struct Run {
+  int exitCode = -1;
+  QString out, err;
+};
+
+Run Finish(QProcess& program) {
+  program.waitForFinished(30000);
+  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
+          QString::fromUtf8(program.readAllStandardOutput()),
+          QString::fromUtf8(program.readAllStandardError())};
+}
+
+Run RunLog(const QStringList& arguments) {
+  QProcess program;
+  program.start(ORBEK_LOG, arguments);
+  return Finish(program);
+}
+
+MeterSimulator::Options Records(std::vector<sim::RecordBytes> records,
+                                MeterSimulator::Pace pace = MeterSimulator::Pace::Max,
+                                double perSecond = 10) {
+  MeterSimulator::Options options;
+  options.records = std::move(records);
+  options.pace = pace;
+  options.recordsPerSecond = perSecond;
+  return options;
+}
+
+// The CSV lines the logger prints for these records.
+QStringList ExpectedLines(const std::vector<sim::RecordBytes>& records) {
+  QStringList lines = {"No.,Date and Time,Measured Value,Temperature,Value,Temperature Value"};
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const auto r = DecodeRecord(MeterRecord(records[i]));
+    lines << QStringList{QString::number(i), QString::fromStdString(r.TimestampText),
+                         QString::fromStdString(r.ValueText),
+                         QString::fromStdString(r.TemperatureText),
+                         QString::number(r.ValueNumber, 'g', 15),
+                         QString::number(r.TemperatureNumber, 'g', 15)}
+                 .join(',');
+  }
+  return lines;
+}
+
+// The window's table after the same transfer: 5001 numbered rows.
+test::TextTable WindowTable(const std::vector<sim::RecordBytes>& records) {
+  test::TextTable table;
+  table.headers = {"No.", "Date and Time", "Measured Value", "Temperature"};
+  table.pixelWidths = {159, 159, 159, 159};
+  for (int row = 0; row < 5001; ++row) {
+    QStringList cells = {QString::number(row), "", "", ""};
+    if (row < static_cast<int>(records.size())) {
+      const auto r = DecodeRecord(MeterRecord(records[static_cast<std::size_t>(row)]));
+      cells = QStringList{QString::number(row), QString::fromStdString(r.TimestampText),
+                          QString::fromStdString(r.ValueText),
+                          QString::fromStdString(r.TemperatureText)};
+    }
+    table.rows.push_back(cells);
+  }
+  return table;
+}
+
+QStringList Lines(const QString& text) { return text.split('\n', Qt::SkipEmptyParts); }
+
+TEST(LoggerTest, TransferPrintsEveryReadingWithTheWindowsCommands) {
+  struct Case {
+    QStringList options;
+    std::uint8_t start;
+  };
+  const Case cases[] = {{{}, 0xB1}, {{"--baud", "115200", "--interval", "30min"}, 0xB6},
+                        {{"--baud", "19200", "--interval", "10s"}, 0xB2}};
+  for (const auto& c : cases) {
+    const auto records = sim::GenerateRecords(40, 12);
+    MeterSimulator meter(Records(records));
+    const auto run = RunLog(QStringList{"--port", QString::fromStdString(meter.DevicePath())} + c.options);
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(Lines(run.out), ExpectedLines(records));
+    EXPECT_TRUE(meter.WaitForReceived(2, std::chrono::seconds(2)));
+    EXPECT_EQ(meter.Received(), (std::vector<std::uint8_t>{c.start, 0xB0}));
+    EXPECT_TRUE(run.err.contains("40 readings")) << run.err.toStdString();
+  }
+}
+
+TEST(LoggerTest, OutputFilesMatchTheWindowsExport) {
+  const auto records = sim::GenerateRecords(60, 33);
+  QTemporaryDir dir;
+  const QString expectation = dir.filePath("expected.json");
+  test::WriteExpectation(WindowTable(records), expectation);
+  for (const QString& name : QStringList{"log.csv", "log.xls", "log.xlsx"}) {
+    MeterSimulator meter(Records(records));
+    const QString path = dir.filePath(name);
+    const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", path});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    if (name.endsWith(".csv")) {
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())), ExpectedLines(records));
+    } else {
+      const auto check = test::CheckWorkbook(path, expectation);
+      EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+    }
+  }
+}
+
+TEST(LoggerTest, SignalSendsTheStopByteAndKeepsTheReadings) {
+  MeterSimulator meter(Records(sim::GenerateRecords(2000, 4), MeterSimulator::Pace::Fixed, 200));
+  QTemporaryDir dir;
+  QProcess program;
+  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.DevicePath()), "--output",
+                            dir.filePath("log.csv")});
+  ASSERT_TRUE(test::WaitUntil([&] { return meter.RecordsSent() >= 20; }, 10000));
+  program.terminate();
+  const auto run = Finish(program);
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_TRUE(meter.WaitForReceived(2, std::chrono::seconds(2)));
+  EXPECT_EQ(meter.Received(), (std::vector<std::uint8_t>{0xB1, 0xB0}));
+  const int printed = static_cast<int>(Lines(run.out).size()) - 1;
+  EXPECT_GE(printed, 15);
+  QFile file(dir.filePath("log.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())).size(), printed + 1);
+}
+
+TEST(LoggerTest, DeviceLossEndsTheRunWithTheReadingsSaved) {
+  auto options = Records(sim::GenerateRecords(100, 6));
+  options.unplugAfter = 25;
+  MeterSimulator meter(std::move(options));
+  QTemporaryDir dir;
+  const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output",
+                           dir.filePath("log.csv")});
+  EXPECT_EQ(run.exitCode, 4) << run.err.toStdString() << run.out.toStdString();
+  EXPECT_EQ(Lines(run.out).size(), 26);
+  EXPECT_TRUE(run.err.contains("lost"));
+  QFile file(dir.filePath("log.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())).size(), 26);
+}
+
+TEST(LoggerTest, DecodeStopsAtTheEndRecordAndReportsAPartialOne) {
+  const auto records = sim::GenerateRecords(3, 8);
+  QTemporaryDir dir;
+  auto capture = [&](const QByteArray& tail) {
+    QByteArray bytes;
+    for (const auto& r : records) bytes.append(reinterpret_cast<const char*>(r.data()), 12);
+    bytes += tail;
+    const QString path = dir.filePath("capture.bin");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(bytes);
+    return path;
+  };
+  const auto end = sim::EndRecord();
+  const QByteArray endBytes(reinterpret_cast<const char*>(end.data()), 12);
+  const struct {
+    QByteArray tail;
+    int exitCode;
+  } cases[] = {{{}, 0}, {endBytes + "junk after the end", 0}, {QByteArray(5, '\x01'), 5}};
+  for (const auto& c : cases) {
+    const auto run = RunLog({"--decode", capture(c.tail)});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    EXPECT_EQ(Lines(run.out), ExpectedLines(records));
+    EXPECT_EQ(run.err.contains("partial record"), c.exitCode == 5) << run.err.toStdString();
+  }
+  EXPECT_EQ(RunLog({"--decode", dir.filePath("missing.bin")}).exitCode, 3);
+}
+
+TEST(LoggerTest, UsageErrorsSayWhatIsWrong) {
+  const QStringList cases[] = {{},
+                               {"--port", "/dev/ttyS0", "--baud", "300"},
+                               {"--port", "/dev/ttyS0", "--interval", "5min"},
+                               {"--port", "/dev/ttyS0", "--port", "/dev/ttyS1"},
+                               {"--port", "/dev/ttyS0", "stray"},
+                               {"--no-such-option"}};
+  for (const auto& arguments : cases) {
+    const auto run = RunLog(arguments);
+    EXPECT_EQ(run.exitCode, 2) << arguments.join(' ').toStdString();
+    EXPECT_TRUE(run.err.startsWith("orbek-log: ")) << run.err.toStdString();
+  }
+  EXPECT_EQ(RunLog({"--port", "/dev/ttyNOSUCHPORT"}).exitCode, 3);
+  const auto help = RunLog({"--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.contains("Exit codes"));
+}
+
+TEST(LoggerTest, ListShowsPortsAndThePermissionHint) {
+  MeterSimulator meter(Records({}));
+  const QString path = QString::fromStdString(meter.DevicePath());
+  const auto run = RunLog({"--list", "--port", path});
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_TRUE(Lines(run.out).contains(path)) << run.out.toStdString();
+
+  // A port the user may not open: the simulator's device belongs to root,
+  // so a user of our own (made by the test script) may not open it.
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the check as another user";
+  const QString user = "orbek-test";
+  if (QProcess::execute("runuser", {"-u", user, "--", "test", "-x", ORBEK_LOG}) != 0)
+    GTEST_SKIP() << "no user " << user.toStdString() << " who may run orbek-log";
+  QProcess other;
+  other.start("runuser", {"-u", user, "--", ORBEK_LOG, "--list", "--port", path});
+  const auto denied = Finish(other);
+  EXPECT_EQ(denied.exitCode, 0) << denied.err.toStdString();
+  EXPECT_FALSE(Lines(denied.out).contains(path)) << "listed a port the user may not open";
+  EXPECT_TRUE(denied.err.contains(path)) << denied.err.toStdString();
+  EXPECT_TRUE(denied.err.contains("dialout")) << denied.err.toStdString();
+}
+
+}  // namespace
+}  // namespace orbek
