@@ -48,17 +48,20 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(QString::fromLatin1(kDescription));
   const auto help = parser.addHelpOption();
   const auto version = parser.addVersionOption();
-  const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("List the ports that can be opened."));
-  const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("The meter's serial device."),
-                                QStringLiteral("DEV"));
-  const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("9600 (default), 19200 or 115200."),
+  const QCommandLineOption list(QStringLiteral("list"),
+                                QStringLiteral("List the ports that can be opened."));
+  const QCommandLineOption port(
+      QStringLiteral("port"), QStringLiteral("The meter's serial device."), QStringLiteral("DEV"));
+  const QCommandLineOption baud(QStringLiteral("baud"),
+                                QStringLiteral("9600 (default), 19200 or 115200."),
                                 QStringLiteral("RATE"), QStringLiteral("9600"));
-  const QCommandLineOption interval(QStringLiteral("interval"),
-                                    QStringLiteral("OFF (default), 10s, 30s, 1min, 10min or 30min."),
-                                    QStringLiteral("INTERVAL"), QStringLiteral("OFF"));
-  const QCommandLineOption output(QStringLiteral("output"),
-                                  QStringLiteral("Also save the readings as FILE (.csv, .xls, .xlsx)."),
-                                  QStringLiteral("FILE"));
+  const QCommandLineOption interval(
+      QStringLiteral("interval"), QStringLiteral("OFF (default), 10s, 30s, 1min, 10min or 30min."),
+      QStringLiteral("INTERVAL"), QStringLiteral("OFF"));
+  const QCommandLineOption output(
+      QStringLiteral("output"),
+      QStringLiteral("Also save the readings as FILE (.csv, .xls, .xlsx)."),
+      QStringLiteral("FILE"));
   const QCommandLineOption decode(QStringLiteral("decode"),
                                   QStringLiteral("Decode a raw capture of records instead."),
                                   QStringLiteral("CAPTURE"));
@@ -73,19 +76,25 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (!parser.positionalArguments().isEmpty())
-    return UsageError(err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
+    return UsageError(
+        err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
   if (parser.isSet(list)) return orbek::ListPorts(parser.values(port), out, err);
-  if (parser.isSet(decode)) return orbek::DecodeCapture(parser.value(decode), parser.value(output), out, err);
-  if (!parser.isSet(port)) return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
-  if (parser.values(port).size() > 1) return UsageError(err, QStringLiteral("a transfer takes one --port"));
+  if (parser.isSet(decode))
+    return orbek::DecodeCapture(parser.value(decode), parser.value(output), out, err);
+  if (!parser.isSet(port))
+    return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
+  if (parser.values(port).size() > 1)
+    return UsageError(err, QStringLiteral("a transfer takes one --port"));
 
   orbek::MeterLogger::Options options;
   options.port = parser.value(port);
   // The line settings stand in the order 115200, 19200, 9600.
   options.baudIndex = IndexOf({"115200", "19200", "9600"}, parser.value(baud));
-  if (options.baudIndex < 0) return UsageError(err, QStringLiteral("--baud takes 9600, 19200 or 115200"));
-  options.intervalIndex = IndexOf({"OFF", "10s", "30s", "1min", "10min", "30min"}, parser.value(interval));
+  if (options.baudIndex < 0)
+    return UsageError(err, QStringLiteral("--baud takes 9600, 19200 or 115200"));
+  options.intervalIndex =
+      IndexOf({"OFF", "10s", "30s", "1min", "10min", "30min"}, parser.value(interval));
   if (options.intervalIndex < 0)
     return UsageError(err, QStringLiteral("--interval takes OFF, 10s, 30s, 1min, 10min or 30min"));
   options.output = parser.value(output);

@@ -65,7 +65,8 @@ int MeterLogger::Run() {
   comm_.SetInputLen(kRecordBytes);
   comm_.SetInputMode(1);
   comm_.SetRThreshold(kRecordBytes);
-  const QString settings = ToQString(kSettingsByBaudIndex.at(static_cast<std::size_t>(options_.baudIndex)));
+  const QString settings =
+      ToQString(kSettingsByBaudIndex.at(static_cast<std::size_t>(options_.baudIndex)));
   try {
     comm_.SetSettings(settings);
     comm_.SetPortOpen(true);
@@ -76,7 +77,8 @@ int MeterLogger::Run() {
     return kExitPortError;
   }
   err_ << "orbek-log: reading from " << options_.port << " at " << settings.section(',', 0, 0)
-       << " baud, interval " << ToQString(kIntervalNames.at(static_cast<std::size_t>(options_.intervalIndex)))
+       << " baud, interval "
+       << ToQString(kIntervalNames.at(static_cast<std::size_t>(options_.intervalIndex)))
        << "; Ctrl+C stops" << Qt::endl;
   out_ << ReadingLog::CsvHeader() << Qt::endl;
   loop_.exec();

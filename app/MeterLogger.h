@@ -14,12 +14,12 @@ namespace orbek {
 
 // orbek-log's exit codes.
 enum LogExit {
-  kExitComplete = 0,      // the transfer ended (end record, or stopped by a signal)
-  kExitSaveFailed = 1,    // the readings could not be saved to --output
-  kExitUsage = 2,         // the command line is wrong
-  kExitPortError = 3,     // the port (or the capture file) cannot be opened
-  kExitDeviceLost = 4,    // the meter went away during the transfer; what came is kept
-  kExitPartialRecord = 5, // a capture ends in a partial record, which is not decoded
+  kExitComplete = 0,       // the transfer ended (end record, or stopped by a signal)
+  kExitSaveFailed = 1,     // the readings could not be saved to --output
+  kExitUsage = 2,          // the command line is wrong
+  kExitPortError = 3,      // the port (or the capture file) cannot be opened
+  kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
+  kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
 };
 
 // One unattended transfer: opens the port as the window's Connect does,

@@ -24,7 +24,9 @@ QString CsvField(const QString& text) {
 
 // Fifteen significant digits: every reading's number exactly as the meter
 // meant it (123.4, not 123.40000000000001), with a point whatever the locale.
-QString Number(double value) { return QString::number(value, 'g', 15); }
+QString Number(double value) {
+  return QString::number(value, 'g', 15);
+}
 
 }  // namespace
 
@@ -39,16 +41,19 @@ QString ReadingLog::CsvHeader() {
 
 QString ReadingLog::CsvLine(int row) const {
   const DecodedReading& r = readings_[static_cast<std::size_t>(row)];
-  return QStringList{QString::number(row), CsvField(QString::fromStdString(r.TimestampText)),
+  return QStringList{QString::number(row),
+                     CsvField(QString::fromStdString(r.TimestampText)),
                      CsvField(QString::fromStdString(r.ValueText)),
-                     CsvField(QString::fromStdString(r.TemperatureText)), Number(r.ValueNumber),
+                     CsvField(QString::fromStdString(r.TemperatureText)),
+                     Number(r.ValueNumber),
                      Number(r.TemperatureNumber)}
       .join(QLatin1Char(','));
 }
 
 QString ReadingLog::Csv() const {
   QString csv = CsvHeader() + QLatin1Char('\n');
-  for (int row = 0; row < Count(); ++row) csv += CsvLine(row) + QLatin1Char('\n');
+  for (int row = 0; row < Count(); ++row)
+    csv += CsvLine(row) + QLatin1Char('\n');
   return csv;
 }
 
@@ -56,15 +61,21 @@ void ReadingLog::Save(const QString& path) const {
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix == QLatin1String("csv")) return SaveBytes(path, Csv().toUtf8());
   if (suffix != QLatin1String("xls") && suffix != QLatin1String("xlsx"))
-    throw WorkbookError(
-        QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx").arg(path).toStdString());
+    throw WorkbookError(QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
+                            .arg(path)
+                            .toStdString());
   if (ExportToExcel(*this, path) != ExportOutcome::Exported)
-    throw WorkbookError(QStringLiteral("Cannot save %1: Connecting is failed").arg(path).toStdString());
+    throw WorkbookError(
+        QStringLiteral("Cannot save %1: Connecting is failed").arg(path).toStdString());
 }
 
-int ReadingLog::ItemCount() const { return std::max(kTableRows, Count()); }
+int ReadingLog::ItemCount() const {
+  return std::max(kTableRows, Count());
+}
 
-QString ReadingLog::HeaderText(int column) const { return kHeadings.value(column); }
+QString ReadingLog::HeaderText(int column) const {
+  return kHeadings.value(column);
+}
 
 QString ReadingLog::ItemText(int row, int column) const {
   if (column == 0) return QString::number(row);

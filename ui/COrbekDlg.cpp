@@ -1,7 +1,6 @@
 #include "ui/COrbekDlg.h"
 
 #include <QComboBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <exception>
 

@@ -35,22 +35,13 @@ Run RunLog(const QStringList& arguments) {
   return Finish(program);
 }
 
-MeterSimulator::Options Records(std::vector<sim::RecordBytes> records,
-                                MeterSimulator::Pace pace = MeterSimulator::Pace::Max,
-                                double perSecond = 10) {
-  MeterSimulator::Options options;
-  options.records = std::move(records);
-  options.pace = pace;
-  options.recordsPerSecond = perSecond;
-  return options;
-}
-
 // The CSV lines the logger prints for these records.
 QStringList ExpectedLines(const std::vector<sim::RecordBytes>& records) {
   QStringList lines = {"No.,Date and Time,Measured Value,Temperature,Value,Temperature Value"};
   for (std::size_t i = 0; i < records.size(); ++i) {
     const auto r = DecodeRecord(MeterRecord(records[i]));
-    lines << QStringList{QString::number(i), QString::fromStdString(r.TimestampText),
+    lines << QStringList{QString::number(i),
+                         QString::fromStdString(r.TimestampText),
                          QString::fromStdString(r.ValueText),
                          QString::fromStdString(r.TemperatureText),
                          QString::number(r.ValueNumber, 'g', 15),
@@ -78,19 +69,23 @@ test::TextTable WindowTable(const std::vector<sim::RecordBytes>& records) {
   return table;
 }
 
-QStringList Lines(const QString& text) { return text.split('\n', Qt::SkipEmptyParts); }
+QStringList Lines(const QString& text) {
+  return text.split('\n', Qt::SkipEmptyParts);
+}
 
 TEST(LoggerTest, TransferPrintsEveryReadingWithTheWindowsCommands) {
   struct Case {
     QStringList options;
     std::uint8_t start;
   };
-  const Case cases[] = {{{}, 0xB1}, {{"--baud", "115200", "--interval", "30min"}, 0xB6},
+  const Case cases[] = {{{}, 0xB1},
+                        {{"--baud", "115200", "--interval", "30min"}, 0xB6},
                         {{"--baud", "19200", "--interval", "10s"}, 0xB2}};
   for (const auto& c : cases) {
     const auto records = sim::GenerateRecords(40, 12);
-    MeterSimulator meter(Records(records));
-    const auto run = RunLog(QStringList{"--port", QString::fromStdString(meter.DevicePath())} + c.options);
+    MeterSimulator meter(MeterSimulator::Paced(records));
+    const auto run =
+        RunLog(QStringList{"--port", QString::fromStdString(meter.DevicePath())} + c.options);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(Lines(run.out), ExpectedLines(records));
     EXPECT_TRUE(meter.WaitForReceived(2, std::chrono::seconds(2)));
@@ -105,9 +100,10 @@ TEST(LoggerTest, OutputFilesMatchTheWindowsExport) {
   const QString expectation = dir.filePath("expected.json");
   test::WriteExpectation(WindowTable(records), expectation);
   for (const QString& name : QStringList{"log.csv", "log.xls", "log.xlsx"}) {
-    MeterSimulator meter(Records(records));
+    MeterSimulator meter(MeterSimulator::Paced(records));
     const QString path = dir.filePath(name);
-    const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", path});
+    const auto run =
+        RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", path});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     if (name.endsWith(".csv")) {
       QFile file(path);
@@ -121,7 +117,8 @@ TEST(LoggerTest, OutputFilesMatchTheWindowsExport) {
 }
 
 TEST(LoggerTest, SignalSendsTheStopByteAndKeepsTheReadings) {
-  MeterSimulator meter(Records(sim::GenerateRecords(2000, 4), MeterSimulator::Pace::Fixed, 200));
+  MeterSimulator meter(
+      MeterSimulator::Paced(sim::GenerateRecords(2000, 4), MeterSimulator::Pace::Fixed, 200));
   QTemporaryDir dir;
   QProcess program;
   program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.DevicePath()), "--output",
@@ -140,12 +137,12 @@ TEST(LoggerTest, SignalSendsTheStopByteAndKeepsTheReadings) {
 }
 
 TEST(LoggerTest, DeviceLossEndsTheRunWithTheReadingsSaved) {
-  auto options = Records(sim::GenerateRecords(100, 6));
+  auto options = MeterSimulator::Paced(sim::GenerateRecords(100, 6));
   options.unplugAfter = 25;
   MeterSimulator meter(std::move(options));
   QTemporaryDir dir;
-  const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output",
-                           dir.filePath("log.csv")});
+  const auto run = RunLog(
+      {"--port", QString::fromStdString(meter.DevicePath()), "--output", dir.filePath("log.csv")});
   EXPECT_EQ(run.exitCode, 4) << run.err.toStdString() << run.out.toStdString();
   EXPECT_EQ(Lines(run.out).size(), 26);
   EXPECT_TRUE(run.err.contains("lost"));
@@ -159,7 +156,8 @@ TEST(LoggerTest, DecodeStopsAtTheEndRecordAndReportsAPartialOne) {
   QTemporaryDir dir;
   auto capture = [&](const QByteArray& tail) {
     QByteArray bytes;
-    for (const auto& r : records) bytes.append(reinterpret_cast<const char*>(r.data()), 12);
+    for (const auto& r : records)
+      bytes.append(reinterpret_cast<const char*>(r.data()), 12);
     bytes += tail;
     const QString path = dir.filePath("capture.bin");
     QFile file(path);
@@ -201,7 +199,7 @@ TEST(LoggerTest, UsageErrorsSayWhatIsWrong) {
 }
 
 TEST(LoggerTest, ListShowsPortsAndThePermissionHint) {
-  MeterSimulator meter(Records({}));
+  MeterSimulator meter(MeterSimulator::Paced({}));
   const QString path = QString::fromStdString(meter.DevicePath());
   const auto run = RunLog({"--list", "--port", path});
   EXPECT_EQ(run.exitCode, 0);

@@ -273,3 +273,45 @@ TEST(SaveDialogTest, OffersXlsThenXlsxAndTheSuffixFollowsTheType) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// Every bitmap the window uses, at the size the window lays out, on the
+// dialog face colour; of each button pair the lower id is the darker face.
+TEST(BitmapsTest, EachBitmapHasItsSizeAndBackground) {
+  const std::pair<int, QSize> sizes[] = {
+      {136, {69, 15}},  {137, {187, 40}}, {138, {193, 39}}, {139, {193, 39}}, {140, {122, 21}},
+      {141, {81, 19}},  {142, {193, 39}}, {143, {193, 39}}, {144, {193, 39}}, {145, {193, 39}},
+      {146, {193, 39}}, {147, {193, 39}}, {148, {100, 12}}, {149, {193, 39}}, {150, {193, 39}},
+      {153, {108, 17}}, {159, {193, 39}}, {160, {193, 39}}, {161, {193, 39}}, {165, {111, 17}},
+      {166, {111, 17}}};
+  for (const auto& [id, size] : sizes) {
+    const QImage image = LoadBitmap(id).toImage();
+    ASSERT_FALSE(image.isNull()) << id;
+    EXPECT_EQ(image.size(), size) << id;
+    // Inside the raised edge of a light button face, beside any picture of a label.
+    const QPoint face = size == QSize(193, 39) ? QPoint(96, 2) : QPoint(size.width() - 1, 0);
+    const bool darkFace =
+        id == 138 || id == 142 || id == 144 || id == 146 || id == 149 || id == 159;
+    if (!darkFace) {
+      EXPECT_EQ(image.pixelColor(face), QColor(240, 240, 240)) << id;
+    }
+  }
+  auto brightness = [](int id) {
+    const QImage image = LoadBitmap(id).toImage();
+    qint64 sum = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        sum += qGray(image.pixel(x, y));
+    return sum;
+  };
+  for (const auto& [dark, light] : std::vector<std::pair<int, int>>{
+           {138, 139}, {142, 143}, {144, 145}, {146, 147}, {149, 150}, {159, 160}})
+    EXPECT_LT(brightness(dark), brightness(light)) << dark << " is not darker than " << light;
+  for (const int size : {16, 32, 48, 256})
+    EXPECT_FALSE(ApplicationIcon().pixmap(size, size).isNull()) << size;
+}
+
+}  // namespace
+}  // namespace orbek

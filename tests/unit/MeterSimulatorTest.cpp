@@ -50,15 +50,6 @@ class RawPort {
   int fd_;
 };
 
-MeterSimulator::Options Paced(std::vector<RecordBytes> records, MeterSimulator::Pace pace,
-                              double recordsPerSecond = 10.0) {
-  MeterSimulator::Options options;
-  options.records = std::move(records);
-  options.pace = pace;
-  options.recordsPerSecond = recordsPerSecond;
-  return options;
-}
-
 std::vector<std::uint8_t> Concatenate(const std::vector<RecordBytes>& records) {
   std::vector<std::uint8_t> bytes;
   for (const auto& record : records)
@@ -68,7 +59,7 @@ std::vector<std::uint8_t> Concatenate(const std::vector<RecordBytes>& records) {
 
 TEST(MeterSimulatorTest, StartByteGivesTheRecordsThenTheEndRecord) {
   const auto records = GenerateRecords(40, 5);
-  MeterSimulator meter(Paced(records, MeterSimulator::Pace::Max));
+  MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Max));
   RawPort port(meter.DevicePath());
   for (const std::uint8_t start : {0xB1, 0xB6}) {
     port.Send(start);
@@ -83,7 +74,8 @@ TEST(MeterSimulatorTest, StartByteGivesTheRecordsThenTheEndRecord) {
 }
 
 TEST(MeterSimulatorTest, StopByteStopsTheTransfer) {
-  MeterSimulator meter(Paced(GenerateRecords(2000, 2), MeterSimulator::Pace::Fixed, 200.0));
+  MeterSimulator meter(
+      MeterSimulator::Paced(GenerateRecords(2000, 2), MeterSimulator::Pace::Fixed, 200.0));
   RawPort port(meter.DevicePath());
   port.Send(0xB1);
   ASSERT_EQ(port.Read(5 * 12).size(), 5u * 12);
@@ -96,7 +88,7 @@ TEST(MeterSimulatorTest, StopByteStopsTheTransfer) {
 }
 
 TEST(MeterSimulatorTest, OtherBytesAreRecordedAndIgnored) {
-  MeterSimulator meter(Paced(GenerateRecords(3, 1), MeterSimulator::Pace::Max));
+  MeterSimulator meter(MeterSimulator::Paced(GenerateRecords(3, 1), MeterSimulator::Pace::Max));
   RawPort port(meter.DevicePath());
   for (const std::uint8_t byte : {0x00, 0xAF, 0xB7, 0xFF})
     port.Send(byte);

@@ -53,6 +53,15 @@ int BaudOf(speed_t speed) {
 
 }  // namespace
 
+MeterSimulator::Options MeterSimulator::Paced(std::vector<RecordBytes> records, Pace pace,
+                                              double recordsPerSecond) {
+  Options options;
+  options.records = std::move(records);
+  options.pace = pace;
+  options.recordsPerSecond = recordsPerSecond;
+  return options;
+}
+
 MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master_ < 0) ThrowErrno("posix_openpt");

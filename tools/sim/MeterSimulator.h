@@ -39,6 +39,10 @@ class MeterSimulator {
     std::function<void(std::uint8_t)> onByte;
   };
 
+  // Options that send `records` at `pace` (`recordsPerSecond` for Fixed).
+  static Options Paced(std::vector<RecordBytes> records, Pace pace = Pace::Max,
+                       double recordsPerSecond = 10.0);
+
   explicit MeterSimulator(Options options);
   ~MeterSimulator();
   MeterSimulator(const MeterSimulator&) = delete;
