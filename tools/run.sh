@@ -14,7 +14,7 @@ fi
 
 bash tools/install-deps.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build/release -j"$(nproc)" >/dev/null
+cmake --build build/release -j"$(nproc)"
 
 link="${XDG_RUNTIME_DIR:-/tmp}/orbek-meter-$$"
 build/release/tools/orbek-meter-sim --link "$link" --count 300 --quiet >/dev/null 2>&1 &

@@ -386,3 +386,24 @@ TEST_F(TransferTest, SavesScreenshotsAfterATransfer) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+TEST_F(TransferTest, ClosingAnsweredNoLeavesTheTransferRunning) {
+  Start(sim::GenerateRecords(200, 9), MeterSimulator::Paced({}, MeterSimulator::Pace::Fixed, 400));
+  Click("ConnectButton");
+  Click("ReceiveButton");
+  ASSERT_TRUE(WaitUntil([&] { return Probe().RowCounter() >= 5; }));
+  boxes_.AnswerYesNo(IDNO);
+  dlg_->close();
+  EXPECT_TRUE(dlg_->isVisible());
+  EXPECT_TRUE(Probe().Serial().PortOpen());
+  const int rows = Probe().RowCounter();
+  ASSERT_TRUE(WaitUntil([&] { return Probe().RowCounter() > rows; })) << "records stopped";
+  ASSERT_TRUE(WaitUntil([&] { return !Probe().Serial().PortOpen(); }, 10000));
+  EXPECT_EQ(Probe().RowCounter(), 200);
+}
+
+}  // namespace
+}  // namespace orbek
