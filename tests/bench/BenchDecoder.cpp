@@ -37,6 +37,8 @@ BENCHMARK(BM_DecodeRecord)->MinTime(1.0);
 // Keeps the console output and remembers the rate for the metric line.
 class RateReporter : public benchmark::ConsoleReporter {
  public:
+  // Plain text, so no colour code comes before the metric line.
+  RateReporter() : ConsoleReporter(OO_None) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const auto& run : runs) {
