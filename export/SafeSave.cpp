@@ -42,6 +42,14 @@ QFileDevice::Permissions PermissionsFor(const QString& path) {
   return permissions;
 }
 
+// The new file's bytes reach the disk before its name replaces the old one,
+// so a crash right after the save cannot leave an empty file behind.
+void SyncToDisk(const QString& path, const QString& temporaryPath) {
+  QFile file(temporaryPath);
+  if (!file.open(QIODevice::ReadOnly)) Fail(path, file.errorString());
+  if (::fsync(file.handle()) != 0) Fail(path, SystemReason(errno));
+}
+
 }  // namespace
 
 void SaveThroughTemporary(const QString& path, const std::function<void(const QString&)>& write) {
@@ -57,6 +65,7 @@ void SaveThroughTemporary(const QString& path, const std::function<void(const QS
   } catch (const WorkbookError& error) {
     Fail(path, QString::fromUtf8(error.what()));
   }
+  SyncToDisk(path, temporaryPath);
   temporary.setPermissions(PermissionsFor(path));
   if (std::rename(QFile::encodeName(temporaryPath).constData(),
                   QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
@@ -70,7 +79,6 @@ void SaveBytes(const QString& path, const QByteArray& bytes) {
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         file.write(bytes) != bytes.size() || !file.flush())
       throw WorkbookError(file.errorString().toStdString());
-    if (::fsync(file.handle()) != 0) throw WorkbookError(SystemReason(errno).toStdString());
   });
 }
 
