@@ -315,3 +315,59 @@ TEST(BitmapsTest, EachBitmapHasItsSizeAndBackground) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// The window's controls where the dialog template puts them, converted from
+// dialog units (x * 6 / 4, y * 13 / 8). Buttons then take the size of their
+// face, pictures the size of their bitmap, and a drop-down box's template
+// height is that of its open list, so only its width is checked.
+TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
+  StartWith(1);
+  enum class Sized { Template, Face, Bitmap, Width };
+  struct Control {
+    const char* name;
+    int x, y, w, h;
+    Sized sized;
+  };
+  const Control controls[] = {
+      {"ScanButton", 460, 279, 149, 27, Sized::Face},
+      {"ConnectButton", 460, 48, 149, 27, Sized::Face},
+      {"ReceiveButton", 460, 78, 149, 27, Sized::Face},
+      {"PortCombo", 543, 231, 46, 30, Sized::Width},
+      {"BaudCombo", 543, 255, 46, 30, Sized::Width},
+      {"SaveExcelButton", 460, 108, 149, 27, Sized::Face},
+      {"ReadingsTable", 10, 48, 426, 355, Sized::Template},
+      {"BaudRateBitmap", 497, 256, 46, 9, Sized::Bitmap},
+      {"CommunicationPortBitmap", 460, 231, 81, 13, Sized::Bitmap},
+      {"LogoBitmap", 8, 12, 125, 25, Sized::Bitmap},
+      {"PortSettingsBitmap", 460, 210, 54, 12, Sized::Bitmap},
+      {"SoftwareVersionBitmap", 459, 396, 67, 7, Sized::Bitmap},
+      {"PortSettingsRule", 520, 216, 72, 1, Sized::Template},
+      {"IntervalCombo", 461, 173, 127, 30, Sized::Width},
+      {"IntervalRecordingBitmap", 460, 157, 72, 10, Sized::Bitmap},
+      {"GraphButton", 460, 334, 149, 27, Sized::Face},
+      {"IntervalRule", 537, 162, 54, 1, Sized::Template},
+      {"Chart", 11, 72, 425, 331, Sized::Template},
+      {"LegendTemperatureBitmap", 377, 48, 74, 10, Sized::Bitmap},
+      {"LegendValueBitmap", 295, 48, 74, 10, Sized::Bitmap},
+      {"GraphRule", 460, 319, 130, 1, Sized::Template},
+  };
+  for (const auto& c : controls) {
+    const QWidget* widget = Probe().Find<QWidget>(c.name);
+    EXPECT_EQ(widget->pos(), QPoint(c.x * 6 / 4, c.y * 13 / 8)) << c.name;
+    QSize expected(c.w * 6 / 4, c.h * 13 / 8);
+    if (c.sized == Sized::Face) expected = QSize(193, 39);
+    if (c.sized == Sized::Bitmap) expected = qobject_cast<const QLabel*>(widget)->pixmap().size();
+    if (c.sized == Sized::Width) {
+      EXPECT_EQ(widget->width(), expected.width()) << c.name;
+    } else {
+      EXPECT_EQ(widget->size(), expected) << c.name;
+    }
+  }
+  EXPECT_EQ(Probe().Table().width(), 639);
+}
+
+}  // namespace
+}  // namespace orbek
