@@ -9,6 +9,7 @@
 #include "export/WorkbookError.h"
 #include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
+#include "link/RecordInput.h"
 #include "link/SerialError.h"
 
 namespace orbek {
@@ -93,14 +94,13 @@ void MeterLogger::OnComm() {
   }
   if (comm_.CommEvent() != CMscomm1::kEventReceive) return;
   const QByteArray input = comm_.Input();
-  if (input.size() != kRecordBytes) return;
-  const auto record = MeterRecord::FromSpan(std::span<const std::uint8_t, kMeterRecordSize>(
-      reinterpret_cast<const std::uint8_t*>(input.constData()), kMeterRecordSize));
-  if (IsEndOfTransfer(record)) {
+  const auto record = RecordAt(input);
+  if (!record || input.size() != kRecordBytes) return;
+  if (IsEndOfTransfer(*record)) {
     StopMeter();
     return Finish(kExitComplete);
   }
-  out_ << log_.Add(DecodeRecord(record)) << Qt::endl;
+  out_ << log_.Add(DecodeRecord(*record)) << Qt::endl;
   if (log_.Count() % kProgressEvery == 0)
     err_ << "orbek-log: " << log_.Count() << " readings so far" << Qt::endl;
 }
@@ -153,14 +153,12 @@ int DecodeCapture(const QString& capture, const QString& output, QTextStream& ou
   out << ReadingLog::CsvHeader() << Qt::endl;
   qsizetype at = 0;
   bool ended = false;
-  for (; at + kRecordBytes <= bytes.size(); at += kRecordBytes) {
-    const auto record = MeterRecord::FromSpan(std::span<const std::uint8_t, kMeterRecordSize>(
-        reinterpret_cast<const std::uint8_t*>(bytes.constData() + at), kMeterRecordSize));
-    if (IsEndOfTransfer(record)) {
+  for (; const auto record = RecordAt(bytes, at); at += kRecordBytes) {
+    if (IsEndOfTransfer(*record)) {
       ended = true;
       break;
     }
-    out << log.Add(DecodeRecord(record)) << Qt::endl;
+    out << log.Add(DecodeRecord(*record)) << Qt::endl;
   }
   int exitCode = kExitComplete;
   if (!ended && at < bytes.size()) {

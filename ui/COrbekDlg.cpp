@@ -6,6 +6,7 @@
 
 #include "export/TableExport.h"
 #include "link/MeterCommands.h"
+#include "link/RecordInput.h"
 #include "resources/Resources.h"
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
@@ -267,12 +268,11 @@ void COrbekDlg::OnComm() {
   if (SerialControl.CommEvent() != CMscomm1::kEventReceive) return;
 
   const QByteArray input = SerialControl.Input();
-  if (input.size() != kRecordBytes) return;  // the port hands on whole records only
-  const auto record = MeterRecord::FromSpan(std::span<const std::uint8_t, kMeterRecordSize>(
-      reinterpret_cast<const std::uint8_t*>(input.constData()), kMeterRecordSize));
-  if (IsEndOfTransfer(record)) return EndTransfer();
+  const auto record = RecordAt(input);
+  if (!record || input.size() != kRecordBytes) return;  // the port hands on whole records only
+  if (IsEndOfTransfer(*record)) return EndTransfer();
 
-  const DecodedReading reading = DecodeRecord(record);
+  const DecodedReading reading = DecodeRecord(*record);
   WriteReading(reading);
   if (UpdateAxisRange(AxisRange, reading.ValueNumber, reading.TemperatureNumber)) {
     axisLeft.SetMinimum(AxisRange.minimum);
