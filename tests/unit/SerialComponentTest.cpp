@@ -63,6 +63,19 @@ TEST_F(SerialComponentTest, OpensSetsUpAndCloses) {
   EXPECT_EQ(comm_.OutBufferCount(), 0);
 }
 
+TEST_F(SerialComponentTest, SettingsReachTheLine) {
+  OpenLikeConnect();
+  EXPECT_EQ(meter_->LineBaud(), 115200);
+  for (const auto& [settings, baud] : {std::pair{"9600,n,8,1", 9600}, {"19200,n,8,1", 19200}}) {
+    comm_.SetSettings(settings);  // applied at once to an open port
+    EXPECT_EQ(meter_->LineBaud(), baud) << settings;
+  }
+  comm_.SetPortOpen(false);
+  comm_.SetSettings("115200,n,8,1");
+  comm_.SetPortOpen(true);
+  EXPECT_EQ(meter_->LineBaud(), 115200) << "settings made while closed apply at the open";
+}
+
 TEST_F(SerialComponentTest, OutputLeavesBeforeThePortCloses) {
   OpenLikeConnect();
   comm_.SetOutput(QByteArray(1, char(0xB1)));

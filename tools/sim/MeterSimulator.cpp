@@ -204,6 +204,12 @@ int MeterSimulator::PollTimeoutMs() const {
   return static_cast<int>(std::clamp<long>(wait.count(), 0, 20));
 }
 
+int MeterSimulator::LineBaud() const {
+  termios settings{};
+  ::tcgetattr(slave_, &settings);
+  return BaudOf(::cfgetospeed(&settings));
+}
+
 std::chrono::nanoseconds MeterSimulator::RecordPeriod() const {
   using std::chrono::nanoseconds;
   switch (options_.pace) {
@@ -215,9 +221,7 @@ std::chrono::nanoseconds MeterSimulator::RecordPeriod() const {
       break;
   }
   // 12 bytes of 10 bits each (start, 8 data, stop) at the rate the reader set.
-  termios settings{};
-  ::tcgetattr(slave_, &settings);
-  return nanoseconds(static_cast<long>(120 * 1e9 / BaudOf(::cfgetospeed(&settings))));
+  return nanoseconds(static_cast<long>(120 * 1e9 / LineBaud()));
 }
 
 bool MeterSimulator::PendingEmpty() const {

@@ -60,6 +60,9 @@ class MeterSimulator {
   // Waits until a transfer has sent its last record (or was stopped).
   bool WaitForTransferEnd(std::chrono::milliseconds timeout) const;
 
+  // The baud rate the reading side has set on the line.
+  int LineBaud() const;
+
   // Writes bytes straight to the line, outside any transfer.
   void WriteRaw(const std::vector<std::uint8_t>& bytes);
   // Closes the pseudo-terminal: the device goes away.
