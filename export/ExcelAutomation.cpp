@@ -166,7 +166,7 @@ CXlRange CXlWorksheet::Range(const QVariant& cell1, const QVariant& cell2) const
 
 void CXlRange::SetValue2(const QVariant& value) const {
   const auto& area = Object(area_, "range");
-  if (value.canConvert<TextArray>() && value.metaType() == QMetaType::fromType<TextArray>()) {
+  if (value.metaType() == QMetaType::fromType<TextArray>()) {
     const auto array = value.value<TextArray>();
     if (array.rows != area.rows || array.columns != area.columns)
       Fail(QStringLiteral("A %1 x %2 array does not fit a %3 x %4 range")

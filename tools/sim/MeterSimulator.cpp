@@ -107,11 +107,6 @@ bool MeterSimulator::WaitForReceived(std::size_t count, std::chrono::millisecond
   return changed_.wait_for(lock, timeout, [&] { return received_.size() >= count; });
 }
 
-bool MeterSimulator::WaitForTransferEnd(std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return !sending_ && pending_.empty(); });
-}
-
 void MeterSimulator::WriteRaw(const std::vector<std::uint8_t>& bytes) {
   std::lock_guard lock(mutex_);
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());

@@ -57,8 +57,6 @@ class MeterSimulator {
   // Records sent in the current or last transfer (the end record not counted).
   std::size_t RecordsSent() const { return recordsSent_; }
   bool Sending() const { return sending_; }
-  // Waits until a transfer has sent its last record (or was stopped).
-  bool WaitForTransferEnd(std::chrono::milliseconds timeout) const;
 
   // The baud rate the reading side has set on the line.
   int LineBaud() const;
@@ -67,7 +65,6 @@ class MeterSimulator {
   void WriteRaw(const std::vector<std::uint8_t>& bytes);
   // Closes the pseudo-terminal: the device goes away.
   void Unplug();
-  bool Unplugged() const { return unplugged_; }
 
  private:
   void Run();
