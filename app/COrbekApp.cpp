@@ -1,6 +1,7 @@
 #include "app/COrbekApp.h"
 
 #include <QCommandLineParser>
+#include <cstdio>
 
 #include "ui/COrbekDlg.h"
 
@@ -23,10 +24,21 @@ int COrbekApp::InitInstance() {
       QStringLiteral("Also offer the serial device at <path> (a virtual port, say). Repeatable."),
       QStringLiteral("path"));
   parser.addOption(port);
+  const QCommandLineOption capture(
+      QStringLiteral("capture"),
+      QStringLiteral("Keep every record received, as raw bytes, in <file> (orbek-log --decode "
+                     "reads it)."),
+      QStringLiteral("file"));
+  parser.addOption(capture);
   parser.process(app_);
 
   const QStringList extraPorts = parser.values(port);
   COrbekDlg dlg(nullptr, [extraPorts] { return SerialPortCandidates(extraPorts); });
+  QString error;
+  if (!dlg.CaptureTo(parser.value(capture), &error)) {
+    std::fprintf(stderr, "orbek: %s\n", qPrintable(error));
+    return 2;
+  }
   dlg.DoModal();
   return 0;
 }

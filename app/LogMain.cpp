@@ -13,6 +13,7 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
 
   orbek-log --list [--port DEV]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
+            [--capture FILE]
   orbek-log --decode CAPTURE [--output FILE]
 
 A transfer sends the meter the same commands as the window and prints each
@@ -20,7 +21,9 @@ reading as a CSV line on standard output (number, date and time, value,
 temperature, value number, temperature number). It ends at the meter's
 end-of-transfer record or on SIGINT/SIGTERM, after sending the stop byte.
 --output also saves the readings as .csv, .xls or .xlsx (the window's
-workbook layout). Messages go to standard error.
+workbook layout). --capture keeps the raw records received, which
+--decode turns into the same readings. Messages go to standard error;
+QT_LOGGING_RULES="orbek.link.debug=true" adds every record and command.
 
 Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
 capture) cannot be opened, 4 device lost during the transfer (the readings
@@ -31,8 +34,11 @@ int UsageError(QTextStream& err, const QString& message) {
   return orbek::kExitUsage;
 }
 
-int IndexOf(const QStringList& choices, const QString& value) {
-  return static_cast<int>(choices.indexOf(value));
+// The meter's interval number for an option word, or -1.
+int IntervalIndex(const QString& word) {
+  for (std::size_t i = 0; i < orbek::kIntervalChoices.size(); ++i)
+    if (word == QLatin1String(orbek::kIntervalChoices[i].option)) return static_cast<int>(i);
+  return -1;
 }
 
 }  // namespace
@@ -65,7 +71,11 @@ int main(int argc, char** argv) {
   const QCommandLineOption decode(QStringLiteral("decode"),
                                   QStringLiteral("Decode a raw capture of records instead."),
                                   QStringLiteral("CAPTURE"));
-  parser.addOptions({list, port, baud, interval, output, decode});
+  const QCommandLineOption capture(
+      QStringLiteral("capture"),
+      QStringLiteral("Also keep every record received, as raw bytes, in FILE (for --decode)."),
+      QStringLiteral("FILE"));
+  parser.addOptions({list, port, baud, interval, output, decode, capture});
   if (!parser.parse(QCoreApplication::arguments())) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
@@ -89,15 +99,15 @@ int main(int argc, char** argv) {
 
   orbek::MeterLogger::Options options;
   options.port = parser.value(port);
-  // The line settings stand in the order 115200, 19200, 9600.
-  options.baudIndex = IndexOf({"115200", "19200", "9600"}, parser.value(baud));
-  if (options.baudIndex < 0)
+  bool number = false;
+  options.baud = parser.value(baud).toInt(&number);
+  if (!number || !orbek::SettingsForBaud(options.baud))
     return UsageError(err, QStringLiteral("--baud takes 9600, 19200 or 115200"));
-  options.intervalIndex =
-      IndexOf({"OFF", "10s", "30s", "1min", "10min", "30min"}, parser.value(interval));
+  options.intervalIndex = IntervalIndex(parser.value(interval));
   if (options.intervalIndex < 0)
     return UsageError(err, QStringLiteral("--interval takes OFF, 10s, 30s, 1min, 10min or 30min"));
   options.output = parser.value(output);
+  options.capture = parser.value(capture);
   orbek::MeterLogger logger(options, out, err);
   return logger.Run();
 }

@@ -16,7 +16,7 @@ namespace orbek {
 
 namespace {
 
-constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize);
+constexpr qsizetype kRecordBytes = static_cast<qsizetype>(kMeterRecordSize);
 constexpr int kProgressEvery = 500;
 
 // SIGINT and SIGTERM are turned into a byte on a socket the event loop
@@ -28,15 +28,16 @@ void WriteSignalByte(int) {
   [[maybe_unused]] const auto written = ::write(signalSockets[0], &byte, 1);
 }
 
-QString ToQString(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 MeterLogger::MeterLogger(Options options, QTextStream& out, QTextStream& err)
     : options_(std::move(options)), out_(out), err_(err) {
-  connect(&comm_, &CMscomm1::OnComm, this, &MeterLogger::OnComm);
+  connect(&session_, &MeterSession::RecordDecoded, this,
+          [this](const MeterRecord&, const DecodedReading& reading) { OnReading(reading); });
+  connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
+  connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
+  connect(&session_, &MeterSession::Failed, this,
+          [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) == 0) {
     signalWatch_ = std::make_unique<QSocketNotifier>(signalSockets[1], QSocketNotifier::Read);
     connect(signalWatch_.get(), &QSocketNotifier::activated, this, &MeterLogger::OnSignal);
@@ -60,26 +61,21 @@ MeterLogger::~MeterLogger() {
 }
 
 int MeterLogger::Run() {
-  comm_.SetCommPort(options_.port);
-  comm_.SetInBufferSize(1024);
-  comm_.SetOutBufferSize(1024);
-  comm_.SetInputLen(kRecordBytes);
-  comm_.SetInputMode(1);
-  comm_.SetRThreshold(kRecordBytes);
-  const QString settings =
-      ToQString(kSettingsByBaudIndex.at(static_cast<std::size_t>(options_.baudIndex)));
+  QString captureError;
+  if (!session_.SetCapture(options_.capture, &captureError)) {
+    err_ << "orbek-log: " << captureError << Qt::endl;
+    return kExitUsage;
+  }
   try {
-    comm_.SetSettings(settings);
-    comm_.SetPortOpen(true);
-    comm_.Input();  // drops what was waiting, as Receive does
-    comm_.SetOutput(QByteArray(1, static_cast<char>(StartCommand(options_.intervalIndex))));
+    session_.Open(options_.port, options_.baud);
+    session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
     return kExitPortError;
   }
-  err_ << "orbek-log: reading from " << options_.port << " at " << settings.section(',', 0, 0)
-       << " baud, interval "
-       << ToQString(kIntervalNames.at(static_cast<std::size_t>(options_.intervalIndex)))
+  const auto interval = kIntervalChoices.at(static_cast<std::size_t>(options_.intervalIndex)).text;
+  err_ << "orbek-log: reading from " << options_.port << " at " << options_.baud
+       << " baud, interval " << QString::fromLatin1(interval.data(), interval.size())
        << "; Ctrl+C stops" << Qt::endl;
   out_ << ReadingLog::CsvHeader() << Qt::endl;
   loop_.exec();
@@ -87,22 +83,15 @@ int MeterLogger::Run() {
   return SaveOutput(exitCode_);
 }
 
-void MeterLogger::OnComm() {
-  if (comm_.CommEvent() == CMscomm1::kEventDeviceLost) {
-    err_ << "orbek-log: the connection to " << options_.port << " was lost" << Qt::endl;
-    return Finish(kExitDeviceLost);
-  }
-  if (comm_.CommEvent() != CMscomm1::kEventReceive) return;
-  const QByteArray input = comm_.Input();
-  const auto record = RecordAt(input);
-  if (!record || input.size() != kRecordBytes) return;
-  if (IsEndOfTransfer(*record)) {
-    StopMeter();
-    return Finish(kExitComplete);
-  }
-  out_ << log_.Add(DecodeRecord(*record)) << Qt::endl;
+void MeterLogger::OnReading(const DecodedReading& reading) {
+  out_ << log_.Add(reading) << Qt::endl;
   if (log_.Count() % kProgressEvery == 0)
     err_ << "orbek-log: " << log_.Count() << " readings so far" << Qt::endl;
+}
+
+void MeterLogger::OnDeviceLost() {
+  err_ << "orbek-log: the connection to " << options_.port << " was lost" << Qt::endl;
+  Finish(kExitDeviceLost);
 }
 
 void MeterLogger::OnSignal() {
@@ -114,11 +103,9 @@ void MeterLogger::OnSignal() {
 }
 
 void MeterLogger::StopMeter() {
-  if (!comm_.PortOpen()) return;
+  if (!session_.IsOpen()) return;
   try {
-    comm_.SetOutput(QByteArray(1, static_cast<char>(StopCommand)));
-    comm_.SetPortOpen(false);
-    comm_.SetOutBufferCount(0);
+    session_.Stop();
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
   }

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "app/ReadingLog.h"
-#include "link/CMscomm1.h"
+#include "link/MeterSession.h"
 
 namespace orbek {
 
@@ -22,19 +22,20 @@ enum LogExit {
   kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
 };
 
-// One unattended transfer: opens the port as the window's Connect does,
-// sends the start byte as its Receive does, prints each reading as a CSV
-// line, and ends at the end-of-transfer record, on SIGINT or SIGTERM, or
-// when the device goes away. The readings are then saved if asked.
+// One unattended transfer over the meter session the window uses: opens
+// the port, starts the transfer, prints each reading as a CSV line, and
+// ends at the end-of-transfer record, on SIGINT or SIGTERM, or when the
+// device goes away. The readings are then saved if asked.
 class MeterLogger : public QObject {
   Q_OBJECT
 
  public:
   struct Options {
     QString port;
-    int baudIndex = 2;      // into the line settings: "115200", "19200", "9600"
+    int baud = 9600;
     int intervalIndex = 0;  // "OFF" .. "30 min."
     QString output;         // .csv, .xls or .xlsx; empty for none
+    QString capture;        // raw records received; empty for none
   };
 
   MeterLogger(Options options, QTextStream& out, QTextStream& err);
@@ -44,7 +45,8 @@ class MeterLogger : public QObject {
   int Run();
 
  private:
-  void OnComm();
+  void OnReading(const DecodedReading& reading);
+  void OnDeviceLost();
   void OnSignal();
   void Finish(int exitCode);
   void StopMeter();
@@ -53,7 +55,7 @@ class MeterLogger : public QObject {
   Options options_;
   QTextStream& out_;
   QTextStream& err_;
-  CMscomm1 comm_;
+  MeterSession session_;
   ReadingLog log_;
   QEventLoop loop_;
   std::unique_ptr<QSocketNotifier> signalWatch_;

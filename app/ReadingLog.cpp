@@ -4,12 +4,11 @@
 
 #include "export/SafeSave.h"
 #include "export/WorkbookError.h"
+#include "intake/ReadingsLayout.h"
 
 namespace orbek {
 
 namespace {
-
-const QStringList kHeadings = {"No.", "Date and Time", "Measured Value", "Temperature"};
 
 // A field as CSV wants it: quoted when it holds a comma, a quote or a line
 // break.
@@ -64,9 +63,12 @@ void ReadingLog::Save(const QString& path) const {
     throw WorkbookError(QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
                             .arg(path)
                             .toStdString());
-  if (ExportToExcel(*this, path) != ExportOutcome::Exported)
+  try {
+    ExportToExcel(*this, path);
+  } catch (const WorkbookUnavailable&) {
     throw WorkbookError(
         QStringLiteral("Cannot save %1: Connecting is failed").arg(path).toStdString());
+  }
 }
 
 int ReadingLog::ItemCount() const {
@@ -74,7 +76,9 @@ int ReadingLog::ItemCount() const {
 }
 
 QString ReadingLog::HeaderText(int column) const {
-  return kHeadings.value(column);
+  if (column < 0 || column >= HeaderItemCount()) return {};
+  const auto heading = kColumnHeadings[static_cast<std::size_t>(column)];
+  return QString::fromLatin1(heading.data(), static_cast<qsizetype>(heading.size()));
 }
 
 QString ReadingLog::ItemText(int row, int column) const {
@@ -82,11 +86,11 @@ QString ReadingLog::ItemText(int row, int column) const {
   if (row >= Count()) return {};
   const DecodedReading& r = readings_[static_cast<std::size_t>(row)];
   switch (column) {
-    case 1:
+    case kTimestampColumn:
       return QString::fromStdString(r.TimestampText);
-    case 2:
+    case kValueColumn:
       return QString::fromStdString(r.ValueText);
-    case 3:
+    case kTemperatureColumn:
       return QString::fromStdString(r.TemperatureText);
     default:
       return {};

@@ -5,16 +5,16 @@
 #include <vector>
 
 #include "export/TableExport.h"
+#include "intake/ReadingsLayout.h"
 #include "intake/RecordDecoder.h"
 
 namespace orbek {
 
 // The readings of one transfer as the logger keeps them: shown as CSV lines
-// and saved as CSV or as the same workbook the window exports (5001
-// numbered rows, or more when more readings came).
+// and saved as CSV or as the same workbook the window exports (the
+// window's numbered rows, or more when more readings came).
 class ReadingLog : public ExportSource {
  public:
-  static constexpr int kTableRows = 5001;
   // The window's column width, so the workbooks come out alike.
   static constexpr int kColumnPixels = 159;
 
@@ -30,7 +30,7 @@ class ReadingLog : public ExportSource {
   void Save(const QString& path) const;
 
   int ItemCount() const override;
-  int HeaderItemCount() const override { return 4; }
+  int HeaderItemCount() const override { return static_cast<int>(kColumnHeadings.size()); }
   QString HeaderText(int column) const override;
   int ColumnWidth(int) const override { return kColumnPixels; }
   QString ItemText(int row, int column) const override;

@@ -1,6 +1,7 @@
 #include "export/TableExport.h"
 
 #include "export/ExcelAutomation.h"
+#include "export/WorkbookError.h"
 
 namespace orbek {
 
@@ -19,12 +20,13 @@ void MakeCellRef(int row, int column, QString& ref) {
   ref = QString(QChar(64 + column)) + strRow;
 }
 
-ExportOutcome ExportToExcel(const ExportSource& table, const QString& strFile) {
+void ExportToExcel(const ExportSource& table, const QString& strFile) {
   const QVariant covTrue(static_cast<short>(1));
   const QVariant covOptional;
 
   CXlApplication app;
-  if (!app.CreateDispatch(QStringLiteral("Excel.Application"))) return ExportOutcome::ConnectFailed;
+  if (!app.CreateDispatch(QStringLiteral("Excel.Application")))
+    throw WorkbookUnavailable("No workbook component could be started");
   CXlWorkbooks books = app.Workbooks();
   CXlWorkbook book = books.Add(covOptional);
   CXlWorksheets sheets = book.Worksheets();
@@ -63,7 +65,6 @@ ExportOutcome ExportToExcel(const ExportSource& table, const QString& strFile) {
   books.ReleaseDispatch();
   app.Quit();
   app.ReleaseDispatch();
-  return ExportOutcome::Exported;
 }
 
 }  // namespace orbek

@@ -20,12 +20,11 @@ class ExportSource {
 // Letters exist for columns 1 to 26.
 void MakeCellRef(int row, int column, QString& ref);
 
-enum class ExportOutcome { Exported, ConnectFailed };
-
 // Copies the table into a new workbook, row 1 the headings (bold, centred
 // vertically, 50 points high) and each table row below, with column widths
-// of a sixth of the pixel widths, and saves it as `path`. ConnectFailed when
-// no workbook component can be started; WorkbookError when saving fails.
-ExportOutcome ExportToExcel(const ExportSource& table, const QString& path);
+// of a sixth of the pixel widths, and saves it as `path`. Every failure is
+// thrown: WorkbookUnavailable when no workbook component can be started,
+// WorkbookError when building or saving the workbook fails.
+void ExportToExcel(const ExportSource& table, const QString& path);
 
 }  // namespace orbek

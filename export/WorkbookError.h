@@ -11,4 +11,10 @@ class WorkbookError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// No workbook component could be started, so nothing was written.
+class WorkbookUnavailable : public WorkbookError {
+ public:
+  using WorkbookError::WorkbookError;
+};
+
 }  // namespace orbek

@@ -72,6 +72,8 @@ class CMscomm1 : public QObject {
   qsizetype InBufferCount() const { return received_.size(); }
 
   std::int16_t CommEvent() const { return commEvent_; }
+  // The system's words for the last failure of the device.
+  QString ErrorString() const { return port_.errorString(); }
 
  signals:
   void OnComm();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace orbek {
@@ -16,13 +17,39 @@ constexpr std::uint8_t StartCommand(int intervalIndex) {
   return static_cast<std::uint8_t>(0xB1 + intervalIndex);
 }
 
-// Line settings by baud rate index, the baud rates standing in the order
-// "115200", "19200", "9600".
-inline constexpr std::array<std::string_view, 3> kSettingsByBaudIndex = {
-    "115200,n,8,1", "19200,n,8,1", "9600,n,8,1"};
+// The line speeds the meter offers, in the order the baud box lists them
+// (sorted as text), each with the line settings it opens the port with.
+struct BaudChoice {
+  int baud;
+  std::string_view settings;
+  std::string_view text;
+};
+inline constexpr std::array<BaudChoice, 3> kBaudChoices = {{
+    {115200, "115200,n,8,1", "115200"},
+    {19200, "19200,n,8,1", "19200"},
+    {9600, "9600,n,8,1", "9600"},
+}};
 
-// The recording intervals by index, as the meter numbers them.
-inline constexpr std::array<std::string_view, 6> kIntervalNames = {"OFF",    "10 sec.", "30 sec.",
-                                                                   "1 min.", "10 min.", "30 min."};
+// The recording intervals, numbered as the meter numbers them: the window's
+// item text and orbek-log's option word.
+struct IntervalChoice {
+  std::string_view text;
+  std::string_view option;
+};
+inline constexpr std::array<IntervalChoice, 6> kIntervalChoices = {{
+    {"OFF", "OFF"},
+    {"10 sec.", "10s"},
+    {"30 sec.", "30s"},
+    {"1 min.", "1min"},
+    {"10 min.", "10min"},
+    {"30 min.", "30min"},
+}};
+
+// The settings for a baud rate, or nullopt for a rate the meter does not use.
+constexpr std::optional<std::string_view> SettingsForBaud(int baud) {
+  for (const auto& choice : kBaudChoices)
+    if (choice.baud == baud) return choice.settings;
+  return std::nullopt;
+}
 
 }  // namespace orbek

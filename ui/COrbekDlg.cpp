@@ -2,11 +2,14 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <algorithm>
 #include <exception>
 
 #include "export/TableExport.h"
+#include "export/WorkbookError.h"
+#include "intake/ReadingsLayout.h"
 #include "link/MeterCommands.h"
-#include "link/RecordInput.h"
+#include "link/SerialError.h"
 #include "resources/Resources.h"
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
@@ -20,19 +23,13 @@ namespace orbek {
 
 namespace {
 
-// The table holds this many rows, numbered from 0, for every transfer.
-constexpr int kTableRows = 5001;
-constexpr int kTimestampColumn = 1, kValueColumn = 2, kTemperatureColumn = 3;
-
 // Point colours, 0x00BBGGRR: the green and red of the two legend pictures.
 constexpr std::uint32_t kValueColour = 64100;
 constexpr std::uint32_t kTemperatureColour = 255;
 
-// How the window talks to the meter: one 12-byte record per receive event.
-constexpr std::int16_t kBufferSize = 1024;
-constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize);
-constexpr std::int32_t kBinaryInput = 1;
-constexpr const char* kColumnHeadings[] = {"No.", "Date and Time", "Measured Value", "Temperature"};
+QString Latin1(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 }  // namespace
 
@@ -78,7 +75,16 @@ void COrbekDlg::ConnectHandlers() {
   route(ui_->ReceiveButton, &COrbekDlg::OnReceiveButton);
   route(ui_->SaveExcelButton, &COrbekDlg::ExportToExcel);
   route(ui_->GraphButton, &COrbekDlg::OnGraphButton);
-  connect(&SerialControl, &CMscomm1::OnComm, this, [this] { Guarded([this] { OnComm(); }); });
+  connect(&Session, &MeterSession::RecordDecoded, this,
+          [this](const MeterRecord&, const DecodedReading& reading) {
+            Guarded([&] { OnReading(reading); });
+          });
+  connect(&Session, &MeterSession::TransferEnded, this,
+          [this] { Guarded([this] { OnTransferEnded(); }); });
+  connect(&Session, &MeterSession::DeviceLost, this,
+          [this] { Guarded([this] { OnDeviceLost(); }); });
+  connect(&Session, &MeterSession::Failed, this,
+          [this](const QString& message) { Guarded([&] { OnLinkFailed(message); }); });
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
@@ -97,9 +103,7 @@ bool COrbekDlg::OnInitDialog() {
   setWindowIcon(AppIcon);
   LoadButtonFaces();
 
-  AddSorted(*BaudCombo, QStringLiteral("115200"));
-  AddSorted(*BaudCombo, QStringLiteral("9600"));
-  AddSorted(*BaudCombo, QStringLiteral("19200"));
+  FillComboData();
   BaudCombo->setCurrentIndex(2);      // "9600"
   IntervalCombo->setCurrentIndex(0);  // "OFF"
 
@@ -117,6 +121,33 @@ bool COrbekDlg::OnInitDialog() {
   ChartAxes = Chart->Axis();
   ScanButton->setFocus();
   return true;
+}
+
+// The baud box is filled in the order 115200, 9600, 19200 and keeps its
+// items sorted as text; the interval items come with the form. Each item
+// carries its value.
+void COrbekDlg::FillComboData() {
+  for (const int baud : {115200, 9600, 19200})
+    AddSorted(*BaudCombo, QString::number(baud), baud);
+  for (int item = 0; item < IntervalCombo->count(); ++item) {
+    const auto choice = std::find_if(kIntervalChoices.begin(), kIntervalChoices.end(),
+                                     [&](const IntervalChoice& c) {
+                                       return Latin1(c.text) == IntervalCombo->itemText(item);
+                                     });
+    Q_ASSERT(choice != kIntervalChoices.end());
+    IntervalCombo->setItemData(item, static_cast<int>(choice - kIntervalChoices.begin()));
+  }
+}
+
+std::optional<int> COrbekDlg::SelectedBaud() const {
+  const QVariant baud = SelectedData(*BaudCombo);
+  return baud.isValid() ? std::optional<int>(baud.toInt()) : std::nullopt;
+}
+
+// No interval selected counts as -1, which gives the start byte 0xB0.
+int COrbekDlg::SelectedInterval() const {
+  const QVariant interval = SelectedData(*IntervalCombo);
+  return interval.isValid() ? interval.toInt() : -1;
 }
 
 void COrbekDlg::LoadButtonFaces() {
@@ -141,9 +172,10 @@ void COrbekDlg::SetUpReadingsTable() {
   const QRect rect = ReadingsTable->ClientRect();
   ReadingsTable->SetFullRowSelect(true);
   ReadingsTable->SetGridLines(true);
-  for (int c = 0; c < 4; ++c)
-    ReadingsTable->InsertColumn(c, QString::fromLatin1(kColumnHeadings[c]), Qt::AlignHCenter,
-                                rect.width() / 4);
+  const int columns = static_cast<int>(kColumnHeadings.size());
+  for (int c = 0; c < columns; ++c)
+    ReadingsTable->InsertColumn(c, Latin1(kColumnHeadings[c]), Qt::AlignHCenter,
+                                rect.width() / columns);
   for (int i = 0; i < kTableRows; ++i)
     ReadingsTable->InsertItem(i, QString::number(i));
 }
@@ -186,9 +218,8 @@ void COrbekDlg::OnScanButton() {
   PortCombo->setCurrentIndex(PortCombo->count() > 0 ? 0 : -1);
   // The probe found our own open port busy and left it out; the link ends
   // without a stop command.
-  if (SerialControl.PortOpen()) {
-    SerialControl.SetPortOpen(false);
-    SerialControl.SetOutBufferCount(0);
+  if (Session.IsOpen()) {
+    Session.Close();
     ChangeFace(*ConnectButton, bitmap::kConnect);
   }
 }
@@ -200,41 +231,16 @@ void COrbekDlg::OnConnectButton() {
     ChangeFace(*ConnectButton, bitmap::kConnect);
     return;
   }
-  if (SerialControl.PortOpen()) {
-    CloseLink();
+  if (Session.IsOpen()) {
+    Session.Stop();
     MessageBoxExW(QStringLiteral("Port is closed"), QStringLiteral("Message"));
     ChangeFace(*ConnectButton, bitmap::kConnect);
     return;
   }
-  OpenLink();
+  Session.Open(PortNumberList.at(static_cast<std::size_t>(SelectedIndex(*PortCombo))),
+               SelectedBaud());
   MessageBoxExW(QStringLiteral("Port is connected"), QStringLiteral("Message"));
   ChangeFace(*ConnectButton, bitmap::kDisconnect);
-}
-
-void COrbekDlg::OpenLink() {
-  SerialControl.SetCommPort(PortNumberList.at(static_cast<std::size_t>(SelectedIndex(*PortCombo))));
-  SerialControl.SetInBufferSize(kBufferSize);
-  SerialControl.SetOutBufferSize(kBufferSize);
-  SerialControl.SetInputLen(kRecordBytes);
-  SerialControl.SetInputMode(kBinaryInput);
-  SerialControl.SetRThreshold(kRecordBytes);
-  // With no baud rate chosen the settings of the last connection stay.
-  const int baud = SelectedIndex(*BaudCombo);
-  if (baud >= 0 && baud < static_cast<int>(kSettingsByBaudIndex.size()))
-    SerialControl.SetSettings(
-        QString::fromLatin1(kSettingsByBaudIndex[baud].data(), kSettingsByBaudIndex[baud].size()));
-  SerialControl.SetPortOpen(true);
-}
-
-// Tells the meter to stop, lets the byte leave, and closes.
-void COrbekDlg::CloseLink() {
-  SendCommand(StopCommand);
-  SerialControl.SetPortOpen(false);
-  SerialControl.SetOutBufferCount(0);
-}
-
-void COrbekDlg::SendCommand(std::uint8_t command) {
-  SerialControl.SetOutput(QByteArray(1, static_cast<char>(command)));
 }
 
 void COrbekDlg::OnReceiveButton() {
@@ -245,34 +251,26 @@ void COrbekDlg::OnReceiveButton() {
   ReadingsTable->EnsureVisible(RowCounter);
   ValueSeries.Clear();
   TemperatureSeries.Clear();
-  if (SerialControl.PortOpen()) {
-    // Drops up to one record's worth of bytes that were already waiting.
-    SerialControl.Input();
-    // No interval selected counts as -1, which gives 0xB0.
-    SendCommand(StartCommand(SelectedIndex(*IntervalCombo)));
+  if (Session.IsOpen()) {
+    Session.Start(SelectedInterval());
   } else {
     MessageBoxExW(QStringLiteral("The meter has not connected to computer"),
                   QStringLiteral("Error"));
   }
 }
 
-void COrbekDlg::OnComm() {
-  ChartAxis axisLeft = ChartAxes.Left();
-  ChartAxis axisBottom = ChartAxes.Bottom();
+COrbekDlg::EventAxes COrbekDlg::BeginSerialEvent() {
+  EventAxes axes{ChartAxes.Left(), ChartAxes.Bottom()};
   if (RowCounter == 0) {
-    axisLeft.SetMinMax(kInitialAxisRange.minimum, kInitialAxisRange.maximum);
+    axes.left.SetMinMax(kInitialAxisRange.minimum, kInitialAxisRange.maximum);
     AxisRange = kInitialAxisRange;
-    axisBottom.SetMinMax(-19.0, 0.0);
+    axes.bottom.SetMinMax(-19.0, 0.0);
   }
-  if (SerialControl.CommEvent() == CMscomm1::kEventDeviceLost) return ReportDeviceLost();
-  if (SerialControl.CommEvent() != CMscomm1::kEventReceive) return;
+  return axes;
+}
 
-  const QByteArray input = SerialControl.Input();
-  const auto record = RecordAt(input);
-  if (!record || input.size() != kRecordBytes) return;  // the port hands on whole records only
-  if (IsEndOfTransfer(*record)) return EndTransfer();
-
-  const DecodedReading reading = DecodeRecord(*record);
+void COrbekDlg::OnReading(const DecodedReading& reading) {
+  auto [axisLeft, axisBottom] = BeginSerialEvent();
   WriteReading(reading);
   if (UpdateAxisRange(AxisRange, reading.ValueNumber, reading.TemperatureNumber)) {
     axisLeft.SetMinimum(AxisRange.minimum);
@@ -294,25 +292,37 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
                              QString::fromUtf8(reading.TemperatureText));
 }
 
-void COrbekDlg::EndTransfer() {
-  CloseLink();
+// The session has sent the stop byte and closed the port.
+void COrbekDlg::OnTransferEnded() {
+  BeginSerialEvent();
   ChangeFace(*ConnectButton, bitmap::kConnect);
 }
 
-// The port component has closed the port already. What arrived stays in the
-// table and the chart; the face and one message say the link is gone.
-void COrbekDlg::ReportDeviceLost() {
+// The port is closed already. What arrived stays in the table and the
+// chart; the face and one message say the link is gone.
+void COrbekDlg::OnDeviceLost() {
+  BeginSerialEvent();
   ChangeFace(*ConnectButton, bitmap::kConnect);
   MessageBoxExW(QStringLiteral("The connection to %1 was lost. The readings received so far "
                                "are kept.")
-                    .arg(SerialControl.CommPort()),
+                    .arg(Session.PortName()),
                 QStringLiteral("Error"));
+}
+
+// The link goes on; the message waits until this event has been handled, so
+// that the box's own event loop never runs a handler inside another.
+void COrbekDlg::OnLinkFailed(const QString& message) {
+  BeginSerialEvent();
+  QMetaObject::invokeMethod(
+      this, [message] { MessageBoxExW(message, QStringLiteral("Orbek")); }, Qt::QueuedConnection);
 }
 
 void COrbekDlg::ExportToExcel() {
   const QString strFile = AskWorkbookPath();
   if (strFile.isEmpty()) return;
-  if (orbek::ExportToExcel(*ReadingsTable, strFile) == ExportOutcome::ConnectFailed) {
+  try {
+    orbek::ExportToExcel(*ReadingsTable, strFile);
+  } catch (const WorkbookUnavailable&) {
     MessageBoxExW(QStringLiteral("Connecting is failed"), QStringLiteral("Error"));
     return;
   }

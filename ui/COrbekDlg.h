@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "intake/AxisRange.h"
 #include "intake/CTchart1.h"
 #include "intake/RecordDecoder.h"
-#include "link/CMscomm1.h"
+#include "link/MeterSession.h"
 #include "link/PortDiscovery.h"
 
 class QComboBox;
@@ -43,6 +44,8 @@ class COrbekDlg : public QDialog {
   bool OnInitDialog();
   // OnInitDialog, then the window runs modally until it is closed.
   int DoModal();
+  // Keeps every record received in `path` (see MeterSession::SetCapture).
+  bool CaptureTo(const QString& path, QString* error) { return Session.SetCapture(path, error); }
 
  public slots:
   // Escape, Enter and the close box all ask before the window ends.
@@ -74,15 +77,23 @@ class COrbekDlg : public QDialog {
   void ExportToExcel();
   void OnGraphButton();
   bool OnClose();
-  void OnComm();
+  // What the meter sends: each is one serial event.
+  void OnReading(const DecodedReading& reading);
+  void OnTransferEnded();
+  void OnDeviceLost();
+  void OnLinkFailed(const QString& message);
 
   // Steps of the handlers.
-  void OpenLink();
-  void CloseLink();
+  struct EventAxes {
+    ChartAxis left, bottom;
+  };
+  // Every serial event starts here: the axes, put back where a transfer
+  // starts while no reading has come since Receive.
+  EventAxes BeginSerialEvent();
+  void FillComboData();
+  std::optional<int> SelectedBaud() const;
+  int SelectedInterval() const;
   void WriteReading(const DecodedReading& reading);
-  void EndTransfer();
-  void ReportDeviceLost();
-  void SendCommand(std::uint8_t command);
 
   std::unique_ptr<Ui::COrbekDlg> ui_;
   PortCandidateSource candidates_;
@@ -91,7 +102,7 @@ class COrbekDlg : public QDialog {
   QIcon AppIcon;
   QComboBox* PortCombo = nullptr;
   QComboBox* BaudCombo = nullptr;
-  CMscomm1 SerialControl;
+  MeterSession Session;  // owns the serial control
   orbek::ReadingsTable* ReadingsTable = nullptr;
   std::vector<QString> PortNumberList;  // device path of each PortCombo item
   std::int32_t RowCounter = 0;

@@ -9,12 +9,17 @@ int SelectedIndex(const QComboBox& box) {
   return box.findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
 }
 
-int AddSorted(QComboBox& box, const QString& text) {
+QVariant SelectedData(const QComboBox& box) {
+  const int index = SelectedIndex(box);
+  return index >= 0 ? box.itemData(index) : QVariant();
+}
+
+int AddSorted(QComboBox& box, const QString& text, const QVariant& data) {
   int index = 0;
   while (index < box.count() &&
          QString::compare(box.itemText(index), text, Qt::CaseInsensitive) <= 0)
     ++index;
-  box.insertItem(index, text);
+  box.insertItem(index, text, data);
   return index;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QString>
+#include <QVariant>
 
 namespace orbek {
 
@@ -10,8 +11,12 @@ namespace orbek {
 // text matches no item.
 int SelectedIndex(const QComboBox& box);
 
+// The value the selected item carries as item data; invalid with no
+// selection.
+QVariant SelectedData(const QComboBox& box);
+
 // Adds `text` where a box that keeps its items sorted as text would put it
 // (case-insensitively, after equal texts) and returns its index.
-int AddSorted(QComboBox& box, const QString& text);
+int AddSorted(QComboBox& box, const QString& text, const QVariant& data = {});
 
 }  // namespace orbek

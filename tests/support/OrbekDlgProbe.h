@@ -32,7 +32,7 @@ class OrbekDlgProbe {
   bool ChartShown() const { return dlg_.ChartShown; }
   orbek::AxisRange AxisRange() const { return dlg_.AxisRange; }
   const std::vector<QString>& PortNumberList() const { return dlg_.PortNumberList; }
-  CMscomm1& Serial() const { return dlg_.SerialControl; }
+  CMscomm1& Serial() const { return dlg_.Session.Port(); }
   ChartSeries ValueSeries() const { return dlg_.ValueSeries; }
   ChartSeries TemperatureSeries() const { return dlg_.TemperatureSeries; }
   orbek::ChartAxes ChartAxes() const { return dlg_.ChartAxes; }
