@@ -78,15 +78,17 @@ class CMscomm1 : public QObject {
  signals:
   void OnComm();
 
- private:
+ public:
   struct LineSettings {
     qint32 baud;
     QSerialPort::Parity parity;
     QSerialPort::DataBits dataBits;
     QSerialPort::StopBits stopBits;
   };
-
+  // "9600,n,8,1" and the like; throws SerialError for anything else.
   static LineSettings ParseSettings(const QString& settings);
+
+ private:
   void ApplySettings();
   void Open();
   void Close();

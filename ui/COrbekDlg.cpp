@@ -130,10 +130,9 @@ void COrbekDlg::FillComboData() {
   for (const int baud : {115200, 9600, 19200})
     AddSorted(*BaudCombo, QString::number(baud), baud);
   for (int item = 0; item < IntervalCombo->count(); ++item) {
-    const auto choice = std::find_if(kIntervalChoices.begin(), kIntervalChoices.end(),
-                                     [&](const IntervalChoice& c) {
-                                       return Latin1(c.text) == IntervalCombo->itemText(item);
-                                     });
+    const auto choice = std::find_if(
+        kIntervalChoices.begin(), kIntervalChoices.end(),
+        [&](const IntervalChoice& c) { return Latin1(c.text) == IntervalCombo->itemText(item); });
     Q_ASSERT(choice != kIntervalChoices.end());
     IntervalCombo->setItemData(item, static_cast<int>(choice - kIntervalChoices.begin()));
   }

@@ -222,3 +222,62 @@ TEST(LoggerTest, ListShowsPortsAndThePermissionHint) {
 
 }  // namespace
 }  // namespace orbek
+
+#include <QProcessEnvironment>
+
+#include "tests/support/Golden.h"
+
+namespace orbek {
+namespace {
+
+TEST(LoggerGoldenTest, LiveRunCaptureAndDecodeAllGiveTheWorkedOutReadings) {
+  const auto golden = test::LoadGolden("golden-transfer");
+  MeterSimulator meter(MeterSimulator::Paced(golden.Readings()));
+  QTemporaryDir dir;
+  const QString capture = dir.filePath("capture.bin");
+  const auto live =
+      RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--capture", capture});
+  ASSERT_EQ(live.exitCode, 0) << live.err.toStdString();
+  EXPECT_EQ(Lines(live.out), golden.csv);
+
+  QFile file(capture);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), golden.Raw());
+  const auto decoded = RunLog({"--decode", capture});
+  EXPECT_EQ(decoded.exitCode, 0) << decoded.err.toStdString();
+  EXPECT_EQ(decoded.out, live.out);
+}
+
+TEST(LoggerGoldenTest, LinkDiagnosticsShowEachRecordAndCommand) {
+  const auto golden = test::LoadGolden("golden-transfer");
+  MeterSimulator meter(MeterSimulator::Paced(golden.Readings()));
+  QProcess program;
+  auto environment = QProcessEnvironment::systemEnvironment();
+  environment.insert("QT_LOGGING_RULES", "orbek.link.debug=true");
+  program.setProcessEnvironment(environment);
+  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.DevicePath())});
+  const auto run = Finish(program);
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  const QStringList expected = {"sent 0xB1 (start)", "record 0 82 01 bc 02 fa 00 05 11 08 12 2e 09",
+                                "record 24 82 01 bc 02 fa 00 01 ba 00 01 00 00",
+                                "end record: 00 00 00 00 00 00 00 bb 00 00 00 00",
+                                "sent 0xB0 (stop)"};
+  for (const auto& line : expected)
+    EXPECT_TRUE(run.err.contains(line)) << line.toStdString() << "\n" << run.err.toStdString();
+  EXPECT_FALSE(
+      RunLog({"--port", QString::fromStdString(meter.DevicePath())}).err.contains("record 0"))
+      << "diagnostics without being asked for";
+}
+
+TEST(LoggerGoldenTest, ACaptureThatCannotBeCreatedStopsBeforeThePortOpens) {
+  MeterSimulator meter(MeterSimulator::Paced(sim::GenerateRecords(5, 1)));
+  const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--capture",
+                           "/nonexistent-folder/capture.bin"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_TRUE(run.err.contains("/nonexistent-folder/capture.bin")) << run.err.toStdString();
+  test::Pump(50);
+  EXPECT_TRUE(meter.Received().empty()) << "the meter was told something";
+}
+
+}  // namespace
+}  // namespace orbek

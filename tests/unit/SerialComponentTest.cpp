@@ -198,3 +198,35 @@ TEST(SerialSettingsTest, AcceptsLineSettingsAndRejectsMalformedOnes) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+TEST(SerialSettingsTest, ParsesEachFieldOfTheSettings) {
+  struct Case {
+    const char* settings;
+    qint32 baud;
+    QSerialPort::Parity parity;
+    QSerialPort::DataBits dataBits;
+    QSerialPort::StopBits stopBits;
+  };
+  const Case cases[] = {
+      {"115200,n,8,1", 115200, QSerialPort::NoParity, QSerialPort::Data8, QSerialPort::OneStop},
+      {" 19200 , E , 7 , 2 ", 19200, QSerialPort::EvenParity, QSerialPort::Data7,
+       QSerialPort::TwoStop},
+      {"9600,o,5,1.5", 9600, QSerialPort::OddParity, QSerialPort::Data5,
+       QSerialPort::OneAndHalfStop},
+      {"300,M,6,1", 300, QSerialPort::MarkParity, QSerialPort::Data6, QSerialPort::OneStop},
+      {"1200,s,8,1", 1200, QSerialPort::SpaceParity, QSerialPort::Data8, QSerialPort::OneStop},
+  };
+  for (const auto& c : cases) {
+    const auto line = CMscomm1::ParseSettings(c.settings);
+    EXPECT_EQ(line.baud, c.baud) << c.settings;
+    EXPECT_EQ(line.parity, c.parity) << c.settings;
+    EXPECT_EQ(line.dataBits, c.dataBits) << c.settings;
+    EXPECT_EQ(line.stopBits, c.stopBits) << c.settings;
+  }
+}
+
+}  // namespace
+}  // namespace orbek

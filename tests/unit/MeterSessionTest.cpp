@@ -1,0 +1,178 @@
+// The meter session against the simulated meter over a pseudo-terminal.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+#include "link/MeterSession.h"
+#include "link/SerialError.h"
+#include "tests/support/EventLoop.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+using test::Pump;
+using test::WaitUntil;
+
+std::vector<std::uint8_t> Bytes(const std::vector<sim::RecordBytes>& records) {
+  std::vector<std::uint8_t> bytes;
+  for (const auto& record : records)
+    bytes.insert(bytes.end(), record.begin(), record.end());
+  return bytes;
+}
+
+QByteArray AsQBytes(const std::vector<std::uint8_t>& bytes) {
+  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                    static_cast<qsizetype>(bytes.size()));
+}
+
+// A session with every signal it sends recorded.
+class MeterSessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QObject::connect(&session_, &MeterSession::RecordDecoded,
+                     [this](const MeterRecord& record, const DecodedReading& reading) {
+                       records_.push_back(record);
+                       readings_.push_back(reading);
+                     });
+    QObject::connect(&session_, &MeterSession::TransferEnded, [this] { ++ended_; });
+    QObject::connect(&session_, &MeterSession::DeviceLost,
+                     [this](const QString& port) { lost_.push_back(port); });
+    QObject::connect(&session_, &MeterSession::Failed,
+                     [this](const QString& message) { failures_.push_back(message); });
+  }
+
+  void Start(MeterSimulator::Options options, int baud = 115200) {
+    meter_ = std::make_unique<MeterSimulator>(std::move(options));
+    session_.Open(Path(), baud);
+  }
+  QString Path() const { return QString::fromStdString(meter_->DevicePath()); }
+
+  MeterSession session_;
+  std::unique_ptr<MeterSimulator> meter_;
+  std::vector<MeterRecord> records_;
+  std::vector<DecodedReading> readings_;
+  int ended_ = 0;
+  std::vector<QString> lost_;
+  std::vector<QString> failures_;
+};
+
+MeterSimulator::Options Silent() {
+  MeterSimulator::Options options;
+  options.sendEndRecord = false;
+  return options;
+}
+
+TEST_F(MeterSessionTest, OpenSetsThePortUpForRecordsAndKeepsSettingsWithoutABaudRate) {
+  Start(Silent(), 19200);
+  const CMscomm1& port = session_.Port();
+  EXPECT_TRUE(session_.IsOpen());
+  EXPECT_EQ(port.InBufferSize(), 1024);
+  EXPECT_EQ(port.OutBufferSize(), 1024);
+  EXPECT_EQ(port.InputLen(), 12);
+  EXPECT_EQ(port.InputMode(), 1);
+  EXPECT_EQ(port.RThreshold(), 12);
+  EXPECT_EQ(port.Settings(), "19200,n,8,1");
+  EXPECT_EQ(meter_->LineBaud(), 19200);
+  session_.Close();
+  session_.Open(Path(), std::nullopt);
+  EXPECT_EQ(port.Settings(), "19200,n,8,1");
+  Pump(20);
+  EXPECT_TRUE(meter_->Received().empty()) << "opening sent something";
+}
+
+TEST_F(MeterSessionTest, StartSendsTheIntervalsByte) {
+  const std::pair<int, std::uint8_t> cases[] = {{0, 0xB1}, {1, 0xB2}, {5, 0xB6}, {-1, 0xB0}};
+  for (const auto& [interval, byte] : cases) {
+    Start(Silent());
+    session_.Start(interval);
+    ASSERT_TRUE(meter_->WaitForReceived(1, std::chrono::seconds(2)));
+    EXPECT_EQ(meter_->Received(), std::vector<std::uint8_t>{byte}) << interval;
+    session_.Close();
+  }
+}
+
+TEST_F(MeterSessionTest, TransferArrivesInOrderThenStopsTheMeterAndCloses) {
+  const auto sent = sim::GenerateRecords(40, 21);
+  Start(MeterSimulator::Paced(sent));
+  session_.Start(0);
+  ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }));
+  ASSERT_EQ(records_.size(), sent.size());
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    EXPECT_EQ(records_[i].bytes(), sent[i]) << i;
+    EXPECT_EQ(readings_[i].ValueText, DecodeRecord(records_[i]).ValueText) << i;
+  }
+  EXPECT_FALSE(session_.IsOpen());
+  ASSERT_TRUE(meter_->WaitForReceived(2, std::chrono::seconds(2)));
+  EXPECT_EQ(meter_->Received(), (std::vector<std::uint8_t>{0xB1, 0xB0}));
+  EXPECT_TRUE(lost_.empty());
+  EXPECT_TRUE(failures_.empty());
+}
+
+TEST_F(MeterSessionTest, StartDropsOneRecordsWorthOfWaitingBytes) {
+  Start(Silent());
+  meter_->WriteRaw(std::vector<std::uint8_t>(5, 0x77));
+  ASSERT_TRUE(WaitUntil([&] { return session_.Port().InBufferCount() == 5; }));
+  session_.Start(0);
+  const auto after = sim::GenerateRecords(3, 4);
+  meter_->WriteRaw(Bytes(after));
+  ASSERT_TRUE(WaitUntil([&] { return records_.size() == 3; }));
+  for (std::size_t i = 0; i < after.size(); ++i)
+    EXPECT_EQ(records_[i].bytes(), after[i]) << i;
+}
+
+TEST_F(MeterSessionTest, DeviceLossIsReportedOnceWithThePort) {
+  auto options = MeterSimulator::Paced(sim::GenerateRecords(50, 2));
+  options.unplugAfter = 10;
+  Start(std::move(options));
+  session_.Start(0);
+  ASSERT_TRUE(WaitUntil([&] { return !lost_.empty(); }));
+  Pump(50);
+  EXPECT_EQ(lost_, std::vector<QString>{Path()});
+  EXPECT_EQ(records_.size(), 10u);
+  EXPECT_EQ(ended_, 0);
+  EXPECT_FALSE(session_.IsOpen());
+}
+
+TEST_F(MeterSessionTest, CaptureHoldsEveryRecordReceivedAndTheEndRecord) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath("capture.bin");
+  ASSERT_TRUE(session_.SetCapture(path));
+  const auto sent = sim::GenerateRecords(25, 8);
+  Start(MeterSimulator::Paced(sent));
+  session_.Start(3);
+  ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }));
+  QFile capture(path);
+  ASSERT_TRUE(capture.open(QIODevice::ReadOnly));
+  auto expected = sent;
+  expected.push_back(sim::EndRecord());
+  EXPECT_EQ(capture.readAll(), AsQBytes(Bytes(expected)));
+
+  QString error;
+  EXPECT_FALSE(session_.SetCapture(dir.filePath("no/such/folder/c.bin"), &error));
+  EXPECT_TRUE(error.contains("no/such/folder")) << error.toStdString();
+}
+
+TEST_F(MeterSessionTest, ACaptureThatCannotBeWrittenIsReportedOnceAndReadingsGoOn) {
+  ASSERT_TRUE(session_.SetCapture("/dev/full"));
+  Start(MeterSimulator::Paced(sim::GenerateRecords(10, 5)));
+  session_.Start(0);
+  ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }));
+  EXPECT_EQ(records_.size(), 10u);
+  ASSERT_EQ(failures_.size(), 1u);
+  EXPECT_TRUE(failures_[0].contains("/dev/full")) << failures_[0].toStdString();
+}
+
+TEST_F(MeterSessionTest, ActionsOnAPortThatCannotOpenThrow) {
+  EXPECT_THROW(session_.Open("/dev/ttyNOSUCHPORT", 9600), SerialError);
+  EXPECT_FALSE(session_.IsOpen());
+  EXPECT_THROW(session_.Start(0), SerialError);
+  EXPECT_THROW(session_.Stop(), SerialError);
+}
+
+}  // namespace
+}  // namespace orbek
