@@ -9,14 +9,12 @@
 #include "export/WorkbookError.h"
 #include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
-#include "link/RecordInput.h"
 #include "link/SerialError.h"
 
 namespace orbek {
 
 namespace {
 
-constexpr qsizetype kRecordBytes = static_cast<qsizetype>(kMeterRecordSize);
 constexpr int kProgressEvery = 500;
 
 // SIGINT and SIGTERM are turned into a byte on a socket the event loop
@@ -38,6 +36,10 @@ MeterLogger::MeterLogger(Options options, QTextStream& out, QTextStream& err)
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
   connect(&session_, &MeterSession::Failed, this,
           [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
+  connect(&session_, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool) {
+    for (const std::int64_t row : loss.wrongRows)
+      log_.MarkOutOfStep(row);
+  });
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) == 0) {
     signalWatch_ = std::make_unique<QSocketNotifier>(signalSockets[1], QSocketNotifier::Read);
     connect(signalWatch_.get(), &QSocketNotifier::activated, this, &MeterLogger::OnSignal);
@@ -80,6 +82,7 @@ int MeterLogger::Run() {
   out_ << ReadingLog::CsvHeader() << Qt::endl;
   loop_.exec();
   err_ << "orbek-log: " << log_.Count() << " readings" << Qt::endl;
+  if (session_.Loss().times > 0) err_ << "orbek-log: " << session_.Loss().Describe() << Qt::endl;
   return SaveOutput(exitCode_);
 }
 
@@ -128,6 +131,52 @@ int MeterLogger::SaveOutput(int exitCode) {
   }
 }
 
+namespace {
+
+// Turns the bytes of a capture into readings the way a session turns the
+// line's: one aligner, so a capture replays to the readings it gave live.
+class CaptureDecoder {
+ public:
+  CaptureDecoder(QTextStream& out, ReadingLog& log) : out_(out), log_(log) {}
+
+  void Feed(std::span<const std::uint8_t> bytes) {
+    std::vector<RecordAligner::Event> events;
+    aligner_.Feed(bytes, events);
+    Take(events);
+  }
+  // Returns the bytes at the end that make no whole record.
+  std::size_t Finish() {
+    std::vector<RecordAligner::Event> events;
+    const std::size_t left = aligner_.Flush(events);
+    Take(events);
+    return left;
+  }
+  bool Ended() const { return aligner_.Ended(); }
+  const StepLoss& Loss() const { return loss_; }
+
+ private:
+  void Take(const std::vector<RecordAligner::Event>& events) {
+    for (const auto& event : events) {
+      if (event.kind == RecordAligner::Event::Kind::Skipped) {
+        loss_.Note(event, log_.Count());
+        for (const std::int64_t row : loss_.wrongRows)
+          log_.MarkOutOfStep(row);
+      } else if (event.kind == RecordAligner::Event::Kind::Record) {
+        out_ << log_.Add(DecodeRecord(event.record)) << Qt::endl;
+      }
+    }
+  }
+
+  QTextStream& out_;
+  ReadingLog& log_;
+  RecordAligner aligner_;
+  StepLoss loss_;
+};
+
+constexpr qint64 kReadChunk = 64 * 1024;
+
+}  // namespace
+
 int DecodeCapture(const QString& capture, const QString& output, QTextStream& out,
                   QTextStream& err) {
   QFile file(capture);
@@ -135,25 +184,26 @@ int DecodeCapture(const QString& capture, const QString& output, QTextStream& ou
     err << "orbek-log: cannot read " << capture << ": " << file.errorString() << Qt::endl;
     return kExitPortError;
   }
-  const QByteArray bytes = file.readAll();
   ReadingLog log;
+  CaptureDecoder decoder(out, log);
   out << ReadingLog::CsvHeader() << Qt::endl;
-  qsizetype at = 0;
-  bool ended = false;
-  for (; const auto record = RecordAt(bytes, at); at += kRecordBytes) {
-    if (IsEndOfTransfer(*record)) {
-      ended = true;
-      break;
-    }
-    out << log.Add(DecodeRecord(*record)) << Qt::endl;
+  qint64 offset = 0;
+  while (!decoder.Ended()) {
+    const QByteArray chunk = file.read(kReadChunk);
+    if (chunk.isEmpty()) break;
+    offset += chunk.size();
+    decoder.Feed(std::span(reinterpret_cast<const std::uint8_t*>(chunk.constData()),
+                           static_cast<std::size_t>(chunk.size())));
   }
+  const std::size_t left = decoder.Finish();
   int exitCode = kExitComplete;
-  if (!ended && at < bytes.size()) {
-    err << "orbek-log: " << capture << " ends in a partial record: " << (bytes.size() - at)
-        << " bytes at offset " << at << " are not decoded" << Qt::endl;
+  if (left > 0) {
+    err << "orbek-log: " << capture << " ends in a partial record: " << left << " bytes at offset "
+        << (offset - static_cast<qint64>(left)) << " are not decoded" << Qt::endl;
     exitCode = kExitPartialRecord;
   }
   err << "orbek-log: " << log.Count() << " readings" << Qt::endl;
+  if (decoder.Loss().times > 0) err << "orbek-log: " << decoder.Loss().Describe() << Qt::endl;
   if (output.isEmpty()) return exitCode;
   try {
     log.Save(output);

@@ -34,19 +34,24 @@ QString ReadingLog::Add(const DecodedReading& reading) {
   return CsvLine(Count() - 1);
 }
 
+void ReadingLog::MarkOutOfStep(std::int64_t row) {
+  outOfStep_.insert(row);
+}
+
 QString ReadingLog::CsvHeader() {
   return QStringLiteral("No.,Date and Time,Measured Value,Temperature,Value,Temperature Value");
 }
 
 QString ReadingLog::CsvLine(int row) const {
   const DecodedReading& r = readings_[static_cast<std::size_t>(row)];
-  return QStringList{QString::number(row),
-                     CsvField(QString::fromStdString(r.TimestampText)),
-                     CsvField(QString::fromStdString(r.ValueText)),
-                     CsvField(QString::fromStdString(r.TemperatureText)),
-                     Number(r.ValueNumber),
-                     Number(r.TemperatureNumber)}
-      .join(QLatin1Char(','));
+  QStringList fields = {QString::number(row),
+                        CsvField(QString::fromStdString(r.TimestampText)),
+                        CsvField(QString::fromStdString(r.ValueText)),
+                        CsvField(QString::fromStdString(r.TemperatureText)),
+                        Number(r.ValueNumber),
+                        Number(r.TemperatureNumber)};
+  if (outOfStep_.contains(row)) fields << QString::fromLatin1(kOutOfStepMark);
+  return fields.join(QLatin1Char(','));
 }
 
 QString ReadingLog::Csv() const {

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <set>
 #include <vector>
 
 #include "export/TableExport.h"
@@ -20,6 +21,10 @@ class ReadingLog : public ExportSource {
 
   // Adds a reading and returns its CSV line.
   QString Add(const DecodedReading& reading);
+  // Marks a reading that may be wrong because the stream was out of step;
+  // its CSV line gets one more field saying so.
+  void MarkOutOfStep(std::int64_t row);
+  static constexpr const char* kOutOfStepMark = "out of step";
   int Count() const { return static_cast<int>(readings_.size()); }
 
   static QString CsvHeader();
@@ -39,6 +44,7 @@ class ReadingLog : public ExportSource {
   QString CsvLine(int row) const;
 
   std::vector<DecodedReading> readings_;
+  std::set<std::int64_t> outOfStep_;
 };
 
 }  // namespace orbek

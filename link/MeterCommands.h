@@ -35,14 +35,15 @@ inline constexpr std::array<BaudChoice, 3> kBaudChoices = {{
 struct IntervalChoice {
   std::string_view text;
   std::string_view option;
+  int seconds;  // between readings; 0: as fast as the meter sends them
 };
 inline constexpr std::array<IntervalChoice, 6> kIntervalChoices = {{
-    {"OFF", "OFF"},
-    {"10 sec.", "10s"},
-    {"30 sec.", "30s"},
-    {"1 min.", "1min"},
-    {"10 min.", "10min"},
-    {"30 min.", "30min"},
+    {"OFF", "OFF", 0},
+    {"10 sec.", "10s", 10},
+    {"30 sec.", "30s", 30},
+    {"1 min.", "1min", 60},
+    {"10 min.", "10min", 600},
+    {"30 min.", "30min", 1800},
 }};
 
 // The settings for a baud rate, or nullopt for a rate the meter does not use.

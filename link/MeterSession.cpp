@@ -1,7 +1,6 @@
 #include "link/MeterSession.h"
 
 #include "link/MeterCommands.h"
-#include "link/RecordInput.h"
 #include "link/SerialError.h"
 
 // Off unless asked for with QT_LOGGING_RULES="orbek.link.debug=true".
@@ -17,14 +16,78 @@ constexpr std::int16_t kBufferSize = 1024;
 constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize);
 constexpr std::int32_t kBinaryInput = 1;
 
+// How long the line must stay quiet before an end record the aligner holds
+// in doubt is taken for the end: the meter sends nothing after its end
+// record, and its next reading comes within an interval.
+int QuietMs(int intervalIndex) {
+  const bool known =
+      intervalIndex >= 0 && intervalIndex < static_cast<int>(kIntervalChoices.size());
+  const int seconds = known ? kIntervalChoices[static_cast<std::size_t>(intervalIndex)].seconds : 0;
+  return 1000 + 2000 * seconds;
+}
+
 QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// "3, 5-7, 12" for rows 3, 5, 6, 7 and 12.
+QString RowList(const std::set<std::int64_t>& rows) {
+  QStringList parts;
+  for (auto it = rows.begin(); it != rows.end();) {
+    const std::int64_t first = *it;
+    std::int64_t last = first;
+    while (++it != rows.end() && *it == last + 1)
+      ++last;
+    parts << (first == last ? QString::number(first)
+                            : QStringLiteral("%1-%2").arg(first).arg(last));
+  }
+  return parts.join(QStringLiteral(", "));
+}
+
 }  // namespace
+
+void StepLoss::Note(const RecordAligner::Event& skip, std::int64_t nextRow) {
+  ++times;
+  skippedBytes += skip.skipped;
+  lostReadings += skip.lost;
+  if (skip.lost > 0) lostAfterRows.push_back(nextRow > 0 ? nextRow - 1 : -1);
+  for (auto row = nextRow - static_cast<std::int64_t>(skip.misframed); row < nextRow; ++row)
+    wrongRows.insert(row);
+  if (skip.doubtful) wrongRows.insert(nextRow);
+}
+
+QString StepLoss::Describe() const {
+  QString text = QStringLiteral(
+      "The meter's records fell out of step on the line and were brought "
+      "back in step");
+  text += times == 1 ? QStringLiteral(". ") : QStringLiteral(" (%1 times). ").arg(times);
+  if (!wrongRows.empty())
+    text += QStringLiteral("%1 %2 may show wrong readings. ")
+                .arg(wrongRows.size() == 1 ? QStringLiteral("Row") : QStringLiteral("Rows"),
+                     RowList(wrongRows));
+  if (lostReadings > 0) {
+    std::set<std::int64_t> after(lostAfterRows.begin(), lostAfterRows.end());
+    const bool beforeFirst = after.erase(-1) > 0;
+    QStringList where;
+    if (beforeFirst) where << QStringLiteral("before the first row");
+    if (!after.empty()) where << QStringLiteral("after row %1").arg(RowList(after));
+    text += QStringLiteral("%1 %2 lost (%3). ")
+                .arg(lostReadings)
+                .arg(lostReadings == 1 ? QStringLiteral("reading was")
+                                       : QStringLiteral("readings were"),
+                     where.join(QStringLiteral(", ")));
+  }
+  text += QStringLiteral("%1 %2 skipped; every other reading is as the meter sent it.")
+              .arg(skippedBytes)
+              .arg(skippedBytes == 1 ? QStringLiteral("byte was") : QStringLiteral("bytes were"));
+  return text;
+}
 
 MeterSession::MeterSession(QObject* parent) : QObject(parent) {
   connect(&port_, &CMscomm1::OnComm, this, &MeterSession::OnComm);
+  quiet_.setSingleShot(true);
+  connect(&quiet_, &QTimer::timeout, this, &MeterSession::OnQuiet);
+  NewTransfer(0);
 }
 
 MeterSession::~MeterSession() = default;
@@ -39,6 +102,7 @@ void MeterSession::Open(const QString& port, std::optional<int> baud) {
   if (const auto settings = baud ? SettingsForBaud(*baud) : std::nullopt)
     port_.SetSettings(Latin1(*settings));
   port_.SetPortOpen(true);
+  NewTransfer(0);
   qCDebug(lcLink) << "opened" << port << "with" << port_.Settings();
 }
 
@@ -48,8 +112,17 @@ void MeterSession::Start(int intervalIndex) {
   if (!dropped.isEmpty())
     qCDebug(lcLink).noquote() << "dropped" << dropped.size()
                               << "bytes waiting before the start:" << dropped.toHex(' ');
-  records_ = 0;
+  NewTransfer(intervalIndex);
+  port_.SetRThreshold(kRecordBytes);
   Send(StartCommand(intervalIndex), "start");
+}
+
+void MeterSession::NewTransfer(int intervalIndex) {
+  aligner_.Reset();
+  quiet_.stop();
+  quiet_.setInterval(QuietMs(intervalIndex));
+  loss_ = {};
+  records_ = 0;
 }
 
 void MeterSession::Stop() {
@@ -58,9 +131,16 @@ void MeterSession::Stop() {
 }
 
 void MeterSession::Close() {
+  FlushHeld(false);
   port_.SetPortOpen(false);
   port_.SetOutBufferCount(0);
   qCDebug(lcLink) << "closed" << port_.CommPort();
+}
+
+QString MeterSession::Hex(const MeterRecord& record) {
+  return QByteArray(reinterpret_cast<const char*>(record.bytes().data()),
+                    static_cast<qsizetype>(kMeterRecordSize))
+      .toHex(' ');
 }
 
 bool MeterSession::SetCapture(const QString& path, QString* error) {
@@ -81,9 +161,10 @@ void MeterSession::Send(std::uint8_t command, const char* what) {
 void MeterSession::OnComm() {
   switch (port_.CommEvent()) {
     case CMscomm1::kEventReceive:
-      return TakeRecord();
+      return TakeBytes();
     case CMscomm1::kEventDeviceLost:
       qCDebug(lcLink) << "device lost:" << port_.CommPort();
+      FlushHeld(false);
       emit DeviceLost(port_.CommPort());
       return;
     case CMscomm1::kEventIoError:
@@ -95,22 +176,80 @@ void MeterSession::OnComm() {
   }
 }
 
-void MeterSession::TakeRecord() {
-  const QByteArray input = port_.Input();
-  const auto record = RecordAt(input);
-  if (!record || input.size() != kRecordBytes) {
-    // The port hands on whole records only; this would be a short read.
-    qCDebug(lcLink).noquote() << "dropped" << input.size() << "bytes:" << input.toHex(' ');
-    return;
-  }
+// The port hands on one record's worth of bytes per event; the aligner
+// frames them, so that a byte lost or added on the line costs one reading.
+// Once the records no longer start where the port's chunks of 12 do, every
+// byte must be taken as it comes, or the last record would wait for bytes
+// that never come.
+void MeterSession::TakeBytes() {
+  QByteArray input = port_.Input();
+  while (port_.PortOpen() && port_.InBufferCount() > 0)
+    input += port_.Input();
+  if (input.isEmpty()) return;
   Capture(input);
-  if (IsEndOfTransfer(*record)) {
-    qCDebug(lcLink).noquote() << "end record:" << input.toHex(' ');
-    return EndTransfer();
+  std::vector<RecordAligner::Event> events;
+  aligner_.Feed(std::span(reinterpret_cast<const std::uint8_t*>(input.constData()),
+                          static_cast<std::size_t>(input.size())),
+                events);
+  Deliver(events);
+  WatchForQuiet();
+  if (IsOpen()) port_.SetRThreshold(aligner_.PartialBytes() == 0 ? kRecordBytes : 1);
+}
+
+void MeterSession::Deliver(const std::vector<RecordAligner::Event>& events) {
+  for (const auto& event : events) {
+    switch (event.kind) {
+      case RecordAligner::Event::Kind::Record:
+        Deliver(event.record);
+        break;
+      case RecordAligner::Event::Kind::Skipped:
+        NoteSkip(event);
+        break;
+      case RecordAligner::Event::Kind::End:
+        qCDebug(lcLink).noquote() << "end record:" << Hex(event.record);
+        return EndTransfer();
+    }
   }
-  qCDebug(lcLink).noquote() << "record" << records_ << input.toHex(' ');
+}
+
+void MeterSession::Deliver(const MeterRecord& record) {
+  qCDebug(lcLink).noquote() << "record" << records_ << Hex(record);
   ++records_;
-  emit RecordDecoded(*record, DecodeRecord(*record));
+  emit RecordDecoded(record, DecodeRecord(record));
+}
+
+void MeterSession::NoteSkip(const RecordAligner::Event& skip) {
+  qCDebug(lcLink) << "out of step: skipped" << skip.skipped << "bytes after record" << records_ - 1;
+  loss_.Note(skip, records_);
+  emit StepRegained(loss_, loss_.times == 1);
+}
+
+// An end record held in doubt is taken for the end once the line falls
+// quiet, unless another framing already shows steps in a row.
+void MeterSession::WatchForQuiet() {
+  if (aligner_.EndHeld() && !aligner_.StrongEvidence()) {
+    quiet_.start();
+  } else {
+    quiet_.stop();
+  }
+}
+
+void MeterSession::OnQuiet() {
+  if (!IsOpen()) return;
+  qCDebug(lcLink) << "the line fell quiet with an end record held";
+  FlushHeld(true);
+}
+
+// Passes on what the aligner holds before the link goes; an end record
+// among it needs no stop byte then.
+void MeterSession::FlushHeld(bool honourEnd) {
+  quiet_.stop();
+  std::vector<RecordAligner::Event> events;
+  aligner_.Flush(events);
+  for (const auto& event : events) {
+    if (event.kind == RecordAligner::Event::Kind::Record) Deliver(event.record);
+    if (event.kind == RecordAligner::Event::Kind::End && honourEnd) return EndTransfer();
+  }
 }
 
 void MeterSession::EndTransfer() {

@@ -4,15 +4,34 @@
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
 #include <optional>
+#include <set>
 
+#include "intake/RecordAligner.h"
 #include "intake/RecordDecoder.h"
 #include "link/CMscomm1.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
 namespace orbek {
+
+// What losing step cost one transfer, by row (the number of a reading since
+// the start).
+struct StepLoss {
+  int times = 0;  // the stream was brought back in step this often
+  std::size_t skippedBytes = 0;
+  std::size_t lostReadings = 0;             // records the skipped bytes held, as far as can be told
+  std::vector<std::int64_t> lostAfterRows;  // where they were; -1 before the first row
+  std::set<std::int64_t> wrongRows;         // rows framed wrongly, or that may hold skipped bytes
+
+  // Counts one skip of the aligner; `nextRow` is the number the next
+  // reading will get.
+  void Note(const RecordAligner::Event& skip, std::int64_t nextRow);
+  // One paragraph for a person: what was affected and what was not.
+  QString Describe() const;
+};
 
 // One link to the meter, for the window and for orbek-log alike: it opens
 // the port the way the meter needs it, sends the start and stop bytes, cuts
@@ -42,7 +61,8 @@ class MeterSession : public QObject {
 
   // Drops up to one record's worth of bytes already waiting and sends the
   // start byte for `intervalIndex` (0 "OFF" .. 5 "30 min."; -1, no choice,
-  // sends 0xB0). The record count starts again from 0.
+  // sends 0xB0). The record count starts again from 0, and the stream is
+  // kept in step from here (see RecordAligner).
   void Start(int intervalIndex);
   // Sends the stop byte, lets it leave, closes the port and drops anything
   // still queued.
@@ -54,6 +74,9 @@ class MeterSession : public QObject {
   // `path` as raw bytes, flushed as they come; an empty path stops. Returns
   // false with `error` set when the file cannot be created.
   bool SetCapture(const QString& path, QString* error = nullptr);
+
+  // What losing step has cost the transfer so far.
+  const StepLoss& Loss() const { return loss_; }
 
   // The port component itself, for code that looks at its properties.
   CMscomm1& Port() { return port_; }
@@ -71,17 +94,31 @@ class MeterSession : public QObject {
   // Something on the line failed that the user should hear of; the link
   // stays as it is.
   void Failed(const QString& message);
+  // The stream was out of step and is back in step; `loss` sums up the
+  // transfer so far. `first` for the first time in this transfer.
+  void StepRegained(const orbek::StepLoss& loss, bool first);
 
  private:
   void OnComm();
-  void TakeRecord();
+  void TakeBytes();
+  void Deliver(const std::vector<RecordAligner::Event>& events);
+  void Deliver(const MeterRecord& record);
+  void NoteSkip(const RecordAligner::Event& skip);
+  void WatchForQuiet();
+  void OnQuiet();
+  void FlushHeld(bool honourEnd);
+  static QString Hex(const MeterRecord& record);
+  void NewTransfer(int intervalIndex);
   void EndTransfer();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
 
   CMscomm1 port_;
   QFile capture_;
-  std::int64_t records_ = 0;  // since the last start, for the diagnostics
+  RecordAligner aligner_;
+  QTimer quiet_;  // ends a held end record once the line has fallen quiet
+  StepLoss loss_;
+  std::int64_t records_ = 0;  // passed on since the last start: the next row's number
 };
 
 }  // namespace orbek

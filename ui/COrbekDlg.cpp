@@ -85,6 +85,9 @@ void COrbekDlg::ConnectHandlers() {
           [this] { Guarded([this] { OnDeviceLost(); }); });
   connect(&Session, &MeterSession::Failed, this,
           [this](const QString& message) { Guarded([&] { OnLinkFailed(message); }); });
+  connect(&Session, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool first) {
+    Guarded([&] { OnStepRegained(loss, first); });
+  });
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
@@ -308,12 +311,21 @@ void COrbekDlg::OnDeviceLost() {
                 QStringLiteral("Error"));
 }
 
-// The link goes on; the message waits until this event has been handled, so
-// that the box's own event loop never runs a handler inside another.
+// The link goes on.
 void COrbekDlg::OnLinkFailed(const QString& message) {
   BeginSerialEvent();
+  ShowAfterThisEvent(message, QStringLiteral("Orbek"));
+}
+
+// The transfer goes on in step; the user hears of it once a transfer.
+void COrbekDlg::OnStepRegained(const StepLoss& loss, bool first) {
+  BeginSerialEvent();
+  if (first) ShowAfterThisEvent(loss.Describe(), QStringLiteral("Warning"));
+}
+
+void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) {
   QMetaObject::invokeMethod(
-      this, [message] { MessageBoxExW(message, QStringLiteral("Orbek")); }, Qt::QueuedConnection);
+      this, [text, caption] { MessageBoxExW(text, caption); }, Qt::QueuedConnection);
 }
 
 void COrbekDlg::ExportToExcel() {

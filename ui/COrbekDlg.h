@@ -82,6 +82,10 @@ class COrbekDlg : public QDialog {
   void OnTransferEnded();
   void OnDeviceLost();
   void OnLinkFailed(const QString& message);
+  void OnStepRegained(const StepLoss& loss, bool first);
+  // Shows a box once the serial event being handled is over, so that the
+  // box's own event loop never runs a handler inside another.
+  void ShowAfterThisEvent(const QString& text, const QString& caption);
 
   // Steps of the handlers.
   struct EventAxes {

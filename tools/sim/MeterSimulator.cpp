@@ -150,6 +150,8 @@ void MeterSimulator::HandleByte(std::uint8_t byte) {
   if (byte >= kFirstStart && byte <= kLastStart) {
     nextRecord_ = 0;
     recordsSent_ = 0;
+    recordBytesSent_ = 0;
+    pending_.insert(pending_.end(), options_.leadingBytes.begin(), options_.leadingBytes.end());
     nextDue_ = Clock::now();
     sending_ = true;
   } else if (byte == kStop) {
@@ -178,7 +180,8 @@ void MeterSimulator::QueueDueRecords() {
 }
 
 void MeterSimulator::QueueRecord(const RecordBytes& record) {
-  pending_.insert(pending_.end(), record.begin(), record.end());
+  for (const std::uint8_t byte : record)
+    if (recordBytesSent_++ != options_.dropByteAt) pending_.push_back(byte);
 }
 
 void MeterSimulator::FlushPending() {

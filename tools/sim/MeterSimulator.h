@@ -35,6 +35,12 @@ class MeterSimulator {
     // Close the pseudo-terminal, as if the meter were unplugged, after this
     // many records of a transfer.
     std::optional<std::size_t> unplugAfter;
+    // A line that misbehaves: these bytes go out right after a start byte,
+    // before the first record (noise, or the tail of a record cut short).
+    std::vector<std::uint8_t> leadingBytes;
+    // This byte of a transfer's records (counted from 0 over all of them)
+    // is lost on the line.
+    std::optional<std::size_t> dropByteAt;
     // Called on the simulator's thread for every byte received.
     std::function<void(std::uint8_t)> onByte;
   };
@@ -90,6 +96,7 @@ class MeterSimulator {
   std::atomic<bool> sending_{false};
   std::atomic<std::size_t> recordsSent_{0};
   std::size_t nextRecord_ = 0;
+  std::size_t recordBytesSent_ = 0;  // of the current transfer, for dropByteAt
   std::chrono::steady_clock::time_point nextDue_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> unplugRequested_{false};  // after the queued bytes leave

@@ -75,9 +75,10 @@ RecordBytes EndRecord() {
   return bytes;
 }
 
-std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed, int stepSeconds) {
+std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed, int stepSeconds,
+                                         const SimReading& start) {
   std::mt19937 random(seed);
-  SimReading reading;
+  SimReading reading = start;
   std::vector<RecordBytes> records;
   records.reserve(count);
   for (std::size_t i = 0; i < count; ++i) {

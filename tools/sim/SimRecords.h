@@ -27,8 +27,10 @@ RecordBytes EncodeRecord(const SimReading& reading);
 RecordBytes EndRecord();
 
 // Realistic readings: pH, mV, conductivity, TDS, salinity and resistivity with
-// room temperatures (a few in Fahrenheit), timestamps `stepSeconds` apart.
-std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed = 1, int stepSeconds = 1);
+// room temperatures (a few in Fahrenheit), timestamps `stepSeconds` apart
+// from the time of `start`.
+std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed = 1, int stepSeconds = 1,
+                                         const SimReading& start = {});
 
 // Records from text: 12 hex bytes a line; blank lines and '#' comments are
 // skipped. Throws std::runtime_error naming the line of a malformed record.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,8 @@ Options:
                     carries them; "max": as fast as the line takes them; or a
                     number of records per second
   --no-end          leave out the end-of-transfer record
+  --stray N         send N noise bytes after the start byte, before the records
+  --drop-byte N     lose byte N (from 0) of each transfer's records on the line
   --quiet           do not report received bytes on stderr
   --help            show this text
 )";
@@ -43,6 +46,8 @@ struct Arguments {
   double rate = 0;
   bool endRecord = true;
   bool quiet = false;
+  std::size_t stray = 0;
+  std::optional<std::size_t> dropByte;
 };
 
 [[noreturn]] void UsageError(const std::string& message) {
@@ -91,6 +96,11 @@ Arguments Parse(int argc, char** argv) {
       }
     } else if (option == "--no-end") {
       args.endRecord = false;
+    } else if (option == "--stray") {
+      args.stray = static_cast<std::size_t>(PositiveNumber(option, value()));
+    } else if (option == "--drop-byte") {
+      const std::string text = value();
+      args.dropByte = text == "0" ? 0 : static_cast<std::size_t>(PositiveNumber(option, text));
     } else if (option == "--quiet") {
       args.quiet = true;
     } else {
@@ -127,6 +137,9 @@ int main(int argc, char** argv) {
   options.pace = args.pace;
   options.recordsPerSecond = args.rate;
   options.sendEndRecord = args.endRecord;
+  // Noise that looks like nothing the meter sends.
+  options.leadingBytes.assign(args.stray, 0x5A);
+  options.dropByteAt = args.dropByte;
   if (!args.quiet)
     options.onByte = [](std::uint8_t byte) { std::fprintf(stderr, "received 0x%02X\n", byte); };
 

@@ -1,0 +1,258 @@
+#include "intake/RecordAligner.h"
+
+#include <algorithm>
+#include <array>
+
+#include "intake/RecordDecoder.h"
+
+namespace orbek {
+
+namespace {
+
+constexpr std::size_t N = kMeterRecordSize;
+// Steps in a row another offset must show before the stream moves to it.
+constexpr std::size_t kStepsToRealign = 3;
+// Records held at the most before the doubt is dropped and they go on as
+// they were framed.
+constexpr std::size_t kMostHeld = 8;
+// Offsets tried from the start of the held bytes: up to a record and 11
+// bytes on, so that a record that lost or gained up to 11 bytes is skipped.
+constexpr std::size_t kLastOffset = 2 * N - 1;
+// Records passed on that a new offset may link to: a record framed wrongly
+// may pass for a reading now and then, and the last good one lies behind it.
+constexpr std::size_t kRecentRecords = kMostHeld;
+// The longest pause between two readings of one transfer: the slowest
+// interval is 30 minutes; a day turning over within a stored series is fine.
+constexpr std::int64_t kMostSecondsBetween = 2 * 24 * 3600;
+
+bool ValidStamp(const MeterRecord& r) {
+  return r.YearOffset() != EndOfTransferMarker && r.Month() >= 1 && r.Month() <= 12 &&
+         r.Day() >= 1 && r.Day() <= 31 && r.Hour() <= 23 && r.Minute() <= 59 && r.Second() <= 59;
+}
+
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar; a day
+// past the month's end counts on into the next month.
+std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2 ? 1 : 0;
+  const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const auto yearOfEra = static_cast<unsigned>(year - era * 400);
+  const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+  const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+  return era * 146097 + static_cast<std::int64_t>(dayOfEra) - 719468;
+}
+
+std::int64_t Seconds(const MeterRecord& r) {
+  const std::int64_t days = DaysFromCivil(2000 + r.YearOffset(), r.Month(), r.Day());
+  return days * 86400 + r.Hour() * 3600 + r.Minute() * 60 + r.Second();
+}
+
+}  // namespace
+
+ClockStep StepBetween(const MeterRecord& previous, const MeterRecord& next) {
+  if (!ValidStamp(previous) || !ValidStamp(next)) return ClockStep::Broken;
+  if (next.YearOffset() != previous.YearOffset() && next.YearOffset() != previous.YearOffset() + 1)
+    return ClockStep::Broken;
+  const std::int64_t seconds = Seconds(next) - Seconds(previous);
+  if (seconds < 0 || seconds > kMostSecondsBetween) return ClockStep::Broken;
+  return seconds == 0 ? ClockStep::Same : ClockStep::Advanced;
+}
+
+void RecordAligner::Reset() {
+  *this = RecordAligner();
+}
+
+void RecordAligner::Feed(std::span<const std::uint8_t> bytes, std::vector<Event>& events) {
+  if (ended_) return;
+  held_.insert(held_.end(), bytes.begin(), bytes.end());
+  Process(events);
+}
+
+std::size_t RecordAligner::Flush(std::vector<Event>& events) {
+  if (ended_) return 0;
+  Release(events);
+  return ended_ ? 0 : held_.size();
+}
+
+bool RecordAligner::EndHeld() const {
+  if (!holding_) return false;
+  for (std::size_t at = 0; at + N <= held_.size(); at += N)
+    if (IsEndOfTransfer(FrameAt(at))) return true;
+  return false;
+}
+
+bool RecordAligner::StrongEvidence() const {
+  if (!holding_) return false;
+  for (std::size_t offset = 1; offset <= kLastOffset; ++offset) {
+    const Candidate c = Follow(offset);
+    if (offset != N && !c.broken && c.steps >= 2) return true;
+  }
+  return false;
+}
+
+void RecordAligner::Process(std::vector<Event>& events) {
+  while (!ended_) {
+    if (!holding_) {
+      if (held_.size() < N) return;
+      const MeterRecord record = FrameAt(0);
+      if (IsEndOfTransfer(record) && !EndInDoubt()) {
+        events.push_back({Event::Kind::End, record});
+        ended_ = true;
+        held_.clear();
+        return;
+      }
+      if (IsEndOfTransfer(record) || !Accepts(record)) {
+        holding_ = true;
+        continue;
+      }
+      Pass(events);
+      continue;
+    }
+    std::size_t offset = 0;
+    switch (Judge(offset)) {
+      case Verdict::Wait:
+        return;
+      case Verdict::Release:
+        Release(events);
+        break;
+      case Verdict::Realign:
+        Realign(offset, events);
+        break;
+    }
+  }
+}
+
+// A record goes on at once when its clock can follow the last one, or when
+// it is the first of a transfer and its stamp is valid, or when the stream
+// has shown that its clock tells nothing.
+// Before any record has followed another, the stream may be out of step and
+// a value byte of 0xBB may stand where the year belongs: such an end record
+// waits for the evidence, or for the line to fall quiet (Flush).
+bool RecordAligner::EndInDoubt() const {
+  return checking_ && !verified_;
+}
+
+bool RecordAligner::Accepts(const MeterRecord& record) {
+  if (!checking_) return true;
+  if (recent_.empty()) return ValidStamp(record);
+  return StepBetween(recent_.back(), record) != ClockStep::Broken;
+}
+
+void RecordAligner::Pass(std::vector<Event>& events) {
+  const MeterRecord record = FrameAt(0);
+  if (!recent_.empty() && StepBetween(recent_.back(), record) != ClockStep::Broken) {
+    checking_ = true;
+    verified_ = true;
+  }
+  events.push_back({Event::Kind::Record, record});
+  recent_.push_back(record);
+  if (recent_.size() > kRecentRecords) recent_.pop_front();
+  held_.erase(held_.begin(), held_.begin() + N);
+}
+
+RecordAligner::Verdict RecordAligner::Judge(std::size_t& offset) const {
+  // One candidate a residue: the nearer offset unless it is already broken.
+  std::size_t alive = 0, confirmed = 0;
+  for (std::size_t residue = 1; residue < N; ++residue) {
+    Candidate c = Follow(residue);
+    if (c.broken) c = Follow(residue + N);
+    if (c.broken) continue;
+    ++alive;
+    if (c.steps >= kStepsToRealign && c.advanced) {
+      ++confirmed;
+      offset = c.offset;
+    }
+  }
+  if (HeldFramesAgree() || alive == 0) return Verdict::Release;
+  if (confirmed == 1) return Verdict::Realign;
+  if (HeldFrames() >= kMostHeld) return Verdict::Release;
+  return Verdict::Wait;
+}
+
+// The steps that follow at `offset` into the held bytes, linked to the
+// newest record passed on that the first of them can follow.
+RecordAligner::Candidate RecordAligner::Follow(std::size_t offset) const {
+  Candidate c;
+  c.offset = offset;
+  if (offset + N > held_.size()) return c;
+  const MeterRecord first = FrameAt(offset);
+  std::optional<MeterRecord> previous;
+  c.misframed = recent_.size();
+  for (std::size_t back = 0; back < recent_.size(); ++back) {
+    const MeterRecord& earlier = recent_[recent_.size() - 1 - back];
+    if (StepBetween(earlier, first) != ClockStep::Broken) {
+      previous = earlier;
+      c.misframed = back;
+      break;
+    }
+  }
+  for (std::size_t at = offset; at + N <= held_.size(); at += N) {
+    const MeterRecord frame = FrameAt(at);
+    if (IsEndOfTransfer(frame) && at != offset) break;  // the transfer may end here
+    if (previous) {
+      const ClockStep step = StepBetween(*previous, frame);
+      if (step == ClockStep::Broken) {
+        c.broken = true;
+        return c;
+      }
+      ++c.steps;
+      c.advanced = c.advanced || step == ClockStep::Advanced;
+    } else if (!ValidStamp(frame)) {
+      c.broken = true;
+      return c;
+    }
+    previous = frame;
+  }
+  return c;
+}
+
+// The record that raised the doubt starts a run of records that follow one
+// another: the clock jumped, and the stream is in step.
+bool RecordAligner::HeldFramesAgree() const {
+  if (HeldFrames() < 3) return false;
+  for (std::size_t at = 0; at + 2 * N <= 3 * N; at += N)
+    if (StepBetween(FrameAt(at), FrameAt(at + N)) == ClockStep::Broken) return false;
+  return true;
+}
+
+void RecordAligner::Release(std::vector<Event>& events) {
+  holding_ = false;
+  checking_ = false;
+  while (!ended_ && held_.size() >= N) {
+    const MeterRecord record = FrameAt(0);
+    if (IsEndOfTransfer(record)) {
+      events.push_back({Event::Kind::End, record});
+      ended_ = true;
+      held_.clear();
+      return;
+    }
+    Pass(events);
+  }
+}
+
+void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {
+  const Candidate c = Follow(offset);
+  Event skipped;
+  skipped.kind = Event::Kind::Skipped;
+  skipped.skipped = offset;
+  skipped.misframed = c.misframed;
+  // Linked to a good record, the skipped bytes held one that lost or gained
+  // bytes (or were noise, when they are few); unlinked, they came before
+  // anything in step.
+  const bool linked = c.misframed < recent_.size();
+  skipped.lost = linked ? (offset + N / 2) / N : 0;
+  // A few bytes added within a record leave its time intact in the frame
+  // that follows them, and that frame is taken; its value may be wrong.
+  skipped.doubtful = linked && offset % N < N / 2;
+  recent_.resize(recent_.size() - c.misframed);
+  held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(offset));
+  holding_ = false;
+  checking_ = true;
+  verified_ = false;
+  events.push_back(skipped);
+}
+
+MeterRecord RecordAligner::FrameAt(std::size_t offset) const {
+  return MeterRecord::FromSpan(std::span<const std::uint8_t, N>(held_.data() + offset, N));
+}
+
+}  // namespace orbek
