@@ -16,6 +16,8 @@ namespace {
 // How long closing waits for queued bytes to leave: a stop command takes
 // about 1 ms at 9600 baud, so this only bounds a stalled line.
 constexpr int kDrainTimeoutMs = 250;
+// How often an open port is checked for a hang-up that no read reports.
+constexpr int kHangUpCheckMs = 200;
 
 QSerialPort::Parity ParityOf(QChar letter) {
   switch (letter.toLower().unicode()) {
@@ -56,10 +58,12 @@ CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
   port_.setReadBufferSize(0);  // unbounded: nothing is lost while the GUI is busy
   connect(&port_, &QSerialPort::readyRead, this, &CMscomm1::ReadWaiting);
   connect(&port_, &QSerialPort::errorOccurred, this, &CMscomm1::HandleError);
+  hangUpWatch_.setInterval(kHangUpCheckMs);
+  connect(&hangUpWatch_, &QTimer::timeout, this, &CMscomm1::CheckHangUp);
 }
 
 CMscomm1::~CMscomm1() {
-  hangUpWatch_.reset();
+  hangUpWatch_.stop();
   if (port_.isOpen()) port_.close();
 }
 
@@ -139,8 +143,7 @@ void CMscomm1::Open() {
     throw;
   }
   received_.clear();
-  hangUpWatch_ = std::make_unique<QSocketNotifier>(port_.handle(), QSocketNotifier::Read);
-  connect(hangUpWatch_.get(), &QSocketNotifier::activated, this, &CMscomm1::CheckHangUp);
+  hangUpWatch_.start();
 }
 
 void CMscomm1::Close() {
@@ -150,7 +153,7 @@ void CMscomm1::Close() {
   while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
     port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
   if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
-  hangUpWatch_.reset();
+  hangUpWatch_.stop();
   port_.close();
   received_.clear();
 }
@@ -195,8 +198,8 @@ void CMscomm1::HandleError(QSerialPort::SerialPortError error) {
 }
 
 // A pseudo-terminal whose other end closed reads as end of file with POLLHUP,
-// which QSerialPort neither reports nor stops polling; a USB adapter pulled
-// out reads EIO, which it reports as ResourceError. Both end here.
+// which QSerialPort does not report; a USB adapter pulled out reads EIO,
+// which it reports as ResourceError. Both end here.
 bool CMscomm1::HungUp() const {
   pollfd device{port_.handle(), 0, 0};
   return ::poll(&device, 1, 0) == 1 && (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
@@ -211,7 +214,7 @@ void CMscomm1::LoseDevice() {
   // Hand on what had already been read before the device went away.
   if (port_.bytesAvailable() > 0) ReadWaiting();
   if (!port_.isOpen()) return;
-  hangUpWatch_.reset();
+  hangUpWatch_.stop();
   port_.close();
   received_.clear();
   RaiseEvent(kEventDeviceLost);

@@ -3,10 +3,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QSerialPort>
-#include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
 #include <cstdint>
-#include <memory>
 
 namespace orbek {
 
@@ -102,7 +101,10 @@ class CMscomm1 : public QObject {
   [[noreturn]] void Fail(const QString& what) const;
 
   QSerialPort port_;
-  std::unique_ptr<QSocketNotifier> hangUpWatch_;  // while open
+  // Looks for a hang-up while open. QSerialPort keeps the one read notifier
+  // the descriptor may have; a second one would take its place under some
+  // event dispatchers, and no byte would be read.
+  QTimer hangUpWatch_;
   QString commPort_;
   QString settings_ = QStringLiteral("9600,n,8,1");
   LineSettings line_ = ParseSettings(settings_);

@@ -19,6 +19,11 @@ cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
+echo "== the serial line under Qt's own event dispatcher"
+link_suites='^(SerialComponent|SerialSettings|MeterSession|PortDiscovery|Transfer|GoldenTransfer'
+link_suites+='|Alignment|Logger[A-Za-z]*)Test\.'
+QT_NO_GLIB=1 ctest --test-dir build/release --output-on-failure -j"$jobs" -R "$link_suites"
+
 echo "== unit tests under the sanitizers"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON
 cmake --build build/sanitize -j"$jobs" --target decoder_tests link_tests meter_sim_tests \

@@ -281,3 +281,55 @@ TEST(LoggerGoldenTest, ACaptureThatCannotBeCreatedStopsBeforeThePortOpens) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+TEST(LoggerAlignmentTest, ALostByteCostsOneReadingAndOneLineOnStderr) {
+  const auto sent = sim::GenerateRecords(50, 41);
+  auto options = MeterSimulator::Paced(sent);
+  options.dropByteAt = 7 * 12 + 9;
+  MeterSimulator meter(std::move(options));
+  const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath())});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  auto expected = sent;
+  expected.erase(expected.begin() + 7);
+  QStringList lines = ExpectedLines(expected);
+  EXPECT_EQ(Lines(run.out), lines);
+  EXPECT_EQ(run.err.count("out of step"), 1) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("1 reading was lost (after row 6)")) << run.err.toStdString();
+}
+
+TEST(LoggerAlignmentTest, RowsReadOutOfStepAreMarkedInTheSavedCsv) {
+  const auto sent = sim::GenerateRecords(50, 42);
+  QTemporaryDir dir;
+  bool marked = false;
+  for (std::size_t stray = 1; stray <= 11; ++stray) {
+    auto options = MeterSimulator::Paced(sent);
+    options.leadingBytes.assign(stray, 0x5A);
+    MeterSimulator meter(std::move(options));
+    const QString csv = dir.filePath(QString("stray%1.csv").arg(stray));
+    const auto run =
+        RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", csv});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err.count("out of step"), 1) << stray << run.err.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList saved = Lines(QString::fromUtf8(file.readAll()));
+    // Every reading from the ninth on is the meter's, unmarked.
+    const QStringList tail = ExpectedLines(sent).mid(9);
+    for (qsizetype i = 1; i <= tail.size(); ++i) {
+      const QString want = tail[tail.size() - i].section(',', 1);
+      EXPECT_EQ(saved[saved.size() - i].section(',', 1), want) << stray;
+    }
+    for (const QString& line : saved)
+      if (line.endsWith(",out of step")) {
+        marked = true;
+        EXPECT_TRUE(run.err.contains("may show wrong readings")) << run.err.toStdString();
+      }
+  }
+  EXPECT_TRUE(marked) << "no stray bytes let a record pass before the skip";
+}
+
+}  // namespace
+}  // namespace orbek
