@@ -1,6 +1,10 @@
 #include "link/PortDiscovery.h"
 
+#include <grp.h>
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
@@ -21,9 +25,9 @@ QString DeviceKey(const QString& path) {
 
 class CandidateList {
  public:
-  void Add(const QString& path, const QString& description = {}) {
+  void Add(const QString& path, const QString& description = {}, bool real = true) {
     if (path.isEmpty() || !seen_.insert(DeviceKey(path)).second) return;
-    list_.push_back({path, description});
+    list_.push_back({path, description, real});
   }
   std::vector<PortCandidate> Take() { return std::move(list_); }
 
@@ -45,6 +49,14 @@ QStringView WithoutLeadingZeros(QStringView digits) {
   return digits.sliced(first);
 }
 
+// The group a device node belongs to, for the advice that fits it.
+QString NodeGroup(const QString& path) {
+  struct stat node {};
+  if (::stat(QFile::encodeName(path).constData(), &node) != 0) return {};
+  const group* entry = ::getgrgid(node.st_gid);
+  return entry != nullptr ? QString::fromLocal8Bit(entry->gr_name) : QString::number(node.st_gid);
+}
+
 QString DescriptionOf(const QSerialPortInfo& info) {
   return info.description().isEmpty() ? info.manufacturer() : info.description();
 }
@@ -58,7 +70,7 @@ std::vector<PortCandidate> SerialPortCandidates(const QStringList& extraPaths) {
   const QDir dev(QStringLiteral("/dev"));
   const QStringList patterns = {"ttyS*", "ttyUSB*", "ttyACM*", "ttyAMA*", "rfcomm*"};
   for (const auto& name : dev.entryList(patterns, QDir::System | QDir::Files))
-    candidates.Add(dev.filePath(name));
+    candidates.Add(dev.filePath(name), {}, false);
   for (const auto& path : extraPaths)
     candidates.Add(path);
   return candidates.Take();
@@ -73,13 +85,16 @@ ProbeResult ProbePorts(const std::vector<PortCandidate>& candidates) {
       port.close();
       result.usable.push_back(
           {candidate.path, PortDisplayName(candidate.path), candidate.description});
-    } else if (opened.outcome == OpenOutcome::Denied) {
+    } else if (opened.outcome == OpenOutcome::Denied && candidate.real) {
       result.denied.push_back(candidate.path);
+      if (NodeGroup(candidate.path) != QLatin1String("dialout"))
+        result.deniedOutsideDialout.push_back(candidate.path);
     }
   }
   std::sort(result.usable.begin(), result.usable.end(),
             [](const FoundPort& a, const FoundPort& b) { return NaturalLess(a.name, b.name); });
   std::sort(result.denied.begin(), result.denied.end(), NaturalLess);
+  std::sort(result.deniedOutsideDialout.begin(), result.deniedOutsideDialout.end(), NaturalLess);
   return result;
 }
 
@@ -120,11 +135,21 @@ ScanReport ReportScan(const ProbeResult& result) {
     report = {QStringLiteral("Found the %1 ports on your computer").arg(count),
               QStringLiteral("Message")};
   }
-  if (!result.denied.isEmpty())
+  QStringList dialout = result.denied;
+  for (const auto& path : result.deniedOutsideDialout)
+    dialout.removeAll(path);
+  if (!dialout.isEmpty())
     report.text += QStringLiteral(
                        "\nNo permission to open %1: add your user to the dialout group "
                        "(sudo usermod -aG dialout $USER) and log in again.")
-                       .arg(result.denied.join(QStringLiteral(", ")));
+                       .arg(dialout.join(QStringLiteral(", ")));
+  if (!result.deniedOutsideDialout.isEmpty())
+    report.text +=
+        QStringLiteral(
+            "\nNo permission to open %1, which the dialout group may not open either: an "
+            "administrator must grant access, for example with a udev rule that gives the "
+            "device to the dialout group.")
+            .arg(result.deniedOutsideDialout.join(QStringLiteral(", ")));
   return report;
 }
 

@@ -10,6 +10,9 @@ namespace orbek {
 struct PortCandidate {
   QString path;
   QString description;
+  // The system's port list reports a device behind it, or the user named
+  // it; the usual device nodes tried besides may have no hardware at all.
+  bool real = true;
 };
 
 // A port that can be opened right now.
@@ -20,8 +23,9 @@ struct FoundPort {
 };
 
 struct ProbeResult {
-  std::vector<FoundPort> usable;  // in natural order of their names
-  QStringList denied;             // exist, but the user may not open them
+  std::vector<FoundPort> usable;     // in natural order of their names
+  QStringList denied;                // real ports the user may not open
+  QStringList deniedOutsideDialout;  // of those, the ones the dialout group would not open
 };
 
 // The system's serial ports, the usual serial device nodes (ttyS, ttyUSB,

@@ -218,6 +218,9 @@ TEST(LoggerTest, ListShowsPortsAndThePermissionHint) {
   EXPECT_FALSE(Lines(denied.out).contains(path)) << "listed a port the user may not open";
   EXPECT_TRUE(denied.err.contains(path)) << denied.err.toStdString();
   EXPECT_TRUE(denied.err.contains("dialout")) << denied.err.toStdString();
+  // A pseudo-terminal belongs to the tty group: joining dialout would not help.
+  EXPECT_TRUE(denied.err.contains("an administrator must grant access"))
+      << denied.err.toStdString();
 }
 
 }  // namespace

@@ -67,6 +67,41 @@ TEST(ReportScanTest, PortsWithoutPermissionGetAHintAfterTheText) {
   EXPECT_TRUE(report.text.contains("dialout"));
 }
 
+TEST(ReportScanTest, TheAdviceFitsWhoMayOpenTheNode) {
+  struct Case {
+    QStringList denied, outsideDialout;
+    const char* dialoutNames;  // nullptr: no dialout advice
+    const char* adminNames;    // nullptr: no administrator advice
+  };
+  const Case cases[] = {
+      {{"/dev/ttyUSB0"}, {}, "/dev/ttyUSB0", nullptr},
+      {{"/dev/ttyS0"}, {"/dev/ttyS0"}, nullptr, "/dev/ttyS0"},
+      {{"/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyUSB1"},
+       {"/dev/ttyS0"},
+       "/dev/ttyUSB0, /dev/ttyUSB1",
+       "/dev/ttyS0"},
+  };
+  for (const auto& c : cases) {
+    ProbeResult result;
+    result.usable.push_back({"/dev/ttyACM0", "ttyACM0", {}});
+    result.denied = c.denied;
+    result.deniedOutsideDialout = c.outsideDialout;
+    const QStringList lines = ReportScan(result).text.split('\n');
+    EXPECT_EQ(lines.front(), "Found a port on your computer");
+    const QString dialout = QString("No permission to open %1: add your user to the dialout group")
+                                .arg(c.dialoutNames ? c.dialoutNames : "");
+    const QString admin = QString("No permission to open %1, which the dialout group may not open")
+                              .arg(c.adminNames ? c.adminNames : "");
+    const auto shows = [&](const QString& start) {
+      return std::any_of(lines.begin(), lines.end(),
+                         [&](const QString& line) { return line.startsWith(start); });
+    };
+    EXPECT_EQ(shows(dialout), c.dialoutNames != nullptr) << lines.join('|').toStdString();
+    EXPECT_EQ(shows(admin), c.adminNames != nullptr) << lines.join('|').toStdString();
+    EXPECT_EQ(lines.size(), 1 + (c.dialoutNames ? 1 : 0) + (c.adminNames ? 1 : 0));
+  }
+}
+
 class ProbePortsTest : public ::testing::Test {
  protected:
   void SetUp() override {
