@@ -13,7 +13,7 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
 
   orbek-log --list [--port DEV]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
-            [--capture FILE]
+            [--capture FILE] [--reconnect]
   orbek-log --decode CAPTURE [--output FILE]
 
 A transfer sends the meter the same commands as the window and prints each
@@ -27,7 +27,8 @@ QT_LOGGING_RULES="orbek.link.debug=true" adds every record and command.
 
 Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
 capture) cannot be opened, 4 device lost during the transfer (the readings
-so far are printed and saved), 5 capture ends in a partial record.)";
+so far are printed and saved; with --reconnect the run waits for the same
+device instead), 5 capture ends in a partial record.)";
 
 int UsageError(QTextStream& err, const QString& message) {
   err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
@@ -75,7 +76,11 @@ int main(int argc, char** argv) {
       QStringLiteral("capture"),
       QStringLiteral("Also keep every record received, as raw bytes, in FILE (for --decode)."),
       QStringLiteral("FILE"));
-  parser.addOptions({list, port, baud, interval, output, decode, capture});
+  const QCommandLineOption reconnect(
+      QStringLiteral("reconnect"),
+      QStringLiteral("When the meter's device goes away, wait for that same device to come back "
+                     "and go on logging."));
+  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect});
   if (!parser.parse(QCoreApplication::arguments())) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
@@ -108,6 +113,7 @@ int main(int argc, char** argv) {
     return UsageError(err, QStringLiteral("--interval takes OFF, 10s, 30s, 1min, 10min or 30min"));
   options.output = parser.value(output);
   options.capture = parser.value(capture);
+  options.reconnect = parser.isSet(reconnect);
   orbek::MeterLogger logger(options, out, err);
   return logger.Run();
 }

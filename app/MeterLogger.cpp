@@ -16,6 +16,8 @@ namespace orbek {
 namespace {
 
 constexpr int kProgressEvery = 500;
+// How often a lost device is looked for.
+constexpr int kReconnectCheckMs = 250;
 
 // SIGINT and SIGTERM are turned into a byte on a socket the event loop
 // watches, the one thing a signal handler may safely do.
@@ -34,6 +36,8 @@ MeterLogger::MeterLogger(Options options, QTextStream& out, QTextStream& err)
           [this](const MeterRecord&, const DecodedReading& reading) { OnReading(reading); });
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
+  reconnectWatch_.setInterval(kReconnectCheckMs);
+  connect(&reconnectWatch_, &QTimer::timeout, this, &MeterLogger::LookForDevice);
   connect(&session_, &MeterSession::Failed, this,
           [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
   connect(&session_, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool) {
@@ -70,6 +74,7 @@ int MeterLogger::Run() {
   }
   try {
     session_.Open(options_.port, options_.baud);
+    identity_ = IdentifyDevice(options_.port);
     session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
@@ -93,8 +98,29 @@ void MeterLogger::OnReading(const DecodedReading& reading) {
 }
 
 void MeterLogger::OnDeviceLost() {
-  err_ << "orbek-log: the connection to " << options_.port << " was lost" << Qt::endl;
-  Finish(kExitDeviceLost);
+  err_ << "orbek-log: the connection to " << options_.port << " was lost";
+  if (!options_.reconnect) {
+    err_ << Qt::endl;
+    return Finish(kExitDeviceLost);
+  }
+  err_ << "; waiting for " << identity_.Describe() << " to come back (Ctrl+C stops)" << Qt::endl;
+  reconnectWatch_.start();
+}
+
+// Only the same device will do, found by what identifies it; it is opened
+// as before and nothing is sent to the meter.
+void MeterLogger::LookForDevice() {
+  const auto found = FindDevice(identity_);
+  if (!found) return;
+  try {
+    session_.Reopen(*found);
+  } catch (const SerialError& error) {
+    qCDebug(lcLink) << "not yet:" << error.what();
+    return;  // there, but not ready (permissions being set, say); try again
+  }
+  reconnectWatch_.stop();
+  err_ << "orbek-log: " << *found << " is back; logging goes on from reading " << log_.Count()
+       << Qt::endl;
 }
 
 void MeterLogger::OnSignal() {
@@ -115,6 +141,7 @@ void MeterLogger::StopMeter() {
 }
 
 void MeterLogger::Finish(int exitCode) {
+  reconnectWatch_.stop();
   exitCode_ = exitCode;
   loop_.quit();
 }

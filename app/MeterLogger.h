@@ -5,9 +5,11 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <QTextStream>
+#include <QTimer>
 #include <memory>
 
 #include "app/ReadingLog.h"
+#include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 
 namespace orbek {
@@ -33,9 +35,10 @@ class MeterLogger : public QObject {
   struct Options {
     QString port;
     int baud = 9600;
-    int intervalIndex = 0;  // "OFF" .. "30 min."
-    QString output;         // .csv, .xls or .xlsx; empty for none
-    QString capture;        // raw records received; empty for none
+    int intervalIndex = 0;   // "OFF" .. "30 min."
+    QString output;          // .csv, .xls or .xlsx; empty for none
+    QString capture;         // raw records received; empty for none
+    bool reconnect = false;  // wait for a lost device to come back
   };
 
   MeterLogger(Options options, QTextStream& out, QTextStream& err);
@@ -47,6 +50,7 @@ class MeterLogger : public QObject {
  private:
   void OnReading(const DecodedReading& reading);
   void OnDeviceLost();
+  void LookForDevice();
   void OnSignal();
   void Finish(int exitCode);
   void StopMeter();
@@ -59,6 +63,8 @@ class MeterLogger : public QObject {
   ReadingLog log_;
   QEventLoop loop_;
   std::unique_ptr<QSocketNotifier> signalWatch_;
+  DeviceIdentity identity_;  // of the port opened, to find it again
+  QTimer reconnectWatch_;
   int exitCode_ = kExitComplete;
 };
 

@@ -93,6 +93,17 @@ MeterSession::MeterSession(QObject* parent) : QObject(parent) {
 MeterSession::~MeterSession() = default;
 
 void MeterSession::Open(const QString& port, std::optional<int> baud) {
+  SetUpAndOpen(port, baud);
+  NewTransfer(0);
+}
+
+void MeterSession::Reopen(const QString& port) {
+  SetUpAndOpen(port, std::nullopt);
+  // A new line: its first bytes may start anywhere in a record.
+  aligner_.Reset();
+}
+
+void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
   port_.SetCommPort(port);
   port_.SetInBufferSize(kBufferSize);
   port_.SetOutBufferSize(kBufferSize);
@@ -102,7 +113,6 @@ void MeterSession::Open(const QString& port, std::optional<int> baud) {
   if (const auto settings = baud ? SettingsForBaud(*baud) : std::nullopt)
     port_.SetSettings(Latin1(*settings));
   port_.SetPortOpen(true);
-  NewTransfer(0);
   qCDebug(lcLink) << "opened" << port << "with" << port_.Settings();
 }
 

@@ -55,6 +55,10 @@ class MeterSession : public QObject {
   // `baud`) and opens it. Without a baud rate the settings of the last open
   // stay. Nothing is sent. Throws SerialError; the set-up made so far stays.
   void Open(const QString& port, std::optional<int> baud);
+  // Opens the port again the same way after the device came back, sending
+  // nothing: a meter recording at an interval goes on sending, and its
+  // readings go on from the same number.
+  void Reopen(const QString& port);
   // Asks the port afresh every time; nothing is cached.
   bool IsOpen() const { return port_.PortOpen(); }
   QString PortName() const { return port_.CommPort(); }
@@ -99,6 +103,7 @@ class MeterSession : public QObject {
   void StepRegained(const orbek::StepLoss& loss, bool first);
 
  private:
+  void SetUpAndOpen(const QString& port, std::optional<int> baud);
   void OnComm();
   void TakeBytes();
   void Deliver(const std::vector<RecordAligner::Event>& events);

@@ -336,3 +336,67 @@ TEST(LoggerAlignmentTest, RowsReadOutOfStepAreMarkedInTheSavedCsv) {
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// Runs orbek-log until its standard error says `text`, keeping what it says.
+bool WaitForErr(QProcess& program, QString& err, const QString& text) {
+  return test::WaitUntil(
+      [&] {
+        err += QString::fromUtf8(program.readAllStandardError());
+        return err.contains(text);
+      },
+      10000);
+}
+
+TEST(LoggerReconnectTest, KeepsLoggingAcrossAnUnplugAndReplugOfTheSameDevice) {
+  const auto sent = sim::GenerateRecords(60, 51);
+  QTemporaryDir dir;
+  auto options = MeterSimulator::Paced(sent, MeterSimulator::Pace::Fixed, 200);
+  options.unplugAfter = 20;
+  options.linkPath = dir.filePath("ttyMETER").toStdString();
+  MeterSimulator meter(std::move(options));
+  QProcess program;
+  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
+                            "--output", dir.filePath("log.csv")});
+  QString err;
+  ASSERT_TRUE(WaitForErr(program, err, "was lost")) << err.toStdString();
+  // Another meter turning up meanwhile is not the one that went.
+  MeterSimulator stranger(MeterSimulator::Paced(sim::GenerateRecords(5, 52)));
+  test::Pump(600);
+  EXPECT_FALSE(err.contains("is back")) << err.toStdString();
+  meter.Replug();
+  const auto run = Finish(program);
+  err += run.err;
+  ASSERT_EQ(run.exitCode, 0) << err.toStdString();
+  EXPECT_TRUE(err.contains("is back; logging goes on from reading 20")) << err.toStdString();
+  EXPECT_EQ(Lines(run.out), ExpectedLines(sent));
+  QFile file(dir.filePath("log.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())), ExpectedLines(sent));
+  EXPECT_EQ(meter.Received(), (std::vector<std::uint8_t>{0xB1, 0xB0})) << "a command at reconnect";
+  EXPECT_TRUE(stranger.Received().empty());
+}
+
+TEST(LoggerReconnectTest, ASignalWhileWaitingEndsTheRunWithTheReadingsSaved) {
+  QTemporaryDir dir;
+  auto options = MeterSimulator::Paced(sim::GenerateRecords(60, 53), MeterSimulator::Pace::Max);
+  options.unplugAfter = 12;
+  options.linkPath = dir.filePath("ttyMETER").toStdString();
+  MeterSimulator meter(std::move(options));
+  QProcess program;
+  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
+                            "--output", dir.filePath("log.csv")});
+  QString err;
+  ASSERT_TRUE(WaitForErr(program, err, "was lost")) << err.toStdString();
+  program.terminate();
+  const auto run = Finish(program);
+  EXPECT_EQ(run.exitCode, 0) << (err + run.err).toStdString();
+  QFile file(dir.filePath("log.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())).size(), 13);
+}
+
+}  // namespace
+}  // namespace orbek

@@ -159,3 +159,36 @@ TEST_F(ProbePortsTest, CandidatesTakeEachDeviceOnceAndIncludeExtraPaths) {
 
 }  // namespace
 }  // namespace orbek
+
+#include "link/DeviceIdentity.h"
+
+namespace orbek {
+namespace {
+
+TEST(DeviceIdentityTest, TheSameDeviceIsFoundByItsByIdNameOrItsPathOnly) {
+  MeterSimulator meter(MeterSimulator::Options{});
+  MeterSimulator other(MeterSimulator::Options{});
+  const QString device = QString::fromStdString(meter.DevicePath());
+  QTemporaryDir byId;
+  const QString name = byId.filePath("usb-Meter_Co_PH-99_A1B2C3-if00-port0");
+  ASSERT_TRUE(QFile::link(device, name));
+
+  const DeviceIdentity identity = IdentifyDevice(device, byId.path());
+  EXPECT_EQ(identity.byIdPath, name);
+  EXPECT_EQ(identity.Describe(), name);
+  EXPECT_EQ(FindDevice(identity), name);
+  QFile::remove(name);
+  EXPECT_EQ(FindDevice(identity), std::nullopt) << "found while unplugged";
+  // Back on another node: the by-id name follows the device.
+  ASSERT_TRUE(QFile::link(QString::fromStdString(other.DevicePath()), name));
+  EXPECT_EQ(FindDevice(identity), name);
+
+  // Without a by-id name or serial number, only the path given will do.
+  const DeviceIdentity plain = IdentifyDevice(device, byId.filePath("none"));
+  EXPECT_TRUE(plain.byIdPath.isEmpty());
+  EXPECT_EQ(FindDevice(plain), device);
+  EXPECT_EQ(FindDevice(DeviceIdentity{"/dev/ttyNOSUCHPORT", {}, {}, 0, 0}), std::nullopt);
+}
+
+}  // namespace
+}  // namespace orbek

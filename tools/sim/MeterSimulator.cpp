@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -63,6 +64,11 @@ MeterSimulator::Options MeterSimulator::Paced(std::vector<RecordBytes> records, 
 }
 
 MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
+  OpenPty();
+  thread_ = std::thread([this] { Run(); });
+}
+
+void MeterSimulator::OpenPty() {
   master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
   if (master_ < 0) ThrowErrno("posix_openpt");
   // Programs the tests start must not inherit the meter's end of the line:
@@ -88,13 +94,44 @@ MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
   ::cfsetspeed(&settings, B9600);
   ::tcsetattr(slave_, TCSANOW, &settings);
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+  Link();
+}
+
+// Points the link at the device, replacing an earlier link but never a file.
+void MeterSimulator::Link() const {
+  if (options_.linkPath.empty()) return;
+  Unlink();
+  if (::symlink(devicePath_.c_str(), options_.linkPath.c_str()) != 0)
+    ThrowErrno("link " + options_.linkPath);
+}
+
+void MeterSimulator::Unlink() const {
+  struct stat link {};
+  if (!options_.linkPath.empty() && ::lstat(options_.linkPath.c_str(), &link) == 0 &&
+      S_ISLNK(link.st_mode))
+    ::unlink(options_.linkPath.c_str());
+}
+
+void MeterSimulator::Replug() {
+  if (!unplugged_) Unplug();
+  if (thread_.joinable()) thread_.join();
+  OpenPty();
+  {
+    std::lock_guard lock(mutex_);
+    unplugNow_ = false;
+    unplugRequested_ = false;
+    unplugged_ = false;
+    sending_ = resumeSending_;
+    nextDue_ = Clock::now();
+  }
   thread_ = std::thread([this] { Run(); });
 }
 
 MeterSimulator::~MeterSimulator() {
   stop_ = true;
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
   ClosePty(false);
+  Unlink();
 }
 
 std::vector<std::uint8_t> MeterSimulator::Received() const {
@@ -164,6 +201,7 @@ void MeterSimulator::QueueDueRecords() {
   std::lock_guard lock(mutex_);
   while (sending_ && pending_.size() < kMaxPending && Clock::now() >= nextDue_) {
     if (options_.unplugAfter && recordsSent_ >= *options_.unplugAfter) {
+      options_.unplugAfter.reset();
       unplugRequested_ = true;
       return;
     }
@@ -240,9 +278,11 @@ void MeterSimulator::ClosePty(bool letReaderDrain) {
     if (::ioctl(slave_, FIONREAD, &waiting) != 0) break;
     emptyLooks = waiting == 0 ? emptyLooks + 1 : 0;
   }
+  Unlink();
   ::close(slave_);
   ::close(master_);
   std::lock_guard lock(mutex_);
+  resumeSending_ = sending_;
   sending_ = false;
   pending_.clear();
   unplugged_ = true;

@@ -33,8 +33,11 @@ class MeterSimulator {
     double recordsPerSecond = 10.0;
     bool sendEndRecord = true;
     // Close the pseudo-terminal, as if the meter were unplugged, after this
-    // many records of a transfer.
+    // many records of a transfer (once).
     std::optional<std::size_t> unplugAfter;
+    // Also reach the device through this symbolic link, which goes with an
+    // unplug and comes back with a replug, as a device's by-id name does.
+    std::string linkPath;
     // A line that misbehaves: these bytes go out right after a start byte,
     // before the first record (noise, or the tail of a record cut short).
     std::vector<std::uint8_t> leadingBytes;
@@ -71,6 +74,15 @@ class MeterSimulator {
   void WriteRaw(const std::vector<std::uint8_t>& bytes);
   // Closes the pseudo-terminal: the device goes away.
   void Unplug();
+  // Plugs the meter in again (unplugging it first if need be): a new
+  // pseudo-terminal behind the same link. A transfer under way goes on where
+  // it was, without a new start byte, as a meter recording at an interval
+  // keeps sending.
+  void Replug();
+  // The link, or the device itself without one.
+  std::string PortPath() const {
+    return options_.linkPath.empty() ? devicePath_ : options_.linkPath;
+  }
 
  private:
   void Run();
@@ -83,6 +95,9 @@ class MeterSimulator {
   std::chrono::nanoseconds RecordPeriod() const;
   bool PendingEmpty() const;
   void ClosePty(bool letReaderDrain);
+  void OpenPty();
+  void Link() const;
+  void Unlink() const;
 
   Options options_;
   int master_ = -1;
@@ -102,6 +117,7 @@ class MeterSimulator {
   std::atomic<bool> unplugRequested_{false};  // after the queued bytes leave
   std::atomic<bool> unplugNow_{false};
   std::atomic<bool> unplugged_{false};
+  bool resumeSending_ = false;  // a transfer was under way at the unplug
   std::thread thread_;
 };
 

@@ -34,6 +34,9 @@ Options:
   --stray N         send N noise bytes after the start byte, before the records
   --drop-byte N     lose byte N (from 0) of each transfer's records on the line
   --quiet           do not report received bytes on stderr
+
+SIGUSR1 unplugs the meter and plugs it in again a second later, behind the
+same --link; a transfer under way goes on.
   --help            show this text
 )";
 
@@ -110,18 +113,6 @@ Arguments Parse(int argc, char** argv) {
   return args;
 }
 
-// Points `link` at the device, replacing an earlier link but never a file.
-void MakeLink(const std::string& link, const std::string& target) {
-  namespace fs = std::filesystem;
-  std::error_code error;
-  if (fs::is_symlink(fs::symlink_status(link, error))) fs::remove(link, error);
-  fs::create_symlink(target, link, error);
-  if (error) {
-    std::cerr << "orbek-meter-sim: cannot link " << link << ": " << error.message() << "\n";
-    std::exit(1);
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -140,6 +131,7 @@ int main(int argc, char** argv) {
   // Noise that looks like nothing the meter sends.
   options.leadingBytes.assign(args.stray, 0x5A);
   options.dropByteAt = args.dropByte;
+  options.linkPath = args.link;
   if (!args.quiet)
     options.onByte = [](std::uint8_t byte) { std::fprintf(stderr, "received 0x%02X\n", byte); };
 
@@ -149,23 +141,28 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   sigaddset(&signals, SIGHUP);
+  sigaddset(&signals, SIGUSR1);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
   const std::size_t recordCount = options.records.size();
   try {
     orbek::sim::MeterSimulator meter(std::move(options));
-    if (!args.link.empty()) MakeLink(args.link, meter.DevicePath());
-    std::printf("%s\n", args.link.empty() ? meter.DevicePath().c_str() : args.link.c_str());
+    std::printf("%s\n", meter.PortPath().c_str());
     std::fflush(stdout);
     std::fprintf(stderr, "orbek-meter-sim: meter on %s%s%s with %zu records\n",
                  meter.DevicePath().c_str(), args.link.empty() ? "" : ", linked as ",
                  args.link.c_str(), recordCount);
     int received = 0;
-    sigwait(&signals, &received);
+    while (sigwait(&signals, &received) == 0 && received == SIGUSR1) {
+      meter.Unplug();
+      std::fprintf(stderr, "orbek-meter-sim: unplugged\n");
+      sleep(1);
+      meter.Replug();
+      std::fprintf(stderr, "orbek-meter-sim: plugged in again on %s\n", meter.DevicePath().c_str());
+    }
   } catch (const std::exception& error) {
     std::cerr << "orbek-meter-sim: " << error.what() << "\n";
     return 1;
   }
-  if (!args.link.empty()) std::filesystem::remove(args.link);
   return 0;
 }
