@@ -14,7 +14,7 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
   orbek-log --list [--port DEV]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
             [--capture FILE] [--reconnect]
-  orbek-log --decode CAPTURE [--output FILE]
+  orbek-log --decode CAPTURE [--all] [--output FILE]
 
 A transfer sends the meter the same commands as the window and prints each
 reading as a CSV line on standard output (number, date and time, value,
@@ -28,7 +28,13 @@ QT_LOGGING_RULES="orbek.link.debug=true" adds every record and command.
 Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
 capture) cannot be opened, 4 device lost during the transfer (the readings
 so far are printed and saved; with --reconnect the run waits for the same
-device instead), 5 capture ends in a partial record.)";
+device instead), 5 capture ends in a partial record, 6 standard output
+could not be written and there was no --output (the meter is stopped).
+
+With --output, every byte received goes to FILE.capture as it arrives
+(synced at least once a second) and FILE is made from it at the end; after
+a crash, orbek-log --decode FILE.capture --output FILE recovers the
+readings. SIGINT, SIGTERM, SIGHUP and SIGQUIT all stop the meter and save.)";
 
 int UsageError(QTextStream& err, const QString& message) {
   err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
@@ -80,7 +86,10 @@ int main(int argc, char** argv) {
       QStringLiteral("reconnect"),
       QStringLiteral("When the meter's device goes away, wait for that same device to come back "
                      "and go on logging."));
-  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect});
+  const QCommandLineOption all(
+      QStringLiteral("all"),
+      QStringLiteral("With --decode, decode every transfer of the capture, not only the first."));
+  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect, all});
   if (!parser.parse(QCoreApplication::arguments())) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
@@ -96,7 +105,7 @@ int main(int argc, char** argv) {
 
   if (parser.isSet(list)) return orbek::ListPorts(parser.values(port), out, err);
   if (parser.isSet(decode))
-    return orbek::DecodeCapture(parser.value(decode), parser.value(output), out, err);
+    return orbek::DecodeCapture(parser.value(decode), parser.value(output), parser.isSet(all), err);
   if (!parser.isSet(port))
     return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
   if (parser.values(port).size() > 1)
@@ -114,6 +123,6 @@ int main(int argc, char** argv) {
   options.output = parser.value(output);
   options.capture = parser.value(capture);
   options.reconnect = parser.isSet(reconnect);
-  orbek::MeterLogger logger(options, out, err);
+  orbek::MeterLogger logger(options, err);
   return logger.Run();
 }

@@ -4,8 +4,11 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <csignal>
 
+#include "app/CaptureReplay.h"
+#include "app/ReadingsOutput.h"
 #include "export/WorkbookError.h"
 #include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
@@ -18,9 +21,13 @@ namespace {
 constexpr int kProgressEvery = 500;
 // How often a lost device is looked for.
 constexpr int kReconnectCheckMs = 250;
+// Lines standard output may fall behind by before lines are skipped there
+// (the port is never left unread while a pipe or terminal is slow).
+constexpr std::size_t kStdoutBacklog = 20000;
 
-// SIGINT and SIGTERM are turned into a byte on a socket the event loop
-// watches, the one thing a signal handler may safely do.
+// The signals that end a run cleanly are turned into a byte on a socket the
+// event loop watches, the one thing a signal handler may safely do.
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 int signalSockets[2] = {-1, -1};
 
 void WriteSignalByte(int) {
@@ -30,20 +37,23 @@ void WriteSignalByte(int) {
 
 }  // namespace
 
-MeterLogger::MeterLogger(Options options, QTextStream& out, QTextStream& err)
-    : options_(std::move(options)), out_(out), err_(err) {
+MeterLogger::MeterLogger(Options options, QTextStream& err)
+    : options_(std::move(options)),
+      err_(err),
+      out_(STDOUT_FILENO, kStdoutBacklog, [this](const QString& reason) {
+        QMetaObject::invokeMethod(
+            this, [this, reason] { OnStdoutFailed(reason); }, Qt::QueuedConnection);
+      }) {
   connect(&session_, &MeterSession::RecordDecoded, this,
           [this](const MeterRecord&, const DecodedReading& reading) { OnReading(reading); });
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
-  reconnectWatch_.setInterval(kReconnectCheckMs);
-  connect(&reconnectWatch_, &QTimer::timeout, this, &MeterLogger::LookForDevice);
   connect(&session_, &MeterSession::Failed, this,
           [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
-  connect(&session_, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool) {
-    for (const std::int64_t row : loss.wrongRows)
-      log_.MarkOutOfStep(row);
-  });
+  reconnectWatch_.setInterval(kReconnectCheckMs);
+  connect(&reconnectWatch_, &QTimer::timeout, this, &MeterLogger::LookForDevice);
+  // A closed pipe is reported by the failed write, not by a signal.
+  std::signal(SIGPIPE, SIG_IGN);
   if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) == 0) {
     signalWatch_ = std::make_unique<QSocketNotifier>(signalSockets[1], QSocketNotifier::Read);
     connect(signalWatch_.get(), &QSocketNotifier::activated, this, &MeterLogger::OnSignal);
@@ -51,14 +61,14 @@ MeterLogger::MeterLogger(Options options, QTextStream& out, QTextStream& err)
     action.sa_handler = WriteSignalByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int signal : kStopSignals)
+      sigaction(signal, &action, nullptr);
   }
 }
 
 MeterLogger::~MeterLogger() {
-  std::signal(SIGINT, SIG_DFL);
-  std::signal(SIGTERM, SIG_DFL);
+  for (const int signal : kStopSignals)
+    std::signal(signal, SIG_DFL);
   signalWatch_.reset();
   for (int& socket : signalSockets) {
     if (socket >= 0) ::close(socket);
@@ -66,35 +76,81 @@ MeterLogger::~MeterLogger() {
   }
 }
 
-int MeterLogger::Run() {
+// Everything that can be found wrong before the meter is told anything.
+int MeterLogger::Prepare() {
+  if (!options_.output.isEmpty()) {
+    if (const QString problem = OutputProblem(options_.output); !problem.isEmpty()) {
+      err_ << "orbek-log: cannot save to " << problem << Qt::endl;
+      return kExitUsage;
+    }
+    journal_ = options_.capture.isEmpty() ? JournalFor(options_.output) : options_.capture;
+    if (options_.capture.isEmpty() && QFileInfo::exists(journal_)) {
+      err_ << "orbek-log: " << journal_
+           << " exists: it may hold the readings of a run that did not finish. Recover them with "
+              "orbek-log --decode "
+           << journal_ << " --output FILE, or remove it." << Qt::endl;
+      return kExitUsage;
+    }
+  }
+  const QString capture = journal_.isEmpty() ? options_.capture : journal_;
   QString captureError;
-  if (!session_.SetCapture(options_.capture, &captureError)) {
+  if (!session_.SetCapture(capture, &captureError)) {
     err_ << "orbek-log: " << captureError << Qt::endl;
     return kExitUsage;
   }
+  return kExitComplete;
+}
+
+int MeterLogger::Run() {
+  if (const int problem = Prepare(); problem != kExitComplete) return problem;
   try {
     session_.Open(options_.port, options_.baud);
     identity_ = IdentifyDevice(options_.port);
     session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
+    session_.SetCapture({});
+    if (!journal_.isEmpty() && options_.capture.isEmpty()) QFile::remove(journal_);
     return kExitPortError;
   }
   const auto interval = kIntervalChoices.at(static_cast<std::size_t>(options_.intervalIndex)).text;
   err_ << "orbek-log: reading from " << options_.port << " at " << options_.baud
        << " baud, interval " << QString::fromLatin1(interval.data(), interval.size())
        << "; Ctrl+C stops" << Qt::endl;
-  out_ << ReadingLog::CsvHeader() << Qt::endl;
+  if (!journal_.isEmpty())
+    err_ << "orbek-log: every byte received goes to " << journal_ << Qt::endl;
+  out_.TryPush(csv::Header());
   loop_.exec();
-  err_ << "orbek-log: " << log_.Count() << " readings" << Qt::endl;
+  err_ << "orbek-log: " << readings_ << " readings" << Qt::endl;
   if (session_.Loss().times > 0) err_ << "orbek-log: " << session_.Loss().Describe() << Qt::endl;
-  return SaveOutput(exitCode_);
+  const int exitCode = SaveOutput(exitCode_);
+  out_.Drain();
+  return exitCode;
 }
 
 void MeterLogger::OnReading(const DecodedReading& reading) {
-  out_ << log_.Add(reading) << Qt::endl;
-  if (log_.Count() % kProgressEvery == 0)
-    err_ << "orbek-log: " << log_.Count() << " readings so far" << Qt::endl;
+  const bool outOfStep = session_.Loss().wrongRows.contains(readings_);
+  if (!out_.TryPush(csv::Line(readings_, reading, outOfStep)) && !out_.Failed() &&
+      !skippingWarned_) {
+    skippingWarned_ = true;
+    err_ << "orbek-log: standard output is not keeping up; lines are skipped there"
+         << (journal_.isEmpty() ? QString() : QStringLiteral(" (the file keeps every reading)"))
+         << Qt::endl;
+  }
+  ++readings_;
+  if (readings_ % kProgressEvery == 0)
+    err_ << "orbek-log: " << readings_ << " readings so far" << Qt::endl;
+}
+
+void MeterLogger::OnStdoutFailed(const QString& reason) {
+  err_ << "orbek-log: cannot write to standard output: " << reason;
+  if (!journal_.isEmpty()) {
+    err_ << "; logging goes on into " << options_.output << Qt::endl;
+    return;
+  }
+  err_ << Qt::endl;
+  StopMeter();
+  Finish(kExitOutputFailed);
 }
 
 void MeterLogger::OnDeviceLost() {
@@ -119,7 +175,7 @@ void MeterLogger::LookForDevice() {
     return;  // there, but not ready (permissions being set, say); try again
   }
   reconnectWatch_.stop();
-  err_ << "orbek-log: " << *found << " is back; logging goes on from reading " << log_.Count()
+  err_ << "orbek-log: " << *found << " is back; logging goes on from reading " << readings_
        << Qt::endl;
 }
 
@@ -146,99 +202,94 @@ void MeterLogger::Finish(int exitCode) {
   loop_.quit();
 }
 
+// The file is made from the journal, through the same aligner, so it holds
+// exactly the readings printed; the journal goes once the file is safe.
 int MeterLogger::SaveOutput(int exitCode) {
-  if (options_.output.isEmpty()) return exitCode;
+  session_.SetCapture({});
+  if (journal_.isEmpty()) return exitCode;
+  QFile journal(journal_);
   try {
-    log_.Save(options_.output);
-    err_ << "orbek-log: saved " << options_.output << Qt::endl;
-    return exitCode;
+    if (!journal.open(QIODevice::ReadOnly))
+      throw WorkbookError(
+          QStringLiteral("cannot read %1: %2").arg(journal_, journal.errorString()).toStdString());
+    ReadingsFile file(options_.output);
+    ReplayCapture(
+        journal, false, [&](std::int64_t, const DecodedReading& reading) { file.Add(reading); },
+        [&](const StepLoss& loss) {
+          for (const std::int64_t row : loss.wrongRows)
+            file.MarkOutOfStep(row);
+        });
+    file.Finish();
   } catch (const WorkbookError& error) {
-    err_ << "orbek-log: " << error.what() << Qt::endl;
+    err_ << "orbek-log: " << error.what() << "; every byte received stays in " << journal_
+         << Qt::endl;
     return kExitSaveFailed;
   }
+  err_ << "orbek-log: saved " << options_.output << Qt::endl;
+  if (options_.capture.isEmpty()) journal.remove();
+  return exitCode;
 }
 
-namespace {
-
-// Turns the bytes of a capture into readings the way a session turns the
-// line's: one aligner, so a capture replays to the readings it gave live.
-class CaptureDecoder {
- public:
-  CaptureDecoder(QTextStream& out, ReadingLog& log) : out_(out), log_(log) {}
-
-  void Feed(std::span<const std::uint8_t> bytes) {
-    std::vector<RecordAligner::Event> events;
-    aligner_.Feed(bytes, events);
-    Take(events);
-  }
-  // Returns the bytes at the end that make no whole record.
-  std::size_t Finish() {
-    std::vector<RecordAligner::Event> events;
-    const std::size_t left = aligner_.Flush(events);
-    Take(events);
-    return left;
-  }
-  bool Ended() const { return aligner_.Ended(); }
-  const StepLoss& Loss() const { return loss_; }
-
- private:
-  void Take(const std::vector<RecordAligner::Event>& events) {
-    for (const auto& event : events) {
-      if (event.kind == RecordAligner::Event::Kind::Skipped) {
-        loss_.Note(event, log_.Count());
-        for (const std::int64_t row : loss_.wrongRows)
-          log_.MarkOutOfStep(row);
-      } else if (event.kind == RecordAligner::Event::Kind::Record) {
-        out_ << log_.Add(DecodeRecord(event.record)) << Qt::endl;
-      }
+int DecodeCapture(const QString& capture, const QString& output, bool all, QTextStream& err) {
+  if (!output.isEmpty()) {
+    if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
+      err << "orbek-log: cannot save to " << problem << Qt::endl;
+      return kExitUsage;
     }
   }
-
-  QTextStream& out_;
-  ReadingLog& log_;
-  RecordAligner aligner_;
-  StepLoss loss_;
-};
-
-constexpr qint64 kReadChunk = 64 * 1024;
-
-}  // namespace
-
-int DecodeCapture(const QString& capture, const QString& output, QTextStream& out,
-                  QTextStream& err) {
   QFile file(capture);
   if (!file.open(QIODevice::ReadOnly)) {
     err << "orbek-log: cannot read " << capture << ": " << file.errorString() << Qt::endl;
     return kExitPortError;
   }
-  ReadingLog log;
-  CaptureDecoder decoder(out, log);
-  out << ReadingLog::CsvHeader() << Qt::endl;
-  qint64 offset = 0;
-  while (!decoder.Ended()) {
-    const QByteArray chunk = file.read(kReadChunk);
-    if (chunk.isEmpty()) break;
-    offset += chunk.size();
-    decoder.Feed(std::span(reinterpret_cast<const std::uint8_t*>(chunk.constData()),
-                           static_cast<std::size_t>(chunk.size())));
-  }
-  const std::size_t left = decoder.Finish();
+  bool stdoutFailed = false;
+  LineWriter out(STDOUT_FILENO, kStdoutBacklog, [&](const QString& reason) {
+    err << "orbek-log: cannot write to standard output: " << reason << Qt::endl;
+  });
+  std::signal(SIGPIPE, SIG_IGN);
   int exitCode = kExitComplete;
-  if (left > 0) {
-    err << "orbek-log: " << capture << " ends in a partial record: " << left << " bytes at offset "
-        << (offset - static_cast<qint64>(left)) << " are not decoded" << Qt::endl;
-    exitCode = kExitPartialRecord;
-  }
-  err << "orbek-log: " << log.Count() << " readings" << Qt::endl;
-  if (decoder.Loss().times > 0) err << "orbek-log: " << decoder.Loss().Describe() << Qt::endl;
-  if (output.isEmpty()) return exitCode;
+  ReplayResult result;
   try {
-    log.Save(output);
-    err << "orbek-log: saved " << output << Qt::endl;
+    std::unique_ptr<ReadingsFile> saved;
+    if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output);
+    StepLoss loss;
+    out.Push(csv::Header());
+    result = ReplayCapture(
+        file, all,
+        [&](std::int64_t row, const DecodedReading& reading) {
+          if (!stdoutFailed)
+            stdoutFailed = !out.Push(csv::Line(row, reading, loss.wrongRows.contains(row)));
+          if (saved) saved->Add(reading);
+        },
+        [&](const StepLoss& soFar) {
+          loss = soFar;
+          if (saved)
+            for (const std::int64_t row : loss.wrongRows)
+              saved->MarkOutOfStep(row);
+        });
+    out.Drain();
+    if (result.partialBytes > 0) {
+      err << "orbek-log: " << capture << " ends in a partial record: " << result.partialBytes
+          << " bytes at its end are not decoded" << Qt::endl;
+      exitCode = kExitPartialRecord;
+    }
+    if (result.afterEnd > 0)
+      err << "orbek-log: " << result.afterEnd
+          << " bytes follow the end record and are not decoded (--all decodes every transfer)"
+          << Qt::endl;
+    err << "orbek-log: " << result.readings << " readings";
+    if (all) err << " in " << result.transfers << " transfers";
+    err << Qt::endl;
+    if (result.loss.times > 0) err << "orbek-log: " << result.loss.Describe() << Qt::endl;
+    if (saved) {
+      saved->Finish();
+      err << "orbek-log: saved " << output << Qt::endl;
+    }
   } catch (const WorkbookError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
     return kExitSaveFailed;
   }
+  if (out.Failed() && output.isEmpty()) return kExitOutputFailed;
   return exitCode;
 }
 

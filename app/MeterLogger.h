@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/ReadingLog.h"
+#include "app/LineWriter.h"
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 
@@ -18,16 +18,19 @@ namespace orbek {
 enum LogExit {
   kExitComplete = 0,       // the transfer ended (end record, or stopped by a signal)
   kExitSaveFailed = 1,     // the readings could not be saved to --output
-  kExitUsage = 2,          // the command line is wrong
+  kExitUsage = 2,          // the command line is wrong, or --output cannot be written
   kExitPortError = 3,      // the port (or the capture file) cannot be opened
   kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
   kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
+  kExitOutputFailed = 6,   // standard output could not be written, and there is no --output
 };
 
 // One unattended transfer over the meter session the window uses: opens
-// the port, starts the transfer, prints each reading as a CSV line, and
-// ends at the end-of-transfer record, on SIGINT or SIGTERM, or when the
-// device goes away. The readings are then saved if asked.
+// the port, starts the transfer and prints each reading as a CSV line. With
+// --output every byte received goes to a journal on disk as it comes, and
+// the file is made from the journal at the end. It ends at the end record,
+// on SIGINT, SIGTERM, SIGHUP or SIGQUIT (after the stop byte), or when the
+// device goes away (unless it waits for it to come back).
 class MeterLogger : public QObject {
   Q_OBJECT
 
@@ -37,41 +40,48 @@ class MeterLogger : public QObject {
     int baud = 9600;
     int intervalIndex = 0;   // "OFF" .. "30 min."
     QString output;          // .csv, .xls or .xlsx; empty for none
-    QString capture;         // raw records received; empty for none
+    QString capture;         // raw bytes received; empty for none
     bool reconnect = false;  // wait for a lost device to come back
   };
 
-  MeterLogger(Options options, QTextStream& out, QTextStream& err);
+  MeterLogger(Options options, QTextStream& err);
   ~MeterLogger() override;
 
   // Returns the exit code.
   int Run();
 
+  // Where the bytes of a run with --output wait until the file is made.
+  static QString JournalFor(const QString& output) { return output + QStringLiteral(".capture"); }
+
  private:
+  int Prepare();
   void OnReading(const DecodedReading& reading);
   void OnDeviceLost();
   void LookForDevice();
   void OnSignal();
+  void OnStdoutFailed(const QString& reason);
   void Finish(int exitCode);
   void StopMeter();
   int SaveOutput(int exitCode);
 
   Options options_;
-  QTextStream& out_;
   QTextStream& err_;
   MeterSession session_;
-  ReadingLog log_;
   QEventLoop loop_;
   std::unique_ptr<QSocketNotifier> signalWatch_;
   DeviceIdentity identity_;  // of the port opened, to find it again
   QTimer reconnectWatch_;
+  LineWriter out_;
+  QString journal_;  // empty without --output
+  std::int64_t readings_ = 0;
+  bool skippingWarned_ = false;
   int exitCode_ = kExitComplete;
 };
 
-// Decodes a raw capture of records to CSV on `out` (and `output`, if
-// given), stopping at an end-of-transfer record. Returns the exit code.
-int DecodeCapture(const QString& capture, const QString& output, QTextStream& out,
-                  QTextStream& err);
+// Decodes a raw capture to CSV on standard output (and `output`, if given),
+// stopping at an end-of-transfer record unless `all`. Reads as it goes.
+// Returns the exit code.
+int DecodeCapture(const QString& capture, const QString& output, bool all, QTextStream& err);
 
 // Prints the ports the scan finds, one a line with its description; the
 // scan's report, with any permission hint, goes to `err`.

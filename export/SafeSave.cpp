@@ -52,25 +52,41 @@ void SyncToDisk(const QString& path, const QString& temporaryPath) {
 
 }  // namespace
 
-void SaveThroughTemporary(const QString& path, const std::function<void(const QString&)>& write) {
-  const QFileInfo target(path);
-  if (target.isDir()) Fail(path, QStringLiteral("it is a folder"));
+SafeSaveFile::SafeSaveFile(const QString& target) : target_(target) {
+  const QFileInfo info(target);
+  if (info.isDir()) orbek::Fail(target, QStringLiteral("it is a folder"));
   QTemporaryFile temporary(
-      target.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(target.fileName())));
-  if (!temporary.open()) Fail(path, temporary.errorString());
-  const QString temporaryPath = temporary.fileName();
-  temporary.close();
-  try {
-    write(temporaryPath);
-  } catch (const WorkbookError& error) {
-    Fail(path, QString::fromUtf8(error.what()));
-  }
-  SyncToDisk(path, temporaryPath);
-  temporary.setPermissions(PermissionsFor(path));
-  if (std::rename(QFile::encodeName(temporaryPath).constData(),
-                  QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
-    Fail(path, SystemReason(errno));
+      info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+  if (!temporary.open()) orbek::Fail(target, temporary.errorString());
   temporary.setAutoRemove(false);
+  temporaryPath_ = temporary.fileName();
+}
+
+SafeSaveFile::~SafeSaveFile() {
+  if (!committed_) QFile::remove(temporaryPath_);
+}
+
+void SafeSaveFile::Fail(const QString& reason) const {
+  orbek::Fail(target_, reason);
+}
+
+void SafeSaveFile::Commit() {
+  SyncToDisk(target_, temporaryPath_);
+  QFile::setPermissions(temporaryPath_, PermissionsFor(target_));
+  if (std::rename(QFile::encodeName(temporaryPath_).constData(),
+                  QFile::encodeName(QFileInfo(target_).absoluteFilePath()).constData()) != 0)
+    orbek::Fail(target_, SystemReason(errno));
+  committed_ = true;
+}
+
+void SaveThroughTemporary(const QString& path, const std::function<void(const QString&)>& write) {
+  SafeSaveFile file(path);
+  try {
+    write(file.TemporaryPath());
+  } catch (const WorkbookError& error) {
+    file.Fail(QString::fromUtf8(error.what()));
+  }
+  file.Commit();
 }
 
 void SaveBytes(const QString& path, const QByteArray& bytes) {

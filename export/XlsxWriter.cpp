@@ -33,22 +33,24 @@ quint32 U32At(const QByteArray& data, qsizetype at) {
   return U16At(data, at) | U16At(data, at + 2) << 16;
 }
 
-// Inflates a raw deflate stream of known size.
-bool Inflate(const char* data, qsizetype size, QByteArray& out) {
-  z_stream stream{};
-  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return false;
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-  stream.avail_in = static_cast<uInt>(size);
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  const int result = inflate(&stream, Z_FINISH);
-  inflateEnd(&stream);
-  return result == Z_STREAM_END && stream.avail_out == 0;
+// The first and the last bytes of a part, enough to see its root element
+// open and close.
+struct PartEnds {
+  QByteArray head, tail;
+};
+constexpr qsizetype kEndBytes = 1024;
+
+void Keep(PartEnds& ends, const char* data, qsizetype size) {
+  if (ends.head.size() < kEndBytes)
+    ends.head.append(data, std::min(size, kEndBytes - ends.head.size()));
+  ends.tail.append(data, size);
+  if (ends.tail.size() > kEndBytes) ends.tail.remove(0, ends.tail.size() - kEndBytes);
 }
 
 // A staged part cut short loses its end: a whole part closes the root
 // element it opened.
-bool EndsItsRootElement(const QByteArray& xml) {
+bool EndsItsRootElement(const PartEnds& ends) {
+  const QByteArray& xml = ends.head;
   qsizetype open = xml.indexOf('<');
   while (open >= 0 && open + 1 < xml.size() && (xml[open + 1] == '?' || xml[open + 1] == '!'))
     open = xml.indexOf('<', open + 1);
@@ -57,45 +59,95 @@ bool EndsItsRootElement(const QByteArray& xml) {
   while (nameEnd < xml.size() && xml[nameEnd] != ' ' && xml[nameEnd] != '>' &&
          xml[nameEnd] != '/' && xml[nameEnd] != '\r' && xml[nameEnd] != '\n')
     ++nameEnd;
-  const QByteArray body = xml.trimmed();
   const QByteArray closing = "</" + xml.mid(open + 1, nameEnd - open - 1) + ">";
   const qsizetype startTagEnd = xml.indexOf('>', open);
   const bool selfClosed = startTagEnd > 0 && xml[startTagEnd - 1] == '/' &&
+                          ends.tail.endsWith(xml.mid(open, startTagEnd - open + 1)) &&
                           xml.mid(startTagEnd + 1).trimmed().isEmpty();
-  return body.endsWith(closing) || selfClosed;
+  return ends.tail.trimmed().endsWith(closing) || selfClosed;
+}
+
+// Reads `packed` bytes of a part at the file's position, stored or
+// deflated, in pieces; true when they give `size` bytes with checksum `crc`.
+bool PartComplete(QFile& zip, quint32 method, qint64 packed, qint64 size, quint32 crc,
+                  PartEnds& ends) {
+  constexpr qint64 kPiece = 64 * 1024;
+  uLong checksum = crc32(0, nullptr, 0);
+  qint64 produced = 0;
+  auto take = [&](const char* data, qsizetype count) {
+    checksum = crc32(checksum, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(count));
+    Keep(ends, data, count);
+    produced += count;
+  };
+  if (method == 0) {
+    for (qint64 left = packed; left > 0;) {
+      const QByteArray in = zip.read(std::min(left, kPiece));
+      if (in.isEmpty()) return false;
+      left -= in.size();
+      take(in.constData(), in.size());
+    }
+    return produced == size && checksum == crc;
+  }
+  if (method != 8) return false;
+  z_stream stream{};
+  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) return false;
+  QByteArray in;
+  QByteArray out(kPiece, Qt::Uninitialized);
+  qint64 left = packed;
+  int result = Z_OK;
+  bool outputFull = false;
+  while (result == Z_OK) {
+    if (stream.avail_in == 0 && !outputFull) {
+      if (left == 0) break;  // the data ended before the stream did
+      in = zip.read(std::min(left, kPiece));
+      if (in.isEmpty()) break;
+      left -= in.size();
+      stream.next_in = reinterpret_cast<Bytef*>(in.data());
+      stream.avail_in = static_cast<uInt>(in.size());
+    }
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    result = inflate(&stream, Z_NO_FLUSH);
+    outputFull = stream.avail_out == 0;
+    take(out.constData(), out.size() - static_cast<qsizetype>(stream.avail_out));
+  }
+  inflateEnd(&stream);
+  return result == Z_STREAM_END && produced == size && checksum == crc;
 }
 
 // Walks the zip's central directory (its end record is the last 22 bytes:
-// no archive comment is written) and checks every part it lists.
-bool ZipPartsComplete(const QByteArray& zip) {
-  constexpr qsizetype kEndRecord = 22, kDirectoryEntry = 46, kLocalHeader = 30;
-  if (zip.size() < kEndRecord) return false;
-  const qsizetype end = zip.size() - kEndRecord;
-  if (U32At(zip, end) != 0x06054B50) return false;
-  const quint32 parts = U16At(zip, end + 10);
-  qsizetype entry = U32At(zip, end + 16);
-  if (entry + static_cast<qsizetype>(U32At(zip, end + 12)) != end) return false;
+// no archive comment is written) and checks every part it lists, reading
+// the file in pieces so that a large workbook needs little memory.
+bool ZipPartsComplete(QFile& zip) {
+  constexpr qint64 kEndRecord = 22, kDirectoryEntry = 46, kLocalHeader = 30;
+  const qint64 fileSize = zip.size();
+  if (fileSize < kEndRecord || !zip.seek(fileSize - kEndRecord)) return false;
+  const QByteArray endRecord = zip.read(kEndRecord);
+  if (endRecord.size() != kEndRecord || U32At(endRecord, 0) != 0x06054B50) return false;
+  const quint32 parts = U16At(endRecord, 10);
+  const qint64 directorySize = U32At(endRecord, 12), directoryAt = U32At(endRecord, 16);
+  if (directoryAt + directorySize != fileSize - kEndRecord || !zip.seek(directoryAt)) return false;
+  const QByteArray directory = zip.read(directorySize);
+  if (directory.size() != directorySize) return false;
+  qsizetype entry = 0;
   for (quint32 i = 0; i < parts; ++i) {
-    if (entry + kDirectoryEntry > end || U32At(zip, entry) != 0x02014B50) return false;
-    const quint32 method = U16At(zip, entry + 10), crc = U32At(zip, entry + 16);
-    const qsizetype packed = U32At(zip, entry + 20), size = U32At(zip, entry + 24);
-    const qsizetype nameLength = U16At(zip, entry + 28);
-    const qsizetype local = U32At(zip, entry + 42);
-    const QByteArray name = zip.mid(entry + kDirectoryEntry, nameLength);
-    entry += kDirectoryEntry + nameLength + U16At(zip, entry + 30) + U16At(zip, entry + 32);
-    if (local + kLocalHeader > end || U32At(zip, local) != 0x04034B50) return false;
-    const qsizetype data = local + kLocalHeader + U16At(zip, local + 26) + U16At(zip, local + 28);
-    if (data + packed > end) return false;
-    QByteArray content(size, Qt::Uninitialized);
-    if (method == 0 && packed == size) {
-      content = zip.mid(data, size);
-    } else if (method != 8 || !Inflate(zip.constData() + data, packed, content)) {
+    if (entry + kDirectoryEntry > directory.size() || U32At(directory, entry) != 0x02014B50)
       return false;
-    }
-    const auto checksum = crc32(0, reinterpret_cast<const Bytef*>(content.constData()),
-                                static_cast<uInt>(content.size()));
-    if (checksum != crc) return false;
-    if ((name.endsWith(".xml") || name.endsWith(".rels")) && !EndsItsRootElement(content))
+    const quint32 method = U16At(directory, entry + 10), crc = U32At(directory, entry + 16);
+    const qint64 packed = U32At(directory, entry + 20), size = U32At(directory, entry + 24);
+    const qsizetype nameLength = U16At(directory, entry + 28);
+    const qint64 local = U32At(directory, entry + 42);
+    const QByteArray name = directory.mid(entry + kDirectoryEntry, nameLength);
+    entry +=
+        kDirectoryEntry + nameLength + U16At(directory, entry + 30) + U16At(directory, entry + 32);
+    if (local + kLocalHeader > directoryAt || !zip.seek(local)) return false;
+    const QByteArray header = zip.read(kLocalHeader);
+    if (header.size() != kLocalHeader || U32At(header, 0) != 0x04034B50) return false;
+    const qint64 data = local + kLocalHeader + U16At(header, 26) + U16At(header, 28);
+    if (data + packed > directoryAt || !zip.seek(data)) return false;
+    PartEnds ends;
+    if (!PartComplete(zip, method, packed, size, crc, ends)) return false;
+    if ((name.endsWith(".xml") || name.endsWith(".rels")) && !EndsItsRootElement(ends))
       return false;
   }
   return true;
@@ -181,19 +233,13 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& sourc
         WriteCell(sheet, row, column, *cell, formats.For(*cell));
 }
 
-// libxlsxwriter reports success even when its own writes failed (a full
-// disk, a file size limit): it stages each part in a temporary file and
-// does not check those writes, so the archive can come out truncated, or
-// whole but with truncated parts. So the written archive is read back:
-// every part must inflate to its recorded size and checksum, and every XML
-// part must end its root element.
-void CheckComplete(const QString& path) {
+}  // namespace
+
+void CheckXlsxComplete(const QString& path) {
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || !ZipPartsComplete(file.readAll()))
+  if (!file.open(QIODevice::ReadOnly) || !ZipPartsComplete(file))
     Fail(QStringLiteral("the workbook could not be written completely (is the disk full?)"));
 }
-
-}  // namespace
 
 void WriteXlsx(const Workbook& workbook, const QString& path) {
   lxw_workbook_options options{};
@@ -204,7 +250,7 @@ void WriteXlsx(const Workbook& workbook, const QString& path) {
   for (int i = 0; i < workbook.SheetCount(); ++i)
     WriteSheet(book.get(), formats, workbook.Sheet(i));
   Check(workbook_close(book.release()));
-  CheckComplete(path);
+  CheckXlsxComplete(path);
 }
 
 }  // namespace orbek

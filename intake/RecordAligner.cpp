@@ -62,7 +62,10 @@ void RecordAligner::Reset() {
 }
 
 void RecordAligner::Feed(std::span<const std::uint8_t> bytes, std::vector<Event>& events) {
-  if (ended_) return;
+  if (ended_) {
+    rest_.insert(rest_.end(), bytes.begin(), bytes.end());
+    return;
+  }
   held_.insert(held_.end(), bytes.begin(), bytes.end());
   Process(events);
 }
@@ -94,12 +97,7 @@ void RecordAligner::Process(std::vector<Event>& events) {
     if (!holding_) {
       if (held_.size() < N) return;
       const MeterRecord record = FrameAt(0);
-      if (IsEndOfTransfer(record) && !EndInDoubt()) {
-        events.push_back({Event::Kind::End, record});
-        ended_ = true;
-        held_.clear();
-        return;
-      }
+      if (IsEndOfTransfer(record) && !EndInDoubt()) return End(record, 0, events);
       if (IsEndOfTransfer(record) || !Accepts(record)) {
         holding_ = true;
         continue;
@@ -219,14 +217,17 @@ void RecordAligner::Release(std::vector<Event>& events) {
   checking_ = false;
   while (!ended_ && held_.size() >= N) {
     const MeterRecord record = FrameAt(0);
-    if (IsEndOfTransfer(record)) {
-      events.push_back({Event::Kind::End, record});
-      ended_ = true;
-      held_.clear();
-      return;
-    }
+    if (IsEndOfTransfer(record)) return End(record, 0, events);
     Pass(events);
   }
+}
+
+void RecordAligner::End(const MeterRecord& record, std::size_t at, std::vector<Event>& events) {
+  events.push_back({Event::Kind::End, record});
+  ended_ = true;
+  holding_ = false;
+  rest_.assign(held_.begin() + static_cast<std::ptrdiff_t>(at + N), held_.end());
+  held_.clear();
 }
 
 void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {

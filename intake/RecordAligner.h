@@ -66,6 +66,8 @@ class RecordAligner {
   // now is more likely a value byte out of step than the end.
   bool StrongEvidence() const;
   bool Ended() const { return ended_; }
+  // The bytes fed after the end record, for a capture that holds more.
+  const std::vector<std::uint8_t>& RestAfterEnd() const { return rest_; }
   // Bytes of a record not yet complete: non-zero once the stream's records
   // no longer start where the line's chunks of 12 do.
   std::size_t PartialBytes() const { return held_.size() % kMeterRecordSize; }
@@ -92,7 +94,10 @@ class RecordAligner {
   MeterRecord FrameAt(std::size_t offset) const;
   std::size_t HeldFrames() const { return held_.size() / kMeterRecordSize; }
 
+  void End(const MeterRecord& record, std::size_t at, std::vector<Event>& events);
+
   std::vector<std::uint8_t> held_;  // bytes not yet passed on
+  std::vector<std::uint8_t> rest_;  // after the end record
   std::deque<MeterRecord> recent_;  // the last records passed on, newest last
   bool checking_ = true;            // off for a stream whose clock tells nothing
   bool verified_ = false;           // a record has followed another since the last change

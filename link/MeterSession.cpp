@@ -1,5 +1,7 @@
 #include "link/MeterSession.h"
 
+#include <unistd.h>
+
 #include "link/MeterCommands.h"
 #include "link/SerialError.h"
 
@@ -19,6 +21,10 @@ constexpr std::int32_t kBinaryInput = 1;
 // How long the line must stay quiet before an end record the aligner holds
 // in doubt is taken for the end: the meter sends nothing after its end
 // record, and its next reading comes within an interval.
+// A capture reaches the disk at least this often, so a crash or a power
+// cut loses at most this much of it.
+constexpr int kCaptureSyncMs = 1000;
+
 int QuietMs(int intervalIndex) {
   const bool known =
       intervalIndex >= 0 && intervalIndex < static_cast<int>(kIntervalChoices.size());
@@ -87,20 +93,24 @@ MeterSession::MeterSession(QObject* parent) : QObject(parent) {
   connect(&port_, &CMscomm1::OnComm, this, &MeterSession::OnComm);
   quiet_.setSingleShot(true);
   connect(&quiet_, &QTimer::timeout, this, &MeterSession::OnQuiet);
+  captureSync_.setInterval(kCaptureSyncMs);
+  connect(&captureSync_, &QTimer::timeout, this, &MeterSession::SyncCapture);
   NewTransfer(0);
 }
 
-MeterSession::~MeterSession() = default;
+MeterSession::~MeterSession() {
+  SyncCapture();
+}
 
 void MeterSession::Open(const QString& port, std::optional<int> baud) {
   SetUpAndOpen(port, baud);
   NewTransfer(0);
 }
 
+// The aligner goes on as it was: a record cut by the unplug is skipped the
+// way a line that lost bytes is, and a capture replays the same way.
 void MeterSession::Reopen(const QString& port) {
   SetUpAndOpen(port, std::nullopt);
-  // A new line: its first bytes may start anywhere in a record.
-  aligner_.Reset();
 }
 
 void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
@@ -154,10 +164,15 @@ QString MeterSession::Hex(const MeterRecord& record) {
 }
 
 bool MeterSession::SetCapture(const QString& path, QString* error) {
+  SyncCapture();
+  captureSync_.stop();
   capture_.close();
   if (path.isEmpty()) return true;
   capture_.setFileName(path);
-  if (capture_.open(QIODevice::WriteOnly | QIODevice::Truncate)) return true;
+  if (capture_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    captureSync_.start();
+    return true;
+  }
   if (error != nullptr)
     *error = QStringLiteral("cannot write the capture %1: %2").arg(path, capture_.errorString());
   return false;
@@ -273,12 +288,19 @@ void MeterSession::EndTransfer() {
   emit TransferEnded();
 }
 
+void MeterSession::SyncCapture() {
+  if (capture_.isOpen() && captureDirty_) ::fdatasync(capture_.handle());
+  captureDirty_ = false;
+}
+
 void MeterSession::Capture(const QByteArray& bytes) {
   if (!capture_.isOpen()) return;
+  captureDirty_ = true;
   if (capture_.write(bytes) != bytes.size() || !capture_.flush()) {
     const QString message = QStringLiteral("Cannot write the capture %1: %2")
                                 .arg(capture_.fileName(), capture_.errorString());
     capture_.close();
+    captureSync_.stop();
     emit Failed(message);
   }
 }

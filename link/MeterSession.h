@@ -74,9 +74,10 @@ class MeterSession : public QObject {
   // Closes without telling the meter.
   void Close();
 
-  // Appends every record received from now on, the end record included, to
-  // `path` as raw bytes, flushed as they come; an empty path stops. Returns
-  // false with `error` set when the file cannot be created.
+  // Appends every byte received from now on (after a start's dropped read),
+  // the end record included, to `path` as raw bytes, flushed as they come
+  // and synced to the disk at least once a second; an empty path stops.
+  // Returns false with `error` set when the file cannot be created.
   bool SetCapture(const QString& path, QString* error = nullptr);
 
   // What losing step has cost the transfer so far.
@@ -117,9 +118,12 @@ class MeterSession : public QObject {
   void EndTransfer();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
+  void SyncCapture();
 
   CMscomm1 port_;
   QFile capture_;
+  QTimer captureSync_;
+  bool captureDirty_ = false;
   RecordAligner aligner_;
   QTimer quiet_;  // ends a held end record once the line has fallen quiet
   StepLoss loss_;

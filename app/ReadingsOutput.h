@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include "intake/RecordDecoder.h"
+
+namespace orbek {
+
+class SafeSaveFile;
+class TableStream;
+class QFileWriter;
+
+// A reading as orbek-log prints it: number, date and time, value,
+// temperature, value number, temperature number; a reading that may be
+// wrong because the stream was out of step ends in one more field.
+namespace csv {
+QString Header();
+QString Line(std::int64_t row, const DecodedReading& reading, bool outOfStep);
+inline constexpr const char* kOutOfStep = "out of step";
+}  // namespace csv
+
+// What is wrong with `path` as --output, before anything is sent to the
+// meter: the extension, the folder, the permission to create a file there,
+// the length of the name. Empty when it will do.
+QString OutputProblem(const QString& path);
+
+// The readings of one run on their way to --output, written as they come:
+// CSV lines for .csv, the window's workbook layout for .xls and .xlsx (the
+// numbered rows 0 to 5000 at least, more sheets when one is full). The file
+// is made beside the target and replaces it only once complete. The last
+// few readings wait before they are written, so that readings found to have
+// been read out of step can still be marked.
+class ReadingsFile {
+ public:
+  explicit ReadingsFile(const QString& path);  // throws WorkbookError
+  ~ReadingsFile();
+
+  void Add(const DecodedReading& reading);
+  // Marks reading `row` if it has not been written yet.
+  void MarkOutOfStep(std::int64_t row);
+  // Writes the rest and replaces the target. Throws WorkbookError.
+  void Finish();
+  std::int64_t Count() const { return added_; }
+
+ private:
+  struct Pending {
+    DecodedReading reading;
+    bool outOfStep = false;
+  };
+  void Write(std::int64_t row, const Pending& pending);
+
+  std::unique_ptr<SafeSaveFile> file_;
+  bool csv_ = false;
+  std::unique_ptr<QFileWriter> text_;
+  std::unique_ptr<TableStream> table_;
+  std::deque<Pending> pending_;
+  std::int64_t added_ = 0;
+};
+
+}  // namespace orbek

@@ -1,0 +1,302 @@
+#include "export/TableStream.h"
+
+#include <gsf/gsf-outfile-msole.h>
+#include <gsf/gsf-outfile.h>
+#include <gsf/gsf-output-stdio.h>
+#include <gsf/gsf-utils.h>
+#include <xlsxwriter.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include "export/Biff8Records.h"
+#include "export/CellText.h"
+#include "export/WorkbookError.h"
+#include "export/XlsxWriter.h"
+
+namespace orbek {
+
+namespace {
+
+constexpr double kHeadingRowPoints = 50.0;
+
+[[noreturn]] void Fail(const QString& reason) {
+  throw WorkbookError(reason.toStdString());
+}
+
+QString SheetName(int index) {
+  return QStringLiteral("Sheet%1").arg(index + 1);
+}
+
+// .xlsx through libxlsxwriter in its constant-memory mode, which writes
+// each row out as the next one starts; its work files go beside the target.
+class XlsxStream : public TableStream {
+ public:
+  XlsxStream(const QString& path, TableLook look) : path_(path), look_(std::move(look)) {
+    folder_ = QFile::encodeName(QFileInfo(path).absolutePath());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder_.data();
+    book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    if (book_ == nullptr) Fail(QStringLiteral("the workbook could not be created"));
+    heading_ = workbook_add_format(book_);
+    format_set_bold(heading_);
+    format_set_align(heading_, LXW_ALIGN_VERTICAL_CENTER);
+    date_ = workbook_add_format(book_);
+    format_set_num_format(date_, "yyyy-mm-dd hh:mm:ss");
+    NewSheet();
+  }
+  ~XlsxStream() override {
+    if (book_ != nullptr) workbook_close(book_);
+  }
+
+  void AddRow(const QStringList& cells) override {
+    if (row_ == kXlsxSheetRows) NewSheet();
+    for (qsizetype column = 0; column < cells.size(); ++column)
+      Write(column, InterpretText(cells[column]), nullptr);
+    ++row_;
+  }
+
+  void Finish() override {
+    lxw_workbook* book = book_;
+    book_ = nullptr;
+    Check(workbook_close(book));
+    CheckXlsxComplete(path_);
+  }
+
+ private:
+  static void Check(lxw_error error) {
+    if (error != LXW_NO_ERROR) Fail(QString::fromLatin1(lxw_strerror(error)));
+  }
+
+  void NewSheet() {
+    sheet_ = workbook_add_worksheet(book_, SheetName(sheets_++).toUtf8().constData());
+    if (sheet_ == nullptr) Fail(QStringLiteral("the worksheet could not be added"));
+    for (std::size_t c = 0; c < look_.columnWidths.size(); ++c)
+      Check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 look_.columnWidths[c], nullptr));
+    Check(worksheet_set_row(sheet_, 0, kHeadingRowPoints, nullptr));
+    row_ = 0;
+    for (qsizetype c = 0; c < look_.headings.size(); ++c)
+      Write(c, InterpretText(look_.headings[c]), heading_);
+    row_ = 1;
+  }
+
+  void Write(qsizetype column, const CellContent& cell, lxw_format* format) {
+    const auto r = static_cast<lxw_row_t>(row_);
+    const auto c = static_cast<lxw_col_t>(column);
+    switch (cell.kind) {
+      case CellContent::Kind::Text:
+        return Check(worksheet_write_string(sheet_, r, c, cell.text.toUtf8().constData(), format));
+      case CellContent::Kind::Number:
+        return Check(worksheet_write_number(sheet_, r, c, cell.number, format));
+      case CellContent::Kind::DateTime:
+        return Check(worksheet_write_number(sheet_, r, c, cell.number, format ? format : date_));
+      case CellContent::Kind::Empty:
+        if (format != nullptr) Check(worksheet_write_blank(sheet_, r, c, format));
+        return;
+    }
+  }
+
+  QString path_;
+  TableLook look_;
+  QByteArray folder_;
+  lxw_workbook* book_ = nullptr;
+  lxw_worksheet* sheet_ = nullptr;
+  lxw_format* heading_ = nullptr;
+  lxw_format* date_ = nullptr;
+  int sheets_ = 0;
+  int row_ = 0;
+};
+
+// .xls: the sheets' records go to a work file beside the target as the rows
+// come, 32 rows at a time (a ROW record for each, then their cells); at the
+// end the workbook globals, which must name where each sheet starts, are
+// written first into the document and the sheets copied after them. Texts
+// are LABEL records, which need no shared string table.
+class XlsStream : public TableStream {
+ public:
+  XlsStream(const QString& path, TableLook look)
+      : path_(path),
+        look_(std::move(look)),
+        sheets_(QFileInfo(path).absoluteDir().filePath(
+            QStringLiteral(".%1.XXXXXX").arg(QFileInfo(path).fileName()))) {
+    if (!sheets_.open()) Fail(sheets_.errorString());
+    NewSheet();
+  }
+
+  void AddRow(const QStringList& cells) override {
+    if (row_ == kXlsSheetRows) {
+      EndSheet();
+      NewSheet();
+    }
+    block_.push_back(cells);
+    ++row_;
+    if (block_.size() == biff8::kRowsPerBlock) WriteBlock();
+  }
+
+  void Finish() override {
+    EndSheet();
+    if (!sheets_.flush()) Fail(sheets_.errorString());
+    WriteDocument(Globals());
+  }
+
+ private:
+  static constexpr std::uint16_t kLabel = 0x0204;
+  static constexpr std::uint16_t kHeadingXf = biff8::kFirstOwnXf, kDateXf = biff8::kFirstOwnXf + 1;
+
+  void Append(biff8::Stream& stream) {
+    if (sheets_.write(stream.data()) != stream.data().size()) Fail(sheets_.errorString());
+    stream.data().clear();
+  }
+
+  void NewSheet() {
+    sheetStarts_.push_back(static_cast<std::uint32_t>(sheets_.pos()));
+    biff8::Stream stream;
+    biff8::WriteBof(stream, 0x0010);
+    stream.Record(biff8::kDefColWidth, biff8::Bytes().U16(8));
+    for (std::size_t c = 0; c < look_.columnWidths.size(); ++c)
+      biff8::WriteColumnWidth(stream, static_cast<int>(c), look_.columnWidths[c]);
+    Append(stream);
+    dimensionsAt_ = sheets_.pos() + 4;
+    stream.Record(biff8::kDimensions, biff8::DimensionsBody(0, Columns()));
+    Append(stream);
+    row_ = 0;
+    blockStart_ = 0;
+    block_.push_back(look_.headings);
+    ++row_;
+  }
+
+  void EndSheet() {
+    if (!block_.empty()) WriteBlock();
+    biff8::Stream stream;
+    biff8::WriteWindow2(stream);
+    stream.Record(biff8::kEof, biff8::Bytes());
+    Append(stream);
+    // The rows are known now.
+    const qint64 end = sheets_.pos();
+    const QByteArray dimensions =
+        biff8::DimensionsBody(static_cast<std::uint32_t>(row_), Columns()).data();
+    if (!sheets_.seek(dimensionsAt_) || sheets_.write(dimensions) != dimensions.size() ||
+        !sheets_.seek(end))
+      Fail(sheets_.errorString());
+  }
+
+  void WriteBlock() {
+    biff8::Stream stream;
+    for (std::size_t i = 0; i < block_.size(); ++i) {
+      const int row = blockStart_ + static_cast<int>(i);
+      biff8::WriteRowRecord(stream, row, Columns(), row == 0 ? kHeadingRowPoints : 0.0);
+    }
+    for (std::size_t i = 0; i < block_.size(); ++i)
+      for (qsizetype c = 0; c < block_[i].size(); ++c)
+        WriteCell(stream, blockStart_ + static_cast<int>(i), static_cast<int>(c),
+                  InterpretText(block_[i][c]), blockStart_ + i == 0);
+    Append(stream);
+    blockStart_ += static_cast<int>(block_.size());
+    block_.clear();
+  }
+
+  // Cells start with row, column and XF; LABEL adds its text, NUMBER the
+  // value as a double.
+  static void WriteCell(biff8::Stream& stream, int row, int column, const CellContent& cell,
+                        bool heading) {
+    biff8::Bytes body;
+    const bool date = cell.kind == CellContent::Kind::DateTime;
+    const std::uint16_t xf = heading ? kHeadingXf : date ? kDateXf : biff8::kDefaultCellXf;
+    body.U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(column)).U16(xf);
+    switch (cell.kind) {
+      case CellContent::Kind::Text:
+        return stream.Record(kLabel, body.LongString(cell.text));
+      case CellContent::Kind::Number:
+      case CellContent::Kind::DateTime:
+        return stream.Record(biff8::kNumber, body.F64(cell.number));
+      case CellContent::Kind::Empty:
+        if (heading) stream.Record(biff8::kBlank, body);
+        return;
+    }
+  }
+
+  // The globals, with each BOUNDSHEET pointing at its sheet's BOF as it will
+  // stand after them.
+  QByteArray Globals() const {
+    biff8::Stream stream;
+    biff8::WriteGlobalsHead(stream, {{true, false, VerticalAlignment::Center},
+                                     {false, true, VerticalAlignment::Bottom}});
+    std::vector<std::uint32_t> offsetAt;
+    for (std::size_t i = 0; i < sheetStarts_.size(); ++i) {
+      offsetAt.push_back(stream.Position() + 4);
+      stream.Record(biff8::kBoundSheet,
+                    biff8::Bytes().U32(0).U16(0).ShortString(SheetName(static_cast<int>(i))));
+    }
+    stream.Record(biff8::kEof, biff8::Bytes());
+    QByteArray globals = stream.data();
+    const std::uint32_t size = static_cast<std::uint32_t>(globals.size());
+    for (std::size_t i = 0; i < offsetAt.size(); ++i) {
+      const std::uint32_t offset = size + sheetStarts_[i];
+      for (int b = 0; b < 4; ++b)
+        globals[offsetAt[i] + b] = static_cast<char>((offset >> (8 * b)) & 0xFF);
+    }
+    return globals;
+  }
+
+  void WriteDocument(const QByteArray& globals) {
+    gsf_init();
+    GError* error = nullptr;
+    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(path_).constData(), &error);
+    if (sink == nullptr) {
+      const QString reason = QString::fromUtf8(error ? error->message : "cannot create the file");
+      if (error) g_error_free(error);
+      Fail(reason);
+    }
+    GsfOutfile* document = gsf_outfile_msole_new(sink);
+    GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
+    bool written = child != nullptr && Put(child, globals) && sheets_.seek(0);
+    while (written) {
+      const QByteArray chunk = sheets_.read(64 * 1024);
+      if (chunk.isEmpty()) break;
+      written = Put(child, chunk);
+    }
+    written = written && gsf_output_close(child);
+    const bool closed = gsf_output_close(GSF_OUTPUT(document));  // closes the file too
+    if (child != nullptr) g_object_unref(child);
+    g_object_unref(document);
+    g_object_unref(sink);
+    if (!written || !closed)
+      Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
+  }
+
+  static bool Put(GsfOutput* out, const QByteArray& bytes) {
+    return gsf_output_write(out, static_cast<std::size_t>(bytes.size()),
+                            reinterpret_cast<const guint8*>(bytes.constData()));
+  }
+
+  int Columns() const { return static_cast<int>(look_.headings.size()); }
+
+  QString path_;
+  TableLook look_;
+  QTemporaryFile sheets_;
+  std::vector<std::uint32_t> sheetStarts_;
+  qint64 dimensionsAt_ = 0;
+  std::vector<QStringList> block_;
+  int blockStart_ = 0;
+  int row_ = 0;  // rows of the current sheet so far
+};
+
+}  // namespace
+
+WorkbookFormat FormatOf(const QString& path) {
+  return QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0
+             ? WorkbookFormat::Xlsx
+             : WorkbookFormat::Xls;
+}
+
+std::unique_ptr<TableStream> OpenTableStream(const QString& path, WorkbookFormat format,
+                                             const TableLook& look) {
+  if (format == WorkbookFormat::Xlsx) return std::make_unique<XlsxStream>(path, look);
+  return std::make_unique<XlsStream>(path, look);
+}
+
+}  // namespace orbek

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace orbek {
+
+// How a table looks in a workbook: its headings, in the first row of every
+// sheet (bold, centred vertically, 50 points high), and its column widths in
+// characters.
+struct TableLook {
+  QStringList headings;
+  std::vector<double> columnWidths;
+};
+
+// The most rows a sheet holds, the headings' row included.
+inline constexpr int kXlsSheetRows = 65536;
+inline constexpr int kXlsxSheetRows = 1048576;
+
+// Writes a table into a workbook row by row, in memory that does not grow
+// with the rows, going on in a new sheet ("Sheet2", "Sheet3", ...) headed
+// like the first whenever one is full. Each cell is typed as the table
+// export types it: numbers, dates with times, texts.
+class TableStream {
+ public:
+  virtual ~TableStream() = default;
+  virtual void AddRow(const QStringList& cells) = 0;
+  // Completes the file. Throws WorkbookError.
+  virtual void Finish() = 0;
+};
+
+enum class WorkbookFormat { Xls, Xlsx };
+// .xlsx for that extension, otherwise .xls (Excel 97-2003).
+WorkbookFormat FormatOf(const QString& path);
+
+// A stream writing `path` (created or overwritten) in `format`; the work
+// files go beside it. Throws WorkbookError.
+std::unique_ptr<TableStream> OpenTableStream(const QString& path, WorkbookFormat format,
+                                             const TableLook& look);
+
+}  // namespace orbek
