@@ -18,7 +18,7 @@ std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
 ReplayResult ReplayCapture(
     QIODevice& capture, bool all,
     const std::function<void(std::int64_t, const DecodedReading&)>& onReading,
-    const std::function<void(const StepLoss&)>& onSkip) {
+    const std::function<void(const StepLoss&)>& onSkip, const std::function<bool()>& stop) {
   ReplayResult result;
   RecordAligner aligner;
   std::vector<RecordAligner::Event> events;
@@ -36,6 +36,10 @@ ReplayResult ReplayCapture(
     events.clear();
   };
   for (;;) {
+    if (stop && stop()) {
+      result.stopped = true;
+      break;
+    }
     const QByteArray piece = capture.read(kPiece);
     if (piece.isEmpty()) break;
     aligner.Feed(Bytes(piece), events);

@@ -23,11 +23,11 @@ class LineWriter {
   LineWriter(const LineWriter&) = delete;
   LineWriter& operator=(const LineWriter&) = delete;
 
-  // Queues a line (without its newline). False when the queue is full and
+  // Queues a line, UTF-8 without its newline. False when the queue is full and
   // the line was skipped, or the writer has failed.
-  bool TryPush(const QString& line);
+  bool TryPush(const QByteArray& line);
   // Queues a line, waiting for room; false once the writer has failed.
-  bool Push(const QString& line);
+  bool Push(const QByteArray& line);
   // Waits until every queued line is written or the writer has failed.
   void Drain();
   bool Failed() const { return failed_; }
@@ -43,6 +43,7 @@ class LineWriter {
   std::condition_variable changed_;
   std::deque<QByteArray> lines_;
   bool writing_ = false;
+  bool drain_ = false;
   bool stop_ = false;
   std::atomic<bool> failed_{false};
   std::thread thread_;

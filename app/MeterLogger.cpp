@@ -35,6 +35,13 @@ void WriteSignalByte(int) {
   [[maybe_unused]] const auto written = ::write(signalSockets[0], &byte, 1);
 }
 
+// --decode has no event loop: a signal only asks the replay to stop.
+volatile std::sig_atomic_t decodeStopRequested = 0;
+
+void RequestDecodeStop(int) {
+  decodeStopRequested = 1;
+}
+
 }  // namespace
 
 MeterLogger::MeterLogger(Options options, QTextStream& err)
@@ -247,6 +254,8 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     err << "orbek-log: cannot write to standard output: " << reason << Qt::endl;
   });
   std::signal(SIGPIPE, SIG_IGN);
+  for (const int signal : kStopSignals)
+    std::signal(signal, RequestDecodeStop);
   int exitCode = kExitComplete;
   ReplayResult result;
   try {
@@ -266,9 +275,11 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
           if (saved)
             for (const std::int64_t row : loss.wrongRows)
               saved->MarkOutOfStep(row);
-        });
+        },
+        [] { return decodeStopRequested != 0; });
     out.Drain();
-    if (result.partialBytes > 0) {
+    if (result.stopped) err << "orbek-log: stopped; the readings so far are kept" << Qt::endl;
+    if (result.partialBytes > 0 && !result.stopped) {
       err << "orbek-log: " << capture << " ends in a partial record: " << result.partialBytes
           << " bytes at its end are not decoded" << Qt::endl;
       exitCode = kExitPartialRecord;

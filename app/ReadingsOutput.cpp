@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <charconv>
 #include <climits>
+#include <cmath>
 
 #include "export/SafeSave.h"
 #include "export/TableStream.h"
@@ -15,24 +17,34 @@
 
 namespace orbek {
 
-// Lines of text into a file, buffered.
+// Lines of text into a file, gathered in a buffer of our own.
 class QFileWriter {
  public:
   explicit QFileWriter(const QString& path) : file_(path) {
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
       throw WorkbookError(file_.errorString().toStdString());
+    buffer_.reserve(kBuffer + 256);
   }
-  void Line(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    if (file_.write(bytes) != bytes.size()) throw WorkbookError(file_.errorString().toStdString());
+  void Line(const QByteArray& line) {
+    buffer_ += line;
+    buffer_ += '\n';
+    if (buffer_.size() >= kBuffer) Flush();
   }
   void Close() {
-    if (!file_.flush()) throw WorkbookError(file_.errorString().toStdString());
+    Flush();
     file_.close();
   }
 
  private:
+  static constexpr qsizetype kBuffer = 256 * 1024;
+  void Flush() {
+    if (file_.write(buffer_) != buffer_.size())
+      throw WorkbookError(file_.errorString().toStdString());
+    buffer_.clear();
+  }
+
   QFile file_;
+  QByteArray buffer_;
 };
 
 namespace {
@@ -50,19 +62,40 @@ QString Utf8(const std::string& text) {
 
 // A field as CSV wants it: quoted when it holds a comma, a quote or a line
 // break.
-QString CsvField(const QString& text) {
-  if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) &&
-      !text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
-    return text;
-  QString quoted = text;
-  quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-  return QLatin1Char('"') + quoted + QLatin1Char('"');
+void AppendField(QByteArray& line, const std::string& text) {
+  line += ',';
+  if (text.find_first_of(",\"\r\n") == std::string::npos) {
+    line.append(text.data(), static_cast<qsizetype>(text.size()));
+    return;
+  }
+  line += '"';
+  for (const char c : text) {
+    if (c == '"') line += '"';
+    line += c;
+  }
+  line += '"';
 }
 
 // Fifteen significant digits: every reading's number exactly as the meter
 // meant it (123.4, not 123.40000000000001), with a point whatever the locale.
-QString Number(double value) {
-  return QString::number(value, 'g', 15);
+// The shortest fixed-point form is the same text when it has at most 15
+// significant digits, and much quicker to find; a reading's numbers (counts
+// scaled by powers of ten) nearly always have.
+void AppendNumber(QByteArray& line, double value) {
+  char digits[64];
+  const char* end =
+      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
+  int significant = 0;
+  bool leading = true;
+  for (const char* c = digits; c != end; ++c) {
+    if (*c < '0' || *c > '9' || (leading && *c == '0')) continue;
+    leading = false;
+    ++significant;
+  }
+  if (significant > 15 || std::abs(value) >= 1e15 || (value != 0 && std::abs(value) < 1e-4))
+    end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+  line += ',';
+  line.append(digits, end - digits);
 }
 
 bool IsWorkbook(const QString& suffix) {
@@ -80,16 +113,20 @@ TableLook WindowLook() {
 
 }  // namespace
 
-QString csv::Header() {
-  return QStringLiteral("No.,Date and Time,Measured Value,Temperature,Value,Temperature Value");
+QByteArray csv::Header() {
+  return QByteArrayLiteral("No.,Date and Time,Measured Value,Temperature,Value,Temperature Value");
 }
 
-QString csv::Line(std::int64_t row, const DecodedReading& r, bool outOfStep) {
-  QStringList fields = {QString::number(row),        CsvField(Utf8(r.TimestampText)),
-                        CsvField(Utf8(r.ValueText)), CsvField(Utf8(r.TemperatureText)),
-                        Number(r.ValueNumber),       Number(r.TemperatureNumber)};
-  if (outOfStep) fields << QString::fromLatin1(kOutOfStep);
-  return fields.join(QLatin1Char(','));
+QByteArray csv::Line(std::int64_t row, const DecodedReading& r, bool outOfStep) {
+  QByteArray line = QByteArray::number(row);
+  line.reserve(96);
+  AppendField(line, r.TimestampText);
+  AppendField(line, r.ValueText);
+  AppendField(line, r.TemperatureText);
+  AppendNumber(line, r.ValueNumber);
+  AppendNumber(line, r.TemperatureNumber);
+  if (outOfStep) line += QByteArray(",") + kOutOfStep;
+  return line;
 }
 
 QString OutputProblem(const QString& path) {
@@ -127,8 +164,14 @@ ReadingsFile::ReadingsFile(const QString& path) : file_(std::make_unique<SafeSav
 
 ReadingsFile::~ReadingsFile() = default;
 
-void ReadingsFile::Add(const DecodedReading& reading) {
-  pending_.push_back({reading, false});
+void ReadingsFile::Add(const DecodedReading& reading, const QByteArray& csvLine) {
+  const bool outOfStep = marksAhead_.erase(added_) > 0;
+  if (csv_) {
+    const bool made = csvLine.isEmpty() || outOfStep;
+    pending_.push_back({{}, made ? csv::Line(added_, reading, outOfStep) : csvLine, outOfStep});
+  } else {
+    pending_.push_back({reading, {}, outOfStep});
+  }
   ++added_;
   if (pending_.size() > kMarkableReadings) {
     Write(added_ - static_cast<std::int64_t>(pending_.size()), pending_.front());
@@ -137,14 +180,20 @@ void ReadingsFile::Add(const DecodedReading& reading) {
 }
 
 void ReadingsFile::MarkOutOfStep(std::int64_t row) {
+  if (row >= added_) {
+    marksAhead_.insert(row);
+    return;
+  }
   const std::int64_t first = added_ - static_cast<std::int64_t>(pending_.size());
-  if (row >= first && row < added_)
-    pending_[static_cast<std::size_t>(row - first)].outOfStep = true;
+  if (row < first) return;
+  Pending& pending = pending_[static_cast<std::size_t>(row - first)];
+  if (csv_ && !pending.outOfStep) pending.csvLine += QByteArray(",") + csv::kOutOfStep;
+  pending.outOfStep = true;
 }
 
 void ReadingsFile::Write(std::int64_t row, const Pending& pending) {
   try {
-    if (csv_) return text_->Line(csv::Line(row, pending.reading, pending.outOfStep));
+    if (csv_) return text_->Line(pending.csvLine);
     const DecodedReading& r = pending.reading;
     table_->AddRow(
         {QString::number(row), Utf8(r.TimestampText), Utf8(r.ValueText), Utf8(r.TemperatureText)});

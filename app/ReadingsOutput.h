@@ -1,10 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 #include <deque>
 #include <memory>
 #include <optional>
+#include <set>
 
 #include "intake/RecordDecoder.h"
 
@@ -17,9 +19,10 @@ class QFileWriter;
 // A reading as orbek-log prints it: number, date and time, value,
 // temperature, value number, temperature number; a reading that may be
 // wrong because the stream was out of step ends in one more field.
+// Lines are UTF-8, without the line break.
 namespace csv {
-QString Header();
-QString Line(std::int64_t row, const DecodedReading& reading, bool outOfStep);
+QByteArray Header();
+QByteArray Line(std::int64_t row, const DecodedReading& reading, bool outOfStep);
 inline constexpr const char* kOutOfStep = "out of step";
 }  // namespace csv
 
@@ -39,8 +42,10 @@ class ReadingsFile {
   explicit ReadingsFile(const QString& path);  // throws WorkbookError
   ~ReadingsFile();
 
-  void Add(const DecodedReading& reading);
-  // Marks reading `row` if it has not been written yet.
+  // `csvLine`, when given, is the reading's CSV line as csv::Line makes it
+  // unmarked, so that it need not be made twice.
+  void Add(const DecodedReading& reading, const QByteArray& csvLine = {});
+  // Marks reading `row` if it has not been written yet (or not come yet).
   void MarkOutOfStep(std::int64_t row);
   // Writes the rest and replaces the target. Throws WorkbookError.
   void Finish();
@@ -48,7 +53,8 @@ class ReadingsFile {
 
  private:
   struct Pending {
-    DecodedReading reading;
+    DecodedReading reading;  // for a workbook
+    QByteArray csvLine;      // for CSV, marked already where it must be
     bool outOfStep = false;
   };
   void Write(std::int64_t row, const Pending& pending);
@@ -58,6 +64,7 @@ class ReadingsFile {
   std::unique_ptr<QFileWriter> text_;
   std::unique_ptr<TableStream> table_;
   std::deque<Pending> pending_;
+  std::set<std::int64_t> marksAhead_;
   std::int64_t added_ = 0;
 };
 

@@ -73,12 +73,12 @@ void RecordAligner::Feed(std::span<const std::uint8_t> bytes, std::vector<Event>
 std::size_t RecordAligner::Flush(std::vector<Event>& events) {
   if (ended_) return 0;
   Release(events);
-  return ended_ ? 0 : held_.size();
+  return ended_ ? 0 : Held();
 }
 
 bool RecordAligner::EndHeld() const {
   if (!holding_) return false;
-  for (std::size_t at = 0; at + N <= held_.size(); at += N)
+  for (std::size_t at = 0; at + N <= Held(); at += N)
     if (IsEndOfTransfer(FrameAt(at))) return true;
   return false;
 }
@@ -95,7 +95,7 @@ bool RecordAligner::StrongEvidence() const {
 void RecordAligner::Process(std::vector<Event>& events) {
   while (!ended_) {
     if (!holding_) {
-      if (held_.size() < N) return;
+      if (Held() < N) return;
       const MeterRecord record = FrameAt(0);
       if (IsEndOfTransfer(record) && !EndInDoubt()) return End(record, 0, events);
       if (IsEndOfTransfer(record) || !Accepts(record)) {
@@ -144,7 +144,7 @@ void RecordAligner::Pass(std::vector<Event>& events) {
   events.push_back({Event::Kind::Record, record});
   recent_.push_back(record);
   if (recent_.size() > kRecentRecords) recent_.pop_front();
-  held_.erase(held_.begin(), held_.begin() + N);
+  Consume(N);
 }
 
 RecordAligner::Verdict RecordAligner::Judge(std::size_t& offset) const {
@@ -171,7 +171,7 @@ RecordAligner::Verdict RecordAligner::Judge(std::size_t& offset) const {
 RecordAligner::Candidate RecordAligner::Follow(std::size_t offset) const {
   Candidate c;
   c.offset = offset;
-  if (offset + N > held_.size()) return c;
+  if (offset + N > Held()) return c;
   const MeterRecord first = FrameAt(offset);
   std::optional<MeterRecord> previous;
   c.misframed = recent_.size();
@@ -183,7 +183,7 @@ RecordAligner::Candidate RecordAligner::Follow(std::size_t offset) const {
       break;
     }
   }
-  for (std::size_t at = offset; at + N <= held_.size(); at += N) {
+  for (std::size_t at = offset; at + N <= Held(); at += N) {
     const MeterRecord frame = FrameAt(at);
     if (IsEndOfTransfer(frame) && at != offset) break;  // the transfer may end here
     if (previous) {
@@ -215,7 +215,7 @@ bool RecordAligner::HeldFramesAgree() const {
 void RecordAligner::Release(std::vector<Event>& events) {
   holding_ = false;
   checking_ = false;
-  while (!ended_ && held_.size() >= N) {
+  while (!ended_ && Held() >= N) {
     const MeterRecord record = FrameAt(0);
     if (IsEndOfTransfer(record)) return End(record, 0, events);
     Pass(events);
@@ -226,8 +226,9 @@ void RecordAligner::End(const MeterRecord& record, std::size_t at, std::vector<E
   events.push_back({Event::Kind::End, record});
   ended_ = true;
   holding_ = false;
-  rest_.assign(held_.begin() + static_cast<std::ptrdiff_t>(at + N), held_.end());
+  rest_.assign(held_.begin() + static_cast<std::ptrdiff_t>(start_ + at + N), held_.end());
   held_.clear();
+  start_ = 0;
 }
 
 void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {
@@ -245,15 +246,24 @@ void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {
   // that follows them, and that frame is taken; its value may be wrong.
   skipped.doubtful = linked && offset % N < N / 2;
   recent_.resize(recent_.size() - c.misframed);
-  held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(offset));
+  Consume(offset);
   holding_ = false;
   checking_ = true;
   verified_ = false;
   events.push_back(skipped);
 }
 
+void RecordAligner::Consume(std::size_t count) {
+  start_ += count;
+  // The bytes passed on are dropped now and then, not at every record.
+  if (start_ >= 4096 && start_ * 2 >= held_.size()) {
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(start_));
+    start_ = 0;
+  }
+}
+
 MeterRecord RecordAligner::FrameAt(std::size_t offset) const {
-  return MeterRecord::FromSpan(std::span<const std::uint8_t, N>(held_.data() + offset, N));
+  return MeterRecord::FromSpan(std::span<const std::uint8_t, N>(held_.data() + start_ + offset, N));
 }
 
 }  // namespace orbek

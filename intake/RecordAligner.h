@@ -70,7 +70,7 @@ class RecordAligner {
   const std::vector<std::uint8_t>& RestAfterEnd() const { return rest_; }
   // Bytes of a record not yet complete: non-zero once the stream's records
   // no longer start where the line's chunks of 12 do.
-  std::size_t PartialBytes() const { return held_.size() % kMeterRecordSize; }
+  std::size_t PartialBytes() const { return Held() % kMeterRecordSize; }
 
  private:
   struct Candidate {
@@ -92,11 +92,14 @@ class RecordAligner {
   void Release(std::vector<Event>& events);
   void Realign(std::size_t offset, std::vector<Event>& events);
   MeterRecord FrameAt(std::size_t offset) const;
-  std::size_t HeldFrames() const { return held_.size() / kMeterRecordSize; }
+  std::size_t HeldFrames() const { return Held() / kMeterRecordSize; }
+  std::size_t Held() const { return held_.size() - start_; }
+  void Consume(std::size_t count);
 
   void End(const MeterRecord& record, std::size_t at, std::vector<Event>& events);
 
-  std::vector<std::uint8_t> held_;  // bytes not yet passed on
+  std::vector<std::uint8_t> held_;  // bytes not yet passed on, from start_
+  std::size_t start_ = 0;
   std::vector<std::uint8_t> rest_;  // after the end record
   std::deque<MeterRecord> recent_;  // the last records passed on, newest last
   bool checking_ = true;            // off for a stream whose clock tells nothing

@@ -47,6 +47,9 @@ if [ "$(id -u)" -eq 0 ]; then
   orbek --version
   orbek-log --help >/dev/null
   orbek-meter-sim --help >/dev/null
+  # The logger's service unit is sound and names a manual page that is there.
+  systemd-analyze verify --man=no /usr/lib/systemd/system/orbek-log@.service
+  ls /usr/share/man/man1/orbek-log.1* >/dev/null
   dpkg -r orbek >/dev/null
 else
   root=$(mktemp -d)
