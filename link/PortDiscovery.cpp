@@ -100,7 +100,12 @@ ProbeResult ProbePorts(const std::vector<PortCandidate>& candidates) {
 
 QString PortDisplayName(const QString& path) {
   const QString dev = QStringLiteral("/dev/");
-  return path.startsWith(dev) ? path.mid(dev.size()) : path;
+  const QString inDev = path.startsWith(dev) ? path.mid(dev.size()) : QString();
+  if (!inDev.isEmpty() &&
+      (!inDev.contains(QLatin1Char('/')) || inDev.startsWith(QLatin1String("pts/"))))
+    return inDev;
+  // A link (a by-id name, a virtual port) is known by its own name.
+  return QFileInfo(path).fileName();
 }
 
 bool NaturalLess(const QString& a, const QString& b) {

@@ -36,7 +36,9 @@ std::vector<PortCandidate> SerialPortCandidates(const QStringList& extraPaths = 
 // closes it at once. A port that is busy, whoever holds it, is left out.
 ProbeResult ProbePorts(const std::vector<PortCandidate>& candidates);
 
-// "ttyUSB0" for /dev/ttyUSB0, "pts/3" for /dev/pts/3; other paths in full.
+// "ttyUSB0" for /dev/ttyUSB0, "pts/3" for /dev/pts/3; a link by its own
+// name: "usb-FTDI_...-port0" for /dev/serial/by-id/usb-FTDI_...-port0,
+// "ttyMETER" for /tmp/ttyMETER.
 QString PortDisplayName(const QString& path);
 
 // Orders names as people count: ttyS2 before ttyS10.

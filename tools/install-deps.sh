@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales
   # a display for the window where there is none, and packaging checks
-  xvfb xauth fonts-dejavu-core desktop-file-utils appstream systemd
+  xvfb xauth fonts-dejavu-core desktop-file-utils appstream systemd lintian
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -15,7 +15,7 @@ if [ "$(id -u)" -eq 0 ] && ! id orbek-test >/dev/null 2>&1; then
 fi
 
 echo "== build and test"
-cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_WERROR=ON
 cmake --build build/release -j"$jobs"
 ctest --test-dir build/release --output-on-failure -j"$jobs"
 
@@ -25,15 +25,22 @@ link_suites+='|Alignment|Logger[A-Za-z]*)Test\.'
 QT_NO_GLIB=1 ctest --test-dir build/release --output-on-failure -j"$jobs" -R "$link_suites"
 
 echo "== unit tests under the sanitizers"
-cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON
+cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON -DORBEK_WERROR=ON
 cmake --build build/sanitize -j"$jobs" --target decoder_tests link_tests meter_sim_tests \
   workbook_tests orbek-meter-sim
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs" -L unit
 
+echo "== a Release build with Debian's hardening flags, as a distribution builds it"
+CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+  LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+  cmake -S . -B build/distro -DCMAKE_BUILD_TYPE=Release -DORBEK_WERROR=ON
+cmake --build build/distro -j"$jobs"
+ctest --test-dir build/distro --output-on-failure -j"$jobs" -E '^bench'
+
 echo "== fuzz the record decoder"
-CXX=clang++ cmake -S . -B build/fuzz -DORBEK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CXX=clang++ cmake -S . -B build/fuzz -DORBEK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_WERROR=ON
 cmake --build build/fuzz -j"$jobs"
 mkdir -p build/fuzz/corpus
 build/fuzz/tests/fuzz/fuzz_decoder -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
@@ -42,6 +49,8 @@ build/fuzz/tests/fuzz/fuzz_decoder -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
 echo "== the Debian package"
 rm -f build/release/orbek_*.deb
 (cd build/release && cpack)
+# The package is one a distribution would take.
+lintian --fail-on error --tag-display-limit 0 build/release/orbek_*.deb
 if [ "$(id -u)" -eq 0 ]; then
   dpkg -i build/release/orbek_*.deb
   orbek --version

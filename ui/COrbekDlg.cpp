@@ -75,6 +75,10 @@ void COrbekDlg::ConnectHandlers() {
   route(ui_->ReceiveButton, &COrbekDlg::OnReceiveButton);
   route(ui_->SaveExcelButton, &COrbekDlg::ExportToExcel);
   route(ui_->GraphButton, &COrbekDlg::OnGraphButton);
+  // The closed box shows a port's name; its tooltip, the whole path.
+  connect(ui_->PortCombo, &QComboBox::currentIndexChanged, this, [this](int item) {
+    ui_->PortCombo->setToolTip(ui_->PortCombo->itemData(item, Qt::ToolTipRole).toString());
+  });
   connect(&Session, &MeterSession::RecordDecoded, this,
           [this](const MeterRecord&, const DecodedReading& reading) {
             Guarded([&] { OnReading(reading); });
@@ -200,9 +204,11 @@ void COrbekDlg::ScanPorts() {
   for (const auto& port : result.usable) {
     PortNumberList.push_back(port.path);
     PortCombo->addItem(port.name);
-    if (!port.description.isEmpty())
-      PortCombo->setItemData(PortCombo->count() - 1, port.description, Qt::ToolTipRole);
+    const int item = PortCombo->count() - 1;
+    PortCombo->setItemData(item, port.description, kItemDetailRole);
+    PortCombo->setItemData(item, port.path, Qt::ToolTipRole);
   }
+  ShowItemDetails(*PortCombo);
   PortCombo->setCurrentIndex(-1);  // the callers choose
   const ScanReport report = ReportScan(result);
   MessageBoxExW(report.text, report.caption);

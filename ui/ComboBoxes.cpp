@@ -1,6 +1,43 @@
 #include "ui/ComboBoxes.h"
 
+#include <algorithm>
+
+#include <QAbstractItemView>
+#include <QStyledItemDelegate>
+
 namespace orbek {
+
+namespace {
+
+// Draws "name    detail" in the open list; the closed box keeps the name.
+class DetailDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString detail = index.data(kItemDetailRole).toString();
+    if (!detail.isEmpty()) option->text += QStringLiteral("    ") + detail;
+  }
+};
+
+}  // namespace
+
+void ShowItemDetails(QComboBox& box) {
+  if (dynamic_cast<DetailDelegate*>(box.view()->itemDelegate()) == nullptr)
+    box.view()->setItemDelegate(new DetailDelegate(box.view()));
+  const QFontMetrics metrics(box.view()->font());
+  int widest = 0;
+  for (int i = 0; i < box.count(); ++i) {
+    QString text = box.itemText(i);
+    const QString detail = box.itemData(i, kItemDetailRole).toString();
+    if (!detail.isEmpty()) text += QStringLiteral("    ") + detail;
+    widest = std::max(widest, metrics.horizontalAdvance(text));
+  }
+  // Room for the item's margins and the list's scroll bar.
+  box.view()->setMinimumWidth(widest + 48);
+}
 
 int SelectedIndex(const QComboBox& box) {
   const QString text = box.currentText();

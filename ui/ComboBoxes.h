@@ -19,4 +19,11 @@ QVariant SelectedData(const QComboBox& box);
 // (case-insensitively, after equal texts) and returns its index.
 int AddSorted(QComboBox& box, const QString& text, const QVariant& data = {});
 
+// The role of an item's second text, shown after its own in the open list.
+inline constexpr int kItemDetailRole = Qt::UserRole + 1;
+
+// Lets the open list of `box` show each item's detail text after its own and
+// grow as wide as the widest of them, however narrow the closed box is.
+void ShowItemDetails(QComboBox& box);
+
 }  // namespace orbek

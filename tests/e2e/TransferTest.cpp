@@ -373,7 +373,7 @@ namespace {
 
 // The window after a transfer, in both views, for the README.
 TEST_F(TransferTest, SavesScreenshotsAfterATransfer) {
-  Start(sim::GenerateRecords(300, 17));
+  Start(sim::GenerateMeasurement(300, 15));
   Click("ConnectButton");
   ReceiveWholeTransfer();
   Pump(100);

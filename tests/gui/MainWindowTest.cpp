@@ -371,3 +371,31 @@ TEST_F(MainWindowTest, ControlsStandWhereTheTemplatePutsThem) {
 
 }  // namespace
 }  // namespace orbek
+
+#include <QAbstractItemView>
+#include <QTemporaryDir>
+
+namespace orbek {
+namespace {
+
+TEST(PortComboTest, ALinkedPortShowsItsNameTheListItsDescriptionAndTheTooltipThePath) {
+  sim::MeterSimulator meter(sim::MeterSimulator::Options{});
+  QTemporaryDir dir;
+  const QString link = dir.filePath("orbek-meter-with-a-long-name-22364");
+  ASSERT_TRUE(QFile::link(QString::fromStdString(meter.DevicePath()), link));
+  const QString description = "Prolific Technology Inc. USB-Serial Controller";
+  BoxRecorder boxes;
+  COrbekDlg dlg(nullptr, [&] { return std::vector<PortCandidate>{{link, description}}; });
+  dlg.OnInitDialog();
+  auto& port = OrbekDlgProbe(dlg).Combo("PortCombo");
+  ASSERT_EQ(port.count(), 1);
+  EXPECT_EQ(port.itemText(0), "orbek-meter-with-a-long-name-22364");
+  EXPECT_EQ(port.itemData(0, kItemDetailRole).toString(), description);
+  EXPECT_EQ(port.toolTip(), link);
+  const QFontMetrics metrics(port.view()->font());
+  EXPECT_GT(port.view()->minimumWidth(), metrics.horizontalAdvance(port.itemText(0) + description));
+  EXPECT_GT(port.view()->minimumWidth(), port.width()) << "the open list is no wider than the box";
+}
+
+}  // namespace
+}  // namespace orbek

@@ -170,8 +170,8 @@ TEST(MeterSimulatorProgramTest, PublishesItsLinkAndAnswersAStartByte) {
   QTemporaryDir dir;
   const QString link = dir.filePath("ttyMETER");
   QProcess program;
-  program.start(ORBEK_METER_SIM,
-                {"--link", link, "--count", "3", "--rate", "max", "--quiet", "--seed", "4"});
+  program.start(ORBEK_METER_SIM, {"--link", link, "--count", "3", "--rate", "max", "--quiet",
+                                  "--seed", "4", "--varied"});
   ASSERT_TRUE(program.waitForReadyRead(5000));
   EXPECT_EQ(program.readLine().trimmed(), link);
   {
@@ -187,6 +187,34 @@ TEST(MeterSimulatorProgramTest, PublishesItsLinkAndAnswersAStartByte) {
   ASSERT_TRUE(program.waitForFinished(5000));
   EXPECT_EQ(program.exitCode(), 0);
   EXPECT_FALSE(QFileInfo::exists(link)) << "the link outlived the simulator";
+}
+
+}  // namespace
+}  // namespace orbek::sim
+
+namespace orbek::sim {
+namespace {
+
+TEST(GenerateMeasurementTest, ATransferMeasuresOneQuantityWithADriftingTemperature) {
+  for (unsigned seed = 1; seed <= 10; ++seed) {
+    const auto records = GenerateMeasurement(500, seed, 10);
+    ASSERT_EQ(records.size(), 500u);
+    int lowest = 65535, highest = 0;
+    for (const auto& record : records) {
+      EXPECT_EQ(record[0], records.front()[0]) << "flags changed within a transfer, seed " << seed;
+      EXPECT_EQ(record[1], records.front()[1]) << "mode changed within a transfer, seed " << seed;
+      const int tenths = record[4] | (record[5] << 8);
+      EXPECT_GE(tenths, 195) << seed;
+      EXPECT_LE(tenths, 255) << seed;
+      const int value = record[2] | (record[3] << 8);
+      lowest = std::min(lowest, value);
+      highest = std::max(highest, value);
+    }
+    EXPECT_LT(highest - lowest, 120) << "a jagged line, seed " << seed;
+    EXPECT_GT(highest - lowest, 0) << "a flat line, seed " << seed;
+  }
+  EXPECT_NE(GenerateMeasurement(5, 1)[0][1], GenerateMeasurement(5, 2)[0][1])
+      << "the seed chooses the quantity";
 }
 
 }  // namespace

@@ -156,9 +156,10 @@ TEST(FormatValueExhaustiveTest, TextIsDigitsWithPointInserted) {
                            .ptr;
       std::string digits = std::to_string(w);
       if (f.decimals > 0) {
-        if (digits.size() <= static_cast<std::size_t>(f.decimals))
-          digits.insert(0, f.decimals + 1 - digits.size(), '0');
-        digits.insert(digits.size() - f.decimals, ".");
+        const auto places = static_cast<std::size_t>(f.decimals);
+        if (digits.size() <= places) digits = std::string(places + 1 - digits.size(), '0') + digits;
+        const std::size_t point = digits.size() - places;
+        digits = digits.substr(0, point) + "." + digits.substr(point);
       }
       ASSERT_EQ(value.Text, std::string(printed, end) + " \u039A\u03A9") << w;
       ASSERT_EQ(value.Text, digits + " \u039A\u03A9") << w;

@@ -1,5 +1,7 @@
 #include "tools/sim/SimRecords.h"
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -89,6 +91,44 @@ std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed, int s
     reading.fahrenheit = random() % 8 == 0;
     reading.temperatureTenths = static_cast<std::uint16_t>(
         reading.fahrenheit ? 640 + random() % 190 : 180 + random() % 100);
+    records.push_back(EncodeRecord(reading));
+    AdvanceSeconds(reading, stepSeconds);
+  }
+  return records;
+}
+
+std::vector<RecordBytes> GenerateMeasurement(std::size_t count, unsigned seed, int stepSeconds,
+                                             const SimReading& start) {
+  // What the meter measures, in counts of its last digit: a centre, the
+  // noise either way, and how far it may drift over a transfer.
+  struct Quantity {
+    std::uint8_t flags, mode;
+    double centre, noise, drift;
+  };
+  static constexpr Quantity kQuantities[] = {
+      {0x82, 1, 700, 2, 15},   // pH 7.00, 2 decimals
+      {0x07, 5, 1413, 3, 20},  // conductivity 1413 uS/cm
+      {0x23, 2, 1850, 4, 40},  // ORP 185.0 mV
+      {0x08, 7, 707, 2, 10},   // TDS 707 ppm
+      {0x49, 8, 350, 1, 6},    // salinity 35.0 ppt
+  };
+  std::mt19937 random(seed);
+  const Quantity& quantity = kQuantities[seed % std::size(kQuantities)];
+  std::normal_distribution<double> noise(0.0, 1.0);
+  SimReading reading = start;
+  reading.flags = quantity.flags;
+  reading.mode = quantity.mode;
+  const double phase = static_cast<double>(random() % 628) / 100.0;
+  std::vector<RecordBytes> records;
+  records.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double t = static_cast<double>(i) / std::max<double>(1.0, static_cast<double>(count));
+    const double value = quantity.centre + quantity.drift * std::sin(phase + 3.0 * t) +
+                         quantity.noise * noise(random);
+    reading.value = static_cast<std::uint16_t>(std::clamp(std::lround(value), 0L, 65535L));
+    const double celsius = 22.5 + 2.0 * std::sin(phase + 2.0 * t) + 0.05 * noise(random);
+    reading.temperatureTenths = static_cast<std::uint16_t>(std::lround(celsius * 10.0));
+    reading.fahrenheit = false;
     records.push_back(EncodeRecord(reading));
     AdvanceSeconds(reading, stepSeconds);
   }

@@ -32,6 +32,13 @@ RecordBytes EndRecord();
 std::vector<RecordBytes> GenerateRecords(std::size_t count, unsigned seed = 1, int stepSeconds = 1,
                                          const SimReading& start = {});
 
+// One measurement as a meter makes it: a single quantity for the whole
+// transfer, chosen by the seed (pH near 7, conductivity near 1413 uS/cm,
+// and so on), with small noise and a slow drift, and a temperature drifting
+// between 20 and 25 degrees Celsius; stamps `stepSeconds` apart.
+std::vector<RecordBytes> GenerateMeasurement(std::size_t count, unsigned seed = 1,
+                                             int stepSeconds = 1, const SimReading& start = {});
+
 // Records from text: 12 hex bytes a line; blank lines and '#' comments are
 // skipped. Throws std::runtime_error naming the line of a malformed record.
 std::vector<RecordBytes> ParseHexRecords(const std::string& text);

@@ -25,7 +25,9 @@ record. The stop byte 0xB0 stops a transfer. It runs until interrupted.
 Options:
   --link PATH       also make PATH a symbolic link to the device
   --records FILE    send the records in FILE: 12 hex bytes a line, '#' comments
-  --count N         send N generated readings (default 100)
+  --count N         send N generated readings (default 100): one quantity a
+                    transfer with a drifting temperature, as a meter measures
+  --varied          generate readings of every mode and unit mixed instead
   --seed N          seed of the generated readings (default 1)
   --rate RATE       "line" (default): as fast as the baud rate set on the line
                     carries them; "max": as fast as the line takes them; or a
@@ -49,6 +51,7 @@ struct Arguments {
   double rate = 0;
   bool endRecord = true;
   bool quiet = false;
+  bool varied = false;
   std::size_t stray = 0;
   std::optional<std::size_t> dropByte;
 };
@@ -104,6 +107,8 @@ Arguments Parse(int argc, char** argv) {
     } else if (option == "--drop-byte") {
       const std::string text = value();
       args.dropByte = text == "0" ? 0 : static_cast<std::size_t>(PositiveNumber(option, text));
+    } else if (option == "--varied") {
+      args.varied = true;
     } else if (option == "--quiet") {
       args.quiet = true;
     } else {
@@ -119,8 +124,12 @@ int main(int argc, char** argv) {
   const Arguments args = Parse(argc, argv);
   orbek::sim::MeterSimulator::Options options;
   try {
-    options.records = args.recordsFile.empty() ? orbek::sim::GenerateRecords(args.count, args.seed)
-                                               : orbek::sim::LoadHexRecords(args.recordsFile);
+    if (!args.recordsFile.empty()) {
+      options.records = orbek::sim::LoadHexRecords(args.recordsFile);
+    } else {
+      options.records = args.varied ? orbek::sim::GenerateRecords(args.count, args.seed)
+                                    : orbek::sim::GenerateMeasurement(args.count, args.seed);
+    }
   } catch (const std::exception& error) {
     std::cerr << "orbek-meter-sim: " << args.recordsFile << ": " << error.what() << "\n";
     return 1;
