@@ -19,8 +19,10 @@ bool BitmapButton::LoadBitmaps(int normalId, int pressedId) {
   return !normal_.isNull() && (pressedId == 0 || !pressed_.isNull());
 }
 
+// Sizes are in the window's own pixels: on a screen that scales, the face
+// has more pixels than that, and is drawn with all of them.
 void BitmapButton::SizeToContent() {
-  if (!normal_.isNull()) resize(normal_.size());
+  if (!normal_.isNull()) resize(normal_.deviceIndependentSize().toSize());
 }
 
 const QPixmap& BitmapButton::CurrentFace() const {
@@ -28,7 +30,7 @@ const QPixmap& BitmapButton::CurrentFace() const {
 }
 
 QSize BitmapButton::sizeHint() const {
-  return normal_.isNull() ? QSize(193, 39) : normal_.size();
+  return normal_.isNull() ? QSize(193, 39) : normal_.deviceIndependentSize().toSize();
 }
 
 void BitmapButton::paintEvent(QPaintEvent* /*event*/) {

@@ -41,6 +41,7 @@ COrbekDlg::COrbekDlg(QWidget* parent, PortCandidateSource candidates)
       candidates_(candidates ? std::move(candidates) : [] { return SerialPortCandidates(); }),
       AppIcon(ApplicationIcon()) {
   ui_->setupUi(this);
+  LoadLabelBitmaps();
   setWindowTitle(QString());
   ConnectHandlers();
 }
@@ -154,6 +155,15 @@ std::optional<int> COrbekDlg::SelectedBaud() const {
 int COrbekDlg::SelectedInterval() const {
   const QVariant interval = SelectedData(*IntervalCombo);
   return interval.isValid() ? interval.toInt() : -1;
+}
+
+// The form names each picture's bitmap; loaded again here, it comes at the
+// screen's scale.
+void COrbekDlg::LoadLabelBitmaps() {
+  for (QLabel* label : findChildren<QLabel*>()) {
+    const QVariant id = label->property("bitmapId");
+    if (id.isValid()) label->setPixmap(LoadBitmap(id.toInt()));
+  }
 }
 
 void COrbekDlg::LoadButtonFaces() {

@@ -62,6 +62,7 @@ class COrbekDlg : public QDialog {
   void Guarded(const std::function<void()>& handler);
 
   void LoadButtonFaces();
+  void LoadLabelBitmaps();
   void SetUpReadingsTable();
   void SetUpChartSeries();
   // Gives a button a new normal face and repaints it at once.

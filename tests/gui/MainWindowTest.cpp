@@ -399,3 +399,33 @@ TEST(PortComboTest, ALinkedPortShowsItsNameTheListItsDescriptionAndTheTooltipThe
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// Run by ctest with QT_SCALE_FACTOR=2, as on a 4K laptop at 200 %.
+TEST(HiDpiTest, ButtonFacesAreDrawnFromTheirTwiceSizedImages) {
+  if (qgetenv("QT_SCALE_FACTOR") != "2") GTEST_SKIP() << "needs QT_SCALE_FACTOR=2";
+  const QPixmap face = LoadBitmap(139);
+  EXPECT_EQ(face.devicePixelRatio(), 2.0);
+  EXPECT_EQ(face.size(), QSize(386, 78));
+  BoxRecorder boxes;
+  sim::MeterSimulator meter(sim::MeterSimulator::Options{});
+  COrbekDlg dlg(nullptr, [&] {
+    return std::vector<PortCandidate>{{QString::fromStdString(meter.DevicePath()), {}}};
+  });
+  dlg.OnInitDialog();
+  dlg.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+  OrbekDlgProbe probe(dlg);
+  auto& connect = probe.Button("ConnectButton");
+  EXPECT_EQ(connect.size(), QSize(193, 39)) << "the layout is in the window's own pixels";
+  const QImage shot = connect.grab().toImage();
+  EXPECT_EQ(shot.size(), QSize(386, 78));
+  EXPECT_EQ(shot.devicePixelRatio(), 2.0);
+  QDir().mkpath(ORBEK_SCREENSHOT_DIR);
+  EXPECT_TRUE(dlg.grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-scale2.png"));
+}
+
+}  // namespace
+}  // namespace orbek

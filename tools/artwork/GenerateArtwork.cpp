@@ -2,8 +2,10 @@
 //
 //   orbek-gen-artwork RESOURCES_DIR
 //
-// writes RESOURCES_DIR/bitmaps/<id>.png and RESOURCES_DIR/icons/orbek-<n>.png.
-// The results are committed; run it again after changing the artwork.
+// writes RESOURCES_DIR/bitmaps/<id>.png, drawn again at twice and three
+// times the pixels as <id>@2x.png and <id>@3x.png for screens that scale
+// (Qt picks the one that fits), and RESOURCES_DIR/icons/orbek-<n>.png. The
+// results are committed; run it again after changing the artwork.
 #include <QDir>
 #include <QFont>
 #include <QFontMetrics>
@@ -40,8 +42,13 @@ QFont FittingFont(const QString& text, int pixels, bool bold, qreal width) {
   return font;
 }
 
+// The scale the bitmaps are drawn at: everything is drawn in the 1x
+// coordinates, and the image has this many pixels for each.
+int gScale = 1;
+
 QImage Canvas(int width, int height, const QColor& fill = kFace) {
-  QImage image(width, height, QImage::Format_RGB888);
+  QImage image(width * gScale, height * gScale, QImage::Format_RGB888);
+  image.setDevicePixelRatio(gScale);
   image.fill(fill);
   return image;
 }
@@ -239,24 +246,27 @@ int main(int argc, char** argv) {
       {147, 146, "Seach", nullptr},
   };
   bool ok = true;
-  auto bitmap = [&](int id, const QImage& image) {
-    ok = Save(image, out.filePath(QStringLiteral("bitmaps/%1.png").arg(id))) && ok;
-  };
-  for (const auto& face : faces) {
-    bitmap(face.normal, ButtonFace(face.label, face.icon, false));
-    bitmap(face.pressed, ButtonFace(face.label, face.icon, true));
+  for (gScale = 1; gScale <= 3; ++gScale) {
+    const QString suffix = gScale == 1 ? QString() : QStringLiteral("@%1x").arg(gScale);
+    auto bitmap = [&](int id, const QImage& image) {
+      ok = Save(image, out.filePath(QStringLiteral("bitmaps/%1%2.png").arg(id).arg(suffix))) && ok;
+    };
+    for (const auto& face : faces) {
+      bitmap(face.normal, ButtonFace(face.label, face.icon, false));
+      bitmap(face.pressed, ButtonFace(face.label, face.icon, true));
+    }
+    bitmap(160, ButtonFace(QStringLiteral("Graph"), nullptr, false));
+    bitmap(159, ButtonFace(QStringLiteral("Graph"), DrawChart, true));
+    bitmap(161, ButtonFace(QStringLiteral("Back"), nullptr, false));
+    bitmap(136, TextBitmap(QStringLiteral("Baud Rate:"), 69, 15, false));
+    bitmap(140, TextBitmap(QStringLiteral("Communication Port:"), 122, 21, false));
+    bitmap(141, TextBitmap(QStringLiteral("Port Settings:"), 81, 19, true));
+    bitmap(148, TextBitmap(QStringLiteral("Software version 3.0"), 100, 12, false));
+    bitmap(153, TextBitmap(QStringLiteral("Interval Recording:"), 108, 17, false));
+    bitmap(165, LegendBitmap(QStringLiteral("Measured Value"), kValueGreen));
+    bitmap(166, LegendBitmap(QStringLiteral("Temperature"), kTemperatureRed));
+    bitmap(137, Logo());
   }
-  bitmap(160, ButtonFace(QStringLiteral("Graph"), nullptr, false));
-  bitmap(159, ButtonFace(QStringLiteral("Graph"), DrawChart, true));
-  bitmap(161, ButtonFace(QStringLiteral("Back"), nullptr, false));
-  bitmap(136, TextBitmap(QStringLiteral("Baud Rate:"), 69, 15, false));
-  bitmap(140, TextBitmap(QStringLiteral("Communication Port:"), 122, 21, false));
-  bitmap(141, TextBitmap(QStringLiteral("Port Settings:"), 81, 19, true));
-  bitmap(148, TextBitmap(QStringLiteral("Software version 3.0"), 100, 12, false));
-  bitmap(153, TextBitmap(QStringLiteral("Interval Recording:"), 108, 17, false));
-  bitmap(165, LegendBitmap(QStringLiteral("Measured Value"), kValueGreen));
-  bitmap(166, LegendBitmap(QStringLiteral("Temperature"), kTemperatureRed));
-  bitmap(137, Logo());
   for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
     ok = Save(AppIcon(size), out.filePath(QStringLiteral("icons/orbek-%1.png").arg(size))) && ok;
   return ok ? 0 : 1;
