@@ -9,6 +9,7 @@
 
 #include "intake/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/LoggerProcess.h"
 #include "tests/support/WorkbookCheck.h"
 #include "tools/sim/MeterSimulator.h"
 
@@ -17,17 +18,8 @@ namespace {
 
 using sim::MeterSimulator;
 
-struct Run {
-  int exitCode = -1;
-  QString out, err;
-};
-
-Run Finish(QProcess& program) {
-  program.waitForFinished(30000);
-  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-          QString::fromUtf8(program.readAllStandardOutput()),
-          QString::fromUtf8(program.readAllStandardError())};
-}
+using test::Finish;
+using test::Run;
 
 Run RunLog(const QStringList& arguments) {
   QProcess program;
@@ -350,6 +342,15 @@ bool WaitForErr(QProcess& program, QString& err, const QString& text) {
       10000);
 }
 
+// orbek-log --reconnect on the meter's link, saving to `output`, run until
+// it says the link was lost; what it said so far is in `err`.
+bool RunUntilLost(QProcess& program, const MeterSimulator& meter, const QString& output,
+                  QString& err) {
+  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
+                            "--output", output});
+  return WaitForErr(program, err, "was lost");
+}
+
 TEST(LoggerReconnectTest, KeepsLoggingAcrossAnUnplugAndReplugOfTheSameDevice) {
   const auto sent = sim::GenerateRecords(60, 51);
   QTemporaryDir dir;
@@ -358,10 +359,8 @@ TEST(LoggerReconnectTest, KeepsLoggingAcrossAnUnplugAndReplugOfTheSameDevice) {
   options.linkPath = dir.filePath("ttyMETER").toStdString();
   MeterSimulator meter(std::move(options));
   QProcess program;
-  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
-                            "--output", dir.filePath("log.csv")});
   QString err;
-  ASSERT_TRUE(WaitForErr(program, err, "was lost")) << err.toStdString();
+  ASSERT_TRUE(RunUntilLost(program, meter, dir.filePath("log.csv"), err)) << err.toStdString();
   // Another meter turning up meanwhile is not the one that went.
   MeterSimulator stranger(MeterSimulator::Paced(sim::GenerateRecords(5, 52)));
   test::Pump(600);
@@ -386,10 +385,8 @@ TEST(LoggerReconnectTest, ASignalWhileWaitingEndsTheRunWithTheReadingsSaved) {
   options.linkPath = dir.filePath("ttyMETER").toStdString();
   MeterSimulator meter(std::move(options));
   QProcess program;
-  program.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
-                            "--output", dir.filePath("log.csv")});
   QString err;
-  ASSERT_TRUE(WaitForErr(program, err, "was lost")) << err.toStdString();
+  ASSERT_TRUE(RunUntilLost(program, meter, dir.filePath("log.csv"), err)) << err.toStdString();
   program.terminate();
   const auto run = Finish(program);
   EXPECT_EQ(run.exitCode, 0) << (err + run.err).toStdString();

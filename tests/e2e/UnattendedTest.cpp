@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "tests/support/EventLoop.h"
+#include "tests/support/LoggerProcess.h"
 #include "tools/sim/MeterSimulator.h"
 
 namespace orbek {
@@ -15,17 +16,9 @@ namespace {
 
 using sim::MeterSimulator;
 
-struct Run {
-  int exitCode = -1;
-  QString out, err;
-};
-
-Run Finish(QProcess& program) {
-  program.waitForFinished(60000);
-  return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
-          QString::fromUtf8(program.readAllStandardOutput()),
-          QString::fromUtf8(program.readAllStandardError())};
-}
+using test::Finish;
+using test::Raw;
+using test::Run;
 
 Run Shell(const QString& script) {
   QProcess shell;
@@ -35,13 +28,6 @@ Run Shell(const QString& script) {
 
 QString Quoted(const QString& text) {
   return "'" + text + "'";
-}
-
-QByteArray Raw(const std::vector<sim::RecordBytes>& records) {
-  QByteArray raw;
-  for (const auto& record : records)
-    raw.append(reinterpret_cast<const char*>(record.data()), 12);
-  return raw;
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {
