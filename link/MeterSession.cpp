@@ -103,8 +103,8 @@ MeterSession::~MeterSession() {
 }
 
 void MeterSession::Open(const QString& port, std::optional<int> baud) {
-  SetUpAndOpen(port, baud);
   NewTransfer(0);
+  SetUpAndOpen(port, baud);
 }
 
 // The aligner goes on as it was: a record cut by the unplug is skipped the
@@ -119,7 +119,7 @@ void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
   port_.SetOutBufferSize(kBufferSize);
   port_.SetInputLen(kRecordBytes);
   port_.SetInputMode(kBinaryInput);
-  port_.SetRThreshold(kRecordBytes);
+  FollowRecords();
   if (const auto settings = baud ? SettingsForBaud(*baud) : std::nullopt)
     port_.SetSettings(Latin1(*settings));
   port_.SetPortOpen(true);
@@ -133,8 +133,16 @@ void MeterSession::Start(int intervalIndex) {
     qCDebug(lcLink).noquote() << "dropped" << dropped.size()
                               << "bytes waiting before the start:" << dropped.toHex(' ');
   NewTransfer(intervalIndex);
-  port_.SetRThreshold(kRecordBytes);
+  FollowRecords();
   Send(StartCommand(intervalIndex), "start");
+}
+
+// A receive event for every record: once 12 bytes wait while the records
+// start where the port's chunks of 12 do, and for every byte once they no
+// longer do, so that the last record does not wait for bytes that never
+// come.
+void MeterSession::FollowRecords() {
+  port_.SetRThreshold(aligner_.PartialBytes() == 0 ? kRecordBytes : 1);
 }
 
 void MeterSession::NewTransfer(int intervalIndex) {
@@ -201,11 +209,9 @@ void MeterSession::OnComm() {
   }
 }
 
-// The port hands on one record's worth of bytes per event; the aligner
-// frames them, so that a byte lost or added on the line costs one reading.
-// Once the records no longer start where the port's chunks of 12 do, every
-// byte must be taken as it comes, or the last record would wait for bytes
-// that never come.
+// The port hands on one record's worth of bytes per event (and all that
+// wait are taken); the aligner frames them, so that a byte lost or added on
+// the line costs one reading.
 void MeterSession::TakeBytes() {
   QByteArray input = port_.Input();
   while (port_.PortOpen() && port_.InBufferCount() > 0)
@@ -218,7 +224,7 @@ void MeterSession::TakeBytes() {
                 events);
   Deliver(events);
   WatchForQuiet();
-  if (IsOpen()) port_.SetRThreshold(aligner_.PartialBytes() == 0 ? kRecordBytes : 1);
+  if (IsOpen()) FollowRecords();
 }
 
 void MeterSession::Deliver(const std::vector<RecordAligner::Event>& events) {

@@ -115,6 +115,7 @@ class MeterSession : public QObject {
   void FlushHeld(bool honourEnd);
   static QString Hex(const MeterRecord& record);
   void NewTransfer(int intervalIndex);
+  void FollowRecords();
   void EndTransfer();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
