@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <csignal>
+#include <mutex>
 
 #include "app/CaptureReplay.h"
 #include "app/ReadingsOutput.h"
@@ -250,8 +251,12 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     return kExitPortError;
   }
   bool stdoutFailed = false;
+  // The writer's thread only notes why it failed; this one says it.
+  std::mutex failureMutex;
+  QString failure;
   LineWriter out(STDOUT_FILENO, kStdoutBacklog, [&](const QString& reason) {
-    err << "orbek-log: cannot write to standard output: " << reason << Qt::endl;
+    const std::lock_guard lock(failureMutex);
+    failure = reason;
   });
   std::signal(SIGPIPE, SIG_IGN);
   for (const int signal : kStopSignals)
@@ -278,6 +283,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
         },
         [] { return decodeStopRequested != 0; });
     out.Drain();
+    if (out.Failed()) {
+      const std::lock_guard lock(failureMutex);
+      err << "orbek-log: cannot write to standard output: " << failure << Qt::endl;
+    }
     if (result.stopped) err << "orbek-log: stopped; the readings so far are kept" << Qt::endl;
     if (result.partialBytes > 0 && !result.stopped) {
       err << "orbek-log: " << capture << " ends in a partial record: " << result.partialBytes
