@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the suite, the unit
-# tests again under AddressSanitizer and UndefinedBehaviorSanitizer, a
-# bounded fuzz run of the record decoder, the Debian package installed and
-# run, and the benchmarks (which print metric lines).
+# Installs what is missing, builds, and runs every test: the suite (again
+# for the serial line under Qt's own event dispatcher), the unit tests under
+# AddressSanitizer and UndefinedBehaviorSanitizer, a Release build with
+# Debian's hardening flags and its tests, a bounded fuzz run of the record
+# decoder, the Debian package checked by lintian, installed and run, and the
+# benchmarks (which print metric lines). Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
