@@ -41,12 +41,15 @@ CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 cmake --build build/distro -j"$jobs"
 ctest --test-dir build/distro --output-on-failure -j"$jobs" -E '^bench'
 
-echo "== fuzz the record decoder"
+echo "== fuzz the record decoder and the aligner"
 CXX=clang++ cmake -S . -B build/fuzz -DORBEK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_WERROR=ON
 cmake --build build/fuzz -j"$jobs"
 mkdir -p build/fuzz/corpus
 build/fuzz/tests/fuzz/fuzz_decoder -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
   -max_len=12 build/fuzz/corpus
+mkdir -p build/fuzz/aligner-corpus
+build/fuzz/tests/fuzz/fuzz_aligner -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
+  -max_len=600 build/fuzz/aligner-corpus
 
 echo "== the Debian package"
 rm -f build/release/orbek_*.deb

@@ -1,0 +1,50 @@
+// libFuzzer target: any bytes, fed in any pieces, pass through the aligner
+// without a crash, and every byte is accounted for: passed on in a record,
+// skipped, left over at the end, or after the end record.
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+#include <vector>
+
+#include "intake/RecordAligner.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  // The first byte chooses the size of the pieces, as the line delivers them.
+  const std::size_t piece = 1 + data[0] % 40;
+  const std::span<const std::uint8_t> bytes(data + 1, size - 1);
+  orbek::RecordAligner aligner;
+  std::vector<orbek::RecordAligner::Event> events;
+  for (std::size_t at = 0; at < bytes.size(); at += piece)
+    aligner.Feed(bytes.subspan(at, std::min(piece, bytes.size() - at)), events);
+  const std::size_t left = aligner.Flush(events);
+  std::size_t accounted = left + aligner.RestAfterEnd().size();
+  bool ended = false;
+  for (const auto& event : events) {
+    Check(!ended);  // nothing after the end record
+    switch (event.kind) {
+      case orbek::RecordAligner::Event::Kind::Record:
+        accounted += orbek::kMeterRecordSize;
+        break;
+      case orbek::RecordAligner::Event::Kind::Skipped:
+        Check(event.skipped > 0 && event.skipped < 2 * orbek::kMeterRecordSize);
+        accounted += event.skipped;
+        break;
+      case orbek::RecordAligner::Event::Kind::End:
+        accounted += orbek::kMeterRecordSize;
+        ended = true;
+        break;
+    }
+  }
+  Check(accounted == bytes.size());
+  Check(left < orbek::kMeterRecordSize);
+  return 0;
+}
