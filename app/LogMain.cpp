@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
+#include <csignal>
 #include <cstdio>
 
 #include "app/MeterLogger.h"
@@ -51,6 +52,9 @@ int IntervalIndex(const QString& word) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A file-size limit makes a write fail with a reason to report, instead of
+  // killing the logger before it can stop the meter or say why.
+  std::signal(SIGXFSZ, SIG_IGN);
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));

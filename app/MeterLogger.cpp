@@ -3,8 +3,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <climits>
 #include <csignal>
 #include <mutex>
 
@@ -72,6 +74,15 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
     for (const int signal : kStopSignals)
       sigaction(signal, &action, nullptr);
   }
+}
+
+QString MeterLogger::JournalFor(const QString& output) {
+  const QFileInfo target(output);
+  const QString suffix = QStringLiteral(".capture");
+  QString name = target.fileName();
+  while (!name.isEmpty() && QFile::encodeName(name + suffix).size() > NAME_MAX)
+    name.chop(1);
+  return target.dir().filePath(name + suffix);
 }
 
 MeterLogger::~MeterLogger() {

@@ -50,8 +50,9 @@ class MeterLogger : public QObject {
   // Returns the exit code.
   int Run();
 
-  // Where the bytes of a run with --output wait until the file is made.
-  static QString JournalFor(const QString& output) { return output + QStringLiteral(".capture"); }
+  // Where the bytes of a run with --output wait until the file is made:
+  // FILE.capture, the name shortened where the system's limit requires.
+  static QString JournalFor(const QString& output);
 
  private:
   int Prepare();

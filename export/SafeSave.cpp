@@ -1,6 +1,8 @@
 #include "export/SafeSave.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -52,11 +54,12 @@ void SyncToDisk(const QString& path, const QString& temporaryPath) {
 
 }  // namespace
 
+// The temporary name is short, so that a target whose name is as long as
+// the system allows still has room beside it.
 SafeSaveFile::SafeSaveFile(const QString& target) : target_(target) {
   const QFileInfo info(target);
   if (info.isDir()) orbek::Fail(target, QStringLiteral("it is a folder"));
-  QTemporaryFile temporary(
-      info.absoluteDir().filePath(QStringLiteral(".%1.XXXXXX").arg(info.fileName())));
+  QTemporaryFile temporary(info.absoluteDir().filePath(QStringLiteral(".orbek-XXXXXX")));
   if (!temporary.open()) orbek::Fail(target, temporary.errorString());
   temporary.setAutoRemove(false);
   temporaryPath_ = temporary.fileName();
@@ -66,7 +69,20 @@ SafeSaveFile::~SafeSaveFile() {
   if (!committed_) QFile::remove(temporaryPath_);
 }
 
+// Writers seldom keep the system's reason (a full disk comes back as a zip
+// or document error), so a failed write is looked into here: the size limit
+// and the free space say more than the writer could.
 void SafeSaveFile::Fail(const QString& reason) const {
+  rlimit limit{};
+  const qint64 written = QFileInfo(temporaryPath_).size();
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      written + 4096 >= static_cast<qint64>(limit.rlim_cur))
+    orbek::Fail(target_, QStringLiteral("the file would be larger than the file size limit "
+                                        "(ulimit -f) allows"));
+  struct statvfs space {};
+  const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
+  if (::statvfs(folder.constData(), &space) == 0 && space.f_bavail == 0)
+    orbek::Fail(target_, QStringLiteral("the disk is full"));
   orbek::Fail(target_, reason);
 }
 

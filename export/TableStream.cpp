@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstring>
 
 #include "export/Biff8Records.h"
 #include "export/CellText.h"
@@ -121,8 +123,7 @@ class XlsStream : public TableStream {
   XlsStream(const QString& path, TableLook look)
       : path_(path),
         look_(std::move(look)),
-        sheets_(QFileInfo(path).absoluteDir().filePath(
-            QStringLiteral(".%1.XXXXXX").arg(QFileInfo(path).fileName()))) {
+        sheets_(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".orbek-sheets-XXXXXX"))) {
     if (!sheets_.open()) Fail(sheets_.errorString());
     NewSheet();
   }
@@ -148,7 +149,9 @@ class XlsStream : public TableStream {
   static constexpr std::uint16_t kHeadingXf = biff8::kFirstOwnXf, kDateXf = biff8::kFirstOwnXf + 1;
 
   void Append(biff8::Stream& stream) {
-    if (sheets_.write(stream.data()) != stream.data().size()) Fail(sheets_.errorString());
+    errno = 0;
+    if (sheets_.write(stream.data()) != stream.data().size())
+      Fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : sheets_.errorString());
     stream.data().clear();
   }
 

@@ -2,8 +2,8 @@
 # Installs what is missing, builds, and runs every test: the suite (again
 # for the serial line under Qt's own event dispatcher), the unit tests under
 # AddressSanitizer and UndefinedBehaviorSanitizer, a Release build with
-# Debian's hardening flags and its tests, a bounded fuzz run of the record
-# decoder, the Debian package checked by lintian, installed and run, and the
+# Debian's hardening flags and its tests, bounded fuzz runs of the record
+# decoder and the aligner, the Debian package checked by lintian, installed and run, and the
 # benchmarks (which print metric lines). Warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -232,3 +232,41 @@ TEST(UnattendedTest, AReadingThatMayHoldAnAddedByteIsMarkedOnStdoutAndInTheFile)
 
 }  // namespace
 }  // namespace orbek
+
+namespace orbek {
+namespace {
+
+TEST(UnattendedTest, AFileSizeLimitGivesAMessageAndLeavesNothingBehind) {
+  QTemporaryDir dir;
+  QTemporaryDir out;
+  const QString capture = dir.filePath("big.bin");
+  WriteFile(capture, test::Raw(sim::GenerateRecords(40000, 68)) + test::Raw({sim::EndRecord()}));
+  for (const char* name : {"limited.csv", "limited.xls", "limited.xlsx"}) {
+    const auto run =
+        Shell("ulimit -f 200; exec " + QString(ORBEK_LOG) + " --decode " + Quoted(capture) +
+              " --output " + Quoted(out.filePath(name)) + " >/dev/null");
+    EXPECT_EQ(run.exitCode, 1) << name << ": " << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains("Cannot save")) << run.err.toStdString();
+    EXPECT_TRUE(QDir(out.path())
+                    .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                    .isEmpty())
+        << name << " left files behind";
+  }
+}
+
+TEST(UnattendedTest, ANameAsLongAsTheSystemAllowsIsSaved) {
+  QTemporaryDir dir;
+  const QString capture = dir.filePath("c.bin");
+  WriteFile(capture, test::Raw(sim::GenerateRecords(10, 69)) + test::Raw({sim::EndRecord()}));
+  for (const char* extension : {".csv", ".xls", ".xlsx"}) {
+    const QString name = QString(255 - static_cast<int>(qstrlen(extension)), 'n') + extension;
+    QProcess program;
+    program.start(ORBEK_LOG, {"--decode", capture, "--output", dir.filePath(name)});
+    const auto run = Finish(program);
+    EXPECT_EQ(run.exitCode, 0) << extension << ": " << run.err.toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath(name))) << extension;
+  }
+}
+
+}  // namespace
+}  // namespace orbek
