@@ -18,9 +18,9 @@
 namespace orbek {
 
 // Lines of text into a file, gathered in a buffer of our own.
-class QFileWriter {
+class LineFile {
  public:
-  explicit QFileWriter(const QString& path) : file_(path) {
+  explicit LineFile(const QString& path) : file_(path) {
     if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
       throw WorkbookError(file_.errorString().toStdString());
     buffer_.reserve(kBuffer + 256);
@@ -152,7 +152,7 @@ ReadingsFile::ReadingsFile(const QString& path) : file_(std::make_unique<SafeSav
   csv_ = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
   try {
     if (csv_) {
-      text_ = std::make_unique<QFileWriter>(file_->TemporaryPath());
+      text_ = std::make_unique<LineFile>(file_->TemporaryPath());
       text_->Line(csv::Header());
     } else {
       table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook());

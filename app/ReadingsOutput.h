@@ -14,7 +14,7 @@ namespace orbek {
 
 class SafeSaveFile;
 class TableStream;
-class QFileWriter;
+class LineFile;
 
 // A reading as orbek-log prints it: number, date and time, value,
 // temperature, value number, temperature number; a reading that may be
@@ -61,7 +61,7 @@ class ReadingsFile {
 
   std::unique_ptr<SafeSaveFile> file_;
   bool csv_ = false;
-  std::unique_ptr<QFileWriter> text_;
+  std::unique_ptr<LineFile> text_;
   std::unique_ptr<TableStream> table_;
   std::deque<Pending> pending_;
   std::set<std::int64_t> marksAhead_;

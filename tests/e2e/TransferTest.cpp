@@ -15,6 +15,7 @@ namespace {
 
 using sim::MeterSimulator;
 using sim::RecordBytes;
+constexpr auto Bytes = sim::Concatenate;
 using test::Pump;
 using test::WaitUntil;
 
@@ -44,13 +45,6 @@ RecordBytes ValueMinus5() {
 RecordBytes Value40AtForty() {
   return Reading(0x03, 4, 40, 400);
 }  // 40 mV at 40.0 °C
-
-std::vector<std::uint8_t> Bytes(const std::vector<RecordBytes>& records) {
-  std::vector<std::uint8_t> bytes;
-  for (const auto& record : records)
-    bytes.insert(bytes.end(), record.begin(), record.end());
-  return bytes;
-}
 
 // A meter that sends only what the test writes, never a transfer of its own.
 MeterSimulator::Options Silent() {

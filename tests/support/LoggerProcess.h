@@ -5,7 +5,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "tools/sim/SimRecords.h"
+#include "tests/support/Records.h"
 
 namespace orbek::test {
 
@@ -20,14 +20,6 @@ inline Run Finish(QProcess& program, int timeoutMs = 60000) {
   return {program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
           QString::fromUtf8(program.readAllStandardOutput()),
           QString::fromUtf8(program.readAllStandardError())};
-}
-
-// Records as the meter puts them on the line, one after another.
-inline QByteArray Raw(const std::vector<sim::RecordBytes>& records) {
-  QByteArray raw;
-  for (const auto& record : records)
-    raw.append(reinterpret_cast<const char*>(record.data()), 12);
-  return raw;
 }
 
 }  // namespace orbek::test

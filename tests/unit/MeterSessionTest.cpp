@@ -9,6 +9,7 @@
 #include "link/MeterSession.h"
 #include "link/SerialError.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/Records.h"
 #include "tools/sim/MeterSimulator.h"
 
 namespace orbek {
@@ -17,18 +18,6 @@ namespace {
 using sim::MeterSimulator;
 using test::Pump;
 using test::WaitUntil;
-
-std::vector<std::uint8_t> Bytes(const std::vector<sim::RecordBytes>& records) {
-  std::vector<std::uint8_t> bytes;
-  for (const auto& record : records)
-    bytes.insert(bytes.end(), record.begin(), record.end());
-  return bytes;
-}
-
-QByteArray AsQBytes(const std::vector<std::uint8_t>& bytes) {
-  return QByteArray(reinterpret_cast<const char*>(bytes.data()),
-                    static_cast<qsizetype>(bytes.size()));
-}
 
 // A session with every signal it sends recorded.
 class MeterSessionTest : public ::testing::Test {
@@ -119,7 +108,7 @@ TEST_F(MeterSessionTest, StartDropsOneRecordsWorthOfWaitingBytes) {
   ASSERT_TRUE(WaitUntil([&] { return session_.Port().InBufferCount() == 5; }));
   session_.Start(0);
   const auto after = sim::GenerateRecords(3, 4);
-  meter_->WriteRaw(Bytes(after));
+  meter_->WriteRaw(sim::Concatenate(after));
   ASSERT_TRUE(WaitUntil([&] { return records_.size() == 3; }));
   for (std::size_t i = 0; i < after.size(); ++i)
     EXPECT_EQ(records_[i].bytes(), after[i]) << i;
@@ -150,7 +139,7 @@ TEST_F(MeterSessionTest, CaptureHoldsEveryRecordReceivedAndTheEndRecord) {
   ASSERT_TRUE(capture.open(QIODevice::ReadOnly));
   auto expected = sent;
   expected.push_back(sim::EndRecord());
-  EXPECT_EQ(capture.readAll(), AsQBytes(Bytes(expected)));
+  EXPECT_EQ(capture.readAll(), test::Raw(expected));
 
   QString error;
   EXPECT_FALSE(session_.SetCapture(dir.filePath("no/such/folder/c.bin"), &error));

@@ -50,13 +50,6 @@ class RawPort {
   int fd_;
 };
 
-std::vector<std::uint8_t> Concatenate(const std::vector<RecordBytes>& records) {
-  std::vector<std::uint8_t> bytes;
-  for (const auto& record : records)
-    bytes.insert(bytes.end(), record.begin(), record.end());
-  return bytes;
-}
-
 TEST(MeterSimulatorTest, StartByteGivesTheRecordsThenTheEndRecord) {
   const auto records = GenerateRecords(40, 5);
   MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Max));

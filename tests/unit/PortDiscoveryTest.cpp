@@ -28,12 +28,12 @@ TEST(NaturalOrderTest, CountsDigitRunsAsNumbers) {
 }
 
 TEST(PortDisplayNameTest, NamesAsLinuxUsersKnowThem) {
-  const std::pair<const char*, const char*> cases[] = {{"/dev/ttyUSB0", "ttyUSB0"},
-                                                       {"/dev/ttyS10", "ttyS10"},
-                                                       {"/dev/pts/3", "pts/3"},
-                                                       {"/tmp/ttyMETER", "ttyMETER"},
-                                                       {"/dev/serial/by-id/usb-FTDI_A1-if00-port0",
-                                                        "usb-FTDI_A1-if00-port0"}};
+  const std::pair<const char*, const char*> cases[] = {
+      {"/dev/ttyUSB0", "ttyUSB0"},
+      {"/dev/ttyS10", "ttyS10"},
+      {"/dev/pts/3", "pts/3"},
+      {"/tmp/ttyMETER", "ttyMETER"},
+      {"/dev/serial/by-id/usb-FTDI_A1-if00-port0", "usb-FTDI_A1-if00-port0"}};
   for (const auto& [path, name] : cases)
     EXPECT_EQ(PortDisplayName(path), name);
 }

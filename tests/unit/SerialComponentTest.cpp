@@ -12,16 +12,10 @@
 namespace orbek {
 namespace {
 
+using sim::Concatenate;
 using sim::MeterSimulator;
 using test::Pump;
 using test::WaitUntil;
-
-std::vector<std::uint8_t> Concatenate(const std::vector<sim::RecordBytes>& records) {
-  std::vector<std::uint8_t> bytes;
-  for (const auto& record : records)
-    bytes.insert(bytes.end(), record.begin(), record.end());
-  return bytes;
-}
 
 // A port set up the way Connect sets it up, with every OnComm recorded.
 class SerialComponentTest : public ::testing::Test {

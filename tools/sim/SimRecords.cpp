@@ -71,6 +71,14 @@ RecordBytes EncodeRecord(const SimReading& r) {
   return bytes;
 }
 
+std::vector<std::uint8_t> Concatenate(const std::vector<RecordBytes>& records) {
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(records.size() * 12);
+  for (const auto& record : records)
+    bytes.insert(bytes.end(), record.begin(), record.end());
+  return bytes;
+}
+
 RecordBytes EndRecord() {
   RecordBytes bytes{};
   bytes[7] = 0xBB;

@@ -23,6 +23,9 @@ struct SimReading {
 // Mode:Flags, Value, Temperature, Year:Month, Day:Hour, Minute:Second.
 RecordBytes EncodeRecord(const SimReading& reading);
 
+// Records one after another, as they go out on the line.
+std::vector<std::uint8_t> Concatenate(const std::vector<RecordBytes>& records);
+
 // The record that ends a transfer: year byte 0xBB.
 RecordBytes EndRecord();
 
