@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/MeterLogger.h"
+#include "export/NativePath.h"
 #include "link/MeterCommands.h"
 
 namespace {
@@ -40,6 +41,15 @@ readings. SIGINT, SIGTERM, SIGHUP and SIGQUIT all stop the meter and save.)";
 int UsageError(QTextStream& err, const QString& message) {
   err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
   return orbek::kExitUsage;
+}
+
+// The arguments with every byte kept: file names need not be UTF-8, and
+// QCoreApplication::arguments() would replace what is not.
+QStringList RawArguments(int argc, char** argv) {
+  QStringList arguments;
+  for (int i = 0; i < argc; ++i)
+    arguments << orbek::PathFromNative(QByteArray(argv[i]));
+  return arguments;
 }
 
 // The meter's interval number for an option word, or -1.
@@ -94,7 +104,7 @@ int main(int argc, char** argv) {
       QStringLiteral("all"),
       QStringLiteral("With --decode, decode every transfer of the capture, not only the first."));
   parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect, all});
-  if (!parser.parse(QCoreApplication::arguments())) return UsageError(err, parser.errorText());
+  if (!parser.parse(RawArguments(argc, argv))) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
     return 0;

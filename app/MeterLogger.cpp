@@ -12,6 +12,7 @@
 
 #include "app/CaptureReplay.h"
 #include "app/ReadingsOutput.h"
+#include "export/NativePath.h"
 #include "export/WorkbookError.h"
 #include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
@@ -80,7 +81,7 @@ QString MeterLogger::JournalFor(const QString& output) {
   const QFileInfo target(output);
   const QString suffix = QStringLiteral(".capture");
   QString name = target.fileName();
-  while (!name.isEmpty() && QFile::encodeName(name + suffix).size() > NAME_MAX)
+  while (!name.isEmpty() && NativeFromPath(name + suffix).size() > NAME_MAX)
     name.chop(1);
   return target.dir().filePath(name + suffix);
 }
@@ -99,24 +100,28 @@ MeterLogger::~MeterLogger() {
 int MeterLogger::Prepare() {
   if (!options_.output.isEmpty()) {
     if (const QString problem = OutputProblem(options_.output); !problem.isEmpty()) {
-      err_ << "orbek-log: cannot save to " << problem << Qt::endl;
+      err_ << "orbek-log: " << problem << Qt::endl;
       return kExitUsage;
     }
     journal_ = options_.capture.isEmpty() ? JournalFor(options_.output) : options_.capture;
-    if (options_.capture.isEmpty() && QFileInfo::exists(journal_)) {
-      err_ << "orbek-log: " << journal_
+    if (options_.capture.isEmpty() && NativeExists(journal_)) {
+      err_ << "orbek-log: " << DisplayPath(journal_)
            << " exists: it may hold the readings of a run that did not finish. Recover them with "
               "orbek-log --decode "
-           << journal_ << " --output FILE, or remove it." << Qt::endl;
+           << DisplayPath(journal_) << " --output FILE, or remove it." << Qt::endl;
       return kExitUsage;
     }
   }
   const QString capture = journal_.isEmpty() ? options_.capture : journal_;
+  if (capture.isEmpty()) return kExitComplete;
+  auto file = std::make_unique<QFile>();
   QString captureError;
-  if (!session_.SetCapture(capture, &captureError)) {
-    err_ << "orbek-log: " << captureError << Qt::endl;
+  if (!OpenNative(*file, capture, QIODevice::WriteOnly, &captureError)) {
+    err_ << "orbek-log: cannot write the capture " << DisplayPath(capture) << ": " << captureError
+         << Qt::endl;
     return kExitUsage;
   }
+  session_.SetCaptureFile(std::move(file), DisplayPath(capture));
   return kExitComplete;
 }
 
@@ -128,8 +133,8 @@ int MeterLogger::Run() {
     session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
-    session_.SetCapture({});
-    if (!journal_.isEmpty() && options_.capture.isEmpty()) QFile::remove(journal_);
+    session_.SetCaptureFile(nullptr, {});
+    if (!journal_.isEmpty() && options_.capture.isEmpty()) RemoveNative(journal_);
     return kExitPortError;
   }
   const auto interval = kIntervalChoices.at(static_cast<std::size_t>(options_.intervalIndex)).text;
@@ -137,7 +142,7 @@ int MeterLogger::Run() {
        << " baud, interval " << QString::fromLatin1(interval.data(), interval.size())
        << "; Ctrl+C stops" << Qt::endl;
   if (!journal_.isEmpty())
-    err_ << "orbek-log: every byte received goes to " << journal_ << Qt::endl;
+    err_ << "orbek-log: every byte received goes to " << DisplayPath(journal_) << Qt::endl;
   out_.TryPush(csv::Header());
   loop_.exec();
   err_ << "orbek-log: " << readings_ << " readings" << Qt::endl;
@@ -164,7 +169,7 @@ void MeterLogger::OnReading(const DecodedReading& reading) {
 void MeterLogger::OnStdoutFailed(const QString& reason) {
   err_ << "orbek-log: cannot write to standard output: " << reason;
   if (!journal_.isEmpty()) {
-    err_ << "; logging goes on into " << options_.output << Qt::endl;
+    err_ << "; logging goes on into " << DisplayPath(options_.output) << Qt::endl;
     return;
   }
   err_ << Qt::endl;
@@ -224,13 +229,14 @@ void MeterLogger::Finish(int exitCode) {
 // The file is made from the journal, through the same aligner, so it holds
 // exactly the readings printed; the journal goes once the file is safe.
 int MeterLogger::SaveOutput(int exitCode) {
-  session_.SetCapture({});
+  session_.SetCaptureFile(nullptr, {});
   if (journal_.isEmpty()) return exitCode;
-  QFile journal(journal_);
+  QFile journal;
   try {
-    if (!journal.open(QIODevice::ReadOnly))
+    QString reason;
+    if (!OpenNative(journal, journal_, QIODevice::ReadOnly, &reason))
       throw WorkbookError(
-          QStringLiteral("cannot read %1: %2").arg(journal_, journal.errorString()).toStdString());
+          QStringLiteral("cannot read %1: %2").arg(DisplayPath(journal_), reason).toStdString());
     ReadingsFile file(options_.output);
     ReplayCapture(
         journal, false, [&](std::int64_t, const DecodedReading& reading) { file.Add(reading); },
@@ -240,25 +246,26 @@ int MeterLogger::SaveOutput(int exitCode) {
         });
     file.Finish();
   } catch (const WorkbookError& error) {
-    err_ << "orbek-log: " << error.what() << "; every byte received stays in " << journal_
-         << Qt::endl;
+    err_ << "orbek-log: " << error.what() << "; every byte received stays in "
+         << DisplayPath(journal_) << Qt::endl;
     return kExitSaveFailed;
   }
-  err_ << "orbek-log: saved " << options_.output << Qt::endl;
-  if (options_.capture.isEmpty()) journal.remove();
+  err_ << "orbek-log: saved " << DisplayPath(options_.output) << Qt::endl;
+  if (options_.capture.isEmpty()) RemoveNative(journal_);
   return exitCode;
 }
 
 int DecodeCapture(const QString& capture, const QString& output, bool all, QTextStream& err) {
   if (!output.isEmpty()) {
     if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
-      err << "orbek-log: cannot save to " << problem << Qt::endl;
+      err << "orbek-log: " << problem << Qt::endl;
       return kExitUsage;
     }
   }
-  QFile file(capture);
-  if (!file.open(QIODevice::ReadOnly)) {
-    err << "orbek-log: cannot read " << capture << ": " << file.errorString() << Qt::endl;
+  QFile file;
+  QString reason;
+  if (!OpenNative(file, capture, QIODevice::ReadOnly, &reason)) {
+    err << "orbek-log: cannot read " << DisplayPath(capture) << ": " << reason << Qt::endl;
     return kExitPortError;
   }
   bool stdoutFailed = false;
@@ -300,7 +307,8 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     }
     if (result.stopped) err << "orbek-log: stopped; the readings so far are kept" << Qt::endl;
     if (result.partialBytes > 0 && !result.stopped) {
-      err << "orbek-log: " << capture << " ends in a partial record: " << result.partialBytes
+      err << "orbek-log: " << DisplayPath(capture)
+          << " ends in a partial record: " << result.partialBytes
           << " bytes at its end are not decoded" << Qt::endl;
       exitCode = kExitPartialRecord;
     }
@@ -314,7 +322,7 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     if (result.loss.times > 0) err << "orbek-log: " << result.loss.Describe() << Qt::endl;
     if (saved) {
       saved->Finish();
-      err << "orbek-log: saved " << output << Qt::endl;
+      err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
     }
   } catch (const WorkbookError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;

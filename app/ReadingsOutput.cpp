@@ -1,15 +1,13 @@
 #include "app/ReadingsOutput.h"
 
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <charconv>
-#include <climits>
 #include <cmath>
 
+#include "export/NativePath.h"
 #include "export/SafeSave.h"
 #include "export/TableStream.h"
 #include "export/WorkbookError.h"
@@ -20,9 +18,10 @@ namespace orbek {
 // Lines of text into a file, gathered in a buffer of our own.
 class LineFile {
  public:
-  explicit LineFile(const QString& path) : file_(path) {
-    if (!file_.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-      throw WorkbookError(file_.errorString().toStdString());
+  explicit LineFile(const QString& path) {
+    QString error;
+    if (!OpenNative(file_, path, QIODevice::WriteOnly | QIODevice::Unbuffered, &error))
+      throw WorkbookError(error.toStdString());
     buffer_.reserve(kBuffer + 256);
   }
   void Line(const QByteArray& line) {
@@ -129,22 +128,18 @@ QByteArray csv::Line(std::int64_t row, const DecodedReading& r, bool outOfStep) 
   return line;
 }
 
+// What would stop a save to `path`, found by starting one: the same checks,
+// in the same words, as the save at the end.
 QString OutputProblem(const QString& path) {
-  const QFileInfo target(path);
-  const QString suffix = target.suffix().toLower();
+  const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != QLatin1String("csv") && !IsWorkbook(suffix))
-    return QStringLiteral("%1: the name must end in .csv, .xls or .xlsx").arg(path);
-  if (target.isDir()) return QStringLiteral("%1 is a folder").arg(path);
-  const QFileInfo folder(target.absolutePath());
-  if (!folder.exists())
-    return QStringLiteral("%1: the folder %2 does not exist").arg(path, folder.filePath());
-  if (!folder.isDir()) return QStringLiteral("%1: %2 is not a folder").arg(path, folder.filePath());
-  const QByteArray native = QFile::encodeName(folder.filePath());
-  if (::access(native.constData(), W_OK | X_OK) != 0)
-    return QStringLiteral("%1: no permission to create files in %2").arg(path, folder.filePath());
-  const long nameMax = ::pathconf(native.constData(), _PC_NAME_MAX);
-  if (QFile::encodeName(target.fileName()).size() > (nameMax > 0 ? nameMax : NAME_MAX))
-    return QStringLiteral("%1: the name is too long").arg(path);
+    return QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
+        .arg(DisplayPath(path));
+  try {
+    SafeSaveFile probe(path);
+  } catch (const WorkbookError& error) {
+    return QString::fromUtf8(error.what());
+  }
   return {};
 }
 

@@ -27,8 +27,9 @@ inline constexpr const char* kOutOfStep = "out of step";
 }  // namespace csv
 
 // What is wrong with `path` as --output, before anything is sent to the
-// meter: the extension, the folder, the permission to create a file there,
-// the length of the name. Empty when it will do.
+// meter: the extension, then whatever would stop the save (the folder, the
+// permissions, a read-only file, the length of the name), as a message.
+// Empty when it will do.
 QString OutputProblem(const QString& path);
 
 // The readings of one run on their way to --output, written as they come:

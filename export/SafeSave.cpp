@@ -1,97 +1,261 @@
 #include "export/SafeSave.h"
 
+#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
+#include <array>
 #include <cerrno>
-#include <cstdio>
+#include <climits>
 #include <cstring>
 
+#include "export/NativePath.h"
 #include "export/WorkbookError.h"
 
 namespace orbek {
 
 namespace {
 
+// Links are followed this many times at most, as the kernel does.
+constexpr int kMostLinksFollowed = 40;
+// A folder with less room than this is taken as full when a write failed.
+constexpr unsigned long long kFullDiskBytes = 64 * 1024;
+
+class Descriptor {
+ public:
+  explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+  ~Descriptor() {
+    if (descriptor_ >= 0) ::close(descriptor_);
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  int get() const { return descriptor_; }
+
+ private:
+  int descriptor_;
+};
+
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
-  throw WorkbookError(QStringLiteral("Cannot save %1: %2").arg(path, reason).toStdString());
+  throw WorkbookError(
+      QStringLiteral("Cannot save %1: %2").arg(DisplayPath(path), reason).toStdString());
 }
 
 QString SystemReason(int error) {
   return QString::fromLocal8Bit(std::strerror(error));
 }
 
-// The new file gets the permissions of the one it replaces, or those a new
-// file would get.
-QFileDevice::Permissions PermissionsFor(const QString& path) {
-  if (QFileInfo::exists(path)) return QFile::permissions(path);
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  const mode_t mode = 0666 & ~mask;
-  QFileDevice::Permissions permissions;
-  if (mode & S_IRUSR) permissions |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
-  if (mode & S_IWUSR) permissions |= QFileDevice::WriteOwner | QFileDevice::WriteUser;
-  if (mode & S_IRGRP) permissions |= QFileDevice::ReadGroup;
-  if (mode & S_IWGRP) permissions |= QFileDevice::WriteGroup;
-  if (mode & S_IROTH) permissions |= QFileDevice::ReadOther;
-  if (mode & S_IWOTH) permissions |= QFileDevice::WriteOther;
-  return permissions;
+QString Shown(const QByteArray& native) {
+  return DisplayPath(PathFromNative(native));
 }
 
-// The new file's bytes reach the disk before its name replaces the old one,
-// so a crash right after the save cannot leave an empty file behind.
-void SyncToDisk(const QString& path, const QString& temporaryPath) {
-  QFile file(temporaryPath);
-  if (!file.open(QIODevice::ReadOnly)) Fail(path, file.errorString());
-  if (::fsync(file.handle()) != 0) Fail(path, SystemReason(errno));
+QByteArray FolderOf(const QByteArray& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  return slash <= 0 ? QByteArray("/") : path.left(slash);
 }
+
+QByteArray Absolute(const QByteArray& path) {
+  if (path.startsWith('/')) return path;
+  std::array<char, PATH_MAX> folder{};
+  if (::getcwd(folder.data(), folder.size()) == nullptr) return path;
+  return QByteArray(folder.data()) + '/' + path;
+}
+
+// The file a path names once every symbolic link on the way to it is
+// followed; the path itself when it is no link (or nothing yet).
+QByteArray FollowLinks(QByteArray path, int* error) {
+  for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    std::array<char, PATH_MAX> target{};
+    const ssize_t length = ::readlink(path.constData(), target.data(), target.size());
+    if (length < 0) return path;
+    const QByteArray next(target.data(), length);
+    path = next.startsWith('/') ? next : FolderOf(path) + '/' + next;
+  }
+  *error = ELOOP;
+  return path;
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+bool AboveFileSizeLimit(qint64 size) {
+  rlimit limit{};
+  return ::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+         size + 4096 >= static_cast<qint64>(limit.rlim_cur);
+}
+
+unsigned long long FreeBytes(const QByteArray& folder) {
+  struct statvfs space {};
+  if (::statvfs(folder.constData(), &space) != 0) return ULLONG_MAX;
+  // Root may also use the blocks kept back for it.
+  const auto blocks = ::geteuid() == 0 ? space.f_bfree : space.f_bavail;
+  return static_cast<unsigned long long>(blocks) * space.f_frsize;
+}
+
+bool WriteAll(int descriptor, const char* bytes, ssize_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(descriptor, bytes, static_cast<size_t>(size));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes += written;
+    size -= written;
+  }
+  return true;
+}
+
+const QString kSizeLimit =
+    QStringLiteral("the file would be larger than the file size limit (ulimit -f) allows");
+const QString kDiskFull = QStringLiteral("the disk is full");
 
 }  // namespace
 
 // The temporary name is short, so that a target whose name is as long as
 // the system allows still has room beside it.
 SafeSaveFile::SafeSaveFile(const QString& target) : target_(target) {
-  const QFileInfo info(target);
-  if (info.isDir()) orbek::Fail(target, QStringLiteral("it is a folder"));
-  QTemporaryFile temporary(info.absoluteDir().filePath(QStringLiteral(".orbek-XXXXXX")));
-  if (!temporary.open()) orbek::Fail(target, temporary.errorString());
-  temporary.setAutoRemove(false);
-  temporaryPath_ = temporary.fileName();
+  CheckTarget();
+  CreateTemporary();
 }
 
 SafeSaveFile::~SafeSaveFile() {
-  if (!committed_) QFile::remove(temporaryPath_);
+  if (!committed_ && !temporary_.isEmpty()) ::unlink(temporary_.constData());
+}
+
+void SafeSaveFile::FailWith(const QString& reason) const {
+  orbek::Fail(target_, reason);
+}
+
+void SafeSaveFile::FailWithSystemError(int error) const {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      FailWith(kDiskFull);
+    case EFBIG:
+      FailWith(kSizeLimit);
+    case EROFS:
+      FailWith(QStringLiteral("%1 is on a read-only file system").arg(Shown(folder_)));
+    case ENAMETOOLONG:
+      FailWith(QStringLiteral("the name is too long"));
+    case EACCES:
+    case EPERM:
+      FailWith(QStringLiteral("no permission to create files in %1").arg(Shown(folder_)));
+    case ENOENT:
+      FailWith(QStringLiteral("the folder %1 does not exist").arg(Shown(folder_)));
+    case EISDIR:
+      FailWith(QStringLiteral("it is a folder"));
+    default:
+      FailWith(SystemReason(error));
+  }
+}
+
+// Whatever can be known wrong before anything is written.
+void SafeSaveFile::CheckTarget() {
+  const QByteArray native = NativeFromPath(target_);
+  if (native.isEmpty() || native.endsWith('/')) FailWith(QStringLiteral("it is a folder"));
+  int linkError = 0;
+  file_ = FollowLinks(Absolute(native), &linkError);
+  folder_ = FolderOf(file_);
+  if (linkError != 0) FailWith(SystemReason(linkError));
+  struct stat info {};
+  if (::stat(file_.constData(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) FailWith(QStringLiteral("it is a folder"));
+    if (!S_ISREG(info.st_mode)) FailWith(QStringLiteral("it is not a regular file"));
+    if ((info.st_mode & 0222) == 0) FailWith(QStringLiteral("the file is read-only"));
+    if (::faccessat(AT_FDCWD, file_.constData(), W_OK, AT_EACCESS) != 0)
+      FailWith(errno == EROFS
+                   ? QStringLiteral("%1 is on a read-only file system").arg(Shown(folder_))
+                   : QStringLiteral("no permission to write to it"));
+    old_ = info;
+  } else if (errno != ENOENT) {
+    FailWithSystemError(errno);
+  }
+  const long nameMax = ::pathconf(folder_.constData(), _PC_NAME_MAX);
+  if (file_.size() - folder_.size() - 1 > (nameMax > 0 ? nameMax : NAME_MAX))
+    FailWith(QStringLiteral("the name is too long"));
+}
+
+void SafeSaveFile::CreateTemporary() {
+  QByteArray name = folder_ + "/.orbek-XXXXXX";
+  const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
+  if (descriptor < 0) FailWithSystemError(errno);
+  ::close(descriptor);
+  temporary_ = name;
+  temporaryPath_ = PathFromNative(temporary_);
 }
 
 // Writers seldom keep the system's reason (a full disk comes back as a zip
 // or document error), so a failed write is looked into here: the size limit
 // and the free space say more than the writer could.
 void SafeSaveFile::Fail(const QString& reason) const {
-  rlimit limit{};
-  const qint64 written = QFileInfo(temporaryPath_).size();
-  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-      written + 4096 >= static_cast<qint64>(limit.rlim_cur))
-    orbek::Fail(target_, QStringLiteral("the file would be larger than the file size limit "
-                                        "(ulimit -f) allows"));
-  struct statvfs space {};
-  const QByteArray folder = QFile::encodeName(QFileInfo(target_).absolutePath());
-  if (::statvfs(folder.constData(), &space) == 0 && space.f_bavail == 0)
-    orbek::Fail(target_, QStringLiteral("the disk is full"));
-  orbek::Fail(target_, reason);
+  struct stat written {};
+  if (::stat(temporary_.constData(), &written) == 0 && AboveFileSizeLimit(written.st_size))
+    FailWith(kSizeLimit);
+  if (FreeBytes(folder_) < kFullDiskBytes) FailWith(kDiskFull);
+  FailWith(reason);
+}
+
+// The new file takes the old one's owner and group where the saver may
+// give them; false when it may not.
+bool SafeSaveFile::TakeOverOwnership(int descriptor) const {
+  struct stat made {};
+  if (::fstat(descriptor, &made) != 0) return false;
+  if (made.st_uid == old_->st_uid && made.st_gid == old_->st_gid) return true;
+  return ::fchown(descriptor, old_->st_uid, old_->st_gid) == 0;
 }
 
 void SafeSaveFile::Commit() {
-  SyncToDisk(target_, temporaryPath_);
-  QFile::setPermissions(temporaryPath_, PermissionsFor(target_));
-  if (std::rename(QFile::encodeName(temporaryPath_).constData(),
-                  QFile::encodeName(QFileInfo(target_).absoluteFilePath()).constData()) != 0)
-    orbek::Fail(target_, SystemReason(errno));
+  const Descriptor file(::open(temporary_.constData(), O_RDWR | O_CLOEXEC));
+  // The new file's bytes reach the disk before it replaces the old one, so
+  // a crash right after the save cannot leave an empty file behind.
+  if (file.get() < 0 || ::fsync(file.get()) != 0) Fail(SystemReason(errno));
+  if (old_ && (old_->st_nlink > 1 || !TakeOverOwnership(file.get()))) {
+    CopyIntoTarget(file.get());
+    return;
+  }
+  // After the change of owner, which clears the set-id bits.
+  ::fchmod(file.get(), old_ ? old_->st_mode & 07777 : NewFileMode());
+  ReplaceTarget();
+}
+
+void SafeSaveFile::ReplaceTarget() {
+  if (std::rename(temporary_.constData(), file_.constData()) != 0) FailWithSystemError(errno);
+  committed_ = true;
+  // The rename itself reaches the disk with the folder.
+  const Descriptor folder(::open(folder_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() >= 0) ::fsync(folder.get());
+}
+
+// For a file that must stay the same file: the complete, synced new content
+// is copied over the old. What could stop the copy half-way (room, the size
+// limit) is checked first; should it still fail, the new content is kept
+// whole in the temporary file and the message says where.
+void SafeSaveFile::CopyIntoTarget(int from) {
+  struct stat made {};
+  if (::fstat(from, &made) != 0) FailWithSystemError(errno);
+  if (AboveFileSizeLimit(made.st_size)) FailWith(kSizeLimit);
+  if (static_cast<unsigned long long>(made.st_size) >
+      static_cast<unsigned long long>(old_->st_size) + FreeBytes(folder_))
+    FailWith(kDiskFull);
+  const Descriptor to(::open(file_.constData(), O_WRONLY | O_CLOEXEC));
+  if (to.get() < 0) FailWithSystemError(errno);
+  std::array<char, 1 << 16> buffer{};
+  bool copied = ::lseek(from, 0, SEEK_SET) == 0;
+  for (ssize_t got = 0; copied && (got = ::read(from, buffer.data(), buffer.size())) != 0;)
+    copied = got > 0 ? WriteAll(to.get(), buffer.data(), got) : errno == EINTR;
+  copied = copied && ::ftruncate(to.get(), made.st_size) == 0 && ::fsync(to.get()) == 0;
+  if (!copied) {
+    const int error = errno;
+    committed_ = true;  // the temporary file now holds the only whole copy
+    FailWith(QStringLiteral("%1; the saved content is complete in %2")
+                 .arg(SystemReason(error), Shown(temporary_)));
+  }
+  ::unlink(temporary_.constData());
   committed_ = true;
 }
 
@@ -107,9 +271,11 @@ void SaveThroughTemporary(const QString& path, const std::function<void(const QS
 
 void SaveBytes(const QString& path, const QByteArray& bytes) {
   SaveThroughTemporary(path, [&](const QString& temporaryPath) {
-    QFile file(temporaryPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(bytes) != bytes.size() || !file.flush())
+    QFile file;
+    QString error;
+    if (!OpenNative(file, temporaryPath, QIODevice::WriteOnly, &error))
+      throw WorkbookError(error.toStdString());
+    if (file.write(bytes) != bytes.size() || !file.flush())
       throw WorkbookError(file.errorString().toStdString());
   });
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <sys/stat.h>
+
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace orbek {
 
@@ -10,6 +13,13 @@ namespace orbek {
 // replaces the target only once Commit() has synced it to the disk. Until
 // then the target is untouched; a SafeSaveFile dropped without a commit
 // removes its temporary file. Throws WorkbookError naming the target.
+//
+// A symbolic link is followed: the file it points to is replaced and the
+// link stays. A file that cannot simply be replaced without losing
+// something (other hard links to it, or an owner the saver may not give
+// the new file) gets the new content copied into it once that content is
+// complete and synced. The replaced file keeps its mode, owner and group.
+// Paths may carry escaped bytes (see NativePath.h).
 class SafeSaveFile {
  public:
   explicit SafeSaveFile(const QString& target);
@@ -23,8 +33,20 @@ class SafeSaveFile {
   [[noreturn]] void Fail(const QString& reason) const;
 
  private:
-  QString target_;
+  [[noreturn]] void FailWith(const QString& reason) const;
+  [[noreturn]] void FailWithSystemError(int error) const;
+  void CheckTarget();
+  void CreateTemporary();
+  bool TakeOverOwnership(int descriptor) const;
+  void CopyIntoTarget(int from);
+  void ReplaceTarget();
+
+  QString target_;        // as the user named it
+  QByteArray file_;       // where the content goes: the target, links followed
+  QByteArray folder_;     // the folder of file_
+  QByteArray temporary_;  // the temporary file, beside file_
   QString temporaryPath_;
+  std::optional<struct stat> old_;  // the file being replaced, if any
   bool committed_ = false;
 };
 

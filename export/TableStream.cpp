@@ -9,12 +9,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstring>
 
 #include "export/Biff8Records.h"
 #include "export/CellText.h"
+#include "export/NativePath.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
 
@@ -37,11 +37,11 @@ QString SheetName(int index) {
 class XlsxStream : public TableStream {
  public:
   XlsxStream(const QString& path, TableLook look) : path_(path), look_(std::move(look)) {
-    folder_ = QFile::encodeName(QFileInfo(path).absolutePath());
+    folder_ = NativeFromPath(QFileInfo(path).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = folder_.data();
-    book_ = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    book_ = workbook_new_opt(NativeFromPath(path).constData(), &options);
     if (book_ == nullptr) Fail(QStringLiteral("the workbook could not be created"));
     heading_ = workbook_add_format(book_);
     format_set_bold(heading_);
@@ -121,10 +121,9 @@ class XlsxStream : public TableStream {
 class XlsStream : public TableStream {
  public:
   XlsStream(const QString& path, TableLook look)
-      : path_(path),
-        look_(std::move(look)),
-        sheets_(QFileInfo(path).absoluteDir().filePath(QStringLiteral(".orbek-sheets-XXXXXX"))) {
-    if (!sheets_.open()) Fail(sheets_.errorString());
+      : path_(path), look_(std::move(look)), folder_(QFileInfo(path).absolutePath()) {
+    QString error;
+    if (!OpenAnonymous(sheets_, folder_, &error)) Fail(error);
     NewSheet();
   }
 
@@ -248,7 +247,7 @@ class XlsStream : public TableStream {
   void WriteDocument(const QByteArray& globals) {
     gsf_init();
     GError* error = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(QFile::encodeName(path_).constData(), &error);
+    GsfOutput* sink = gsf_output_stdio_new(NativeFromPath(path_).constData(), &error);
     if (sink == nullptr) {
       const QString reason = QString::fromUtf8(error ? error->message : "cannot create the file");
       if (error) g_error_free(error);
@@ -280,7 +279,8 @@ class XlsStream : public TableStream {
 
   QString path_;
   TableLook look_;
-  QTemporaryFile sheets_;
+  QString folder_;
+  QFile sheets_;
   std::vector<std::uint32_t> sheetStarts_;
   qint64 dimensionsAt_ = 0;
   std::vector<QStringList> block_;

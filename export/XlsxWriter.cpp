@@ -4,10 +4,12 @@
 #include <zlib.h>
 
 #include <QFile>
+#include <QFileInfo>
 #include <cmath>
 #include <memory>
 #include <vector>
 
+#include "export/NativePath.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 
@@ -236,15 +238,19 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& sourc
 }  // namespace
 
 void CheckXlsxComplete(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly) || !ZipPartsComplete(file))
+  QFile file;
+  if (!OpenNative(file, path, QIODevice::ReadOnly) || !ZipPartsComplete(file))
     Fail(QStringLiteral("the workbook could not be written completely (is the disk full?)"));
 }
 
 void WriteXlsx(const Workbook& workbook, const QString& path) {
+  // The library stages each part in a work file; those go beside the
+  // target, where the room for the workbook is, not in /tmp.
+  QByteArray folder = NativeFromPath(QFileInfo(path).absolutePath());
   lxw_workbook_options options{};
   options.constant_memory = LXW_FALSE;
-  WorkbookHandle book(workbook_new_opt(QFile::encodeName(path).constData(), &options));
+  options.tmpdir = folder.data();
+  WorkbookHandle book(workbook_new_opt(NativeFromPath(path).constData(), &options));
   if (!book) Fail(QStringLiteral("the workbook could not be created"));
   Formats formats(book.get());
   for (int i = 0; i < workbook.SheetCount(); ++i)

@@ -172,18 +172,26 @@ QString MeterSession::Hex(const MeterRecord& record) {
 }
 
 bool MeterSession::SetCapture(const QString& path, QString* error) {
-  SyncCapture();
-  captureSync_.stop();
-  capture_.close();
-  if (path.isEmpty()) return true;
-  capture_.setFileName(path);
-  if (capture_.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    captureSync_.start();
+  if (path.isEmpty()) {
+    SetCaptureFile(nullptr, {});
     return true;
   }
-  if (error != nullptr)
-    *error = QStringLiteral("cannot write the capture %1: %2").arg(path, capture_.errorString());
-  return false;
+  auto file = std::make_unique<QFile>(path);
+  if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (error != nullptr)
+      *error = QStringLiteral("cannot write the capture %1: %2").arg(path, file->errorString());
+    return false;
+  }
+  SetCaptureFile(std::move(file), path);
+  return true;
+}
+
+void MeterSession::SetCaptureFile(std::unique_ptr<QFileDevice> file, const QString& name) {
+  SyncCapture();
+  captureSync_.stop();
+  capture_ = std::move(file);
+  captureName_ = name;
+  if (capture_) captureSync_.start();
 }
 
 void MeterSession::Send(std::uint8_t command, const char* what) {
@@ -295,17 +303,17 @@ void MeterSession::EndTransfer() {
 }
 
 void MeterSession::SyncCapture() {
-  if (capture_.isOpen() && captureDirty_) ::fdatasync(capture_.handle());
+  if (capture_ && captureDirty_) ::fdatasync(capture_->handle());
   captureDirty_ = false;
 }
 
 void MeterSession::Capture(const QByteArray& bytes) {
-  if (!capture_.isOpen()) return;
+  if (!capture_) return;
   captureDirty_ = true;
-  if (capture_.write(bytes) != bytes.size() || !capture_.flush()) {
+  if (capture_->write(bytes) != bytes.size() || !capture_->flush()) {
     const QString message = QStringLiteral("Cannot write the capture %1: %2")
-                                .arg(capture_.fileName(), capture_.errorString());
-    capture_.close();
+                                .arg(captureName_, capture_->errorString());
+    capture_.reset();
     captureSync_.stop();
     emit Failed(message);
   }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -79,6 +80,9 @@ class MeterSession : public QObject {
   // and synced to the disk at least once a second; an empty path stops.
   // Returns false with `error` set when the file cannot be created.
   bool SetCapture(const QString& path, QString* error = nullptr);
+  // The same to a file already open for writing, called `name` in messages;
+  // nullptr stops.
+  void SetCaptureFile(std::unique_ptr<QFileDevice> file, const QString& name);
 
   // What losing step has cost the transfer so far.
   const StepLoss& Loss() const { return loss_; }
@@ -122,7 +126,8 @@ class MeterSession : public QObject {
   void SyncCapture();
 
   CMscomm1 port_;
-  QFile capture_;
+  std::unique_ptr<QFileDevice> capture_;
+  QString captureName_;
   QTimer captureSync_;
   bool captureDirty_ = false;
   RecordAligner aligner_;
