@@ -15,8 +15,8 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
 
   orbek-log --list [--port DEV]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
-            [--capture FILE] [--reconnect]
-  orbek-log --decode CAPTURE [--all] [--output FILE]
+            [--capture FILE] [--reconnect] [--mqtt URL [--mqtt-topic PREFIX] ...]
+  orbek-log --decode CAPTURE [--all] [--output FILE] [--mqtt URL ...]
 
 A transfer sends the meter the same commands as the window and prints each
 reading as a CSV line on standard output (number, date and time, value,
@@ -31,7 +31,14 @@ Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
 capture) cannot be opened, 4 device lost during the transfer (the readings
 so far are printed and saved; with --reconnect the run waits for the same
 device instead), 5 capture ends in a partial record, 6 standard output
-could not be written and there was no --output (the meter is stopped).
+could not be written and there was no --output (the meter is stopped),
+7 the MQTT broker refused the connection, 8 readings the broker has not
+acknowledged wait in the spool (they go out first at the next run).
+
+--mqtt also publishes each reading as JSON on PREFIX/reading (QoS 1), with
+PREFIX/status "online" or "offline" (retained, and the last will). Readings
+wait in a spool under $XDG_STATE_HOME/orbek/ until the broker acknowledges
+them, so a broker that is away loses none. See orbek-log(1) for the fields.
 
 With --output, every byte received goes to FILE.capture as it arrives
 (synced at least once a second) and FILE is made from it at the end; after
@@ -103,7 +110,30 @@ int main(int argc, char** argv) {
   const QCommandLineOption all(
       QStringLiteral("all"),
       QStringLiteral("With --decode, decode every transfer of the capture, not only the first."));
-  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect, all});
+  const QCommandLineOption mqtt(
+      QStringLiteral("mqtt"),
+      QStringLiteral("Also publish each reading to the MQTT broker at URL (mqtt://host[:port] or "
+                     "mqtts://host[:port])."),
+      QStringLiteral("URL"));
+  const QCommandLineOption mqttTopic(
+      QStringLiteral("mqtt-topic"),
+      QStringLiteral("Topic prefix (default orbek/<host name>/<device name>)."),
+      QStringLiteral("PREFIX"));
+  const QCommandLineOption mqttCa(
+      QStringLiteral("mqtt-ca"),
+      QStringLiteral("With mqtts, check the broker's certificate against FILE instead of the "
+                     "system's authorities."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption mqttCredentials(
+      QStringLiteral("mqtt-credentials"),
+      QStringLiteral("Read the broker's user name (first line) and password (second line) from "
+                     "FILE."),
+      QStringLiteral("FILE"));
+  const QCommandLineOption mqttInsecure(
+      QStringLiteral("mqtt-insecure"),
+      QStringLiteral("With mqtts, do not check the broker's certificate."));
+  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect, all, mqtt,
+                     mqttTopic, mqttCa, mqttCredentials, mqttInsecure});
   if (!parser.parse(RawArguments(argc, argv))) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
@@ -117,9 +147,20 @@ int main(int argc, char** argv) {
     return UsageError(
         err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
+  orbek::MqttOptions broker;
+  broker.url = parser.value(mqtt);
+  broker.topic = parser.value(mqttTopic);
+  broker.caFile = parser.value(mqttCa);
+  broker.credentialsFile = parser.value(mqttCredentials);
+  broker.insecure = parser.isSet(mqttInsecure);
+  if (broker.url.isEmpty() && (parser.isSet(mqttTopic) || parser.isSet(mqttCa) ||
+                               parser.isSet(mqttCredentials) || parser.isSet(mqttInsecure)))
+    return UsageError(err, QStringLiteral("the --mqtt-* options need --mqtt URL"));
+
   if (parser.isSet(list)) return orbek::ListPorts(parser.values(port), out, err);
   if (parser.isSet(decode))
-    return orbek::DecodeCapture(parser.value(decode), parser.value(output), parser.isSet(all), err);
+    return orbek::DecodeCapture(parser.value(decode), parser.value(output), parser.isSet(all),
+                                broker, err);
   if (!parser.isSet(port))
     return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
   if (parser.values(port).size() > 1)
@@ -137,6 +178,7 @@ int main(int argc, char** argv) {
   options.output = parser.value(output);
   options.capture = parser.value(capture);
   options.reconnect = parser.isSet(reconnect);
+  options.mqtt = broker;
   orbek::MeterLogger logger(options, err);
   return logger.Run();
 }

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 #include <climits>
 #include <csignal>
 #include <mutex>
@@ -46,7 +47,46 @@ void RequestDecodeStop(int) {
   decodeStopRequested = 1;
 }
 
+// How long the broker has at the start to answer, and at the end to
+// acknowledge what was sent, before readings are left in the spool.
+constexpr int kBrokerAnswerMs = 3000;
+constexpr int kBrokerDrainMs = 10000;
+
+// Notices from the publisher may come from its network thread: each is one
+// write, so lines never mix.
+void Notice(const QString& text) {
+  const QByteArray line = "orbek-log: " + text.toLocal8Bit() + '\n';
+  [[maybe_unused]] const auto written = ::write(STDERR_FILENO, line.constData(), line.size());
+}
+
 }  // namespace
+
+ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device)
+    : transfer_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+  if (options.topic.isEmpty()) options.topic = DefaultTopic(device);
+  publisher_ = std::make_unique<MqttPublisher>(options, Notice);
+  publisher_->Connect(kBrokerAnswerMs);
+  Notice(
+      QStringLiteral("publishing to %1/reading, transfer %2").arg(publisher_->Topic(), transfer_));
+}
+
+int ReadingPublisher::ExitCodeFor(const MqttError& error) {
+  return dynamic_cast<const MqttRefused*>(&error) != nullptr ? kExitBrokerRefused : kExitUsage;
+}
+
+void ReadingPublisher::Publish(std::int64_t number, const DecodedReading& reading, bool outOfStep) {
+  publisher_->Publish(
+      ReadingMessage(transfer_, number, reading, std::chrono::system_clock::now(), outOfStep));
+}
+
+int ReadingPublisher::Finish(int exitCode, QTextStream& err) {
+  const std::int64_t waiting = publisher_->Finish(kBrokerDrainMs);
+  if (waiting == 0) return exitCode;
+  err << "orbek-log: the broker has not acknowledged " << waiting << " readings; they wait in "
+      << DisplayPath(publisher_->SpoolPath()) << " and go out first at the next run publishing to "
+      << publisher_->Topic() << Qt::endl;
+  return exitCode == kExitComplete ? kExitUnpublished : exitCode;
+}
 
 MeterLogger::MeterLogger(Options options, QTextStream& err)
     : options_(std::move(options)),
@@ -112,6 +152,14 @@ int MeterLogger::Prepare() {
       return kExitUsage;
     }
   }
+  if (!options_.mqtt.url.isEmpty()) {
+    try {
+      publisher_ = std::make_unique<ReadingPublisher>(options_.mqtt, options_.port);
+    } catch (const MqttError& error) {
+      err_ << "orbek-log: " << error.what() << Qt::endl;
+      return ReadingPublisher::ExitCodeFor(error);
+    }
+  }
   const QString capture = journal_.isEmpty() ? options_.capture : journal_;
   if (capture.isEmpty()) return kExitComplete;
   auto file = std::make_unique<QFile>();
@@ -147,8 +195,9 @@ int MeterLogger::Run() {
   loop_.exec();
   err_ << "orbek-log: " << readings_ << " readings" << Qt::endl;
   if (session_.Loss().times > 0) err_ << "orbek-log: " << session_.Loss().Describe() << Qt::endl;
-  const int exitCode = SaveOutput(exitCode_);
+  int exitCode = SaveOutput(exitCode_);
   out_.Drain();
+  if (publisher_) exitCode = publisher_->Finish(exitCode, err_);
   return exitCode;
 }
 
@@ -161,6 +210,7 @@ void MeterLogger::OnReading(const DecodedReading& reading) {
          << (journal_.isEmpty() ? QString() : QStringLiteral(" (the file keeps every reading)"))
          << Qt::endl;
   }
+  if (publisher_) publisher_->Publish(readings_, reading, outOfStep);
   ++readings_;
   if (readings_ % kProgressEvery == 0)
     err_ << "orbek-log: " << readings_ << " readings so far" << Qt::endl;
@@ -255,7 +305,8 @@ int MeterLogger::SaveOutput(int exitCode) {
   return exitCode;
 }
 
-int DecodeCapture(const QString& capture, const QString& output, bool all, QTextStream& err) {
+int DecodeCapture(const QString& capture, const QString& output, bool all, const MqttOptions& mqtt,
+                  QTextStream& err) {
   if (!output.isEmpty()) {
     if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
       err << "orbek-log: " << problem << Qt::endl;
@@ -267,6 +318,15 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
   if (!OpenNative(file, capture, QIODevice::ReadOnly, &reason)) {
     err << "orbek-log: cannot read " << DisplayPath(capture) << ": " << reason << Qt::endl;
     return kExitPortError;
+  }
+  std::unique_ptr<ReadingPublisher> publisher;
+  if (!mqtt.url.isEmpty()) {
+    try {
+      publisher = std::make_unique<ReadingPublisher>(mqtt, capture);
+    } catch (const MqttError& error) {
+      err << "orbek-log: " << error.what() << Qt::endl;
+      return ReadingPublisher::ExitCodeFor(error);
+    }
   }
   bool stdoutFailed = false;
   // The writer's thread only notes why it failed; this one says it.
@@ -289,9 +349,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     result = ReplayCapture(
         file, all,
         [&](std::int64_t row, const DecodedReading& reading) {
-          if (!stdoutFailed)
-            stdoutFailed = !out.Push(csv::Line(row, reading, loss.wrongRows.contains(row)));
+          const bool outOfStep = loss.wrongRows.contains(row);
+          if (!stdoutFailed) stdoutFailed = !out.Push(csv::Line(row, reading, outOfStep));
           if (saved) saved->Add(reading);
+          if (publisher) publisher->Publish(row, reading, outOfStep);
         },
         [&](const StepLoss& soFar) {
           loss = soFar;
@@ -326,9 +387,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, QText
     }
   } catch (const WorkbookError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
-    return kExitSaveFailed;
+    return publisher ? publisher->Finish(kExitSaveFailed, err) : kExitSaveFailed;
   }
-  if (out.Failed() && output.isEmpty()) return kExitOutputFailed;
+  if (publisher) exitCode = publisher->Finish(exitCode, err);
+  if (out.Failed() && output.isEmpty() && !publisher) return kExitOutputFailed;
   return exitCode;
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/LineWriter.h"
+#include "app/MqttPublisher.h"
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 
@@ -23,6 +24,26 @@ enum LogExit {
   kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
   kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
   kExitOutputFailed = 6,   // standard output could not be written, and there is no --output
+  kExitBrokerRefused = 7,  // the MQTT broker refused the connection (credentials, authorisation)
+  kExitUnpublished = 8,    // readings the broker did not acknowledge wait in the spool
+};
+
+// Publishing a run's readings to an MQTT broker: the publisher and the
+// transfer id every message carries.
+class ReadingPublisher {
+ public:
+  // Connects; throws MqttError for options that cannot be used, MqttRefused
+  // when the broker refuses.
+  ReadingPublisher(MqttOptions options, const QString& device);
+  // The exit code for a publisher that could not start.
+  static int ExitCodeFor(const MqttError& error);
+  void Publish(std::int64_t number, const DecodedReading& reading, bool outOfStep);
+  // Returns the exit code the run ends with.
+  int Finish(int exitCode, QTextStream& err);
+
+ private:
+  std::unique_ptr<MqttPublisher> publisher_;
+  QString transfer_;
 };
 
 // One unattended transfer over the meter session the window uses: opens
@@ -42,6 +63,7 @@ class MeterLogger : public QObject {
     QString output;          // .csv, .xls or .xlsx; empty for none
     QString capture;         // raw bytes received; empty for none
     bool reconnect = false;  // wait for a lost device to come back
+    MqttOptions mqtt;        // mqtt.url empty for none
   };
 
   MeterLogger(Options options, QTextStream& err);
@@ -73,6 +95,7 @@ class MeterLogger : public QObject {
   DeviceIdentity identity_;  // of the port opened, to find it again
   QTimer reconnectWatch_;
   LineWriter out_;
+  std::unique_ptr<ReadingPublisher> publisher_;
   QString journal_;  // empty without --output
   std::int64_t readings_ = 0;
   bool skippingWarned_ = false;
@@ -82,7 +105,8 @@ class MeterLogger : public QObject {
 // Decodes a raw capture to CSV on standard output (and `output`, if given),
 // stopping at an end-of-transfer record unless `all`. Reads as it goes.
 // Returns the exit code.
-int DecodeCapture(const QString& capture, const QString& output, bool all, QTextStream& err);
+int DecodeCapture(const QString& capture, const QString& output, bool all, const MqttOptions& mqtt,
+                  QTextStream& err);
 
 // Prints the ports the scan finds, one a line with its description; the
 // scan's report, with any permission hint, goes to `err`.

@@ -8,9 +8,10 @@ packages=(
   cmake g++ make pkg-config file dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools qt6-qpa-plugins libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
+  libmosquitto-dev
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales
+  python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales mosquitto
   # a display for the window where there is none, and packaging checks
   xvfb xauth fonts-dejavu-core desktop-file-utils appstream systemd lintian
 )

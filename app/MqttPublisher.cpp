@@ -1,0 +1,576 @@
+#include "app/MqttPublisher.h"
+
+#include <fcntl.h>
+#include <mosquitto.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSysInfo>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+
+#include "export/NativePath.h"
+
+Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
+
+namespace orbek {
+
+namespace {
+
+// Messages sent and not yet acknowledged, at most; the rest wait in the spool.
+constexpr std::size_t kWindow = 1000;
+constexpr int kKeepAliveSeconds = 30;
+constexpr int kStatusWaitMs = 2000;
+constexpr int kAwayWaitMs = 2000;
+// A lost broker is tried again after 1 s, then at longer waits up to 4 s.
+constexpr std::chrono::milliseconds kFirstRetry{1000};
+constexpr std::chrono::milliseconds kLongestRetry{4000};
+constexpr std::int64_t kNoteEveryMs = 200;
+constexpr std::int64_t kRestartSpoolBytes = 4 << 20;
+// The spool starts with this line, the number being where the messages the
+// broker has not acknowledged begin.
+constexpr char kSpoolHeader[] = "orbek-mqtt-spool acked=%016lld\n";
+constexpr std::int64_t kHeaderSize = 40;
+
+QString SystemReason(int error = errno) {
+  return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QByteArray Iso8601(std::chrono::system_clock::time_point when) {
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
+  std::tm utc{};
+  ::gmtime_r(&seconds, &utc);
+  char text[40];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  char fraction[16];
+  std::snprintf(fraction, sizeof fraction, ".%06lldZ", static_cast<long long>(micros % 1000000));
+  return QByteArray(text, static_cast<qsizetype>(length)) + fraction;
+}
+
+void AppendJsonText(QByteArray& json, const std::string& text) {
+  json += '"';
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      json += '\\';
+      json += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+      json += escaped;
+    } else {
+      json += c;
+    }
+  }
+  json += '"';
+}
+
+void AppendJsonNumber(QByteArray& json, double number) {
+  json += std::isfinite(number) ? QByteArray::number(number, 'g', 15) : QByteArray("null");
+}
+
+// "7.00 pH" is the number and the unit; a text without a blank has no unit.
+void AppendJsonUnit(QByteArray& json, const std::string& text) {
+  const std::size_t blank = text.find(' ');
+  if (blank == std::string::npos || blank + 1 == text.size())
+    json += "null";
+  else
+    AppendJsonText(json, text.substr(blank + 1));
+}
+
+// "YYYY-MM-DD hh:mm:ss" naming a moment that exists (the meter's clock can
+// hold month 13 or hour 99).
+bool IsValidDateTime(const std::string& text) {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  char tail = 0;
+  if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &year, &month,
+                                       &day, &hour, &minute, &second, &tail) != 6)
+    return false;
+  const std::chrono::year_month_day date{std::chrono::year(year),
+                                         std::chrono::month(static_cast<unsigned>(month)),
+                                         std::chrono::day(static_cast<unsigned>(day))};
+  return date.ok() && hour < 24 && minute < 60 && second < 60;
+}
+
+QString Sanitized(QString text) {
+  for (QChar& c : text)
+    if (c == QLatin1Char('+') || c == QLatin1Char('#')) c = QLatin1Char('_');
+  return text;
+}
+
+QString StateFolder() {
+  const QByteArray state = qgetenv("XDG_STATE_HOME");
+  if (!state.isEmpty() && state.startsWith('/')) return QFile::decodeName(state);
+  return QDir::home().filePath(QStringLiteral(".local/state"));
+}
+
+// One spool a topic: what one run could not publish goes out with the next
+// run that publishes the same readings' topic, to whichever broker.
+QString DefaultSpool(const QString& topic) {
+  QString name = topic;
+  for (QChar& c : name)
+    if (!c.isLetterOrNumber() && c != QLatin1Char('.') && c != QLatin1Char('-')) c = '_';
+  return StateFolder() + QStringLiteral("/orbek/mqtt-") + name.left(180) + QStringLiteral(".spool");
+}
+
+void InitLibrary() {
+  static std::once_flag once;
+  std::call_once(once, [] { mosquitto_lib_init(); });
+}
+
+std::int64_t NowMs() {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+}  // namespace
+
+QString DefaultTopic(const QString& devicePath) {
+  QString device = devicePath.startsWith(QLatin1String("/dev/"))
+                       ? devicePath.mid(5).replace(QLatin1Char('/'), QLatin1Char('-'))
+                       : QFileInfo(devicePath).completeBaseName();
+  return Sanitized(QStringLiteral("orbek/%1/%2").arg(QSysInfo::machineHostName(), device));
+}
+
+QByteArray ReadingMessage(const QString& transfer, std::int64_t number,
+                          const DecodedReading& reading,
+                          std::chrono::system_clock::time_point received, bool outOfStep) {
+  QByteArray json;
+  json.reserve(400);
+  json += "{\"transfer\":";
+  AppendJsonText(json, transfer.toStdString());
+  json += ",\"reading\":" + QByteArray::number(static_cast<qint64>(number));
+  json += ",\"meter_time\":";
+  AppendJsonText(json, reading.TimestampText);
+  json += ",\"meter_time_iso\":";
+  if (IsValidDateTime(reading.TimestampText))
+    AppendJsonText(json, std::string(reading.TimestampText).replace(10, 1, "T"));
+  else
+    json += "null";
+  json += ",\"value_text\":";
+  AppendJsonText(json, reading.ValueText);
+  json += ",\"value\":";
+  AppendJsonNumber(json, reading.ValueNumber);
+  json += ",\"unit\":";
+  AppendJsonUnit(json, reading.ValueText);
+  json += ",\"temperature_text\":";
+  AppendJsonText(json, reading.TemperatureText);
+  json += ",\"temperature\":";
+  AppendJsonNumber(json, reading.TemperatureNumber);
+  json += ",\"temperature_unit\":";
+  AppendJsonUnit(json, reading.TemperatureText);
+  json += ",\"received\":\"" + Iso8601(received) + '"';
+  json += outOfStep ? ",\"out_of_step\":true}" : ",\"out_of_step\":false}";
+  return json;
+}
+
+MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(const QString&)> notice)
+    : notice_(std::move(notice)) {
+  InitLibrary();
+  wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (wake_ < 0) throw MqttError("cannot set up the MQTT sender: " + SystemReason().toStdString());
+  Configure(options);
+  OpenSpool();
+}
+
+MqttPublisher::~MqttPublisher() {
+  StopSender();
+  if (client_ != nullptr) mosquitto_destroy(client_);
+  if (spool_ >= 0) ::close(spool_);
+  if (wake_ >= 0) ::close(wake_);
+}
+
+void MqttPublisher::Configure(const MqttOptions& options) {
+  const QUrl url(options.url, QUrl::StrictMode);
+  const bool tls = url.scheme() == QLatin1String("mqtts");
+  if (!url.isValid() || (!tls && url.scheme() != QLatin1String("mqtt")) || url.host().isEmpty() ||
+      !(url.path().isEmpty() || url.path() == QLatin1String("/")) || !url.userInfo().isEmpty())
+    throw MqttError(QStringLiteral("--mqtt %1: give mqtt://host[:port] or mqtts://host[:port] "
+                                   "(credentials go in --mqtt-credentials)")
+                        .arg(options.url)
+                        .toStdString());
+  url_ = url.toString();
+  host_ = url.host().toUtf8();
+  port_ = url.port(tls ? 8883 : 1883);
+  topic_ = options.topic;
+  if (topic_.isEmpty() || topic_.contains(QLatin1Char('+')) || topic_.contains(QLatin1Char('#')))
+    throw MqttError(
+        QStringLiteral("--mqtt-topic %1: a topic prefix may not be empty or hold + or #")
+            .arg(topic_)
+            .toStdString());
+  readingTopic_ = (topic_ + QStringLiteral("/reading")).toUtf8();
+  statusTopic_ = (topic_ + QStringLiteral("/status")).toUtf8();
+  spoolPath_ = options.spool.isEmpty() ? DefaultSpool(topic_) : options.spool;
+
+  client_ = mosquitto_new(nullptr, true, this);
+  if (client_ == nullptr) throw MqttError("cannot set up the MQTT client");
+  mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+  mosquitto_max_inflight_messages_set(client_, 0);
+  mosquitto_connect_callback_set(client_, OnConnect);
+  mosquitto_disconnect_callback_set(client_, OnDisconnect);
+  mosquitto_publish_callback_set(client_, OnPublish);
+  mosquitto_will_set(client_, statusTopic_.constData(), 7, "offline", 1, true);
+  if (!options.credentialsFile.isEmpty()) {
+    QFile file;
+    QString reason;
+    if (!OpenNative(file, options.credentialsFile, QIODevice::ReadOnly, &reason))
+      throw MqttError(QStringLiteral("cannot read the credentials %1: %2")
+                          .arg(DisplayPath(options.credentialsFile), reason)
+                          .toStdString());
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    const QByteArray user = lines.value(0).trimmed();
+    const QByteArray password =
+        lines.value(1).endsWith('\r') ? lines.value(1).chopped(1) : lines.value(1);
+    if (user.isEmpty())
+      throw MqttError(QStringLiteral("%1 must hold the user name on its first line and the "
+                                     "password on its second")
+                          .arg(DisplayPath(options.credentialsFile))
+                          .toStdString());
+    mosquitto_username_pw_set(client_, user.constData(), password.constData());
+  }
+  if (tls) {
+    const QByteArray ca = NativeFromPath(options.caFile);
+    if (!options.caFile.isEmpty() && !NativeExists(options.caFile))
+      throw MqttError(QStringLiteral("--mqtt-ca %1 does not exist")
+                          .arg(DisplayPath(options.caFile))
+                          .toStdString());
+    if (mosquitto_tls_set(client_, ca.isEmpty() ? nullptr : ca.constData(),
+                          ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
+                          nullptr) != MOSQ_ERR_SUCCESS)
+      throw MqttError("cannot set up TLS for the broker");
+    if (options.insecure) {
+      mosquitto_tls_opts_set(client_, 0, nullptr, nullptr);
+      mosquitto_tls_insecure_set(client_, true);
+    }
+  }
+}
+
+// The spool is locked for this run. A spool of an earlier run keeps what
+// the broker did not acknowledge; a last line cut short by a crash is
+// dropped (the message before it was the last one the run completed).
+void MqttPublisher::OpenSpool() {
+  QDir().mkpath(QFileInfo(spoolPath_).absolutePath());
+  const QByteArray path = NativeFromPath(spoolPath_);
+  spool_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (spool_ < 0)
+    throw MqttError(QStringLiteral("cannot open the spool %1: %2")
+                        .arg(DisplayPath(spoolPath_), SystemReason())
+                        .toStdString());
+  if (::flock(spool_, LOCK_EX | LOCK_NB) != 0)
+    throw MqttError(QStringLiteral("the spool %1 is in use by another orbek-log publishing to %2")
+                        .arg(DisplayPath(spoolPath_), topic_)
+                        .toStdString());
+  struct stat info {};
+  ::fstat(spool_, &info);
+  std::int64_t written = info.st_size;
+  char header[kHeaderSize + 1] = {};
+  long long acknowledged = kHeaderSize;
+  if (written >= kHeaderSize && ::pread(spool_, header, kHeaderSize, 0) == kHeaderSize &&
+      std::sscanf(header, "orbek-mqtt-spool acked=%16lld", &acknowledged) == 1) {
+    while (written > kHeaderSize) {
+      char last = 0;
+      if (::pread(spool_, &last, 1, written - 1) != 1 || last == '\n') break;
+      --written;
+    }
+  } else if (written != 0) {
+    throw MqttError(QStringLiteral("%1 is not a spool of orbek-log; move it away")
+                        .arg(DisplayPath(spoolPath_))
+                        .toStdString());
+  } else {
+    written = kHeaderSize;
+  }
+  written_ = written;
+  acknowledged_ = sent_ = std::clamp<std::int64_t>(acknowledged, kHeaderSize, written);
+  // A stale tail would be overwritten anyway; cutting it keeps the file honest.
+  [[maybe_unused]] const int cut = ::ftruncate(spool_, written);
+  WriteAcknowledged(true);
+  if (const std::int64_t waiting = Pending(); waiting > 0)
+    notice_(QStringLiteral("%1 readings of an earlier run wait in %2; they go first")
+                .arg(waiting)
+                .arg(DisplayPath(spoolPath_)));
+}
+
+void MqttPublisher::Connect(int waitMs) {
+  const int result = mosquitto_connect_async(client_, host_.constData(), port_, kKeepAliveSeconds);
+  std::unique_lock lock(mutex_);
+  nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  sender_ = std::thread([this] { Send(); });
+  // A broker that refused the line outright is tried again in the
+  // background; there is no answer to wait for now.
+  if (result == MOSQ_ERR_SUCCESS)
+    changed_.wait_for(lock, std::chrono::milliseconds(waitMs),
+                      [&] { return connected_ || refusal_ >= 0; });
+  if (refusal_ >= 0)
+    throw MqttRefused(QStringLiteral("the broker at %1 refused the connection: %2")
+                          .arg(url_, QString::fromUtf8(mosquitto_connack_string(refusal_)))
+                          .toStdString());
+  if (!connected_) {
+    lostNoticed_ = true;
+    notice_(QStringLiteral("cannot reach the broker at %1 yet (%2); readings wait in %3 until it "
+                           "can be reached")
+                .arg(url_,
+                     result == MOSQ_ERR_SUCCESS ? QStringLiteral("no answer")
+                                                : QString::fromUtf8(mosquitto_strerror(result)),
+                     DisplayPath(spoolPath_)));
+  }
+}
+
+// Only this thread appends, and starts the spool again once the broker has
+// everything; the sender reads behind it.
+void MqttPublisher::Publish(const QByteArray& message) {
+  const QByteArray line = message + '\n';
+  std::int64_t at = written_.load();
+  if (at > kRestartSpoolBytes && acknowledged_.load() == at &&
+      ::ftruncate(spool_, kHeaderSize) == 0) {
+    acknowledged_ = written_ = at = kHeaderSize;
+    ++generation_;
+    WriteAcknowledged(true);
+  }
+  if (::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at) != line.size()) {
+    notice_(QStringLiteral("cannot write the spool %1: %2; a reading is not published")
+                .arg(DisplayPath(spoolPath_), SystemReason()));
+    return;
+  }
+  written_ = at + line.size();
+  SyncSpoolNow(false);
+  Wake();
+}
+
+void MqttPublisher::Wake() {
+  if (woken_.exchange(true)) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
+}
+
+// The sender thread: every call into the client library is made here, so
+// the reader of the meter never waits on the network or on the library's
+// locks. It waits for the broker's socket or for a wake-up.
+void MqttPublisher::Send() {
+  for (;;) {
+    {
+      const std::lock_guard lock(mutex_);
+      if (stopping_) break;
+    }
+    const int socket = mosquitto_socket(client_);
+    if (socket < 0) Reconnect();
+    pollfd polled[2] = {
+        {wake_, POLLIN, 0},
+        {socket, static_cast<short>(POLLIN | (mosquitto_want_write(client_) ? POLLOUT : 0)), 0}};
+    ::poll(polled, socket < 0 ? 1 : 2, socket < 0 ? 200 : 500);
+    if (polled[0].revents & POLLIN) {
+      std::uint64_t count = 0;
+      [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
+      woken_ = false;
+    }
+    if (socket >= 0 && (polled[1].revents & (POLLIN | POLLERR | POLLHUP)))
+      mosquitto_loop_read(client_, 1);
+    if (socket >= 0 && mosquitto_socket(client_) >= 0 && (polled[1].revents & POLLOUT))
+      mosquitto_loop_write(client_, 1);
+    mosquitto_loop_misc(client_);
+    SendStatusWhenAsked();
+    Pump();
+  }
+  if (mosquitto_socket(client_) >= 0) {
+    mosquitto_disconnect(client_);
+    while (mosquitto_want_write(client_) && mosquitto_loop_write(client_, 1) == MOSQ_ERR_SUCCESS) {
+    }
+  }
+}
+
+void MqttPublisher::Reconnect() {
+  const auto now = std::chrono::steady_clock::now();
+  if (now < nextAttempt_) return;
+  const int result = mosquitto_reconnect_async(client_);
+  const std::lock_guard lock(mutex_);
+  retryDelay_ = std::min<std::chrono::milliseconds>(retryDelay_ * 2, kLongestRetry);
+  nextAttempt_ = now + retryDelay_;
+  if (result != MOSQ_ERR_SUCCESS) qCDebug(lcMqtt) << "reconnect:" << mosquitto_strerror(result);
+}
+
+void MqttPublisher::SendStatusWhenAsked() {
+  const std::lock_guard lock(mutex_);
+  if (!statusAsked_ || !connected_) return;
+  statusAsked_ = false;
+  mosquitto_publish(client_, &statusMid_, statusTopic_.constData(), 7, "offline", 1, true);
+}
+
+// Sends what waits in the spool, in order, while the window has room.
+void MqttPublisher::Pump() {
+  if (!connected_) return;
+  if (const int generation = generation_.load(); generation != sentGeneration_) {
+    sentGeneration_ = generation;
+    sent_ = kHeaderSize;
+  }
+  const std::int64_t end = written_.load();
+  while (inFlight_.size() < kWindow && sent_ < end) {
+    chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
+    const ssize_t got = ::pread(spool_, chunk_.data(), static_cast<size_t>(chunk_.size()), sent_);
+    if (got <= 0) return;
+    qsizetype at = 0;
+    for (qsizetype newline;
+         inFlight_.size() < kWindow && (newline = chunk_.indexOf('\n', at)) >= 0 && newline < got;
+         at = newline + 1) {
+      int mid = 0;
+      const int result =
+          mosquitto_publish(client_, &mid, readingTopic_.constData(),
+                            static_cast<int>(newline - at), chunk_.constData() + at, 1, false);
+      if (result != MOSQ_ERR_SUCCESS) {
+        qCDebug(lcMqtt) << "publish deferred:" << mosquitto_strerror(result);
+        return;
+      }
+      sent_ += newline - at + 1;
+      inFlight_.push_back({mid, sent_, false});
+    }
+    if (at == 0) return;  // no whole line: the spool is damaged past here
+  }
+}
+
+void MqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
+  auto& publisher = *static_cast<MqttPublisher*>(self);
+  auto& flight = publisher.inFlight_;
+  for (InFlight& message : flight)
+    if (message.mid == mid) message.acknowledged = true;
+  std::int64_t acknowledged = -1;
+  while (!flight.empty() && flight.front().acknowledged) {
+    acknowledged = flight.front().end;
+    flight.pop_front();
+  }
+  if (mid == publisher.statusMid_) publisher.statusAcknowledged_ = true;
+  if (acknowledged >= 0) {
+    publisher.acknowledged_ = acknowledged;
+    publisher.WriteAcknowledged(false);
+  }
+  // Finish() looks again within 100 ms should this come between its look
+  // and its wait.
+  publisher.changed_.notify_all();
+}
+void MqttPublisher::WriteAcknowledged(bool now) {
+  if (!now) {
+    const std::int64_t ms = NowMs();
+    if (ms - lastNotedMs_ < kNoteEveryMs) return;
+    lastNotedMs_ = ms;
+  }
+  char header[kHeaderSize + 1];
+  std::snprintf(header, sizeof header, kSpoolHeader, static_cast<long long>(acknowledged_.load()));
+  if (::pwrite(spool_, header, kHeaderSize, 0) != kHeaderSize)
+    qCWarning(lcMqtt) << "cannot note the acknowledged messages:" << SystemReason();
+}
+
+void MqttPublisher::SyncSpoolNow(bool force) {
+  const std::int64_t now = NowMs();
+  if (!force && now - lastSyncMs_ < 1000) return;
+  ::fdatasync(spool_);
+  lastSyncMs_ = now;
+}
+
+std::int64_t MqttPublisher::Pending() const {
+  std::int64_t lines = 0;
+  QByteArray chunk(1 << 16, '\0');
+  for (std::int64_t at = acknowledged_.load(); at < written_.load();) {
+    const ssize_t got = ::pread(spool_, chunk.data(), static_cast<size_t>(chunk.size()), at);
+    if (got <= 0) break;
+    lines += std::count(chunk.constData(), chunk.constData() + got, '\n');
+    at += got;
+  }
+  return lines;
+}
+
+// A broker that is away at the end gets a short while to come back; one
+// that is there gets `waitMs` to acknowledge what it has been sent.
+std::int64_t MqttPublisher::Finish(int waitMs) {
+  std::unique_lock lock(mutex_);
+  const auto start = std::chrono::steady_clock::now();
+  const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
+  while (acknowledged_.load() != written_.load() &&
+         waited() < std::chrono::milliseconds(connected_ ? waitMs : kAwayWaitMs))
+    changed_.wait_for(lock, std::chrono::milliseconds(100));
+  if (connected_) {
+    statusAsked_ = true;
+    statusAcknowledged_ = false;
+    lock.unlock();
+    Wake();
+    lock.lock();
+    changed_.wait_for(lock, std::chrono::milliseconds(kStatusWaitMs),
+                      [&] { return statusAcknowledged_.load(); });
+  }
+  lock.unlock();
+  StopSender();
+  lock.lock();
+  WriteAcknowledged(true);
+  SyncSpoolNow(true);
+  const std::int64_t waiting = Pending();
+  if (waiting == 0) ::unlink(NativeFromPath(spoolPath_).constData());
+  return waiting;
+}
+
+void MqttPublisher::StopSender() {
+  if (!sender_.joinable()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  woken_ = false;
+  Wake();
+  sender_.join();
+}
+
+void MqttPublisher::OnConnect(mosquitto*, void* self, int result) {
+  auto& publisher = *static_cast<MqttPublisher*>(self);
+  const std::lock_guard lock(publisher.mutex_);
+  if (result != 0) {
+    if (publisher.refusal_ != result && publisher.everConnected_)
+      publisher.notice_(
+          QStringLiteral("the broker at %1 refused the connection: %2")
+              .arg(publisher.url_, QString::fromUtf8(mosquitto_connack_string(result))));
+    publisher.refusal_ = result;
+    publisher.changed_.notify_all();
+    return;
+  }
+  qCDebug(lcMqtt) << "connected to" << publisher.url_;
+  if (publisher.lostNoticed_ && publisher.notice_)
+    publisher.notice_(QStringLiteral("the broker at %1 is reachable; waiting readings go out now")
+                          .arg(publisher.url_));
+  publisher.connected_ = true;
+  publisher.everConnected_ = true;
+  publisher.lostNoticed_ = false;
+  publisher.refusal_ = -1;
+  publisher.retryDelay_ = kFirstRetry;
+  // What was in flight when the line went may never be acknowledged on the
+  // new connection: it is sent again from the spool, in order. A reading
+  // can so arrive twice; its transfer and number tell the copies apart.
+  publisher.inFlight_.clear();
+  publisher.sent_ = publisher.acknowledged_;
+  mosquitto_publish(publisher.client_, nullptr, publisher.statusTopic_.constData(), 6, "online", 1,
+                    true);
+  publisher.changed_.notify_all();
+}
+
+void MqttPublisher::OnDisconnect(mosquitto*, void* self, int result) {
+  auto& publisher = *static_cast<MqttPublisher*>(self);
+  const std::lock_guard lock(publisher.mutex_);
+  publisher.connected_ = false;
+  publisher.nextAttempt_ = std::chrono::steady_clock::now() + publisher.retryDelay_;
+  if (result != 0 && !publisher.lostNoticed_) {
+    publisher.lostNoticed_ = true;
+    publisher.notice_(QStringLiteral("lost the broker at %1; readings wait in %2 and go out when "
+                                     "it is back")
+                          .arg(publisher.url_, DisplayPath(publisher.spoolPath_)));
+  }
+  publisher.changed_.notify_all();
+}
+
+}  // namespace orbek

@@ -1,0 +1,149 @@
+#pragma once
+
+#include <QByteArray>
+#include <QLoggingCategory>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+
+#include "intake/RecordDecoder.h"
+
+struct mosquitto;
+
+Q_DECLARE_LOGGING_CATEGORY(lcMqtt)
+
+namespace orbek {
+
+// A broker, topic or credentials the user gave that cannot be used, or a
+// broker that refused them. The text is for the user.
+class MqttError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The broker answered, and refused the connection.
+class MqttRefused : public MqttError {
+ public:
+  using MqttError::MqttError;
+};
+
+struct MqttOptions {
+  QString url;              // mqtt://host[:port] or mqtts://host[:port]; empty: no publishing
+  QString topic;            // the prefix; empty: orbek/<host name>/<device name>
+  QString caFile;           // mqtts: the authority the broker's certificate is checked against
+  QString credentialsFile;  // user name on the first line, password on the second
+  bool insecure = false;    // mqtts without checking the broker's certificate
+  QString spool;            // empty: under $XDG_STATE_HOME/orbek/
+};
+
+// The topic prefix used when none is given, for a port (or capture) path.
+QString DefaultTopic(const QString& devicePath);
+
+// One reading as the JSON message published on PREFIX/reading.
+QByteArray ReadingMessage(const QString& transfer, std::int64_t number,
+                          const DecodedReading& reading,
+                          std::chrono::system_clock::time_point received, bool outOfStep);
+
+// Publishes messages to PREFIX/reading at QoS 1, in order, through a spool
+// file: each message is appended to the spool first, and leaves it only once
+// the broker has acknowledged it. The caller never waits for the network;
+// while the broker is away messages wait on disk and go out in order when it
+// is back. A spool left by a run that ended with messages unsent is sent
+// first. PREFIX/status is "online" (retained) while connected and "offline"
+// at the end, and the broker's last will says "offline" if the process
+// vanishes. Notices for the user (the broker lost or back) go to `notice`,
+// from any thread.
+class MqttPublisher {
+ public:
+  MqttPublisher(const MqttOptions& options, std::function<void(const QString&)> notice);
+  ~MqttPublisher();
+  MqttPublisher(const MqttPublisher&) = delete;
+  MqttPublisher& operator=(const MqttPublisher&) = delete;
+
+  const QString& Topic() const { return topic_; }
+  const QString& SpoolPath() const { return spoolPath_; }
+
+  // Connects, waiting up to `waitMs` for the broker's answer. Throws
+  // MqttRefused when the broker refuses; a broker that cannot be reached yet
+  // is only a notice, and is tried again every few seconds.
+  void Connect(int waitMs);
+  void Publish(const QByteArray& message);
+  // Waits up to `waitMs` for every message to be acknowledged, says
+  // "offline" and disconnects. Returns how many messages still wait in the
+  // spool (which is removed when none do).
+  std::int64_t Finish(int waitMs);
+
+ private:
+  struct InFlight {
+    int mid;
+    std::int64_t end;  // spool offset after the message
+    bool acknowledged;
+  };
+
+  void Configure(const MqttOptions& options);
+  void OpenSpool();
+  void Wake();
+  void Send();
+  void Reconnect();
+  void SendStatusWhenAsked();
+  void StopSender();
+  void Pump();
+  // `now` from any thread while the sender is not running or has nothing
+  // in flight; otherwise the sender's, a few times a second.
+  void WriteAcknowledged(bool now);
+  void SyncSpoolNow(bool force);
+  std::int64_t Pending() const;
+  static void OnConnect(mosquitto*, void* self, int result);
+  static void OnDisconnect(mosquitto*, void* self, int result);
+  static void OnPublish(mosquitto*, void* self, int mid);
+
+  std::function<void(const QString&)> notice_;
+  QString url_;
+  QByteArray host_;
+  int port_ = 1883;
+  QString topic_;
+  QByteArray readingTopic_, statusTopic_;
+  QString spoolPath_;
+  mosquitto* client_ = nullptr;
+  std::thread sender_;
+  int wake_ = -1;  // an eventfd the sender waits on beside the broker's socket
+  std::atomic<bool> woken_{false};
+
+  // Where the next message goes, and up to where the broker has them (spool
+  // offsets). Only the caller's thread appends; only the sender acknowledges.
+  std::atomic<std::int64_t> written_{0};
+  std::atomic<std::int64_t> acknowledged_{0};
+  std::atomic<int> generation_{0};  // counts the spool's fresh starts
+  std::atomic<bool> connected_{false};
+  std::atomic<bool> statusAcknowledged_{false};
+  int spool_ = -1;
+  std::int64_t lastSyncMs_ = 0;   // the caller's thread's
+  std::int64_t lastNotedMs_ = 0;  // the sender's
+
+  // The sender's own.
+  std::int64_t sent_ = 0;  // spool offset of the next message to send
+  int sentGeneration_ = 0;
+  std::deque<InFlight> inFlight_;
+  QByteArray chunk_;
+
+  // Shared, under the mutex.
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::chrono::steady_clock::time_point nextAttempt_;
+  std::chrono::milliseconds retryDelay_{1000};
+  bool stopping_ = false;
+  bool statusAsked_ = false;
+  bool everConnected_ = false;
+  bool lostNoticed_ = false;
+  int refusal_ = -1;  // the broker's CONNACK code when it refused
+  int statusMid_ = -1;
+};
+
+}  // namespace orbek

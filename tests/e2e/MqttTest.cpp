@@ -1,0 +1,257 @@
+// orbek-log publishing to a Mosquitto broker of the test's own.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+#include <set>
+
+#include "intake/RecordDecoder.h"
+#include "tests/support/LoggerProcess.h"
+#include "tests/support/MqttBroker.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+using test::Finish;
+using test::MqttBroker;
+using test::MqttSubscriber;
+
+constexpr char kTopic[] = "lab/meter1";
+
+class MqttTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!MqttBroker::Available()) GTEST_SKIP() << "no mosquitto broker installed";
+  }
+
+  // orbek-log with a state folder of the test's own (the spool goes there).
+  void StartLogger(QProcess& logger, QStringList arguments) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", state_.path());
+    logger.setProcessEnvironment(environment);
+    logger.start(ORBEK_LOG, arguments);
+    ASSERT_TRUE(logger.waitForStarted());
+  }
+  test::Run RunLogger(const QStringList& arguments) {
+    QProcess logger;
+    StartLogger(logger, arguments);
+    return Finish(logger);
+  }
+  QString WriteCapture(const std::vector<sim::RecordBytes>& records) {
+    const QString path = files_.filePath("capture.bin");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(test::Raw(records) + test::Raw({sim::EndRecord()}));
+    return path;
+  }
+  QStringList SpoolFiles() const { return QDir(state_.filePath("orbek")).entryList(QDir::Files); }
+
+  QTemporaryDir state_;
+  QTemporaryDir files_;
+};
+
+QJsonObject Json(const MqttSubscriber::Message& message) {
+  return QJsonDocument::fromJson(message.payload).object();
+}
+
+// Every reading number from 0 to count-1 at least once, first seen in order.
+::testing::AssertionResult AllInOrder(const std::vector<MqttSubscriber::Message>& messages,
+                                      std::int64_t count) {
+  std::set<std::int64_t> seen;
+  std::int64_t highest = -1;
+  for (const auto& message : messages) {
+    const std::int64_t number = Json(message)["reading"].toInteger(-1);
+    if (seen.insert(number).second) {
+      if (number != highest + 1)
+        return ::testing::AssertionFailure() << "reading " << number << " after " << highest;
+      highest = number;
+    }
+  }
+  if (static_cast<std::int64_t>(seen.size()) != count)
+    return ::testing::AssertionFailure() << seen.size() << " readings of " << count;
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {
+  MqttBroker broker;
+  MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/#");
+  ASSERT_TRUE(subscriber.Subscribed());
+  const auto records = sim::GenerateRecords(150, 95);
+  MeterSimulator meter(MeterSimulator::Paced(records));
+  const auto run = RunLogger({"--port", QString::fromStdString(meter.DevicePath()), "--mqtt",
+                              broker.Url(), "--mqtt-topic", kTopic});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  ASSERT_TRUE(subscriber.WaitFor(150, "/reading"));
+  const auto readings = subscriber.Messages("/reading");
+  ASSERT_EQ(readings.size(), 150u) << "no copies without a reason";
+  EXPECT_TRUE(AllInOrder(readings, 150));
+  const QString transfer = Json(readings[0])["transfer"].toString();
+  EXPECT_EQ(transfer.size(), 36) << transfer.toStdString();
+  const QStringList csvLines = run.out.split('\n', Qt::SkipEmptyParts);
+  for (std::size_t i = 0; i < readings.size(); ++i) {
+    const QJsonObject json = Json(readings[i]);
+    const DecodedReading expected = DecodeRecord(MeterRecord(records[i]));
+    const auto where = "reading " + std::to_string(i);
+    EXPECT_EQ(json["transfer"].toString(), transfer) << where;
+    EXPECT_EQ(json["meter_time"].toString().toStdString(), expected.TimestampText) << where;
+    EXPECT_EQ(json["meter_time_iso"].toString(),
+              QString::fromStdString(expected.TimestampText).replace(' ', 'T'))
+        << where;
+    EXPECT_EQ(json["value_text"].toString().toStdString(), expected.ValueText) << where;
+    EXPECT_DOUBLE_EQ(json["value"].toDouble(), expected.ValueNumber) << where;
+    EXPECT_EQ(json["unit"].toString(), QString::fromStdString(expected.ValueText).section(' ', 1))
+        << where;
+    EXPECT_EQ(json["temperature_text"].toString().toStdString(), expected.TemperatureText) << where;
+    EXPECT_DOUBLE_EQ(json["temperature"].toDouble(), expected.TemperatureNumber) << where;
+    EXPECT_EQ(json["temperature_unit"].toString(),
+              QString::fromStdString(expected.TemperatureText).section(' ', 1))
+        << where;
+    EXPECT_TRUE(json["received"].toString().endsWith('Z')) << where;
+    EXPECT_FALSE(json["out_of_step"].toBool()) << where;
+    EXPECT_TRUE(csvLines.value(static_cast<qsizetype>(i) + 1)
+                    .startsWith(QString::number(i) + "," + json["meter_time"].toString()))
+        << where;
+  }
+  const auto status = subscriber.Messages("/status");
+  ASSERT_GE(status.size(), 2u);
+  EXPECT_EQ(status.front().payload, "online");
+  EXPECT_EQ(status.back().payload, "offline");
+  EXPECT_TRUE(SpoolFiles().isEmpty()) << SpoolFiles().join(' ').toStdString();
+
+  // The status stays with the broker for whoever subscribes later.
+  MqttSubscriber late(broker.Port(), std::string(kTopic) + "/status", "orbek-test-late");
+  ASSERT_TRUE(late.WaitFor(1, "/status", 5000));
+  EXPECT_EQ(late.Messages("/status")[0].payload, "offline");
+  EXPECT_TRUE(late.Messages("/status")[0].retained);
+}
+
+TEST_F(MqttTest, ABrokerRestartedMidTransferLosesNoReading) {
+  MqttBroker broker;
+  MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/reading");
+  ASSERT_TRUE(subscriber.Subscribed());
+  constexpr std::size_t kCount = 300;
+  MeterSimulator meter(
+      MeterSimulator::Paced(sim::GenerateRecords(kCount, 96), MeterSimulator::Pace::Fixed, 100));
+  QProcess logger;
+  StartLogger(logger, {"--port", QString::fromStdString(meter.DevicePath()), "--mqtt", broker.Url(),
+                       "--mqtt-topic", kTopic});
+  ASSERT_TRUE(subscriber.WaitFor(50, "/reading"));
+  broker.Stop();
+  QThread::msleep(1500);
+  broker.Start();
+  ASSERT_TRUE(broker.Running());
+  const auto run = Finish(logger);
+  EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("lost the broker")) << run.err.toStdString();
+  ASSERT_TRUE(subscriber.WaitFor(kCount, "/reading", 20000));
+  EXPECT_TRUE(AllInOrder(subscriber.Messages("/reading"), kCount));
+  EXPECT_TRUE(SpoolFiles().isEmpty());
+}
+
+TEST_F(MqttTest, ReadingsWaitInTheSpoolUntilABrokerTakesThem) {
+  const int port = test::FreePort();
+  const QString url = QStringLiteral("mqtt://127.0.0.1:%1").arg(port);
+  const QString capture = WriteCapture(sim::GenerateRecords(40, 97));
+  const auto away = RunLogger({"--decode", capture, "--mqtt", url, "--mqtt-topic", kTopic});
+  EXPECT_EQ(away.exitCode, 8) << away.err.toStdString();
+  EXPECT_TRUE(away.err.contains("cannot reach the broker")) << away.err.toStdString();
+  EXPECT_TRUE(away.err.contains("40 readings")) << away.err.toStdString();
+  ASSERT_EQ(SpoolFiles().size(), 1);
+
+  // The broker comes up; the next run to the topic sends the waiting
+  // readings first, then its own.
+  MqttBroker broker(port);
+  MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/reading");
+  const auto back = RunLogger({"--decode", capture, "--mqtt", url, "--mqtt-topic", kTopic});
+  EXPECT_EQ(back.exitCode, 0) << back.err.toStdString();
+  EXPECT_TRUE(back.err.contains("40 readings of an earlier run")) << back.err.toStdString();
+  ASSERT_TRUE(subscriber.WaitFor(80, "/reading"));
+  const auto readings = subscriber.Messages("/reading");
+  ASSERT_EQ(readings.size(), 80u);
+  const QString first = Json(readings[0])["transfer"].toString();
+  const QString second = Json(readings[40])["transfer"].toString();
+  EXPECT_NE(first, second);
+  for (std::size_t i = 0; i < readings.size(); ++i) {
+    EXPECT_EQ(Json(readings[i])["transfer"].toString(), i < 40 ? first : second) << i;
+    EXPECT_EQ(Json(readings[i])["reading"].toInt(), static_cast<int>(i % 40)) << i;
+  }
+  EXPECT_TRUE(SpoolFiles().isEmpty());
+}
+
+TEST_F(MqttTest, WrongCredentialsAreRefusedBeforeTheMeterIsToldAnything) {
+  MqttBroker broker(0, "orbek", "s3cret:with colon");
+  const struct {
+    QByteArray file;
+    int exitCode;
+  } cases[] = {
+      {"orbek\nwrong\n", 7},
+      {"someone\ns3cret:with colon\n", 7},
+      {"orbek\ns3cret:with colon\n", 0},
+  };
+  for (const auto& c : cases) {
+    const QString credentials = files_.filePath("credentials");
+    QFile file(credentials);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(c.file);
+    file.close();
+    std::vector<std::uint8_t> received;
+    MeterSimulator::Options options = MeterSimulator::Paced(sim::GenerateRecords(5, 98));
+    MeterSimulator meter(std::move(options));
+    const auto run =
+        RunLogger({"--port", QString::fromStdString(meter.DevicePath()), "--mqtt", broker.Url(),
+                   "--mqtt-topic", kTopic, "--mqtt-credentials", credentials});
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.file.toStdString() << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("s3cret")) << "the password was printed";
+    if (c.exitCode == 7) {
+      EXPECT_TRUE(run.err.contains("refused the connection")) << run.err.toStdString();
+      EXPECT_TRUE(run.out.isEmpty()) << "the meter was started";
+    }
+  }
+}
+
+TEST_F(MqttTest, TheLastWillSaysOfflineWhenTheLoggerVanishes) {
+  MqttBroker broker;
+  MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/status");
+  MeterSimulator meter(
+      MeterSimulator::Paced(sim::GenerateRecords(1000, 99), MeterSimulator::Pace::Fixed, 10));
+  QProcess logger;
+  StartLogger(logger, {"--port", QString::fromStdString(meter.DevicePath()), "--mqtt", broker.Url(),
+                       "--mqtt-topic", kTopic});
+  ASSERT_TRUE(subscriber.WaitFor(1, "/status", 10000));
+  EXPECT_EQ(subscriber.Messages("/status")[0].payload, "online");
+  ::kill(static_cast<pid_t>(logger.processId()), SIGKILL);
+  logger.waitForFinished();
+  ASSERT_TRUE(subscriber.WaitFor(2, "/status", 10000));
+  EXPECT_EQ(subscriber.Messages("/status")[1].payload, "offline");
+}
+
+TEST_F(MqttTest, OptionsThatCannotWorkSayWhy) {
+  const struct {
+    QStringList arguments;
+    const char* says;
+  } cases[] = {
+      {{"--mqtt", "http://127.0.0.1"}, "mqtt://host"},
+      {{"--mqtt", "mqtt://user:pw@127.0.0.1"}, "--mqtt-credentials"},
+      {{"--mqtt", "mqtt://127.0.0.1", "--mqtt-topic", "lab/+"}, "+ or #"},
+      {{"--mqtt-topic", "lab"}, "need --mqtt"},
+      {{"--mqtt", "mqtt://127.0.0.1", "--mqtt-credentials", "/nonexistent"}, "credentials"},
+  };
+  const QString capture = WriteCapture(sim::GenerateRecords(3, 100));
+  for (const auto& c : cases) {
+    const auto run = RunLogger(QStringList{"--decode", capture} + c.arguments);
+    EXPECT_EQ(run.exitCode, 2) << c.arguments.join(' ').toStdString();
+    EXPECT_TRUE(run.err.contains(c.says)) << run.err.toStdString();
+  }
+}
+
+}  // namespace
+}  // namespace orbek
