@@ -32,8 +32,9 @@ capture) cannot be opened, 4 device lost during the transfer (the readings
 so far are printed and saved; with --reconnect the run waits for the same
 device instead), 5 capture ends in a partial record, 6 standard output
 could not be written and there was no --output (the meter is stopped),
-7 the MQTT broker refused the connection, 8 readings the broker has not
-acknowledged wait in the spool (they go out first at the next run).
+7 the MQTT broker refused the connection (or its certificate did not
+check out), 8 readings the broker has not acknowledged wait in the spool
+(they go out first at the next run).
 
 --mqtt also publishes each reading as JSON on PREFIX/reading (QoS 1), with
 PREFIX/status "online" or "offline" (retained, and the last will). Readings

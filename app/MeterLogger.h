@@ -24,7 +24,7 @@ enum LogExit {
   kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
   kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
   kExitOutputFailed = 6,   // standard output could not be written, and there is no --output
-  kExitBrokerRefused = 7,  // the MQTT broker refused the connection (credentials, authorisation)
+  kExitBrokerRefused = 7,  // the MQTT broker refused us (credentials), or its certificate
   kExitUnpublished = 8,    // readings the broker did not acknowledge wait in the spool
 };
 

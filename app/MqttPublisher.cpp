@@ -313,7 +313,14 @@ void MqttPublisher::Connect(int waitMs) {
   // background; there is no answer to wait for now.
   if (result == MOSQ_ERR_SUCCESS)
     changed_.wait_for(lock, std::chrono::milliseconds(waitMs),
-                      [&] { return connected_ || refusal_ >= 0; });
+                      [&] { return connected_ || refusal_ >= 0 || tlsFailed_; });
+  if (tlsFailed_ && !connected_)
+    throw MqttRefused(QStringLiteral("the TLS handshake with the broker at %1 failed: its "
+                                     "certificate could not be verified (give the authority "
+                                     "that signed it with --mqtt-ca FILE, or turn the check off "
+                                     "with --mqtt-insecure)")
+                          .arg(url_)
+                          .toStdString());
   if (refusal_ >= 0)
     throw MqttRefused(QStringLiteral("the broker at %1 refused the connection: %2")
                           .arg(url_, QString::fromUtf8(mosquitto_connack_string(refusal_)))
@@ -376,10 +383,12 @@ void MqttPublisher::Send() {
       [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
       woken_ = false;
     }
+    int result = MOSQ_ERR_SUCCESS;
     if (socket >= 0 && (polled[1].revents & (POLLIN | POLLERR | POLLHUP)))
-      mosquitto_loop_read(client_, 1);
+      result = mosquitto_loop_read(client_, 1);
     if (socket >= 0 && mosquitto_socket(client_) >= 0 && (polled[1].revents & POLLOUT))
-      mosquitto_loop_write(client_, 1);
+      result = mosquitto_loop_write(client_, 1);
+    if (result == MOSQ_ERR_TLS) NoteTlsFailure();
     mosquitto_loop_misc(client_);
     SendStatusWhenAsked();
     Pump();
@@ -389,6 +398,16 @@ void MqttPublisher::Send() {
     while (mosquitto_want_write(client_) && mosquitto_loop_write(client_, 1) == MOSQ_ERR_SUCCESS) {
     }
   }
+}
+
+// A TLS handshake that fails is almost always a certificate that does not
+// check out; the library says no more than that.
+void MqttPublisher::NoteTlsFailure() {
+  const std::lock_guard lock(mutex_);
+  if (!tlsFailed_ && everConnected_)
+    notice_(QStringLiteral("the TLS handshake with the broker at %1 failed").arg(url_));
+  tlsFailed_ = true;
+  changed_.notify_all();
 }
 
 void MqttPublisher::Reconnect() {
@@ -548,6 +567,7 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int result) {
   publisher.everConnected_ = true;
   publisher.lostNoticed_ = false;
   publisher.refusal_ = -1;
+  publisher.tlsFailed_ = false;
   publisher.retryDelay_ = kFirstRetry;
   // What was in flight when the line went may never be acknowledged on the
   // new connection: it is sent again from the spool, in order. A reading

@@ -71,8 +71,8 @@ class MqttPublisher {
   const QString& SpoolPath() const { return spoolPath_; }
 
   // Connects, waiting up to `waitMs` for the broker's answer. Throws
-  // MqttRefused when the broker refuses; a broker that cannot be reached yet
-  // is only a notice, and is tried again every few seconds.
+  // MqttRefused when the broker refuses, or its certificate fails the check; a broker that cannot
+  // be reached yet is only a notice, and is tried again every few seconds.
   void Connect(int waitMs);
   void Publish(const QByteArray& message);
   // Waits up to `waitMs` for every message to be acknowledged, says
@@ -92,6 +92,7 @@ class MqttPublisher {
   void Wake();
   void Send();
   void Reconnect();
+  void NoteTlsFailure();
   void SendStatusWhenAsked();
   void StopSender();
   void Pump();
@@ -143,6 +144,7 @@ class MqttPublisher {
   bool everConnected_ = false;
   bool lostNoticed_ = false;
   int refusal_ = -1;  // the broker's CONNACK code when it refused
+  bool tlsFailed_ = false;
   int statusMid_ = -1;
 };
 

@@ -11,7 +11,7 @@ packages=(
   libmosquitto-dev
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
-  python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales mosquitto
+  python3 python3-xlrd python3-openpyxl libreoffice-calc-nogui locales mosquitto openssl
   # a display for the window where there is none, and packaging checks
   xvfb xauth fonts-dejavu-core desktop-file-utils appstream systemd lintian
 )

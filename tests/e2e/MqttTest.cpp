@@ -234,6 +234,46 @@ TEST_F(MqttTest, TheLastWillSaysOfflineWhenTheLoggerVanishes) {
   EXPECT_EQ(subscriber.Messages("/status")[1].payload, "offline");
 }
 
+// A broker whose certificate a test authority signed: refused unless that
+// authority is given, or the check is turned off by name.
+TEST_F(MqttTest, TlsChecksTheBrokersCertificateUnlessToldNotTo) {
+  const QString dir = files_.path();
+  const QString script =
+      "cd '" + dir +
+      "' && "
+      "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 "
+      "-subj '/CN=Orbek Test CA' && "
+      "openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj "
+      "'/CN=127.0.0.1' "
+      "&& printf 'subjectAltName=IP:127.0.0.1\\n' > ext.cnf && "
+      "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt "
+      "-days 2 -extfile ext.cnf";
+  if (QProcess::execute("bash", {"-c", "{ " + script + "; } >/dev/null 2>&1"}) != 0)
+    GTEST_SKIP() << "openssl could not make the test certificates";
+  MqttBroker broker(0, {}, {},
+                    "cafile " + dir + "/ca.crt\ncertfile " + dir + "/server.crt\nkeyfile " + dir +
+                        "/server.key\n");
+  const QString url = QStringLiteral("mqtts://127.0.0.1:%1").arg(broker.Port());
+  const QString capture = WriteCapture(sim::GenerateRecords(5, 101));
+  const struct {
+    QStringList options;
+    int exitCode;
+  } cases[] = {
+      {{}, 7},
+      {{"--mqtt-ca", dir + "/ca.crt"}, 0},
+      {{"--mqtt-insecure"}, 0},
+  };
+  for (const auto& c : cases) {
+    const auto run = RunLogger(
+        QStringList{"--decode", capture, "--mqtt", url, "--mqtt-topic", kTopic} + c.options);
+    EXPECT_EQ(run.exitCode, c.exitCode)
+        << c.options.join(' ').toStdString() << run.err.toStdString();
+    if (c.exitCode == 7) {
+      EXPECT_TRUE(run.err.contains("certificate could not be verified")) << run.err.toStdString();
+    }
+  }
+}
+
 TEST_F(MqttTest, OptionsThatCannotWorkSayWhy) {
   const struct {
     QStringList arguments;

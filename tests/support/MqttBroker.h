@@ -51,15 +51,17 @@ inline bool Listening(int port) {
 // across a restart. With a user, only that user and password are let in.
 class MqttBroker {
  public:
-  explicit MqttBroker(int port = 0, const QString& user = {}, const QString& password = {})
+  // `listenerConfig` goes with the listener (TLS files, say).
+  explicit MqttBroker(int port = 0, const QString& user = {}, const QString& password = {},
+                      const QString& listenerConfig = {})
       : port_(port != 0 ? port : FreePort()) {
     QFile config(dir_.filePath("mosquitto.conf"));
     config.open(QIODevice::WriteOnly);
-    config.write(QStringLiteral("listener %1 127.0.0.1\n"
-                                "persistence true\npersistence_location %2/\n"
+    config.write(QStringLiteral("listener %1 127.0.0.1\n").arg(port_).toUtf8());
+    config.write(listenerConfig.toUtf8());
+    config.write(QStringLiteral("persistence true\npersistence_location %1/\n"
                                 "autosave_interval 1\n"
                                 "max_queued_messages 0\n")
-                     .arg(port_)
                      .arg(dir_.path())
                      .toUtf8());
     if (::geteuid() == 0) config.write("user root\n");
