@@ -11,7 +11,7 @@
 #include <csignal>
 #include <mutex>
 
-#include "app/CaptureReplay.h"
+#include "link/CaptureReplay.h"
 #include "app/ReadingsOutput.h"
 #include "export/NativePath.h"
 #include "export/WorkbookError.h"

@@ -8,6 +8,7 @@
 #include "export/TableExport.h"
 #include "export/WorkbookError.h"
 #include "intake/ReadingsLayout.h"
+#include "link/CaptureReplay.h"
 #include "link/MeterCommands.h"
 #include "link/SerialError.h"
 #include "resources/Resources.h"
@@ -128,7 +129,51 @@ bool COrbekDlg::OnInitDialog() {
   ChartShown = false;
   ChartAxes = Chart->Axis();
   ScanButton->setFocus();
+  OfferRestore();
   return true;
+}
+
+bool COrbekDlg::CaptureTo(const QString& path, QString* error) {
+  journaling_ = path.isEmpty();
+  return Session.SetCapture(path, error);
+}
+
+// The question comes after the scan's report and before the window takes
+// input. Yes puts the readings in through the handler that received them;
+// No keeps the journal aside under a dated name.
+void COrbekDlg::OfferRestore() {
+  const auto abandoned = WindowJournal::FindAbandoned();
+  if (!abandoned) return;
+  std::vector<DecodedReading> readings;
+  QFile file(abandoned->path);
+  if (file.open(QIODevice::ReadOnly))
+    ReplayCapture(
+        file, false, [&](std::int64_t, const DecodedReading& r) { readings.push_back(r); },
+        [](const StepLoss&) {});
+  if (readings.empty()) {
+    QFile::remove(abandoned->path);
+    return;
+  }
+  const QString aside = WindowJournal::AsideName(*abandoned);
+  const QString question =
+      QStringLiteral(
+          "Orbek was not closed normally. %1 readings of its last transfer were "
+          "found; the last one arrived on %2.\n\nRestore them?\n\n(No keeps them "
+          "in %3, which orbek-log --decode reads.)")
+          .arg(readings.size())
+          .arg(abandoned->lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), aside);
+  if (MessageBoxExW(question, QStringLiteral("Orbek"), MessageButtons::YesNo) != IDYES) {
+    WindowJournal::KeepAside(*abandoned);
+    return;
+  }
+  Restore(readings);
+  Journal.Adopt(*abandoned);
+}
+
+void COrbekDlg::Restore(const std::vector<DecodedReading>& readings) {
+  RowCounter = 0;
+  for (const DecodedReading& reading : readings)
+    OnReading(reading);
 }
 
 // The baud box is filled in the order 115200, 9600, 19200 and keeps its
@@ -270,6 +315,12 @@ void COrbekDlg::OnReceiveButton() {
   ValueSeries.Clear();
   TemperatureSeries.Clear();
   if (Session.IsOpen()) {
+    // Every byte of the transfer also goes to a journal, which outlives a
+    // crash; Receive starts a new one.
+    if (journaling_) {
+      auto journal = Journal.StartNew();
+      Session.SetCaptureFile(std::move(journal), Journal.Path());
+    }
     Session.Start(SelectedInterval());
   } else {
     MessageBoxExW(QStringLiteral("The meter has not connected to computer"),
@@ -366,9 +417,17 @@ void COrbekDlg::OnGraphButton() {
   ChangeFace(*GraphButton, ChartShown ? bitmap::kBack : bitmap::kGraph);
 }
 
+// The journal goes only with the user's Yes: every other end of the window
+// leaves it to be offered at the next start.
 bool COrbekDlg::OnClose() {
-  return MessageBoxExW(QStringLiteral("WARNING! All data will be lost if the windows closed"),
-                       QStringLiteral("Warning"), MessageButtons::YesNo) == IDYES;
+  if (MessageBoxExW(QStringLiteral("WARNING! All data will be lost if the windows closed"),
+                    QStringLiteral("Warning"), MessageButtons::YesNo) != IDYES)
+    return false;
+  if (journaling_) {
+    Session.SetCaptureFile(nullptr, {});
+    Journal.Remove();
+  }
+  return true;
 }
 
 void COrbekDlg::accept() {

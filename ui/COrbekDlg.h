@@ -13,6 +13,7 @@
 #include "intake/RecordDecoder.h"
 #include "link/MeterSession.h"
 #include "link/PortDiscovery.h"
+#include "ui/WindowJournal.h"
 
 class QComboBox;
 class QLabel;
@@ -44,8 +45,9 @@ class COrbekDlg : public QDialog {
   bool OnInitDialog();
   // OnInitDialog, then the window runs modally until it is closed.
   int DoModal();
-  // Keeps every record received in `path` (see MeterSession::SetCapture).
-  bool CaptureTo(const QString& path, QString* error) { return Session.SetCapture(path, error); }
+  // Keeps every record received in `path` (see MeterSession::SetCapture)
+  // instead of in the window's journal.
+  bool CaptureTo(const QString& path, QString* error);
 
  public slots:
   // Escape, Enter and the close box all ask before the window ends.
@@ -70,6 +72,9 @@ class COrbekDlg : public QDialog {
   // Refills the port box with the ports that can be opened now, and says
   // how many there are.
   void ScanPorts();
+  // After a window that did not close normally: offers its readings.
+  void OfferRestore();
+  void Restore(const std::vector<DecodedReading>& readings);
 
   // Handlers.
   void OnScanButton();
@@ -123,6 +128,8 @@ class COrbekDlg : public QDialog {
   orbek::ChartAxes ChartAxes;
   bool ChartShown = false;
   orbek::AxisRange AxisRange = kInitialAxisRange;
+  WindowJournal Journal;
+  bool journaling_ = true;  // false while a capture given by the user takes its place
 };
 
 }  // namespace orbek

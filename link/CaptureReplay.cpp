@@ -1,4 +1,4 @@
-#include "app/CaptureReplay.h"
+#include "link/CaptureReplay.h"
 
 #include "intake/RecordAligner.h"
 

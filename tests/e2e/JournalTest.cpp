@@ -1,0 +1,159 @@
+// The window's journal: what a killed window had received comes back at the
+// next start; a window closed normally leaves nothing behind.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "export/ExcelAutomation.h"
+#include "intake/RecordDecoder.h"
+#include "tests/support/EventLoop.h"
+#include "tests/support/OrbekDlgProbe.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+using test::WaitUntil;
+
+QString JournalFolder() {
+  return QFile::decodeName(qgetenv("XDG_STATE_HOME")) + "/orbek";
+}
+
+QStringList Files(const QString& pattern = "*") {
+  return QDir(JournalFolder()).entryList({pattern}, QDir::Files | QDir::Hidden);
+}
+
+qint64 JournalSize() {
+  const QStringList journals = Files("window-*.capture");
+  return journals.size() == 1 ? QFileInfo(JournalFolder() + "/" + journals[0]).size() : 0;
+}
+
+QByteArray ReadAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A window that receives `records` from a simulated meter, all of them.
+struct Window {
+  explicit Window(std::vector<sim::RecordBytes> records) {
+    meters.push_back(std::make_unique<MeterSimulator>(MeterSimulator::Paced(std::move(records))));
+    dlg = std::make_unique<COrbekDlg>(nullptr, MetersOnly(meters));
+    dlg->OnInitDialog();
+    dlg->show();
+  }
+  OrbekDlgProbe Probe() { return OrbekDlgProbe(*dlg); }
+  void Transfer(int readings) {
+    QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+    QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
+    ASSERT_TRUE(WaitUntil([&] { return !Probe().Serial().PortOpen(); }));
+    ASSERT_EQ(Probe().RowCounter(), readings);
+  }
+
+  std::vector<std::unique_ptr<MeterSimulator>> meters;
+  std::unique_ptr<COrbekDlg> dlg;
+};
+
+// The bottom axis follows the newest 20 readings; the left axis has grown
+// as the readings came.
+void ExpectChartAsReceived(OrbekDlgProbe probe, const std::vector<sim::RecordBytes>& records) {
+  const int n = static_cast<int>(records.size());
+  orbek::AxisRange range = kInitialAxisRange;
+  for (const auto& record : records) {
+    const DecodedReading r = DecodeRecord(MeterRecord(record));
+    UpdateAxisRange(range, r.ValueNumber, r.TemperatureNumber);
+  }
+  EXPECT_EQ(probe.ValueSeries().Count(), n);
+  EXPECT_EQ(probe.TemperatureSeries().Count(), n);
+  EXPECT_EQ(probe.AxisRange().minimum, range.minimum);
+  EXPECT_EQ(probe.AxisRange().maximum, range.maximum);
+  EXPECT_EQ(probe.ChartAxes().Left().Minimum(), range.minimum);
+  EXPECT_EQ(probe.ChartAxes().Left().Maximum(), range.maximum);
+  EXPECT_EQ(probe.ChartAxes().Bottom().Minimum(), n - 20);
+  EXPECT_EQ(probe.ChartAxes().Bottom().Maximum(), n - 1);
+}
+
+TEST(JournalTest, AKilledWindowsReadingsComeBackAndExportAsIfNeverInterrupted) {
+  const auto records = sim::GenerateRecords(2000, 31);
+  MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 200));
+  QProcess window;
+  window.start(ORBEK_WINDOW_DRIVER, {QString::fromStdString(meter.DevicePath())});
+  ASSERT_TRUE(window.waitForStarted());
+  ASSERT_TRUE(WaitUntil([] { return JournalSize() >= 150 * 12; }, 20000))
+      << window.readAllStandardError().toStdString();
+  ::kill(static_cast<pid_t>(window.processId()), SIGKILL);
+  window.waitForFinished();
+  const qint64 size = JournalSize();
+  ASSERT_EQ(size % 12, 0);
+  const auto received = std::vector<sim::RecordBytes>(records.begin(), records.begin() + size / 12);
+  const int n = static_cast<int>(received.size());
+  ASSERT_LT(n, 2000) << "the transfer ended before the kill";
+
+  BoxRecorder boxes(IDYES);
+  Window restored({});
+  ASSERT_EQ(boxes.boxes.size(), 2u) << "the scan's report, then the question";
+  const ShownBox& question = boxes.boxes[1];
+  EXPECT_EQ(question.caption, "Orbek");
+  EXPECT_EQ(question.buttons, MessageButtons::YesNo);
+  EXPECT_TRUE(question.text.contains(QString("%1 readings").arg(n))) << question.text.toStdString();
+  EXPECT_TRUE(question.text.contains("readings-")) << question.text.toStdString();
+  auto probe = restored.Probe();
+  EXPECT_EQ(probe.RowCounter(), n);
+  for (int row = 0; row < n; ++row) {
+    const DecodedReading r = DecodeRecord(MeterRecord(received[static_cast<std::size_t>(row)]));
+    ASSERT_EQ(probe.Table().ItemText(row, 1).toStdString(), r.TimestampText) << row;
+    ASSERT_EQ(probe.Table().ItemText(row, 2).toStdString(), r.ValueText) << row;
+    ASSERT_EQ(probe.Table().ItemText(row, 3).toStdString(), r.TemperatureText) << row;
+  }
+  EXPECT_TRUE(probe.Table().ItemText(n, 1).isEmpty());
+  ExpectChartAsReceived(probe, received);
+
+  // The same readings received without a break export to the same workbook.
+  QTemporaryDir out;
+  ExportToExcel(probe.Table(), out.filePath("restored.xls"));
+  Window direct(received);
+  direct.Transfer(n);
+  ExportToExcel(direct.Probe().Table(), out.filePath("direct.xls"));
+  EXPECT_EQ(ReadAll(out.filePath("restored.xls")), ReadAll(out.filePath("direct.xls")));
+  direct.dlg->reject();
+
+  // The restored readings stay journaled until the window closes normally.
+  EXPECT_EQ(Files("window-*.capture").size(), 1);
+  restored.dlg->reject();
+  EXPECT_TRUE(Files().isEmpty()) << Files().join(' ').toStdString();
+}
+
+TEST(JournalTest, EachWindowKeepsItsOwnAndNoSetsAJournalAside) {
+  BoxRecorder boxes(IDYES);
+  Window first(sim::GenerateRecords(30, 32));
+  first.Transfer(30);
+  // A second window running beside the first is not offered its journal.
+  boxes.boxes.clear();
+  Window second(sim::GenerateRecords(20, 33));
+  EXPECT_EQ(boxes.boxes.size(), 1u) << "only the scan's report";
+  second.Transfer(20);
+  EXPECT_EQ(Files("window-*.capture").size(), 2);
+  second.dlg->reject();
+  EXPECT_EQ(Files("window-*.capture").size(), 1);
+
+  // The first window ends without the close question, as in a crash.
+  first.dlg.reset();
+  boxes.boxes.clear();
+  boxes.AnswerYesNo(IDNO);
+  Window next({});
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_TRUE(boxes.boxes[1].text.contains("30 readings")) << boxes.boxes[1].text.toStdString();
+  EXPECT_EQ(next.Probe().RowCounter(), 0);
+  const QStringList aside = Files("readings-*.capture");
+  ASSERT_EQ(aside.size(), 1);
+  EXPECT_TRUE(boxes.boxes[1].text.contains(aside[0])) << boxes.boxes[1].text.toStdString();
+  EXPECT_TRUE(Files("window-*.capture").isEmpty());
+  EXPECT_EQ(ReadAll(JournalFolder() + "/" + aside[0]).size(), 31 * 12) << "30 readings and the end";
+}
+
+}  // namespace
+}  // namespace orbek
