@@ -1,5 +1,10 @@
 #include "intake/CTchart1.h"
 
+#include <QKeyEvent>
+#include <QToolTip>
+#include <algorithm>
+#include <cmath>
+
 #include <qcustomplot.h>
 #include <QVBoxLayout>
 
@@ -45,25 +50,32 @@ std::uint32_t ChartSeries::Colour(int i) const {
   return Chart().SeriesAt(index_).colours.at(i);
 }
 
+// The bottom axis the program drives is the hidden second X axis: the one
+// shown follows it, unless the user is looking back (see CTchart1).
 QCPAxis& ChartAxis::Axis() const {
   if (chart_.isNull()) throw ChartError("The chart axis handle is empty");
   QCustomPlot& plot = chart_->Plot();
-  return *(which_ == Which::Left ? plot.yAxis : plot.xAxis);
+  return *(which_ == Which::Left ? plot.yAxis : plot.xAxis2);
+}
+
+void ChartAxis::Changed() const {
+  if (which_ == Which::Bottom) chart_->ShowFollowedRange();
+  chart_->ScheduleReplot();
 }
 
 void ChartAxis::SetMinMax(double minimum, double maximum) {
   Axis().setRange(minimum, maximum);
-  chart_->ScheduleReplot();
+  Changed();
 }
 
 void ChartAxis::SetMinimum(double minimum) {
   Axis().setRangeLower(minimum);
-  chart_->ScheduleReplot();
+  Changed();
 }
 
 void ChartAxis::SetMaximum(double maximum) {
   Axis().setRangeUpper(maximum);
-  chart_->ScheduleReplot();
+  Changed();
 }
 
 double ChartAxis::Minimum() const {
@@ -75,7 +87,7 @@ double ChartAxis::Maximum() const {
 
 void ChartAxis::Scroll(double offset, bool /*checkLimits*/) {
   Axis().moveRange(offset);
-  chart_->ScheduleReplot();
+  Changed();
 }
 
 CTchart1* ChartAxes::Chart() const {
@@ -99,7 +111,9 @@ CTchart1::CTchart1(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(thi
   plot_->setNoAntialiasingOnDrag(true);
   plot_->setNotAntialiasedElements(QCP::aeAll);
   plot_->xAxis->setRange(-19.0, 0.0);
+  plot_->xAxis2->setRange(-19.0, 0.0);
   plot_->yAxis->setRange(kDefaultMinimum, kDefaultMaximum);
+  SetUpLookingBack();
   SetBottomAxisGridVisible(false);
   SetLeftAxisGridVisible(false);
   SetLegendVisible(false);
@@ -205,6 +219,98 @@ void CTchart1::Replot() {
   if (leftAxisAutomatic_) plot_->yAxis->rescale(true);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
   ++replots_;
+}
+
+// The wheel zooms the bottom axis around the pointer and a drag pans it
+// (QCustomPlot's own range interactions, held to the bottom axis). Either
+// leaves the followed range to go on underneath; a double-click or Home
+// shows it again. Hovering near a point shows what it is.
+void CTchart1::SetUpLookingBack() {
+  plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+  plot_->axisRect()->setRangeDrag(Qt::Horizontal);
+  plot_->axisRect()->setRangeZoom(Qt::Horizontal);
+  plot_->axisRect()->setRangeDragAxes(plot_->xAxis, nullptr);
+  plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, nullptr);
+  plot_->setFocusPolicy(Qt::ClickFocus);
+  plot_->setMouseTracking(true);
+  plot_->installEventFilter(this);
+  connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+          [this](const QCPRange&) {
+            if (!showingFollowed_) following_ = false;
+          });
+  connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { Follow(); });
+  connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
+    if (event->buttons() == Qt::NoButton) ShowPointAt(event->pos(), event->globalPosition());
+  });
+}
+
+bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == plot_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Home) {
+    Follow();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void CTchart1::Follow() {
+  following_ = true;
+  ShowFollowedRange();
+  ScheduleReplot();
+}
+
+void CTchart1::ShowFollowedRange() {
+  if (!following_) return;
+  showingFollowed_ = true;
+  plot_->xAxis->setRange(plot_->xAxis2->range());
+  showingFollowed_ = false;
+}
+
+std::pair<double, double> CTchart1::ShownBottomRange() const {
+  return {plot_->xAxis->range().lower, plot_->xAxis->range().upper};
+}
+
+void CTchart1::SetPointDescriber(PointDescriber describer) {
+  describer_ = std::move(describer);
+}
+
+// The point nearest the pointer, of any series, within a few pixels.
+std::optional<std::pair<int, int>> CTchart1::PointAt(const QPointF& position) const {
+  const double x = plot_->xAxis->pixelToCoord(position.x());
+  std::optional<std::pair<int, int>> nearest;
+  double nearestDistance = kHoverPixels;
+  for (int series = 0; series < SeriesCount(); ++series) {
+    const SeriesData& data = series_[static_cast<std::size_t>(series)];
+    const auto at = std::lower_bound(data.xs.begin(), data.xs.end(), x) - data.xs.begin();
+    for (auto i = std::max<std::ptrdiff_t>(at - 1, 0);
+         i <= at && i < static_cast<std::ptrdiff_t>(data.xs.size()); ++i) {
+      const auto point = static_cast<std::size_t>(i);
+      const double distance = std::hypot(plot_->xAxis->coordToPixel(data.xs[point]) - position.x(),
+                                         plot_->yAxis->coordToPixel(data.ys[point]) - position.y());
+      if (distance <= nearestDistance) {
+        nearestDistance = distance;
+        nearest = std::pair(series, static_cast<int>(i));
+      }
+    }
+  }
+  return nearest;
+}
+
+QString CTchart1::DescribePoint(int series, int point) const {
+  const SeriesData& data = series_[static_cast<std::size_t>(series)];
+  if (describer_) return describer_(series, point);
+  return QStringLiteral("%1, %2")
+      .arg(data.xs[static_cast<std::size_t>(point)])
+      .arg(data.ys[static_cast<std::size_t>(point)]);
+}
+
+void CTchart1::ShowPointAt(const QPointF& position, const QPointF& global) {
+  const auto point = PointAt(position);
+  if (!point) {
+    QToolTip::hideText();
+    return;
+  }
+  QToolTip::showText(global.toPoint(), DescribePoint(point->first, point->second), plot_);
 }
 
 void CTchart1::showEvent(QShowEvent* event) {

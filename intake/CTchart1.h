@@ -5,7 +5,10 @@
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <stdexcept>
+#include <utility>
 #include <vector>
 
 class QCustomPlot;
@@ -68,6 +71,7 @@ class ChartAxis {
   enum class Which { Left, Bottom };
   ChartAxis(CTchart1* chart, Which which) : chart_(chart), which_(which) {}
   QCPAxis& Axis() const;
+  void Changed() const;
 
   QPointer<CTchart1> chart_;
   Which which_ = Which::Left;
@@ -91,6 +95,12 @@ class ChartAxes {
 // The chart: line series against the row number, over QCustomPlot. Adding a
 // point costs the same however many the series holds; redraws are
 // coalesced to at most one per frame, and none while the chart is hidden.
+//
+// The user may look back: the wheel zooms the bottom axis around the
+// pointer, a drag pans it. The program's own bottom range (what the axis
+// handle sets and scrolls) then goes on underneath while the view stays
+// where the user put it, until a double-click or the Home key follows it
+// again. Hovering near a point shows its description.
 class CTchart1 : public QWidget {
   Q_OBJECT
   // Stored properties, set from the window form.
@@ -124,12 +134,24 @@ class CTchart1 : public QWidget {
   bool LeftAxisAutomatic() const { return leftAxisAutomatic_; }
   bool View3D() const { return view3D_; }
 
+  // Whether the view shows the program's bottom range, and what it shows.
+  bool Following() const { return following_; }
+  void Follow();
+  std::pair<double, double> ShownBottomRange() const;
+  // What hovering over point `point` of series `series` shows.
+  using PointDescriber = std::function<QString(int series, int point)>;
+  void SetPointDescriber(PointDescriber describer);
+  // The series and point within a few pixels of `position` on the plot.
+  std::optional<std::pair<int, int>> PointAt(const QPointF& position) const;
+  QString DescribePoint(int series, int point) const;
+
   // How many redraws have run; lets tests see that points are coalesced.
   int ReplotCount() const { return replots_; }
   QCustomPlot& Plot() const { return *plot_; }
 
  protected:
   void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   friend class ChartSeries;
@@ -149,9 +171,13 @@ class CTchart1 : public QWidget {
   QCPGraph* NewRun(std::uint32_t colour);
   void ScheduleReplot();
   void Replot();
+  void SetUpLookingBack();
+  void ShowFollowedRange();
+  void ShowPointAt(const QPointF& position, const QPointF& global);
 
   static constexpr double kDefaultMinimum = 0.0;
   static constexpr double kDefaultMaximum = 10.0;
+  static constexpr double kHoverPixels = 8.0;
 
   QCustomPlot* plot_;
   std::vector<SeriesData> series_;
@@ -162,6 +188,9 @@ class CTchart1 : public QWidget {
   bool leftAxisAutomaticMinimum_ = false;
   bool view3D_ = false;
   int replots_ = 0;
+  bool following_ = true;
+  bool showingFollowed_ = false;  // the view's range is being set to the followed one
+  PointDescriber describer_;
 };
 
 }  // namespace orbek

@@ -250,6 +250,24 @@ void COrbekDlg::SetUpChartSeries() {
   TemperatureSeries = Chart->Series(1);
   ValueSeries.Clear();
   TemperatureSeries.Clear();
+  Chart->SetPointDescriber([this](int series, int point) { return DescribePoint(series, point); });
+}
+
+// A point's reading as the table shows it; a reading past the table's last
+// row is only in the chart, with its numbers.
+QString COrbekDlg::DescribePoint(int series, int point) const {
+  const ChartSeries plotted = series == 0 ? ValueSeries : TemperatureSeries;
+  const auto row = static_cast<int>(plotted.X(point));
+  if (row < 0 || row >= ReadingsTable->ItemCount())
+    return QStringLiteral("No. %1\n%2\n%3")
+        .arg(row)
+        .arg(ValueSeries.Y(point))
+        .arg(TemperatureSeries.Y(point));
+  return QStringLiteral("No. %1\n%2\n%3\n%4")
+      .arg(row)
+      .arg(ReadingsTable->ItemText(row, kTimestampColumn),
+           ReadingsTable->ItemText(row, kValueColumn),
+           ReadingsTable->ItemText(row, kTemperatureColumn));
 }
 
 void COrbekDlg::ScanPorts() {

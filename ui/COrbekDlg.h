@@ -67,6 +67,7 @@ class COrbekDlg : public QDialog {
   void LoadLabelBitmaps();
   void SetUpReadingsTable();
   void SetUpChartSeries();
+  QString DescribePoint(int series, int point) const;
   // Gives a button a new normal face and repaints it at once.
   void ChangeFace(BitmapButton& button, int bitmapId);
   // Refills the port box with the ports that can be opened now, and says

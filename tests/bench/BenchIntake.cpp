@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QTemporaryDir dir;
+  // The window's journals go to a folder of the benchmark's own.
+  qputenv("XDG_STATE_HOME", dir.path().toLocal8Bit());
   const QString link = dir.filePath("ttyMETER");
   QProcess meter;
   meter.start(ORBEK_METER_SIM, {"--link", link, "--rate", "max", "--count",

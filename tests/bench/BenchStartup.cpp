@@ -15,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include <QTemporaryDir>
 #include "app/COrbekApp.h"
 #include "tools/sim/MeterSimulator.h"
+
 #include "ui/MessageBox.h"
 
 extern char** environ;
@@ -97,6 +99,9 @@ int main(int argc, char** argv) {
     return Child(count, rest.data());
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // The window's journals go to a folder of the benchmark's own.
+  QTemporaryDir state;
+  setenv("XDG_STATE_HOME", state.path().toLocal8Bit().constData(), 1);
   orbek::sim::MeterSimulator meter(orbek::sim::MeterSimulator::Options{});
   std::vector<double> boxes, readies;
   for (int run = 0; run < 7; ++run) {

@@ -111,6 +111,11 @@ TEST(JournalTest, AKilledWindowsReadingsComeBackAndExportAsIfNeverInterrupted) {
   }
   EXPECT_TRUE(probe.Table().ItemText(n, 1).isEmpty());
   ExpectChartAsReceived(probe, received);
+  // Hovering over a point names its reading as the table shows it.
+  const DecodedReading fifth = DecodeRecord(MeterRecord(received[5]));
+  EXPECT_EQ(probe.Chart().DescribePoint(1, 5),
+            QString::fromStdString("No. 5\n" + fifth.TimestampText + "\n" + fifth.ValueText + "\n" +
+                                   fifth.TemperatureText));
 
   // The same readings received without a break export to the same workbook.
   QTemporaryDir out;

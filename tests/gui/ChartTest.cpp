@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <qcustomplot.h>
+#include <QApplication>
 #include <QTest>
+#include <QToolTip>
 
 #include "intake/CTchart1.h"
 #include "tests/support/EventLoop.h"
@@ -93,6 +95,123 @@ TEST(ChartTest, PointsShareRedrawsAndAHiddenChartDrawsNone) {
   test::Pump(60);
   EXPECT_LE(chart.ReplotCount() - afterShow, 2) << "1000 points added in one pass";
   EXPECT_GE(chart.ReplotCount() - afterShow, 1);
+}
+
+}  // namespace
+}  // namespace orbek
+
+namespace orbek {
+namespace {
+
+// A chart on screen with `count` readings, scrolled the way the window
+// scrolls it: the newest 20 at the right edge.
+class LookBackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    chart_.resize(600, 400);
+    chart_.AddSeries(0);
+    chart_.AddSeries(0);
+    chart_.Axis().Left().SetMinMax(-5.0, 30.0);
+    chart_.Axis().Bottom().SetMinMax(-19.0, 0.0);
+    for (int i = 0; i < 100; ++i)
+      Add();
+    chart_.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart_));
+    test::Pump(50);
+  }
+  void Add() {
+    const int x = chart_.Series(0).Count();
+    chart_.Series(0).AddXY(x, 7.0 + x % 5, {}, kGreen);
+    chart_.Series(1).AddXY(x, 25.0, {}, kRed);
+    if (chart_.Series(0).Count() > 1) chart_.Axis().Bottom().Scroll(1.0, true);
+  }
+  QCustomPlot& Plot() { return chart_.Plot(); }
+  QPointF Pixel(double x, double y) {
+    return {Plot().xAxis->coordToPixel(x), Plot().yAxis->coordToPixel(y)};
+  }
+  void Send(QEvent::Type type, QPointF at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, Plot().mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(&Plot(), &event);
+  }
+  void Wheel(QPointF at, int steps) {
+    QWheelEvent event(at, Plot().mapToGlobal(at), QPoint(), QPoint(0, 120 * steps), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&Plot(), &event);
+  }
+  double ShownWidth() { return chart_.ShownBottomRange().second - chart_.ShownBottomRange().first; }
+
+  CTchart1 chart_;
+};
+
+TEST_F(LookBackTest, TheViewFollowsTheNewestReadingsUntilTheUserLooksBack) {
+  EXPECT_TRUE(chart_.Following());
+  EXPECT_EQ(chart_.ShownBottomRange(), std::pair(80.0, 99.0));
+
+  // The wheel zooms the bottom axis around the pointer; the left axis stays.
+  const QPointF at = Pixel(90.0, 10.0);
+  Wheel(at, 2);
+  EXPECT_FALSE(chart_.Following());
+  EXPECT_LT(ShownWidth(), 19.0);
+  EXPECT_NEAR(Plot().xAxis->pixelToCoord(at.x()), 90.0, 0.01) << "zoomed around the pointer";
+  EXPECT_EQ(Plot().yAxis->range(), QCPRange(-5.0, 30.0));
+  Wheel(at, -4);
+  EXPECT_GT(ShownWidth(), 19.0);
+
+  // Readings go on arriving; the view stays where the user put it, while
+  // the range the program scrolls moves on underneath.
+  const auto kept = chart_.ShownBottomRange();
+  for (int i = 0; i < 10; ++i)
+    Add();
+  EXPECT_EQ(chart_.ShownBottomRange(), kept);
+  EXPECT_EQ(chart_.Axis().Bottom().Minimum(), 90.0);
+  EXPECT_EQ(chart_.Axis().Bottom().Maximum(), 109.0);
+
+  // A double-click follows again, exactly where the program's scrolling is.
+  Send(QEvent::MouseButtonDblClick, at, Qt::LeftButton, Qt::LeftButton);
+  EXPECT_TRUE(chart_.Following());
+  EXPECT_EQ(chart_.ShownBottomRange(), std::pair(90.0, 109.0));
+  Add();
+  EXPECT_EQ(chart_.ShownBottomRange(), std::pair(91.0, 110.0));
+}
+
+TEST_F(LookBackTest, ADragPansAndHomeFollowsAgain) {
+  const QPointF from = Pixel(95.0, 10.0), to = Pixel(90.0, 10.0);
+  Send(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  Send(QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+  Send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  Send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+  EXPECT_FALSE(chart_.Following());
+  EXPECT_NEAR(chart_.ShownBottomRange().first, 85.0, 0.05);
+  EXPECT_NEAR(ShownWidth(), 19.0, 1e-9) << "a pan keeps the zoom";
+  Add();
+  EXPECT_NEAR(chart_.ShownBottomRange().first, 85.0, 0.05);
+
+  Plot().setFocus();
+  QTest::keyClick(&Plot(), Qt::Key_Home);
+  EXPECT_TRUE(chart_.Following());
+  EXPECT_EQ(chart_.ShownBottomRange(), std::pair(81.0, 100.0));
+}
+
+TEST_F(LookBackTest, HoveringNearAPointNamesIt) {
+  chart_.SetPointDescriber(
+      [](int series, int point) { return QString("series %1 point %2").arg(series).arg(point); });
+  const struct {
+    QPointF at;
+    std::optional<std::pair<int, int>> point;
+  } cases[] = {
+      {Pixel(95.0, 7.0), std::pair(0, 95)},
+      {Pixel(95.0, 25.0) + QPointF(3, -3), std::pair(1, 95)},
+      {Pixel(95.4, 16.0), std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(chart_.PointAt(c.at), c.point) << c.at.x() << "," << c.at.y();
+    Send(QEvent::MouseMove, c.at, Qt::NoButton, Qt::NoButton);
+    if (c.point) {
+      EXPECT_EQ(QToolTip::text(),
+                QString("series %1 point %2").arg(c.point->first).arg(c.point->second));
+    }
+  }
+  EXPECT_TRUE(chart_.Following()) << "hovering is not looking back";
 }
 
 }  // namespace
