@@ -33,10 +33,10 @@ namespace {
 constexpr std::size_t kWindow = 1000;
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kStatusWaitMs = 2000;
-constexpr int kAwayWaitMs = 2000;
-// A lost broker is tried again after 1 s, then at longer waits up to 4 s.
+constexpr int kAwayWaitMs = 5000;
+// A lost broker is tried again after 1 s, then every 2 s.
 constexpr std::chrono::milliseconds kFirstRetry{1000};
-constexpr std::chrono::milliseconds kLongestRetry{4000};
+constexpr std::chrono::milliseconds kLongestRetry{2000};
 constexpr std::int64_t kNoteEveryMs = 200;
 constexpr std::int64_t kRestartSpoolBytes = 4 << 20;
 // The spool starts with this line, the number being where the messages the
