@@ -307,6 +307,8 @@ void MqttPublisher::OpenSpool() {
 void MqttPublisher::Connect(int waitMs) {
   const int result = mosquitto_connect_async(client_, host_.constData(), port_, kKeepAliveSeconds);
   std::unique_lock lock(mutex_);
+  // The handshake may already have run (and failed) within the connect.
+  if (result == MOSQ_ERR_TLS) tlsFailed_ = true;
   nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   sender_ = std::thread([this] { Send(); });
   // A broker that refused the line outright is tried again in the
