@@ -157,10 +157,13 @@ QByteArray ReadingMessage(const QString& transfer, std::int64_t number,
   json += ",\"meter_time\":";
   AppendJsonText(json, reading.TimestampText);
   json += ",\"meter_time_iso\":";
-  if (IsValidDateTime(reading.TimestampText))
-    AppendJsonText(json, std::string(reading.TimestampText).replace(10, 1, "T"));
-  else
+  if (IsValidDateTime(reading.TimestampText)) {
+    std::string iso = reading.TimestampText;  // "YYYY-MM-DD hh:mm:ss"
+    iso[10] = 'T';
+    AppendJsonText(json, iso);
+  } else {
     json += "null";
+  }
   json += ",\"value_text\":";
   AppendJsonText(json, reading.ValueText);
   json += ",\"value\":";
