@@ -333,12 +333,7 @@ void COrbekDlg::OnReceiveButton() {
   ValueSeries.Clear();
   TemperatureSeries.Clear();
   if (Session.IsOpen()) {
-    // Every byte of the transfer also goes to a journal, which outlives a
-    // crash; Receive starts a new one.
-    if (journaling_) {
-      auto journal = Journal.StartNew();
-      Session.SetCaptureFile(std::move(journal), Journal.Path());
-    }
+    if (journaling_) StartJournal();
     Session.Start(SelectedInterval());
   } else {
     MessageBoxExW(QStringLiteral("The meter has not connected to computer"),
@@ -433,6 +428,21 @@ void COrbekDlg::OnGraphButton() {
   ui_->LegendTemperatureBitmap->setVisible(ChartShown);
   ui_->LegendValueBitmap->setVisible(ChartShown);
   ChangeFace(*GraphButton, ChartShown ? bitmap::kBack : bitmap::kGraph);
+}
+
+// Every byte of the transfer also goes to a journal, which outlives a
+// crash; Receive starts a new one. A journal that cannot be made is said
+// once the handler is over, and the transfer goes on without it.
+void COrbekDlg::StartJournal() {
+  try {
+    auto journal = Journal.StartNew();
+    Session.SetCaptureFile(std::move(journal), Journal.Path());
+  } catch (const std::runtime_error& error) {
+    Session.SetCaptureFile(nullptr, {});
+    ShowAfterThisEvent(QString::fromUtf8(error.what()) +
+                           QStringLiteral("; this transfer is not kept should Orbek stop."),
+                       QStringLiteral("Orbek"));
+  }
 }
 
 // The journal goes only with the user's Yes: every other end of the window

@@ -76,6 +76,7 @@ class COrbekDlg : public QDialog {
   // After a window that did not close normally: offers its readings.
   void OfferRestore();
   void Restore(const std::vector<DecodedReading>& readings);
+  void StartJournal();
 
   // Handlers.
   void OnScanButton();

@@ -160,5 +160,24 @@ TEST(JournalTest, EachWindowKeepsItsOwnAndNoSetsAJournalAside) {
   EXPECT_EQ(ReadAll(JournalFolder() + "/" + aside[0]).size(), 31 * 12) << "30 readings and the end";
 }
 
+// A state folder that cannot be written costs the journal, not the transfer.
+TEST(JournalTest, AJournalThatCannotBeMadeIsSaidAndTheTransferGoesOn) {
+  QTemporaryDir blocked;
+  QFile file(blocked.filePath("state"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));  // a file where the folder should be
+  file.close();
+  qputenv("XDG_STATE_HOME", blocked.filePath("state").toLocal8Bit());
+  BoxRecorder boxes(IDYES);
+  Window window(sim::GenerateRecords(25, 34));
+  boxes.boxes.clear();
+  window.Transfer(25);
+  test::Pump(50);
+  const auto journalBox = std::find_if(boxes.boxes.begin(), boxes.boxes.end(), [](const auto& box) {
+    return box.text.contains("not kept should Orbek stop");
+  });
+  ASSERT_NE(journalBox, boxes.boxes.end());
+  EXPECT_EQ(journalBox->caption, "Orbek");
+}
+
 }  // namespace
 }  // namespace orbek
