@@ -11,10 +11,10 @@
 #include <csignal>
 #include <mutex>
 
-#include "link/CaptureReplay.h"
 #include "app/ReadingsOutput.h"
 #include "export/NativePath.h"
 #include "export/WorkbookError.h"
+#include "link/CaptureReplay.h"
 #include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialError.h"
@@ -62,12 +62,12 @@ void Notice(const QString& text) {
 }  // namespace
 
 ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device)
-    : transfer_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+    : transfer_(QUuid::createUuid().toByteArray(QUuid::WithoutBraces)) {
   if (options.topic.isEmpty()) options.topic = DefaultTopic(device);
   publisher_ = std::make_unique<MqttPublisher>(options, Notice);
   publisher_->Connect(kBrokerAnswerMs);
-  Notice(
-      QStringLiteral("publishing to %1/reading, transfer %2").arg(publisher_->Topic(), transfer_));
+  Notice(QStringLiteral("publishing to %1/reading, transfer %2")
+             .arg(publisher_->Topic(), QString::fromLatin1(transfer_)));
 }
 
 int ReadingPublisher::ExitCodeFor(const MqttError& error) {
@@ -75,8 +75,9 @@ int ReadingPublisher::ExitCodeFor(const MqttError& error) {
 }
 
 void ReadingPublisher::Publish(std::int64_t number, const DecodedReading& reading, bool outOfStep) {
-  publisher_->Publish(
-      ReadingMessage(transfer_, number, reading, std::chrono::system_clock::now(), outOfStep));
+  publisher_->Publish(ReadingMessage(
+      std::string_view(transfer_.constData(), static_cast<std::size_t>(transfer_.size())), number,
+      reading, std::chrono::system_clock::now(), outOfStep));
 }
 
 int ReadingPublisher::Finish(int exitCode, QTextStream& err) {

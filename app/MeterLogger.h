@@ -43,7 +43,7 @@ class ReadingPublisher {
 
  private:
   std::unique_ptr<MqttPublisher> publisher_;
-  QString transfer_;
+  QByteArray transfer_;  // made once; every message carries it
 };
 
 // One unattended transfer over the meter session the window uses: opens

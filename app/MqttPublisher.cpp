@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string_view>
 
 #include "export/NativePath.h"
 
@@ -61,7 +62,7 @@ QByteArray Iso8601(std::chrono::system_clock::time_point when) {
   return QByteArray(text, static_cast<qsizetype>(length)) + fraction;
 }
 
-void AppendJsonText(QByteArray& json, const std::string& text) {
+void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
   for (const char c : text) {
     if (c == '"' || c == '\\') {
@@ -83,9 +84,9 @@ void AppendJsonNumber(QByteArray& json, double number) {
 }
 
 // "7.00 pH" is the number and the unit; a text without a blank has no unit.
-void AppendJsonUnit(QByteArray& json, const std::string& text) {
+void AppendJsonUnit(QByteArray& json, std::string_view text) {
   const std::size_t blank = text.find(' ');
-  if (blank == std::string::npos || blank + 1 == text.size())
+  if (blank == std::string_view::npos || blank + 1 == text.size())
     json += "null";
   else
     AppendJsonText(json, text.substr(blank + 1));
@@ -111,19 +112,13 @@ QString Sanitized(QString text) {
   return text;
 }
 
-QString StateFolder() {
-  const QByteArray state = qgetenv("XDG_STATE_HOME");
-  if (!state.isEmpty() && state.startsWith('/')) return QFile::decodeName(state);
-  return QDir::home().filePath(QStringLiteral(".local/state"));
-}
-
 // One spool a topic: what one run could not publish goes out with the next
 // run that publishes the same readings' topic, to whichever broker.
 QString DefaultSpool(const QString& topic) {
   QString name = topic;
   for (QChar& c : name)
     if (!c.isLetterOrNumber() && c != QLatin1Char('.') && c != QLatin1Char('-')) c = '_';
-  return StateFolder() + QStringLiteral("/orbek/mqtt-") + name.left(180) + QStringLiteral(".spool");
+  return StateFolder() + QStringLiteral("/mqtt-") + name.left(180) + QStringLiteral(".spool");
 }
 
 void InitLibrary() {
@@ -146,13 +141,13 @@ QString DefaultTopic(const QString& devicePath) {
   return Sanitized(QStringLiteral("orbek/%1/%2").arg(QSysInfo::machineHostName(), device));
 }
 
-QByteArray ReadingMessage(const QString& transfer, std::int64_t number,
+QByteArray ReadingMessage(std::string_view transfer, std::int64_t number,
                           const DecodedReading& reading,
                           std::chrono::system_clock::time_point received, bool outOfStep) {
   QByteArray json;
   json.reserve(400);
   json += "{\"transfer\":";
-  AppendJsonText(json, transfer.toStdString());
+  AppendJsonText(json, transfer);
   json += ",\"reading\":" + QByteArray::number(static_cast<qint64>(number));
   json += ",\"meter_time\":";
   AppendJsonText(json, reading.TimestampText);

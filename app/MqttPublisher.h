@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <stdexcept>
+#include <string_view>
 #include <thread>
 
 #include "intake/RecordDecoder.h"
@@ -47,7 +48,7 @@ struct MqttOptions {
 QString DefaultTopic(const QString& devicePath);
 
 // One reading as the JSON message published on PREFIX/reading.
-QByteArray ReadingMessage(const QString& transfer, std::int64_t number,
+QByteArray ReadingMessage(std::string_view transfer, std::int64_t number,
                           const DecodedReading& reading,
                           std::chrono::system_clock::time_point received, bool outOfStep);
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <cerrno>
 #include <cstring>
 
@@ -120,6 +121,14 @@ bool RemoveNative(const QString& path) {
 }  // namespace orbek
 
 namespace orbek {
+
+QString StateFolder() {
+  const QByteArray state = qgetenv("XDG_STATE_HOME");
+  const QString base = !state.isEmpty() && state.startsWith('/')
+                           ? PathFromNative(state)
+                           : QDir::home().filePath(QStringLiteral(".local/state"));
+  return QDir(base).filePath(QStringLiteral("orbek"));
+}
 
 bool OpenAnonymous(QFile& file, const QString& folder, QString* error) {
   const QByteArray native = NativeFromPath(folder);

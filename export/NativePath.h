@@ -32,6 +32,10 @@ bool RemoveNative(const QString& path);
 
 namespace orbek {
 
+// Where Orbek keeps what must outlive a run (the window's journals, the
+// MQTT spools): $XDG_STATE_HOME/orbek, by default ~/.local/state/orbek.
+QString StateFolder();
+
 // Opens `file` on a new file in `folder` with no name (O_TMPFILE, or a
 // name removed at once), for work that must not outlive the process.
 bool OpenAnonymous(QFile& file, const QString& folder, QString* error = nullptr);

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <stdexcept>
 
+#include "export/NativePath.h"
+
 namespace orbek {
 
 namespace {
@@ -31,11 +33,7 @@ WindowJournal::~WindowJournal() {
 }
 
 QString WindowJournal::Folder() {
-  const QByteArray state = qgetenv("XDG_STATE_HOME");
-  const QString base = !state.isEmpty() && state.startsWith('/')
-                           ? QFile::decodeName(state)
-                           : QDir::home().filePath(QStringLiteral(".local/state"));
-  return QDir(base).filePath(QStringLiteral("orbek"));
+  return StateFolder();
 }
 
 std::optional<WindowJournal::Abandoned> WindowJournal::FindAbandoned() {
