@@ -12,6 +12,7 @@
 #include "export/ExcelAutomation.h"
 #include "intake/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/Files.h"
 #include "tests/support/OrbekDlgProbe.h"
 
 namespace orbek {
@@ -33,10 +34,7 @@ qint64 JournalSize() {
   return journals.size() == 1 ? QFileInfo(JournalFolder() + "/" + journals[0]).size() : 0;
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+using test::ReadAll;
 
 // A window that receives `records` from a simulated meter, all of them.
 struct Window {

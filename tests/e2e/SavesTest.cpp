@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include "tests/support/Files.h"
 #include "tests/support/LoggerProcess.h"
 #include "tests/support/SmallDisk.h"
 #include "tools/sim/MeterSimulator.h"
@@ -23,26 +24,10 @@ using test::Finish;
 const char* const kFormats[] = {".csv", ".xls", ".xlsx"};
 const QString kUser = QStringLiteral("orbek-test");
 
-test::Run Shell(const QString& script) {
-  QProcess shell;
-  shell.start("bash", {"-c", script});
-  return Finish(shell);
-}
-
-QString Quoted(const QString& text) {
-  return "'" + text + "'";
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
-
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
+using test::Quoted;
+using test::ReadAll;
+using test::Shell;
+using test::WriteFile;
 
 struct stat Stat(const QString& path) {
   struct stat info {};
@@ -65,7 +50,7 @@ std::vector<QByteArray> RawNames(const QString& folder) {
 
 QString Capture(const QString& folder, int readings) {
   const QString path = QDir(folder).filePath("meter.bin");
-  Write(path, test::Raw(sim::GenerateRecords(readings, 90)) + test::Raw({sim::EndRecord()}));
+  WriteFile(path, test::Raw(sim::GenerateRecords(readings, 90)) + test::Raw({sim::EndRecord()}));
   return path;
 }
 
@@ -107,7 +92,7 @@ TEST(SavesTest, AnotherUsersFilesAreKeptOrRefusedWithAReason) {
       const QString path = dir.filePath(QString(c.name) + format);
       const QString where = path + ": ";
       if (c.owner != nullptr) {
-        Write(path, "old");
+        WriteFile(path, "old");
         Own(path, c.owner, c.mode);
       }
       QProcess logger;
@@ -143,7 +128,7 @@ TEST(SavesTest, AFullDiskSaysSoForEveryFormatAndKeepsTheOldFile) {
   const QString capture = Capture(dir.path(), 20000);
   for (const char* format : kFormats) {
     const QString path = disk.FilePath(QString("readings") + format);
-    Write(path, "old");
+    WriteFile(path, "old");
     disk.Fill();
     QProcess logger;
     logger.start(ORBEK_LOG, {"--decode", capture, "--output", path});
@@ -215,7 +200,7 @@ TEST(SavesTest, ALinkAsTheOutputWritesTheFileItPointsTo) {
   for (const char* format : kFormats) {
     const QString file = dir.filePath(QString("archive/readings") + format);
     const QString link = dir.filePath(QString("latest") + format);
-    Write(file, "old");
+    WriteFile(file, "old");
     ASSERT_TRUE(QFile::link(QString("archive/readings") + format, link));
     QProcess logger;
     logger.start(ORBEK_LOG, {"--decode", capture, "--output", link});

@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include "tests/support/EventLoop.h"
+#include "tests/support/Files.h"
 #include "tests/support/LoggerProcess.h"
 #include "tools/sim/MeterSimulator.h"
 
@@ -20,21 +21,9 @@ using test::Finish;
 using test::Raw;
 using test::Run;
 
-Run Shell(const QString& script) {
-  QProcess shell;
-  shell.start("bash", {"-o", "pipefail", "-c", script});
-  return Finish(shell);
-}
-
-QString Quoted(const QString& text) {
-  return "'" + text + "'";
-}
-
-void WriteFile(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(bytes);
-}
+using test::Quoted;
+using test::Shell;
+using test::WriteFile;
 
 qsizetype CsvReadings(const QString& path) {
   QFile file(path);

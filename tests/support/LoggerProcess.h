@@ -22,4 +22,11 @@ inline Run Finish(QProcess& program, int timeoutMs = 60000) {
           QString::fromUtf8(program.readAllStandardError())};
 }
 
+// Runs `script` in bash, a failing stage of a pipe failing it.
+inline Run Shell(const QString& script) {
+  QProcess shell;
+  shell.start("bash", {"-o", "pipefail", "-c", script});
+  return Finish(shell);
+}
+
 }  // namespace orbek::test

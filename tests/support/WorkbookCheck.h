@@ -26,6 +26,17 @@ class TextTable : public ExportSource {
   QString ItemText(int row, int column) const override { return rows.at(row).value(column); }
 };
 
+// A table like the window's: its headings and widths, and `rows` readings.
+inline TextTable ReadingsTextTable(int rows) {
+  TextTable table;
+  table.headers = {"No.", "Date and Time", "Measured Value", "Temperature"};
+  table.pixelWidths = {159, 159, 159, 159};
+  for (int r = 0; r < rows; ++r)
+    table.rows.push_back(
+        {QString::number(r), "2017-05-18 08:09:46", QString("%1 pH").arg(r), "25.0 \u00B0C"});
+  return table;
+}
+
 // What the independent reader is to find: the headings cut to 255
 // characters, widths of a sixth of the pixels, and every row's texts.
 inline void WriteExpectation(const ExportSource& table, const QString& path) {

@@ -17,22 +17,15 @@
 #include "export/NativePath.h"
 #include "export/SafeSave.h"
 #include "export/WorkbookError.h"
+#include "tests/support/Files.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/WorkbookCheck.h"
 
 namespace orbek {
 namespace {
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void Write(const QString& path, const QByteArray& bytes) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(bytes);
-}
+using test::ReadAll;
+using test::WriteFile;
 
 struct stat Stat(const QString& path) {
   struct stat info {};
@@ -115,9 +108,9 @@ TEST(SafeSaveLinkTest, ALinkedFileIsWrittenAndTheLinkStays) {
       {"archive/up.csv", "../top.csv", "top.csv"},
       {"dangling.csv", "archive/old/new.csv", "archive/old/new.csv"},
   };
-  Write(dir.filePath("archive/data.csv"), "old");
-  Write(dir.filePath("archive/absolute.csv"), "old");
-  Write(dir.filePath("top.csv"), "old");
+  WriteFile(dir.filePath("archive/data.csv"), "old");
+  WriteFile(dir.filePath("archive/absolute.csv"), "old");
+  WriteFile(dir.filePath("top.csv"), "old");
   for (const auto& c : cases) {
     const QString link = dir.filePath(c.link);
     const QString target = c.pointsAt ? QString(c.pointsAt) : dir.filePath(c.file);
@@ -136,7 +129,7 @@ TEST(SafeSaveLinkTest, AFileWithOtherHardLinksKeepsThem) {
   const QString path = dir.filePath("readings.csv");
   const QString other = dir.filePath("backup/readings.csv");
   QDir(dir.path()).mkdir("backup");
-  Write(path, "the old readings, longer than the new ones");
+  WriteFile(path, "the old readings, longer than the new ones");
   ASSERT_EQ(::link(QFile::encodeName(path).constData(), QFile::encodeName(other).constData()), 0);
   const ino_t inode = Stat(path).st_ino;
   for (const QByteArray& content : {QByteArray("new"), QByteArray(200000, 'n')}) {
@@ -168,7 +161,7 @@ TEST(SafeSaveModeTest, TheReplacedFileKeepsItsModeAndWhatCannotBeSavedSaysWhy) {
   for (const auto& c : cases) {
     const QString path = dir.filePath(c.name);
     if (c.mode != 0) {
-      Write(path, "old");
+      WriteFile(path, "old");
       ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
     }
     const std::string message = SaveMessage(path, "new");
@@ -199,7 +192,7 @@ TEST(SafeSaveModeTest, RootSavingOverAnotherUsersFileLeavesItTheirs) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to own a file for another user";
   QTemporaryDir dir;
   const QString path = dir.filePath("theirs.xlsx");
-  Write(path, "old");
+  WriteFile(path, "old");
   ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
   ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0640), 0);
   EXPECT_EQ(SaveMessage(path, "new"), "saved");
@@ -210,16 +203,6 @@ TEST(SafeSaveModeTest, RootSavingOverAnotherUsersFileLeavesItTheirs) {
   EXPECT_EQ(ReadAll(path), "new");
 }
 
-test::TextTable SmallTable(int rows) {
-  test::TextTable table;
-  table.headers = {"No.", "Date and Time", "Measured Value", "Temperature"};
-  table.pixelWidths = {159, 159, 159, 159};
-  for (int r = 0; r < rows; ++r)
-    table.rows.push_back(
-        {QString::number(r), "2017-05-18 08:09:46", QString("%1 pH").arg(r), "25.0 \u00B0C"});
-  return table;
-}
-
 // The window's export to a disk with no room: the same words for both
 // workbook formats (and for plain bytes), the old file kept, nothing left.
 TEST(SafeSaveDiskTest, AFullDiskSaysSoAndKeepsTheOldFile) {
@@ -228,14 +211,14 @@ TEST(SafeSaveDiskTest, AFullDiskSaysSoAndKeepsTheOldFile) {
   const QByteArray old = "yesterday's readings";
   for (const QString name : {"readings.xls", "readings.xlsx", "readings.csv"}) {
     const QString path = disk.FilePath(name);
-    Write(path, old);
+    WriteFile(path, old);
     disk.Fill();
     std::string message;
     try {
       if (name.endsWith(".csv")) {
         SaveBytes(path, QByteArray(1 << 20, 'x'));
       } else {
-        ExportToExcel(SmallTable(5001), path);
+        ExportToExcel(test::ReadingsTextTable(5001), path);
       }
       message = "saved";
     } catch (const WorkbookError& error) {
@@ -268,10 +251,10 @@ TEST(SafeSaveModeTest, AnotherUsersWorkbookIsKeptOrRefusedWithAReason) {
       {"roots.xlsx", 0, 0644, "no permission to write to it"},
       {"roots.xls", 0, 0644, "no permission to write to it"},
   };
-  const test::TextTable table = SmallTable(50);
+  const test::TextTable table = test::ReadingsTextTable(50);
   for (const auto& c : cases) {
     const QString path = dir.filePath(c.name);
-    Write(path, "old");
+    WriteFile(path, "old");
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, c.group), 0);
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), c.mode), 0);
     int pipe[2];
@@ -320,7 +303,7 @@ TEST(SafeSaveDiskTest, AFullTmpDoesNotStopAWorkbookSavedElsewhere) {
   QTemporaryDir dir(QDir::current().filePath("save-XXXXXX"));
   const QString path = dir.filePath("readings.xlsx");
   const QString inChild = path.startsWith("/tmp/") ? "/mnt/" + path.mid(5) : path;
-  const test::TextTable table = SmallTable(5001);
+  const test::TextTable table = test::ReadingsTextTable(5001);
   const pid_t child = ::fork();
   if (child == 0) {
     if (::unshare(CLONE_NEWNS) != 0 ||

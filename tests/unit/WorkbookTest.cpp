@@ -13,6 +13,7 @@
 #include "export/TableExport.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "tests/support/Files.h"
 #include "tests/support/WorkbookCheck.h"
 
 namespace orbek {
@@ -118,20 +119,10 @@ TEST_F(AutomationTest, NothingAnswersAfterQuitOrWithoutTheComponent) {
 }
 
 test::TextTable BigTable() {
-  test::TextTable table;
-  table.headers = {"No.", "Date and Time", "Measured Value", "Temperature"};
-  table.pixelWidths = {159, 159, 159, 159};
-  for (int r = 0; r < 5001; ++r)
-    table.rows.push_back(
-        {QString::number(r), "2017-05-18 08:09:46", QString("%1 pH").arg(r), "25.0 \u00B0C"});
-  return table;
+  return test::ReadingsTextTable(5001);
 }
 
-QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  file.open(QIODevice::ReadOnly);
-  return file.readAll();
-}
+using test::ReadAll;
 
 // A write that fails part-way (here the file size limit, which binds root
 // too, reached at several stages of the write) must leave the old file
