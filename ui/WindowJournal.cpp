@@ -32,12 +32,8 @@ WindowJournal::~WindowJournal() {
   if (lock_ >= 0) ::close(lock_);
 }
 
-QString WindowJournal::Folder() {
-  return StateFolder();
-}
-
 std::optional<WindowJournal::Abandoned> WindowJournal::FindAbandoned() {
-  const QDir folder(Folder());
+  const QDir folder(StateFolder());
   for (const QFileInfo& journal :
        folder.entryInfoList({kPattern}, QDir::Files, QDir::Time))  // newest first
     if (NobodyHolds(journal.filePath()))
@@ -47,9 +43,9 @@ std::optional<WindowJournal::Abandoned> WindowJournal::FindAbandoned() {
 
 QString WindowJournal::AsideName(const Abandoned& journal) {
   const QString stamp = journal.lastArrival.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
-  QString name = QDir(Folder()).filePath(QStringLiteral("readings-%1.capture").arg(stamp));
+  QString name = QDir(StateFolder()).filePath(QStringLiteral("readings-%1.capture").arg(stamp));
   for (int n = 2; QFileInfo::exists(name); ++n)
-    name = QDir(Folder()).filePath(QStringLiteral("readings-%1-%2.capture").arg(stamp).arg(n));
+    name = QDir(StateFolder()).filePath(QStringLiteral("readings-%1-%2.capture").arg(stamp).arg(n));
   return name;
 }
 
@@ -59,12 +55,14 @@ bool WindowJournal::KeepAside(const Abandoned& journal) {
 
 std::unique_ptr<QFile> WindowJournal::StartNew() {
   Remove();
-  if (!QDir().mkpath(Folder()))
-    throw std::runtime_error(
-        QStringLiteral("Cannot create the folder %1 for the journal").arg(Folder()).toStdString());
-  const QString path = QDir(Folder()).filePath(QStringLiteral("window-%1-%2.capture")
-                                                   .arg(QCoreApplication::applicationPid())
-                                                   .arg(QDateTime::currentMSecsSinceEpoch()));
+  if (!QDir().mkpath(StateFolder()))
+    throw std::runtime_error(QStringLiteral("Cannot create the folder %1 for the journal")
+                                 .arg(StateFolder())
+                                 .toStdString());
+  const QString path = QDir(StateFolder())
+                           .filePath(QStringLiteral("window-%1-%2.capture")
+                                         .arg(QCoreApplication::applicationPid())
+                                         .arg(QDateTime::currentMSecsSinceEpoch()));
   auto file = std::make_unique<QFile>(path);
   if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate))
     throw std::runtime_error(QStringLiteral("Cannot create the journal %1: %2")

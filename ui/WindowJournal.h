@@ -10,7 +10,7 @@ namespace orbek {
 
 // The window's journal of its transfer: every byte the meter sends since
 // Receive, in the capture format orbek-log --decode reads, in a file of its
-// own under $XDG_STATE_HOME/orbek/ (by default ~/.local/state/orbek/). A
+// own in StateFolder() (by default ~/.local/state/orbek/). A
 // window holds a lock on its journal for as long as it runs, so a journal
 // nobody holds is one whose window ended without the close question: a
 // crash, a kill, a power cut, a logout.
@@ -26,7 +26,6 @@ class WindowJournal {
   WindowJournal(const WindowJournal&) = delete;
   WindowJournal& operator=(const WindowJournal&) = delete;
 
-  static QString Folder();
   // The most recent journal no running window holds.
   static std::optional<Abandoned> FindAbandoned();
   // Where KeepAside puts a journal: a dated name in the same folder.
