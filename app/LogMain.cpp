@@ -5,9 +5,9 @@
 #include <csignal>
 #include <cstdio>
 
-#include "app/MeterLogger.h"
-#include "export/NativePath.h"
-#include "link/MeterCommands.h"
+#include "logger/MeterLogger.h"
+#include "meter/MeterCommands.h"
+#include "storage/NativePath.h"
 
 namespace {
 

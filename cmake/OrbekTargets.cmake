@@ -11,7 +11,7 @@ function(orbek_warnings target)
 endfunction()
 
 # A library of ours: sources, warnings, and the repository root on the include
-# path so headers are named by their folder ("intake/MeterRecord.h").
+# path so headers are named by their folder ("meter/MeterRecord.h").
 function(orbek_library target)
   add_library(${target} STATIC ${ARGN})
   orbek_warnings(${target})

@@ -14,9 +14,9 @@
 
 #include "export/Biff8Records.h"
 #include "export/CellText.h"
-#include "export/NativePath.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 

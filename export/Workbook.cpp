@@ -3,9 +3,9 @@
 #include <QFileInfo>
 
 #include "export/Biff8Writer.h"
-#include "export/SafeSave.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
+#include "storage/SafeSave.h"
 
 namespace orbek {
 

@@ -1,14 +1,14 @@
 #pragma once
 
-#include <stdexcept>
+#include "storage/SaveError.h"
 
 namespace orbek {
 
 // A workbook operation that could not be carried out; the text says why in
 // words a person can act on (for a save, the path and the system's reason).
-class WorkbookError : public std::runtime_error {
+class WorkbookError : public SaveError {
  public:
-  using std::runtime_error::runtime_error;
+  using SaveError::SaveError;
 };
 
 // No workbook component could be started, so nothing was written.

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "export/NativePath.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 

@@ -1,6 +1,6 @@
 #include "link/CaptureReplay.h"
 
-#include "intake/RecordAligner.h"
+#include "meter/RecordAligner.h"
 
 namespace orbek {
 

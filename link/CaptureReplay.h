@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "intake/RecordDecoder.h"
 #include "link/MeterSession.h"
+#include "meter/RecordDecoder.h"
 
 namespace orbek {
 

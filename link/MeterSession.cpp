@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "link/MeterCommands.h"
 #include "link/SerialError.h"
+#include "meter/MeterCommands.h"
 
 // Off unless asked for with QT_LOGGING_RULES="orbek.link.debug=true".
 Q_LOGGING_CATEGORY(lcLink, "orbek.link", QtInfoMsg)

@@ -10,9 +10,9 @@
 #include <optional>
 #include <set>
 
-#include "intake/RecordAligner.h"
-#include "intake/RecordDecoder.h"
 #include "link/CMscomm1.h"
+#include "meter/RecordAligner.h"
+#include "meter/RecordDecoder.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <optional>
 
-#include "intake/MeterRecord.h"
+#include "meter/MeterRecord.h"
 
 namespace orbek {
 

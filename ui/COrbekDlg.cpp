@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <exception>
 
+#include "export/ReadingsLayout.h"
 #include "export/TableExport.h"
 #include "export/WorkbookError.h"
-#include "intake/ReadingsLayout.h"
 #include "link/CaptureReplay.h"
-#include "link/MeterCommands.h"
 #include "link/SerialError.h"
+#include "meter/MeterCommands.h"
 #include "resources/Resources.h"
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"

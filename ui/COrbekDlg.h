@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
-#include "intake/AxisRange.h"
-#include "intake/CTchart1.h"
-#include "intake/RecordDecoder.h"
 #include "link/MeterSession.h"
 #include "link/PortDiscovery.h"
+#include "meter/RecordDecoder.h"
+#include "ui/AxisRange.h"
+#include "ui/CTchart1.h"
 #include "ui/WindowJournal.h"
 
 class QComboBox;

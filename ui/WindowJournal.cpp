@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <stdexcept>
 
-#include "export/NativePath.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 

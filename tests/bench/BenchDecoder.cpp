@@ -5,7 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 namespace {
 

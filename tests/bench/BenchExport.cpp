@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "export/TableExport.h"
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/WorkbookCheck.h"
 #include "tools/sim/SimRecords.h"
 

@@ -3,7 +3,7 @@
 
 #include <QTest>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
 

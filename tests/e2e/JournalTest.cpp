@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "export/ExcelAutomation.h"
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/Files.h"
 #include "tests/support/OrbekDlgProbe.h"

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <thread>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/LoggerProcess.h"
 #include "tests/support/WorkbookCheck.h"

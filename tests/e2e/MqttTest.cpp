@@ -12,7 +12,7 @@
 #include <QThread>
 #include <set>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/LoggerProcess.h"
 #include "tests/support/MqttBroker.h"
 #include "tools/sim/MeterSimulator.h"

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "intake/RecordDecoder.h"
 #include "link/PortDiscovery.h"
+#include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
 

@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "intake/RecordAligner.h"
+#include "meter/RecordAligner.h"
 
 namespace {
 

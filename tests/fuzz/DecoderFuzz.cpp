@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QToolTip>
 
-#include "intake/CTchart1.h"
 #include "tests/support/EventLoop.h"
+#include "ui/CTchart1.h"
 
 namespace orbek {
 namespace {

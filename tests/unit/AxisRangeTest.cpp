@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "intake/AxisRange.h"
+#include "ui/AxisRange.h"
 
 namespace orbek {
 namespace {

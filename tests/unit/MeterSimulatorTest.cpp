@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tools/sim/MeterSimulator.h"
 
 namespace orbek::sim {

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <random>
 
-#include "intake/RecordAligner.h"
+#include "meter/RecordAligner.h"
 #include "tools/sim/SimRecords.h"
 
 namespace orbek {

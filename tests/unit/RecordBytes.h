@@ -5,7 +5,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "intake/MeterRecord.h"
+#include "meter/MeterRecord.h"
 
 namespace orbek::test {
 

@@ -6,7 +6,7 @@
 #include <locale>
 #include <string>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 #include "tests/unit/RecordBytes.h"
 
 namespace orbek {

@@ -14,9 +14,9 @@
 #include <QTemporaryDir>
 
 #include "export/ExcelAutomation.h"
-#include "export/NativePath.h"
-#include "export/SafeSave.h"
 #include "export/WorkbookError.h"
+#include "storage/NativePath.h"
+#include "storage/SafeSave.h"
 #include "tests/support/Files.h"
 #include "tests/support/SmallDisk.h"
 #include "tests/support/WorkbookCheck.h"
@@ -43,7 +43,7 @@ QString LinkText(const QString& link) {
 std::string SaveMessage(const QString& path, const QByteArray& bytes) {
   try {
     SaveBytes(path, bytes);
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     return error.what();
   }
   return "saved";
@@ -221,7 +221,7 @@ TEST(SafeSaveDiskTest, AFullDiskSaysSoAndKeepsTheOldFile) {
         ExportToExcel(test::ReadingsTextTable(5001), path);
       }
       message = "saved";
-    } catch (const WorkbookError& error) {
+    } catch (const SaveError& error) {
       message = error.what();
     }
     EXPECT_NE(message.find("the disk is full"), std::string::npos) << message;
@@ -268,7 +268,7 @@ TEST(SafeSaveModeTest, AnotherUsersWorkbookIsKeptOrRefusedWithAReason) {
       else
         try {
           ExportToExcel(table, path);
-        } catch (const WorkbookError& error) {
+        } catch (const SaveError& error) {
           message = error.what();
         }
       (void)!::write(pipe[1], message.data(), message.size());
@@ -313,7 +313,7 @@ TEST(SafeSaveDiskTest, AFullTmpDoesNotStopAWorkbookSavedElsewhere) {
       ::_exit(2);
     try {
       ExportToExcel(table, inChild);
-    } catch (const WorkbookError&) {
+    } catch (const SaveError&) {
       ::_exit(1);
     }
     ::_exit(0);

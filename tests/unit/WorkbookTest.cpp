@@ -148,7 +148,7 @@ TEST(SafeSaveTest, FailedSaveKeepsTheOldFileByteForByte) {
       std::string error;
       try {
         ExportToExcel(table, path);
-      } catch (const WorkbookError& e) {
+      } catch (const SaveError& e) {
         error = e.what();
       }
       setrlimit(RLIMIT_FSIZE, &before);
@@ -168,7 +168,7 @@ TEST(SafeSaveTest, PathsThatCannotBeWrittenSayWhy) {
     try {
       ExportToExcel(table, path);
       ADD_FAILURE() << "saved to " << path.toStdString();
-    } catch (const WorkbookError& error) {
+    } catch (const SaveError& error) {
       EXPECT_NE(std::string(error.what()).find("Cannot save"), std::string::npos);
     }
   }

@@ -1,4 +1,4 @@
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 #include <charconv>
 #include <optional>

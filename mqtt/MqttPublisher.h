@@ -14,7 +14,7 @@
 #include <string_view>
 #include <thread>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 struct mosquitto;
 

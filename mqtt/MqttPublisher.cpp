@@ -1,4 +1,4 @@
-#include "app/MqttPublisher.h"
+#include "mqtt/MqttPublisher.h"
 
 #include <fcntl.h>
 #include <mosquitto.h>
@@ -22,7 +22,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "export/NativePath.h"
+#include "storage/NativePath.h"
 
 Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
 

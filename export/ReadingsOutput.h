@@ -8,7 +8,7 @@
 #include <optional>
 #include <set>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 namespace orbek {
 

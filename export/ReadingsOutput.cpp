@@ -1,4 +1,4 @@
-#include "app/ReadingsOutput.h"
+#include "export/ReadingsOutput.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,11 +7,11 @@
 #include <charconv>
 #include <cmath>
 
-#include "export/NativePath.h"
-#include "export/SafeSave.h"
+#include "export/ReadingsLayout.h"
 #include "export/TableStream.h"
 #include "export/WorkbookError.h"
-#include "intake/ReadingsLayout.h"
+#include "storage/NativePath.h"
+#include "storage/SafeSave.h"
 
 namespace orbek {
 
@@ -137,7 +137,7 @@ QString OutputProblem(const QString& path) {
         .arg(DisplayPath(path));
   try {
     SafeSaveFile probe(path);
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     return QString::fromUtf8(error.what());
   }
   return {};
@@ -152,7 +152,7 @@ ReadingsFile::ReadingsFile(const QString& path) : file_(std::make_unique<SafeSav
     } else {
       table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook());
     }
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
 }
@@ -192,7 +192,7 @@ void ReadingsFile::Write(std::int64_t row, const Pending& pending) {
     const DecodedReading& r = pending.reading;
     table_->AddRow(
         {QString::number(row), Utf8(r.TimestampText), Utf8(r.ValueText), Utf8(r.TemperatureText)});
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
 }
@@ -211,7 +211,7 @@ void ReadingsFile::Finish() {
         table_->AddRow({QString::number(row), {}, {}, {}});
       table_->Finish();
     }
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
   file_->Commit();

@@ -1,4 +1,4 @@
-#include "export/NativePath.h"
+#include "storage/NativePath.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "intake/CTchart1.h"
+#include "ui/CTchart1.h"
 
 #include <QKeyEvent>
 #include <QToolTip>

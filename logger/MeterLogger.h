@@ -8,10 +8,10 @@
 #include <QTimer>
 #include <memory>
 
-#include "app/LineWriter.h"
-#include "app/MqttPublisher.h"
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
+#include "logger/LineWriter.h"
+#include "mqtt/MqttPublisher.h"
 
 namespace orbek {
 

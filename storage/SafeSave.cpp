@@ -1,4 +1,4 @@
-#include "export/SafeSave.h"
+#include "storage/SafeSave.h"
 
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -12,8 +12,8 @@
 #include <climits>
 #include <cstring>
 
-#include "export/NativePath.h"
-#include "export/WorkbookError.h"
+#include "storage/NativePath.h"
+#include "storage/SaveError.h"
 
 namespace orbek {
 
@@ -39,7 +39,7 @@ class Descriptor {
 };
 
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
-  throw WorkbookError(
+  throw SaveError(
       QStringLiteral("Cannot save %1: %2").arg(DisplayPath(path), reason).toStdString());
 }
 
@@ -263,7 +263,7 @@ void SaveThroughTemporary(const QString& path, const std::function<void(const QS
   SafeSaveFile file(path);
   try {
     write(file.TemporaryPath());
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     file.Fail(QString::fromUtf8(error.what()));
   }
   file.Commit();
@@ -274,9 +274,9 @@ void SaveBytes(const QString& path, const QByteArray& bytes) {
     QFile file;
     QString error;
     if (!OpenNative(file, temporaryPath, QIODevice::WriteOnly, &error))
-      throw WorkbookError(error.toStdString());
+      throw SaveError(error.toStdString());
     if (file.write(bytes) != bytes.size() || !file.flush())
-      throw WorkbookError(file.errorString().toStdString());
+      throw SaveError(file.errorString().toStdString());
   });
 }
 

@@ -1,4 +1,4 @@
-#include "app/MeterLogger.h"
+#include "logger/MeterLogger.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -11,13 +11,13 @@
 #include <csignal>
 #include <mutex>
 
-#include "app/ReadingsOutput.h"
-#include "export/NativePath.h"
+#include "export/ReadingsOutput.h"
 #include "export/WorkbookError.h"
 #include "link/CaptureReplay.h"
-#include "link/MeterCommands.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialError.h"
+#include "meter/MeterCommands.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 
@@ -296,7 +296,7 @@ int MeterLogger::SaveOutput(int exitCode) {
             file.MarkOutOfStep(row);
         });
     file.Finish();
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     err_ << "orbek-log: " << error.what() << "; every byte received stays in "
          << DisplayPath(journal_) << Qt::endl;
     return kExitSaveFailed;
@@ -386,7 +386,7 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
       saved->Finish();
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
     }
-  } catch (const WorkbookError& error) {
+  } catch (const SaveError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
     return publisher ? publisher->Finish(kExitSaveFailed, err) : kExitSaveFailed;
   }

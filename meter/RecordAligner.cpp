@@ -1,9 +1,9 @@
-#include "intake/RecordAligner.h"
+#include "meter/RecordAligner.h"
 
 #include <algorithm>
 #include <array>
 
-#include "intake/RecordDecoder.h"
+#include "meter/RecordDecoder.h"
 
 namespace orbek {
 

@@ -12,7 +12,7 @@ namespace orbek {
 // A file being made at a temporary path in the target's folder, which
 // replaces the target only once Commit() has synced it to the disk. Until
 // then the target is untouched; a SafeSaveFile dropped without a commit
-// removes its temporary file. Throws WorkbookError naming the target.
+// removes its temporary file. Throws SaveError naming the target.
 //
 // A symbolic link is followed: the file it points to is replaced and the
 // link stays. A file that cannot simply be replaced without losing
@@ -53,7 +53,7 @@ class SafeSaveFile {
 // Has `write` make the file at a temporary path in the target's folder and
 // renames it over `path` only once it is complete, so a failure never leaves
 // a truncated file and never destroys the file that was there. `write`
-// throws WorkbookError with the reason on failure; this throws it on with
+// throws SaveError with the reason on failure; this throws it on with
 // the target's path.
 void SaveThroughTemporary(const QString& path, const std::function<void(const QString&)>& write);
 

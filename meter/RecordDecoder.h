@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "intake/MeterRecord.h"
+#include "meter/MeterRecord.h"
 
 namespace orbek {
 

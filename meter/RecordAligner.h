@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "intake/MeterRecord.h"
+#include "meter/MeterRecord.h"
 
 namespace orbek {
 

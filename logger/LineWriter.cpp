@@ -1,4 +1,4 @@
-#include "app/LineWriter.h"
+#include "logger/LineWriter.h"
 
 #include <unistd.h>
 
