@@ -2,10 +2,11 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-#include <csignal>
+
 #include <cstdio>
 
 #include "logger/MeterLogger.h"
+#include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
 #include "storage/NativePath.h"
 
@@ -28,13 +29,14 @@ workbook layout). --capture keeps the raw records received, which
 QT_LOGGING_RULES="orbek.link.debug=true" adds every record and command.
 
 Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
-capture) cannot be opened, 4 device lost during the transfer (the readings
-so far are printed and saved; with --reconnect the run waits for the same
-device instead), 5 capture ends in a partial record, 6 standard output
-could not be written and there was no --output (the meter is stopped),
-7 the MQTT broker refused the connection (or its certificate did not
-check out), 8 readings the broker has not acknowledged wait in the spool
-(they go out first at the next run).
+capture) cannot be opened or read, 4 device lost during the transfer (the
+readings so far are printed and saved; with --reconnect the run waits for
+the same device instead), 5 capture ends in a partial record, 6 standard
+output could not take every reading and there was no --output, 7 the MQTT
+broker refused the connection (or its certificate did not check out),
+8 readings the broker has not acknowledged wait in the spool (they go out
+first at the next run), 9 a second stop signal ended the run at once (the
+journal keeps every byte received; the message says how to recover).
 
 --mqtt also publishes each reading as JSON on PREFIX/reading (QoS 1), with
 PREFIX/status "online" or "offline" (retained, and the last will). Readings
@@ -45,6 +47,40 @@ With --output, every byte received goes to FILE.capture as it arrives
 (synced at least once a second) and FILE is made from it at the end; after
 a crash, orbek-log --decode FILE.capture --output FILE recovers the
 readings. SIGINT, SIGTERM, SIGHUP and SIGQUIT all stop the meter and save.)";
+
+// "a, b or c".
+QString Choices(const QStringList& words) {
+  if (words.size() < 2) return words.join(QString());
+  return words.mid(0, words.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" or ") +
+         words.last();
+}
+
+// The meter's baud rates, slowest first.
+QStringList BaudWords() {
+  std::vector<int> bauds;
+  for (const auto& choice : orbek::kBaudChoices)
+    bauds.push_back(choice.baud);
+  std::sort(bauds.begin(), bauds.end());
+  QStringList words;
+  for (const int baud : bauds)
+    words << QString::number(baud);
+  return words;
+}
+
+QStringList IntervalWords() {
+  QStringList words;
+  for (const auto& choice : orbek::kIntervalChoices)
+    words << QString::fromLatin1(choice.option.data(),
+                                 static_cast<qsizetype>(choice.option.size()));
+  return words;
+}
+
+// The first word marked as the default.
+QString WithDefault(QStringList words, const QString& fallback) {
+  for (QString& word : words)
+    if (word == fallback) word += QStringLiteral(" (default)");
+  return Choices(words);
+}
 
 int UsageError(QTextStream& err, const QString& message) {
   err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
@@ -70,9 +106,7 @@ int IntervalIndex(const QString& word) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A file-size limit makes a write fail with a reason to report, instead of
-  // killing the logger before it can stop the meter or say why.
-  std::signal(SIGXFSZ, SIG_IGN);
+  orbek::InstallStopSignals();
   QCoreApplication app(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
@@ -87,12 +121,13 @@ int main(int argc, char** argv) {
                                 QStringLiteral("List the ports that can be opened."));
   const QCommandLineOption port(
       QStringLiteral("port"), QStringLiteral("The meter's serial device."), QStringLiteral("DEV"));
-  const QCommandLineOption baud(QStringLiteral("baud"),
-                                QStringLiteral("9600 (default), 19200 or 115200."),
-                                QStringLiteral("RATE"), QStringLiteral("9600"));
-  const QCommandLineOption interval(
-      QStringLiteral("interval"), QStringLiteral("OFF (default), 10s, 30s, 1min, 10min or 30min."),
-      QStringLiteral("INTERVAL"), QStringLiteral("OFF"));
+  const QString defaultBaud = QStringLiteral("9600");
+  const QString defaultInterval = IntervalWords().first();
+  const QCommandLineOption baud(QStringLiteral("baud"), WithDefault(BaudWords(), defaultBaud) + '.',
+                                QStringLiteral("RATE"), defaultBaud);
+  const QCommandLineOption interval(QStringLiteral("interval"),
+                                    WithDefault(IntervalWords(), defaultInterval) + '.',
+                                    QStringLiteral("INTERVAL"), defaultInterval);
   const QCommandLineOption output(
       QStringLiteral("output"),
       QStringLiteral("Also save the readings as FILE (.csv, .xls, .xlsx)."),
@@ -172,10 +207,10 @@ int main(int argc, char** argv) {
   bool number = false;
   options.baud = parser.value(baud).toInt(&number);
   if (!number || !orbek::SettingsForBaud(options.baud))
-    return UsageError(err, QStringLiteral("--baud takes 9600, 19200 or 115200"));
+    return UsageError(err, QStringLiteral("--baud takes %1").arg(Choices(BaudWords())));
   options.intervalIndex = IntervalIndex(parser.value(interval));
   if (options.intervalIndex < 0)
-    return UsageError(err, QStringLiteral("--interval takes OFF, 10s, 30s, 1min, 10min or 30min"));
+    return UsageError(err, QStringLiteral("--interval takes %1").arg(Choices(IntervalWords())));
   options.output = parser.value(output);
   options.capture = parser.value(capture);
   options.reconnect = parser.isSet(reconnect);

@@ -61,15 +61,25 @@ bool ParseDateTime(const QString& text, double& serial) {
   const int hour = DigitsAt(text, 11, 2), minute = DigitsAt(text, 14, 2),
             second = DigitsAt(text, 17, 2);
   if (year < 0 || month < 0 || day < 0 || hour < 0 || minute < 0 || second < 0) return false;
-  const QDate date(year, month, day);
-  if (!date.isValid() || date < QDate(1900, 3, 1) || hour > 23 || minute > 59 || second > 59)
-    return false;
-  static const QDate epoch(1899, 12, 30);
-  serial = static_cast<double>(epoch.daysTo(date)) + (hour * 3600 + minute * 60 + second) / 86400.0;
-  return true;
+  const CellContent cell = DateTimeCell(year, month, day, hour, minute, second);
+  serial = cell.number;
+  return cell.kind == CellContent::Kind::DateTime;
 }
 
 }  // namespace
+
+CellContent DateTimeCell(int year, int month, int day, int hour, int minute, int second) {
+  CellContent cell;
+  const QDate date(year, month, day);
+  if (!date.isValid() || date < QDate(1900, 3, 1) || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59 || second < 0 || second > 59)
+    return cell;
+  static const QDate epoch(1899, 12, 30);
+  cell.kind = CellContent::Kind::DateTime;
+  cell.number =
+      static_cast<double>(epoch.daysTo(date)) + (hour * 3600 + minute * 60 + second) / 86400.0;
+  return cell;
+}
 
 CellContent InterpretText(const QString& text) {
   CellContent content;

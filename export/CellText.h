@@ -17,4 +17,9 @@ struct CellContent {
 
 CellContent InterpretText(const QString& text);
 
+// The cell of a date and time of the calendar; fields that name no such
+// moment, or one before 1 March 1900 (where the 1900 date system is a day
+// off), give an empty cell.
+CellContent DateTimeCell(int year, int month, int day, int hour, int minute, int second);
+
 }  // namespace orbek

@@ -6,7 +6,9 @@
 #include <QStringList>
 #include <charconv>
 #include <cmath>
+#include <optional>
 
+#include "export/CellText.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableStream.h"
 #include "export/WorkbookError.h"
@@ -50,13 +52,35 @@ namespace {
 
 // Readings wait this long before they are written: as many as the stream's
 // aligner may find, afterwards, to have been framed wrongly.
-constexpr std::size_t kMarkableReadings = 8;
+constexpr std::size_t kMarkableReadings = RecordAligner::kMostHeld;
 // The window's column width, so the workbooks come out alike: 159 pixels,
 // a sixth of which is the width in characters.
 constexpr double kColumnCharacters = 159 / 6;
 
 QString Utf8(const std::string& text) {
   return QString::fromStdString(text);
+}
+
+// The window's row for a reading, typed from its fields: the number, the
+// meter's date and time as a date where it names a real moment, and the
+// value and temperature as the table shows them.
+std::vector<CellContent> WindowRow(const Reading& r) {
+  const MeterClock& clock = r.decoded.Clock;
+  CellContent stamp;
+  if (clock.real)
+    stamp = DateTimeCell(clock.year, static_cast<int>(clock.month), static_cast<int>(clock.day),
+                         static_cast<int>(clock.hour), static_cast<int>(clock.minute),
+                         static_cast<int>(clock.second));
+  if (stamp.kind == CellContent::Kind::Empty)
+    stamp = {CellContent::Kind::Text, Utf8(r.decoded.TimestampText)};
+  return {{CellContent::Kind::Number, {}, static_cast<double>(r.number)},
+          stamp,
+          {CellContent::Kind::Text, Utf8(r.decoded.ValueText)},
+          {CellContent::Kind::Text, Utf8(r.decoded.TemperatureText)}};
+}
+
+std::vector<CellContent> NumberedRow(std::int64_t row) {
+  return {{CellContent::Kind::Number, {}, static_cast<double>(row)}, {}, {}, {}};
 }
 
 // A field as CSV wants it: quoted when it holds a comma, a quote or a line
@@ -80,7 +104,10 @@ void AppendField(QByteArray& line, const std::string& text) {
 // The shortest fixed-point form is the same text when it has at most 15
 // significant digits, and much quicker to find; a reading's numbers (counts
 // scaled by powers of ten) nearly always have.
-void AppendNumber(QByteArray& line, double value) {
+void AppendNumber(QByteArray& line, std::optional<double> number) {
+  line += ',';
+  if (!number) return;
+  const double value = *number;
   char digits[64];
   const char* end =
       std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
@@ -93,7 +120,6 @@ void AppendNumber(QByteArray& line, double value) {
   }
   if (significant > 15 || std::abs(value) >= 1e15 || (value != 0 && std::abs(value) < 1e-4))
     end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
-  line += ',';
   line.append(digits, end - digits);
 }
 
@@ -116,15 +142,16 @@ QByteArray csv::Header() {
   return QByteArrayLiteral("No.,Date and Time,Measured Value,Temperature,Value,Temperature Value");
 }
 
-QByteArray csv::Line(std::int64_t row, const DecodedReading& r, bool outOfStep) {
-  QByteArray line = QByteArray::number(row);
+QByteArray csv::Line(const Reading& reading) {
+  const DecodedReading& r = reading.decoded;
+  QByteArray line = QByteArray::number(static_cast<qint64>(reading.number));
   line.reserve(96);
   AppendField(line, r.TimestampText);
   AppendField(line, r.ValueText);
   AppendField(line, r.TemperatureText);
-  AppendNumber(line, r.ValueNumber);
+  AppendNumber(line, r.Value);
   AppendNumber(line, r.TemperatureNumber);
-  if (outOfStep) line += QByteArray(",") + kOutOfStep;
+  if (reading.outOfStep) line += QByteArray(",") + kOutOfStep;
   return line;
 }
 
@@ -159,39 +186,24 @@ ReadingsFile::ReadingsFile(const QString& path) : file_(std::make_unique<SafeSav
 
 ReadingsFile::~ReadingsFile() = default;
 
-void ReadingsFile::Add(const DecodedReading& reading, const QByteArray& csvLine) {
-  const bool outOfStep = marksAhead_.erase(added_) > 0;
-  if (csv_) {
-    const bool made = csvLine.isEmpty() || outOfStep;
-    pending_.push_back({{}, made ? csv::Line(added_, reading, outOfStep) : csvLine, outOfStep});
-  } else {
-    pending_.push_back({reading, {}, outOfStep});
-  }
+void ReadingsFile::Add(const Reading& reading) {
+  pending_.push_back(reading);
   ++added_;
   if (pending_.size() > kMarkableReadings) {
-    Write(added_ - static_cast<std::int64_t>(pending_.size()), pending_.front());
+    Write(pending_.front());
     pending_.pop_front();
   }
 }
 
-void ReadingsFile::MarkOutOfStep(std::int64_t row) {
-  if (row >= added_) {
-    marksAhead_.insert(row);
-    return;
-  }
-  const std::int64_t first = added_ - static_cast<std::int64_t>(pending_.size());
-  if (row < first) return;
-  Pending& pending = pending_[static_cast<std::size_t>(row - first)];
-  if (csv_ && !pending.outOfStep) pending.csvLine += QByteArray(",") + csv::kOutOfStep;
-  pending.outOfStep = true;
+void ReadingsFile::Correct(const Reading& corrected) {
+  for (Reading& pending : pending_)
+    if (pending.number == corrected.number) pending.outOfStep = true;
 }
 
-void ReadingsFile::Write(std::int64_t row, const Pending& pending) {
+void ReadingsFile::Write(const Reading& reading) {
   try {
-    if (csv_) return text_->Line(pending.csvLine);
-    const DecodedReading& r = pending.reading;
-    table_->AddRow(
-        {QString::number(row), Utf8(r.TimestampText), Utf8(r.ValueText), Utf8(r.TemperatureText)});
+    if (csv_) return text_->Line(csv::Line(reading));
+    table_->AddCells(WindowRow(reading));
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
@@ -199,7 +211,7 @@ void ReadingsFile::Write(std::int64_t row, const Pending& pending) {
 
 void ReadingsFile::Finish() {
   while (!pending_.empty()) {
-    Write(added_ - static_cast<std::int64_t>(pending_.size()), pending_.front());
+    Write(pending_.front());
     pending_.pop_front();
   }
   try {
@@ -208,7 +220,7 @@ void ReadingsFile::Finish() {
     } else {
       // The window's table has its numbered rows whether readings came or not.
       for (std::int64_t row = added_; row < kTableRows; ++row)
-        table_->AddRow({QString::number(row), {}, {}, {}});
+        table_->AddCells(NumberedRow(row));
       table_->Finish();
     }
   } catch (const SaveError& error) {

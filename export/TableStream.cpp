@@ -54,10 +54,10 @@ class XlsxStream : public TableStream {
     if (book_ != nullptr) workbook_close(book_);
   }
 
-  void AddRow(const QStringList& cells) override {
+  void AddCells(const std::vector<CellContent>& cells) override {
     if (row_ == kXlsxSheetRows) NewSheet();
-    for (qsizetype column = 0; column < cells.size(); ++column)
-      Write(column, InterpretText(cells[column]), nullptr);
+    for (std::size_t column = 0; column < cells.size(); ++column)
+      Write(static_cast<qsizetype>(column), cells[column], nullptr);
     ++row_;
   }
 
@@ -127,7 +127,7 @@ class XlsStream : public TableStream {
     NewSheet();
   }
 
-  void AddRow(const QStringList& cells) override {
+  void AddCells(const std::vector<CellContent>& cells) override {
     if (row_ == kXlsSheetRows) {
       EndSheet();
       NewSheet();
@@ -167,7 +167,10 @@ class XlsStream : public TableStream {
     Append(stream);
     row_ = 0;
     blockStart_ = 0;
-    block_.push_back(look_.headings);
+    std::vector<CellContent> headings;
+    for (const QString& heading : look_.headings)
+      headings.push_back(InterpretText(heading));
+    block_.push_back(std::move(headings));
     ++row_;
   }
 
@@ -193,9 +196,9 @@ class XlsStream : public TableStream {
       biff8::WriteRowRecord(stream, row, Columns(), row == 0 ? kHeadingRowPoints : 0.0);
     }
     for (std::size_t i = 0; i < block_.size(); ++i)
-      for (qsizetype c = 0; c < block_[i].size(); ++c)
-        WriteCell(stream, blockStart_ + static_cast<int>(i), static_cast<int>(c),
-                  InterpretText(block_[i][c]), blockStart_ + i == 0);
+      for (std::size_t c = 0; c < block_[i].size(); ++c)
+        WriteCell(stream, blockStart_ + static_cast<int>(i), static_cast<int>(c), block_[i][c],
+                  blockStart_ + i == 0);
     Append(stream);
     blockStart_ += static_cast<int>(block_.size());
     block_.clear();
@@ -283,12 +286,20 @@ class XlsStream : public TableStream {
   QFile sheets_;
   std::vector<std::uint32_t> sheetStarts_;
   qint64 dimensionsAt_ = 0;
-  std::vector<QStringList> block_;
+  std::vector<std::vector<CellContent>> block_;
   int blockStart_ = 0;
   int row_ = 0;  // rows of the current sheet so far
 };
 
 }  // namespace
+
+void TableStream::AddRow(const QStringList& cells) {
+  std::vector<CellContent> typed;
+  typed.reserve(static_cast<std::size_t>(cells.size()));
+  for (const QString& cell : cells)
+    typed.push_back(InterpretText(cell));
+  AddCells(typed);
+}
 
 WorkbookFormat FormatOf(const QString& path) {
   return QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "export/CellText.h"
+
 namespace orbek {
 
 // How a table looks in a workbook: its headings, in the first row of every
@@ -26,7 +28,11 @@ inline constexpr int kXlsxSheetRows = 1048576;
 class TableStream {
  public:
   virtual ~TableStream() = default;
-  virtual void AddRow(const QStringList& cells) = 0;
+  // A row of typed cells.
+  virtual void AddCells(const std::vector<CellContent>& cells) = 0;
+  // A row of texts, each typed as a spreadsheet program types what is
+  // typed into a cell.
+  void AddRow(const QStringList& cells);
   // Completes the file. Throws WorkbookError.
   virtual void Finish() = 0;
 };

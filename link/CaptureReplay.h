@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QIODevice>
+#include <QString>
 #include <cstdint>
 #include <functional>
 
-#include "link/MeterSession.h"
-#include "meter/RecordDecoder.h"
+#include "meter/ReadingPipeline.h"
 
 namespace orbek {
 
@@ -15,18 +15,17 @@ struct ReplayResult {
   std::size_t partialBytes = 0;  // at the end, too few for a record
   std::size_t afterEnd = 0;      // bytes after the last end record decoded
   bool stopped = false;          // asked to stop before the end
+  QString readError;             // the capture could not be read to its end: why
   StepLoss loss;
 };
 
-// Turns a raw capture into readings the way a session turns the line's
-// bytes: through the same aligner, so a capture replays to the readings it
-// gave live. Reads in pieces. Stops at the first end record, or with `all`
-// goes on with the next transfer, numbering on. `onSkip` hears of every
-// skip with the loss so far. `stop` is asked between pieces; true ends the
-// replay there.
-ReplayResult ReplayCapture(
-    QIODevice& capture, bool all,
-    const std::function<void(std::int64_t, const DecodedReading&)>& onReading,
-    const std::function<void(const StepLoss&)>& onSkip, const std::function<bool()>& stop = {});
+// Turns a raw capture into readings through the ReadingPipeline a live
+// session runs, so a journal replays to the readings the transfer gave.
+// Reads in pieces. Stops at the first end record, or with `all` goes on
+// with the next transfer, numbering on. `stop` is asked between pieces;
+// true ends the replay there. A read that fails ends the replay with the
+// reason in `readError`; what came before it has been delivered.
+ReplayResult ReplayCapture(QIODevice& capture, bool all, ReadingSink& sink,
+                           const std::function<bool()>& stop = {});
 
 }  // namespace orbek

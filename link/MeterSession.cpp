@@ -1,9 +1,9 @@
 #include "link/MeterSession.h"
 
-#include <unistd.h>
-
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
+#include "storage/Journal.h"
+#include "storage/NativePath.h"
 
 // Off unless asked for with QT_LOGGING_RULES="orbek.link.debug=true".
 Q_LOGGING_CATEGORY(lcLink, "orbek.link", QtInfoMsg)
@@ -21,10 +21,6 @@ constexpr std::int32_t kBinaryInput = 1;
 // How long the line must stay quiet before an end record the aligner holds
 // in doubt is taken for the end: the meter sends nothing after its end
 // record, and its next reading comes within an interval.
-// A capture reaches the disk at least this often, so a crash or a power
-// cut loses at most this much of it.
-constexpr int kCaptureSyncMs = 1000;
-
 int QuietMs(int intervalIndex) {
   const bool known =
       intervalIndex >= 0 && intervalIndex < static_cast<int>(kIntervalChoices.size());
@@ -36,79 +32,24 @@ QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// "3, 5-7, 12" for rows 3, 5, 6, 7 and 12.
-QString RowList(const std::set<std::int64_t>& rows) {
-  QStringList parts;
-  for (auto it = rows.begin(); it != rows.end();) {
-    const std::int64_t first = *it;
-    std::int64_t last = first;
-    while (++it != rows.end() && *it == last + 1)
-      ++last;
-    parts << (first == last ? QString::number(first)
-                            : QStringLiteral("%1-%2").arg(first).arg(last));
-  }
-  return parts.join(QStringLiteral(", "));
-}
-
 }  // namespace
-
-void StepLoss::Note(const RecordAligner::Event& skip, std::int64_t nextRow) {
-  ++times;
-  skippedBytes += skip.skipped;
-  lostReadings += skip.lost;
-  if (skip.lost > 0) lostAfterRows.push_back(nextRow > 0 ? nextRow - 1 : -1);
-  for (auto row = nextRow - static_cast<std::int64_t>(skip.misframed); row < nextRow; ++row)
-    wrongRows.insert(row);
-  if (skip.doubtful) wrongRows.insert(nextRow);
-}
-
-QString StepLoss::Describe() const {
-  QString text = QStringLiteral(
-      "The meter's records fell out of step on the line and were brought "
-      "back in step");
-  text += times == 1 ? QStringLiteral(". ") : QStringLiteral(" (%1 times). ").arg(times);
-  if (!wrongRows.empty())
-    text += QStringLiteral("%1 %2 may show wrong readings. ")
-                .arg(wrongRows.size() == 1 ? QStringLiteral("Row") : QStringLiteral("Rows"),
-                     RowList(wrongRows));
-  if (lostReadings > 0) {
-    std::set<std::int64_t> after(lostAfterRows.begin(), lostAfterRows.end());
-    const bool beforeFirst = after.erase(-1) > 0;
-    QStringList where;
-    if (beforeFirst) where << QStringLiteral("before the first row");
-    if (!after.empty()) where << QStringLiteral("after row %1").arg(RowList(after));
-    text += QStringLiteral("%1 %2 lost (%3). ")
-                .arg(lostReadings)
-                .arg(lostReadings == 1 ? QStringLiteral("reading was")
-                                       : QStringLiteral("readings were"),
-                     where.join(QStringLiteral(", ")));
-  }
-  text += QStringLiteral("%1 %2 skipped; every other reading is as the meter sent it.")
-              .arg(skippedBytes)
-              .arg(skippedBytes == 1 ? QStringLiteral("byte was") : QStringLiteral("bytes were"));
-  return text;
-}
 
 MeterSession::MeterSession(QObject* parent) : QObject(parent) {
   connect(&port_, &CMscomm1::OnComm, this, &MeterSession::OnComm);
   quiet_.setSingleShot(true);
   connect(&quiet_, &QTimer::timeout, this, &MeterSession::OnQuiet);
-  captureSync_.setInterval(kCaptureSyncMs);
-  connect(&captureSync_, &QTimer::timeout, this, &MeterSession::SyncCapture);
   NewTransfer(0);
 }
 
-MeterSession::~MeterSession() {
-  SyncCapture();
-}
+MeterSession::~MeterSession() = default;
 
 void MeterSession::Open(const QString& port, std::optional<int> baud) {
   NewTransfer(0);
   SetUpAndOpen(port, baud);
 }
 
-// The aligner goes on as it was: a record cut by the unplug is skipped the
-// way a line that lost bytes is, and a capture replays the same way.
+// The pipeline goes on as it was: a record cut by the unplug is skipped the
+// way a line that lost bytes is, and the journal replays the same way.
 void MeterSession::Reopen(const QString& port) {
   SetUpAndOpen(port, std::nullopt);
 }
@@ -142,15 +83,13 @@ void MeterSession::Start(int intervalIndex) {
 // longer do, so that the last record does not wait for bytes that never
 // come.
 void MeterSession::FollowRecords() {
-  port_.SetRThreshold(aligner_.PartialBytes() == 0 ? kRecordBytes : 1);
+  port_.SetRThreshold(pipeline_.Aligner().PartialBytes() == 0 ? kRecordBytes : 1);
 }
 
 void MeterSession::NewTransfer(int intervalIndex) {
-  aligner_.Reset();
+  pipeline_.Reset();
   quiet_.stop();
   quiet_.setInterval(QuietMs(intervalIndex));
-  loss_ = {};
-  records_ = 0;
 }
 
 void MeterSession::Stop() {
@@ -159,39 +98,24 @@ void MeterSession::Stop() {
 }
 
 void MeterSession::Close() {
-  FlushHeld(false);
+  Flush();
   port_.SetPortOpen(false);
   port_.SetOutBufferCount(0);
   qCDebug(lcLink) << "closed" << port_.CommPort();
+}
+
+// An end record among what was held needs no stop byte now.
+void MeterSession::Flush() {
+  quiet_.stop();
+  closing_ = true;
+  pipeline_.Flush();
+  closing_ = false;
 }
 
 QString MeterSession::Hex(const MeterRecord& record) {
   return QByteArray(reinterpret_cast<const char*>(record.bytes().data()),
                     static_cast<qsizetype>(kMeterRecordSize))
       .toHex(' ');
-}
-
-bool MeterSession::SetCapture(const QString& path, QString* error) {
-  if (path.isEmpty()) {
-    SetCaptureFile(nullptr, {});
-    return true;
-  }
-  auto file = std::make_unique<QFile>(path);
-  if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    if (error != nullptr)
-      *error = QStringLiteral("cannot write the capture %1: %2").arg(path, file->errorString());
-    return false;
-  }
-  SetCaptureFile(std::move(file), path);
-  return true;
-}
-
-void MeterSession::SetCaptureFile(std::unique_ptr<QFileDevice> file, const QString& name) {
-  SyncCapture();
-  captureSync_.stop();
-  capture_ = std::move(file);
-  captureName_ = name;
-  if (capture_) captureSync_.start();
 }
 
 void MeterSession::Send(std::uint8_t command, const char* what) {
@@ -205,7 +129,7 @@ void MeterSession::OnComm() {
       return TakeBytes();
     case CMscomm1::kEventDeviceLost:
       qCDebug(lcLink) << "device lost:" << port_.CommPort();
-      FlushHeld(false);
+      if (!outlivesDevice_) Flush();
       emit DeviceLost(port_.CommPort());
       return;
     case CMscomm1::kEventIoError:
@@ -218,55 +142,44 @@ void MeterSession::OnComm() {
 }
 
 // The port hands on one record's worth of bytes per event (and all that
-// wait are taken); the aligner frames them, so that a byte lost or added on
-// the line costs one reading.
+// wait are taken); the journal keeps them and the pipeline frames them, so
+// that a byte lost or added on the line costs one reading.
 void MeterSession::TakeBytes() {
   QByteArray input = port_.Input();
   while (port_.PortOpen() && port_.InBufferCount() > 0)
     input += port_.Input();
   if (input.isEmpty()) return;
   Capture(input);
-  std::vector<RecordAligner::Event> events;
-  aligner_.Feed(std::span(reinterpret_cast<const std::uint8_t*>(input.constData()),
-                          static_cast<std::size_t>(input.size())),
-                events);
-  Deliver(events);
+  pipeline_.Feed(std::span(reinterpret_cast<const std::uint8_t*>(input.constData()),
+                           static_cast<std::size_t>(input.size())));
   WatchForQuiet();
   if (IsOpen()) FollowRecords();
 }
 
-void MeterSession::Deliver(const std::vector<RecordAligner::Event>& events) {
-  for (const auto& event : events) {
-    switch (event.kind) {
-      case RecordAligner::Event::Kind::Record:
-        Deliver(event.record);
-        break;
-      case RecordAligner::Event::Kind::Skipped:
-        NoteSkip(event);
-        break;
-      case RecordAligner::Event::Kind::End:
-        qCDebug(lcLink).noquote() << "end record:" << Hex(event.record);
-        return EndTransfer();
-    }
-  }
+void MeterSession::OnReading(const Reading& reading) {
+  qCDebug(lcLink).noquote() << "record" << reading.number << Hex(reading.record);
+  emit ReadingArrived(reading);
 }
 
-void MeterSession::Deliver(const MeterRecord& record) {
-  qCDebug(lcLink).noquote() << "record" << records_ << Hex(record);
-  ++records_;
-  emit RecordDecoded(record, DecodeRecord(record));
+void MeterSession::OnOutOfStep(const Reading& corrected) {
+  emit ReadingCorrected(corrected);
 }
 
-void MeterSession::NoteSkip(const RecordAligner::Event& skip) {
-  qCDebug(lcLink) << "out of step: skipped" << skip.skipped << "bytes after record" << records_ - 1;
-  loss_.Note(skip, records_);
-  emit StepRegained(loss_, loss_.times == 1);
+void MeterSession::OnStepRegained(const StepLoss& loss) {
+  qCDebug(lcLink) << "out of step: skipped bytes before reading" << pipeline_.Count();
+  emit StepRegained(loss, loss.times == 1);
+}
+
+void MeterSession::OnEnd(const MeterRecord& end) {
+  if (closing_) return;
+  qCDebug(lcLink).noquote() << "end record:" << Hex(end);
+  EndTransfer();
 }
 
 // An end record held in doubt is taken for the end once the line falls
 // quiet, unless another framing already shows steps in a row.
 void MeterSession::WatchForQuiet() {
-  if (aligner_.EndHeld() && !aligner_.StrongEvidence()) {
+  if (pipeline_.Aligner().EndHeld() && !pipeline_.Aligner().StrongEvidence()) {
     quiet_.start();
   } else {
     quiet_.stop();
@@ -276,19 +189,8 @@ void MeterSession::WatchForQuiet() {
 void MeterSession::OnQuiet() {
   if (!IsOpen()) return;
   qCDebug(lcLink) << "the line fell quiet with an end record held";
-  FlushHeld(true);
-}
-
-// Passes on what the aligner holds before the link goes; an end record
-// among it needs no stop byte then.
-void MeterSession::FlushHeld(bool honourEnd) {
   quiet_.stop();
-  std::vector<RecordAligner::Event> events;
-  aligner_.Flush(events);
-  for (const auto& event : events) {
-    if (event.kind == RecordAligner::Event::Kind::Record) Deliver(event.record);
-    if (event.kind == RecordAligner::Event::Kind::End && honourEnd) return EndTransfer();
-  }
+  pipeline_.Flush();
 }
 
 void MeterSession::EndTransfer() {
@@ -302,21 +204,14 @@ void MeterSession::EndTransfer() {
   emit TransferEnded();
 }
 
-void MeterSession::SyncCapture() {
-  if (capture_ && captureDirty_) ::fdatasync(capture_->handle());
-  captureDirty_ = false;
-}
-
+// A journal that cannot take the bytes is said once and dropped; the
+// transfer goes on.
 void MeterSession::Capture(const QByteArray& bytes) {
-  if (!capture_) return;
-  captureDirty_ = true;
-  if (capture_->write(bytes) != bytes.size() || !capture_->flush()) {
-    const QString message = QStringLiteral("Cannot write the capture %1: %2")
-                                .arg(captureName_, capture_->errorString());
-    capture_.reset();
-    captureSync_.stop();
-    emit Failed(message);
-  }
+  if (journal_ == nullptr || journal_->Append(bytes)) return;
+  const QString message = QStringLiteral("Cannot write the capture %1: %2")
+                              .arg(DisplayPath(journal_->Path()), journal_->Error());
+  journal_ = nullptr;
+  emit Failed(message);
 }
 
 }  // namespace orbek

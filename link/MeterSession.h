@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFile>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
@@ -8,41 +7,25 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <set>
 
 #include "link/CMscomm1.h"
-#include "meter/RecordAligner.h"
-#include "meter/RecordDecoder.h"
+#include "meter/ReadingPipeline.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
 namespace orbek {
 
-// What losing step cost one transfer, by row (the number of a reading since
-// the start).
-struct StepLoss {
-  int times = 0;  // the stream was brought back in step this often
-  std::size_t skippedBytes = 0;
-  std::size_t lostReadings = 0;             // records the skipped bytes held, as far as can be told
-  std::vector<std::int64_t> lostAfterRows;  // where they were; -1 before the first row
-  std::set<std::int64_t> wrongRows;         // rows framed wrongly, or that may hold skipped bytes
-
-  // Counts one skip of the aligner; `nextRow` is the number the next
-  // reading will get.
-  void Note(const RecordAligner::Event& skip, std::int64_t nextRow);
-  // One paragraph for a person: what was affected and what was not.
-  QString Describe() const;
-};
+class Journal;
 
 // One link to the meter, for the window and for orbek-log alike: it opens
-// the port the way the meter needs it, sends the start and stop bytes, cuts
-// what arrives into 12-byte records, decodes them and spots the end of the
-// transfer. What happens on the line afterwards arrives as signals, on the
-// thread that owns the session.
+// the port the way the meter needs it, sends the start and stop bytes, puts
+// every byte that arrives in the journal, and runs the bytes through the
+// ReadingPipeline that replay and --decode run too. What happens on the
+// line afterwards arrives as signals, on the thread that owns the session.
 //
 // Errors: Open, Start and Stop throw SerialError when the port refuses (a
 // user's action failed); everything later is a signal.
-class MeterSession : public QObject {
+class MeterSession : public QObject, private ReadingSink {
   Q_OBJECT
 
  public:
@@ -70,30 +53,38 @@ class MeterSession : public QObject {
   // kept in step from here (see RecordAligner).
   void Start(int intervalIndex);
   // Sends the stop byte, lets it leave, closes the port and drops anything
-  // still queued.
+  // still queued. The transfer is over: see Flush.
   void Stop();
-  // Closes without telling the meter.
+  // Closes without telling the meter. The transfer is over: see Flush.
   void Close();
+  // The transfer is over: what the pipeline still holds goes out as it was
+  // framed, as a replay of the journal at its end does.
+  void Flush();
+  // Whether a lost device ends the transfer (the default: what was held
+  // goes out at once) or may come back and go on (orbek-log --reconnect).
+  void SetTransferOutlivesDevice(bool outlives) { outlivesDevice_ = outlives; }
 
   // Appends every byte received from now on (after a start's dropped read),
-  // the end record included, to `path` as raw bytes, flushed as they come
-  // and synced to the disk at least once a second; an empty path stops.
-  // Returns false with `error` set when the file cannot be created.
-  bool SetCapture(const QString& path, QString* error = nullptr);
-  // The same to a file already open for writing, called `name` in messages;
-  // nullptr stops.
-  void SetCaptureFile(std::unique_ptr<QFileDevice> file, const QString& name);
+  // the end record included, to `journal`; nullptr stops. The session does
+  // not own it.
+  void SetJournal(Journal* journal) { journal_ = journal; }
+  Journal* CurrentJournal() const { return journal_; }
 
   // What losing step has cost the transfer so far.
-  const StepLoss& Loss() const { return loss_; }
+  const StepLoss& Loss() const { return pipeline_.Loss(); }
+  // Readings delivered in this transfer.
+  std::int64_t Count() const { return pipeline_.Count(); }
 
   // The port component itself, for code that looks at its properties.
   CMscomm1& Port() { return port_; }
   const CMscomm1& Port() const { return port_; }
 
  signals:
-  // One reading, in arrival order. `record` is what the meter sent.
-  void RecordDecoded(const orbek::MeterRecord& record, const orbek::DecodedReading& reading);
+  // One reading, in arrival order.
+  void ReadingArrived(const orbek::Reading& reading);
+  // A reading that arrived already was found to be out of step; it comes
+  // again, marked.
+  void ReadingCorrected(const orbek::Reading& reading);
   // The end-of-transfer record came: the stop byte has been sent and the
   // port closed.
   void TransferEnded();
@@ -111,29 +102,27 @@ class MeterSession : public QObject {
   void SetUpAndOpen(const QString& port, std::optional<int> baud);
   void OnComm();
   void TakeBytes();
-  void Deliver(const std::vector<RecordAligner::Event>& events);
-  void Deliver(const MeterRecord& record);
-  void NoteSkip(const RecordAligner::Event& skip);
   void WatchForQuiet();
   void OnQuiet();
-  void FlushHeld(bool honourEnd);
   static QString Hex(const MeterRecord& record);
   void NewTransfer(int intervalIndex);
   void FollowRecords();
   void EndTransfer();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
-  void SyncCapture();
+
+  // ReadingSink
+  void OnReading(const Reading& reading) override;
+  void OnOutOfStep(const Reading& corrected) override;
+  void OnStepRegained(const StepLoss& loss) override;
+  void OnEnd(const MeterRecord& end) override;
 
   CMscomm1 port_;
-  std::unique_ptr<QFileDevice> capture_;
-  QString captureName_;
-  QTimer captureSync_;
-  bool captureDirty_ = false;
-  RecordAligner aligner_;
+  Journal* journal_ = nullptr;
+  ReadingPipeline pipeline_{*this};
   QTimer quiet_;  // ends a held end record once the line has fallen quiet
-  StepLoss loss_;
-  std::int64_t records_ = 0;  // passed on since the last start: the next row's number
+  bool closing_ = false;
+  bool outlivesDevice_ = false;
 };
 
 }  // namespace orbek

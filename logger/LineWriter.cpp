@@ -1,9 +1,11 @@
 #include "logger/LineWriter.h"
 
+#include <limits.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 namespace orbek {
@@ -12,6 +14,12 @@ namespace {
 
 constexpr auto kGather = std::chrono::milliseconds(2);
 constexpr std::size_t kBatchLines = 512;
+// How often a writer waiting for room looks whether it should give up.
+constexpr int kPollMs = 50;
+
+std::int64_t LinesIn(const QByteArray& bytes) {
+  return std::count(bytes.begin(), bytes.end(), '\n');
+}
 
 }  // namespace
 
@@ -34,7 +42,10 @@ bool LineWriter::TryPush(const QByteArray& line) {
   bool wake = false;
   {
     std::lock_guard lock(mutex_);
-    if (failed_ || lines_.size() >= capacity_) return false;
+    if (failed_ || givenUp_ || lines_.size() >= capacity_) {
+      ++unwritten_;
+      return false;
+    }
     // The writer waits for a first line, then for a batch.
     wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
     lines_.push_back(std::move(bytes));
@@ -48,8 +59,11 @@ bool LineWriter::Push(const QByteArray& line) {
   bool wake = false;
   {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return failed_ || lines_.size() < capacity_; });
-    if (failed_) return false;
+    changed_.wait(lock, [&] { return failed_ || givenUp_ || lines_.size() < capacity_; });
+    if (failed_ || givenUp_) {
+      ++unwritten_;
+      return false;
+    }
     wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
     lines_.push_back(std::move(bytes));
   }
@@ -57,12 +71,22 @@ bool LineWriter::Push(const QByteArray& line) {
   return true;
 }
 
-void LineWriter::Drain() {
+bool LineWriter::Drain(std::chrono::milliseconds limit) {
   std::unique_lock lock(mutex_);
   drain_ = true;
   changed_.notify_all();
-  changed_.wait(lock, [&] { return failed_ || (lines_.empty() && !writing_); });
+  const bool done =
+      changed_.wait_for(lock, limit, [&] { return failed_ || (lines_.empty() && !writing_); });
   drain_ = false;
+  if (done) return !failed_;
+  // The reader has not taken them in time: the writer stops at its next
+  // look, and every line not written is counted.
+  givenUp_ = true;
+  for (const QByteArray& line : lines_)
+    unwritten_ += LinesIn(line);
+  lines_.clear();
+  changed_.notify_all();
+  return false;
 }
 
 void LineWriter::Run() {
@@ -88,7 +112,9 @@ void LineWriter::Run() {
       std::lock_guard lock(mutex_);
       writing_ = false;
       if (!written) {
-        failed_ = true;
+        failed_ = !givenUp_;
+        for (const QByteArray& line : lines_)
+          unwritten_ += LinesIn(line);
         lines_.clear();
       }
     }
@@ -97,19 +123,36 @@ void LineWriter::Run() {
   }
 }
 
+// Waits for room rather than blocking in write, a pipe's atomic size at a
+// time, so that a reader that never reads cannot hold the writer for ever.
 bool LineWriter::WriteAll(const QByteArray& bytes) {
   qsizetype done = 0;
   while (done < bytes.size()) {
-    const ssize_t written = ::write(descriptor_, bytes.constData() + done,
-                                    static_cast<std::size_t>(bytes.size() - done));
-    if (written < 0 && errno == EINTR) continue;
+    if (givenUp_) {
+      GiveUp(bytes.mid(done));
+      return false;
+    }
+    pollfd room{descriptor_, POLLOUT, 0};
+    const int ready = ::poll(&room, 1, kPollMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+    const auto chunk =
+        std::min<std::size_t>(PIPE_BUF, static_cast<std::size_t>(bytes.size() - done));
+    const ssize_t written = ::write(descriptor_, bytes.constData() + done, chunk);
+    if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (written <= 0) {
-      if (onFailure_) onFailure_(QString::fromLocal8Bit(std::strerror(written < 0 ? errno : EIO)));
+      const int error = written < 0 ? errno : EIO;
+      unwritten_ += LinesIn(bytes.mid(done));
+      if (onFailure_) onFailure_(QString::fromLocal8Bit(std::strerror(error)));
       return false;
     }
     done += written;
   }
   return true;
+}
+
+void LineWriter::GiveUp(const QByteArray& unwrittenBytes) {
+  // A line cut in the middle did not reach its reader whole.
+  unwritten_ += LinesIn(unwrittenBytes);
 }
 
 }  // namespace orbek

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QString>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -15,7 +17,9 @@ namespace orbek {
 // own, so that whoever produces them never waits for a reader that is slow
 // or paused: up to `capacity` lines wait in a queue. A write that fails (a
 // closed pipe, a full disk) stops the writer; `onFailure` is then called
-// once, on the writer's thread, with the system's reason.
+// once, on the writer's thread, with the system's reason. The writer waits
+// for room with poll and writes at most a pipe's atomic size at once, so it
+// can always be told to give up.
 class LineWriter {
  public:
   LineWriter(int descriptor, std::size_t capacity, std::function<void(QString)> onFailure);
@@ -26,15 +30,21 @@ class LineWriter {
   // Queues a line, UTF-8 without its newline. False when the queue is full and
   // the line was skipped, or the writer has failed.
   bool TryPush(const QByteArray& line);
-  // Queues a line, waiting for room; false once the writer has failed.
+  // Queues a line, waiting for room; false once the writer has failed or
+  // given up.
   bool Push(const QByteArray& line);
-  // Waits until every queued line is written or the writer has failed.
-  void Drain();
+  // Waits up to `limit` until every queued line is written; then gives up
+  // on what is left. True when everything was written.
+  bool Drain(std::chrono::milliseconds limit);
   bool Failed() const { return failed_; }
+  // Lines that did not reach the descriptor: skipped for a full queue, left
+  // when the writer failed or gave up.
+  std::int64_t Unwritten() const { return unwritten_; }
 
  private:
   void Run();
   bool WriteAll(const QByteArray& bytes);
+  void GiveUp(const QByteArray& unwrittenBytes);
 
   const int descriptor_;
   const std::size_t capacity_;
@@ -45,7 +55,9 @@ class LineWriter {
   bool writing_ = false;
   bool drain_ = false;
   bool stop_ = false;
+  std::atomic<bool> givenUp_{false};
   std::atomic<bool> failed_{false};
+  std::atomic<std::int64_t> unwritten_{0};
   std::thread thread_;
 };
 

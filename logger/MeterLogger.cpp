@@ -1,6 +1,5 @@
 #include "logger/MeterLogger.h"
 
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -8,16 +7,17 @@
 #include <QFileInfo>
 #include <QUuid>
 #include <climits>
-#include <csignal>
 #include <mutex>
 
 #include "export/ReadingsOutput.h"
-#include "export/WorkbookError.h"
 #include "link/CaptureReplay.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialError.h"
+#include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
+#include "storage/Journal.h"
 #include "storage/NativePath.h"
+#include "storage/SaveError.h"
 
 namespace orbek {
 
@@ -30,22 +30,9 @@ constexpr int kReconnectCheckMs = 250;
 // (the port is never left unread while a pipe or terminal is slow).
 constexpr std::size_t kStdoutBacklog = 20000;
 
-// The signals that end a run cleanly are turned into a byte on a socket the
-// event loop watches, the one thing a signal handler may safely do.
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
-int signalSockets[2] = {-1, -1};
-
-void WriteSignalByte(int) {
-  const char byte = 1;
-  [[maybe_unused]] const auto written = ::write(signalSockets[0], &byte, 1);
-}
-
-// --decode has no event loop: a signal only asks the replay to stop.
-volatile std::sig_atomic_t decodeStopRequested = 0;
-
-void RequestDecodeStop(int) {
-  decodeStopRequested = 1;
-}
+// How long standard output has at the end to take the lines still queued
+// before they are given up and counted.
+constexpr auto kStdoutDrain = std::chrono::seconds(10);
 
 // How long the broker has at the start to answer, and at the end to
 // acknowledge what was sent, before readings are left in the spool.
@@ -74,10 +61,10 @@ int ReadingPublisher::ExitCodeFor(const MqttError& error) {
   return dynamic_cast<const MqttRefused*>(&error) != nullptr ? kExitBrokerRefused : kExitUsage;
 }
 
-void ReadingPublisher::Publish(std::int64_t number, const DecodedReading& reading, bool outOfStep) {
+void ReadingPublisher::Publish(const Reading& reading) {
   publisher_->Publish(ReadingMessage(
-      std::string_view(transfer_.constData(), static_cast<std::size_t>(transfer_.size())), number,
-      reading, std::chrono::system_clock::now(), outOfStep));
+      std::string_view(transfer_.constData(), static_cast<std::size_t>(transfer_.size())),
+      reading));
 }
 
 int ReadingPublisher::Finish(int exitCode, QTextStream& err) {
@@ -89,6 +76,31 @@ int ReadingPublisher::Finish(int exitCode, QTextStream& err) {
   return exitCode == kExitComplete ? kExitUnpublished : exitCode;
 }
 
+ReadingPrinter::ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file,
+                               ReadingPublisher* publisher)
+    : out_(out), wait_(wait), file_(file), publisher_(publisher) {}
+
+void ReadingPrinter::Print(const Reading& reading) {
+  if (out_ == nullptr) return;
+  const QByteArray line = csv::Line(reading);
+  const bool taken = wait_ ? out_->Push(line) : out_->TryPush(line);
+  if (!taken && !out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
+}
+
+void ReadingPrinter::OnReading(const Reading& reading) {
+  Print(reading);
+  if (file_) file_->Add(reading);
+  if (publisher_) publisher_->Publish(reading);
+}
+
+// Standard output and the broker get the reading again, marked: whoever
+// keeps the last line or message of each reading has what the file says.
+void ReadingPrinter::OnOutOfStep(const Reading& corrected) {
+  Print(corrected);
+  if (file_) file_->Correct(corrected);
+  if (publisher_) publisher_->Publish(corrected);
+}
+
 MeterLogger::MeterLogger(Options options, QTextStream& err)
     : options_(std::move(options)),
       err_(err),
@@ -96,26 +108,20 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
         QMetaObject::invokeMethod(
             this, [this, reason] { OnStdoutFailed(reason); }, Qt::QueuedConnection);
       }) {
-  connect(&session_, &MeterSession::RecordDecoded, this,
-          [this](const MeterRecord&, const DecodedReading& reading) { OnReading(reading); });
+  connect(&session_, &MeterSession::ReadingArrived, this, &MeterLogger::OnReading);
+  connect(&session_, &MeterSession::ReadingCorrected, this,
+          [this](const Reading& corrected) { printer_->OnOutOfStep(corrected); });
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
   connect(&session_, &MeterSession::Failed, this,
           [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
   reconnectWatch_.setInterval(kReconnectCheckMs);
   connect(&reconnectWatch_, &QTimer::timeout, this, &MeterLogger::LookForDevice);
-  // A closed pipe is reported by the failed write, not by a signal.
-  std::signal(SIGPIPE, SIG_IGN);
-  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalSockets) == 0) {
-    signalWatch_ = std::make_unique<QSocketNotifier>(signalSockets[1], QSocketNotifier::Read);
+  if (StopSignalDescriptor() >= 0) {
+    signalWatch_ = std::make_unique<QSocketNotifier>(StopSignalDescriptor(), QSocketNotifier::Read);
     connect(signalWatch_.get(), &QSocketNotifier::activated, this, &MeterLogger::OnSignal);
-    struct sigaction action {};
-    action.sa_handler = WriteSignalByte;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (const int signal : kStopSignals)
-      sigaction(signal, &action, nullptr);
   }
+  session_.SetTransferOutlivesDevice(options_.reconnect);
 }
 
 QString MeterLogger::JournalFor(const QString& output) {
@@ -128,28 +134,23 @@ QString MeterLogger::JournalFor(const QString& output) {
 }
 
 MeterLogger::~MeterLogger() {
-  for (const int signal : kStopSignals)
-    std::signal(signal, SIG_DFL);
-  signalWatch_.reset();
-  for (int& socket : signalSockets) {
-    if (socket >= 0) ::close(socket);
-    socket = -1;
-  }
+  session_.SetJournal(nullptr);
 }
 
 // Everything that can be found wrong before the meter is told anything.
 int MeterLogger::Prepare() {
+  const bool ownJournal = !options_.output.isEmpty() && options_.capture.isEmpty();
   if (!options_.output.isEmpty()) {
     if (const QString problem = OutputProblem(options_.output); !problem.isEmpty()) {
       err_ << "orbek-log: " << problem << Qt::endl;
       return kExitUsage;
     }
-    journal_ = options_.capture.isEmpty() ? JournalFor(options_.output) : options_.capture;
-    if (options_.capture.isEmpty() && NativeExists(journal_)) {
-      err_ << "orbek-log: " << DisplayPath(journal_)
+    if (ownJournal && NativeExists(JournalFor(options_.output))) {
+      const QString journal = DisplayPath(JournalFor(options_.output));
+      err_ << "orbek-log: " << journal
            << " exists: it may hold the readings of a run that did not finish. Recover them with "
               "orbek-log --decode "
-           << DisplayPath(journal_) << " --output FILE, or remove it." << Qt::endl;
+           << journal << " --output FILE, or remove it." << Qt::endl;
       return kExitUsage;
     }
   }
@@ -161,16 +162,22 @@ int MeterLogger::Prepare() {
       return ReadingPublisher::ExitCodeFor(error);
     }
   }
-  const QString capture = journal_.isEmpty() ? options_.capture : journal_;
-  if (capture.isEmpty()) return kExitComplete;
-  auto file = std::make_unique<QFile>();
-  QString captureError;
-  if (!OpenNative(*file, capture, QIODevice::WriteOnly, &captureError)) {
-    err_ << "orbek-log: cannot write the capture " << DisplayPath(capture) << ": " << captureError
-         << Qt::endl;
+  printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get());
+  journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
+  if (journalPath_.isEmpty()) return kExitComplete;
+  try {
+    journal_ = Journal::Create(journalPath_, !ownJournal);
+  } catch (const SaveError& error) {
+    err_ << "orbek-log: cannot write the capture " << DisplayPath(journalPath_) << ": "
+         << error.what() << Qt::endl;
     return kExitUsage;
   }
-  session_.SetCaptureFile(std::move(file), DisplayPath(capture));
+  session_.SetJournal(journal_.get());
+  const QString journal = DisplayPath(journalPath_);
+  SetRecoveryHint(QStringLiteral("orbek-log: every byte received is in %1; orbek-log --decode %1 "
+                                 "--output FILE recovers the readings\n")
+                      .arg(journal)
+                      .toLocal8Bit());
   return kExitComplete;
 }
 
@@ -182,44 +189,65 @@ int MeterLogger::Run() {
     session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
-    session_.SetCaptureFile(nullptr, {});
-    if (!journal_.isEmpty() && options_.capture.isEmpty()) RemoveNative(journal_);
+    session_.SetJournal(nullptr);
+    if (journal_ && options_.capture.isEmpty()) journal_->Remove();
+    journal_.reset();
     return kExitPortError;
   }
   const auto interval = kIntervalChoices.at(static_cast<std::size_t>(options_.intervalIndex)).text;
   err_ << "orbek-log: reading from " << options_.port << " at " << options_.baud
        << " baud, interval " << QString::fromLatin1(interval.data(), interval.size())
        << "; Ctrl+C stops" << Qt::endl;
-  if (!journal_.isEmpty())
-    err_ << "orbek-log: every byte received goes to " << DisplayPath(journal_) << Qt::endl;
+  if (journal_ && options_.capture.isEmpty())
+    err_ << "orbek-log: every byte received goes to " << DisplayPath(journalPath_) << Qt::endl;
   out_.TryPush(csv::Header());
   loop_.exec();
-  err_ << "orbek-log: " << readings_ << " readings" << Qt::endl;
-  if (session_.Loss().times > 0) err_ << "orbek-log: " << session_.Loss().Describe() << Qt::endl;
+  // The transfer is over: what the pipeline held goes out, as a replay of
+  // the journal gives it.
+  session_.Flush();
+  err_ << "orbek-log: " << session_.Count() << " readings" << Qt::endl;
+  if (session_.Loss().times > 0)
+    err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
   int exitCode = SaveOutput(exitCode_);
-  out_.Drain();
+  exitCode = ReportStdout(exitCode);
   if (publisher_) exitCode = publisher_->Finish(exitCode, err_);
   return exitCode;
 }
 
-void MeterLogger::OnReading(const DecodedReading& reading) {
-  const bool outOfStep = session_.Loss().wrongRows.contains(readings_);
-  if (!out_.TryPush(csv::Line(readings_, reading, outOfStep)) && !out_.Failed() &&
-      !skippingWarned_) {
-    skippingWarned_ = true;
+void MeterLogger::OnReading(const Reading& reading) {
+  printer_->OnReading(reading);
+  if (printer_->SkippedNow())
     err_ << "orbek-log: standard output is not keeping up; lines are skipped there"
-         << (journal_.isEmpty() ? QString() : QStringLiteral(" (the file keeps every reading)"))
+         << (options_.output.isEmpty() ? QString()
+                                       : QStringLiteral(" (the file keeps every reading)"))
          << Qt::endl;
+  const std::int64_t count = reading.number + 1;
+  if (count % kProgressEvery == 0) err_ << "orbek-log: " << count << " readings so far" << Qt::endl;
+}
+
+// Lines standard output did not take: harmless beside a file that has every
+// reading, readings lost to whoever reads standard output otherwise.
+int MeterLogger::ReportStdout(int exitCode) {
+  const bool drained = out_.Drain(kStdoutDrain);
+  const std::int64_t unwritten = out_.Unwritten();
+  // A failed standard output has been said already, and ended a run
+  // without a file.
+  if (unwritten == 0 || out_.Failed()) return exitCode;
+  err_ << "orbek-log: " << unwritten << " lines did not reach standard output"
+       << (drained ? QString()
+                   : QStringLiteral(" (it took nothing for %1 s)")
+                         .arg(std::chrono::seconds(kStdoutDrain).count()));
+  if (!options_.output.isEmpty()) {
+    err_ << "; " << DisplayPath(options_.output) << " has every reading" << Qt::endl;
+    return exitCode;
   }
-  if (publisher_) publisher_->Publish(readings_, reading, outOfStep);
-  ++readings_;
-  if (readings_ % kProgressEvery == 0)
-    err_ << "orbek-log: " << readings_ << " readings so far" << Qt::endl;
+  err_ << Qt::endl;
+  return exitCode == kExitComplete ? kExitOutputFailed : exitCode;
 }
 
 void MeterLogger::OnStdoutFailed(const QString& reason) {
   err_ << "orbek-log: cannot write to standard output: " << reason;
-  if (!journal_.isEmpty()) {
+  if (!options_.output.isEmpty()) {
     err_ << "; logging goes on into " << DisplayPath(options_.output) << Qt::endl;
     return;
   }
@@ -250,13 +278,12 @@ void MeterLogger::LookForDevice() {
     return;  // there, but not ready (permissions being set, say); try again
   }
   reconnectWatch_.stop();
-  err_ << "orbek-log: " << *found << " is back; logging goes on from reading " << readings_
+  err_ << "orbek-log: " << *found << " is back; logging goes on from reading " << session_.Count()
        << Qt::endl;
 }
 
 void MeterLogger::OnSignal() {
-  char byte = 0;
-  [[maybe_unused]] const auto got = ::read(signalSockets[1], &byte, 1);
+  if (!TakeStopRequest()) return;
   err_ << "orbek-log: stopping" << Qt::endl;
   StopMeter();
   Finish(kExitComplete);
@@ -277,32 +304,32 @@ void MeterLogger::Finish(int exitCode) {
   loop_.quit();
 }
 
-// The file is made from the journal, through the same aligner, so it holds
-// exactly the readings printed; the journal goes once the file is safe.
+// The file is made from the journal, through the same pipeline, so it
+// holds exactly the readings printed; the journal goes once the file is
+// safe.
 int MeterLogger::SaveOutput(int exitCode) {
-  session_.SetCaptureFile(nullptr, {});
-  if (journal_.isEmpty()) return exitCode;
-  QFile journal;
+  session_.SetJournal(nullptr);
+  if (!journal_ || options_.output.isEmpty()) return exitCode;
   try {
+    journal_->Sync();
+    QFile journal;
     QString reason;
-    if (!OpenNative(journal, journal_, QIODevice::ReadOnly, &reason))
-      throw WorkbookError(
-          QStringLiteral("cannot read %1: %2").arg(DisplayPath(journal_), reason).toStdString());
+    if (!OpenNative(journal, journalPath_, QIODevice::ReadOnly, &reason))
+      throw SaveError(QStringLiteral("cannot read %1: %2")
+                          .arg(DisplayPath(journalPath_), reason)
+                          .toStdString());
     ReadingsFile file(options_.output);
-    ReplayCapture(
-        journal, false, [&](std::int64_t, const DecodedReading& reading) { file.Add(reading); },
-        [&](const StepLoss& loss) {
-          for (const std::int64_t row : loss.wrongRows)
-            file.MarkOutOfStep(row);
-        });
+    ReadingPrinter saver(nullptr, false, &file, nullptr);
+    ReplayCapture(journal, false, saver);
     file.Finish();
   } catch (const SaveError& error) {
     err_ << "orbek-log: " << error.what() << "; every byte received stays in "
-         << DisplayPath(journal_) << Qt::endl;
+         << DisplayPath(journalPath_) << Qt::endl;
     return kExitSaveFailed;
   }
   err_ << "orbek-log: saved " << DisplayPath(options_.output) << Qt::endl;
-  if (options_.capture.isEmpty()) RemoveNative(journal_);
+  if (options_.capture.isEmpty()) journal_->Remove();
+  journal_.reset();
   return exitCode;
 }
 
@@ -329,7 +356,6 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
       return ReadingPublisher::ExitCodeFor(error);
     }
   }
-  bool stdoutFailed = false;
   // The writer's thread only notes why it failed; this one says it.
   std::mutex failureMutex;
   QString failure;
@@ -337,37 +363,25 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
     const std::lock_guard lock(failureMutex);
     failure = reason;
   });
-  std::signal(SIGPIPE, SIG_IGN);
-  for (const int signal : kStopSignals)
-    std::signal(signal, RequestDecodeStop);
   int exitCode = kExitComplete;
   ReplayResult result;
   try {
     std::unique_ptr<ReadingsFile> saved;
     if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output);
-    StepLoss loss;
+    ReadingPrinter printer(&out, true, saved.get(), publisher.get());
     out.Push(csv::Header());
-    result = ReplayCapture(
-        file, all,
-        [&](std::int64_t row, const DecodedReading& reading) {
-          const bool outOfStep = loss.wrongRows.contains(row);
-          if (!stdoutFailed) stdoutFailed = !out.Push(csv::Line(row, reading, outOfStep));
-          if (saved) saved->Add(reading);
-          if (publisher) publisher->Publish(row, reading, outOfStep);
-        },
-        [&](const StepLoss& soFar) {
-          loss = soFar;
-          if (saved)
-            for (const std::int64_t row : loss.wrongRows)
-              saved->MarkOutOfStep(row);
-        },
-        [] { return decodeStopRequested != 0; });
-    out.Drain();
+    result = ReplayCapture(file, all, printer, std::function<bool()>(TakeStopRequest));
+    out.Drain(kStdoutDrain);
     if (out.Failed()) {
       const std::lock_guard lock(failureMutex);
       err << "orbek-log: cannot write to standard output: " << failure << Qt::endl;
     }
     if (result.stopped) err << "orbek-log: stopped; the readings so far are kept" << Qt::endl;
+    if (!result.readError.isEmpty()) {
+      err << "orbek-log: cannot read " << DisplayPath(capture)
+          << " to its end: " << result.readError << Qt::endl;
+      exitCode = kExitPortError;
+    }
     if (result.partialBytes > 0 && !result.stopped) {
       err << "orbek-log: " << DisplayPath(capture)
           << " ends in a partial record: " << result.partialBytes
@@ -381,7 +395,8 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
     err << "orbek-log: " << result.readings << " readings";
     if (all) err << " in " << result.transfers << " transfers";
     err << Qt::endl;
-    if (result.loss.times > 0) err << "orbek-log: " << result.loss.Describe() << Qt::endl;
+    if (result.loss.times > 0)
+      err << "orbek-log: " << QString::fromStdString(result.loss.Describe()) << Qt::endl;
     if (saved) {
       saved->Finish();
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
@@ -391,7 +406,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
     return publisher ? publisher->Finish(kExitSaveFailed, err) : kExitSaveFailed;
   }
   if (publisher) exitCode = publisher->Finish(exitCode, err);
-  if (out.Failed() && output.isEmpty() && !publisher) return kExitOutputFailed;
+  if (out.Unwritten() > 0 && output.isEmpty() && !publisher) {
+    err << "orbek-log: " << out.Unwritten() << " lines did not reach standard output" << Qt::endl;
+    if (exitCode == kExitComplete) return kExitOutputFailed;
+  }
   return exitCode;
 }
 

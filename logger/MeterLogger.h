@@ -10,23 +10,14 @@
 
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
+#include "logger/Exit.h"
 #include "logger/LineWriter.h"
 #include "mqtt/MqttPublisher.h"
 
 namespace orbek {
 
-// orbek-log's exit codes.
-enum LogExit {
-  kExitComplete = 0,       // the transfer ended (end record, or stopped by a signal)
-  kExitSaveFailed = 1,     // the readings could not be saved to --output
-  kExitUsage = 2,          // the command line is wrong, or --output cannot be written
-  kExitPortError = 3,      // the port (or the capture file) cannot be opened
-  kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
-  kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
-  kExitOutputFailed = 6,   // standard output could not be written, and there is no --output
-  kExitBrokerRefused = 7,  // the MQTT broker refused us (credentials), or its certificate
-  kExitUnpublished = 8,    // readings the broker did not acknowledge wait in the spool
-};
+class Journal;
+class ReadingsFile;
 
 // Publishing a run's readings to an MQTT broker: the publisher and the
 // transfer id every message carries.
@@ -37,13 +28,38 @@ class ReadingPublisher {
   ReadingPublisher(MqttOptions options, const QString& device);
   // The exit code for a publisher that could not start.
   static int ExitCodeFor(const MqttError& error);
-  void Publish(std::int64_t number, const DecodedReading& reading, bool outOfStep);
+  void Publish(const Reading& reading);
   // Returns the exit code the run ends with.
   int Finish(int exitCode, QTextStream& err);
 
  private:
   std::unique_ptr<MqttPublisher> publisher_;
   QByteArray transfer_;  // made once; every message carries it
+};
+
+// Where orbek-log's readings go, live or replayed alike: a CSV line each on
+// standard output, the --output file (when given one), the broker (with
+// --mqtt). A reading corrected by the pipeline goes again, marked, to each.
+class ReadingPrinter : public ReadingSink {
+ public:
+  // `wait`: a replay waits for standard output; a live run never does and
+  // skips lines instead. Each of the three may be null.
+  ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file, ReadingPublisher* publisher);
+  void OnReading(const Reading& reading) override;
+  void OnOutOfStep(const Reading& corrected) override;
+  void OnStepRegained(const StepLoss&) override {}
+  void OnEnd(const MeterRecord&) override {}
+  // The first reading standard output had to skip; the caller says it once.
+  bool SkippedNow() { return std::exchange(skippedNow_, false); }
+
+ private:
+  void Print(const Reading& reading);
+
+  LineWriter* out_;
+  bool wait_;
+  ReadingsFile* file_;
+  ReadingPublisher* publisher_;
+  bool skipped_ = false, skippedNow_ = false;
 };
 
 // One unattended transfer over the meter session the window uses: opens
@@ -78,7 +94,7 @@ class MeterLogger : public QObject {
 
  private:
   int Prepare();
-  void OnReading(const DecodedReading& reading);
+  void OnReading(const Reading& reading);
   void OnDeviceLost();
   void LookForDevice();
   void OnSignal();
@@ -86,6 +102,7 @@ class MeterLogger : public QObject {
   void Finish(int exitCode);
   void StopMeter();
   int SaveOutput(int exitCode);
+  int ReportStdout(int exitCode);
 
   Options options_;
   QTextStream& err_;
@@ -96,9 +113,9 @@ class MeterLogger : public QObject {
   QTimer reconnectWatch_;
   LineWriter out_;
   std::unique_ptr<ReadingPublisher> publisher_;
-  QString journal_;  // empty without --output
-  std::int64_t readings_ = 0;
-  bool skippingWarned_ = false;
+  std::unique_ptr<ReadingPrinter> printer_;
+  std::unique_ptr<Journal> journal_;
+  QString journalPath_;  // empty without --output or --capture
   int exitCode_ = kExitComplete;
 };
 

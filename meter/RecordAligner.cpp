@@ -12,9 +12,7 @@ namespace {
 constexpr std::size_t N = kMeterRecordSize;
 // Steps in a row another offset must show before the stream moves to it.
 constexpr std::size_t kStepsToRealign = 3;
-// Records held at the most before the doubt is dropped and they go on as
-// they were framed.
-constexpr std::size_t kMostHeld = 8;
+constexpr std::size_t kMostHeld = RecordAligner::kMostHeld;
 // Offsets tried from the start of the held bytes: up to a record and 11
 // bytes on, so that a record that lost or gained up to 11 bytes is skipped.
 constexpr std::size_t kLastOffset = 2 * N - 1;
@@ -26,12 +24,10 @@ constexpr std::size_t kRecentRecords = kMostHeld;
 constexpr std::int64_t kMostSecondsBetween = 2 * 24 * 3600;
 
 bool ValidStamp(const MeterRecord& r) {
-  return r.YearOffset() != EndOfTransferMarker && r.Month() >= 1 && r.Month() <= 12 &&
-         r.Day() >= 1 && r.Day() <= 31 && r.Hour() <= 23 && r.Minute() <= 59 && r.Second() <= 59;
+  return ClockOf(r).real;
 }
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar; a day
-// past the month's end counts on into the next month.
+// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
 std::int64_t DaysFromCivil(std::int64_t year, unsigned month, unsigned day) {
   year -= month <= 2 ? 1 : 0;
   const std::int64_t era = (year >= 0 ? year : year - 399) / 400;

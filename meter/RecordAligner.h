@@ -32,6 +32,11 @@ namespace orbek {
 // value byte of a record out of step.
 class RecordAligner {
  public:
+  // Records held at the most before the doubt is dropped and they go on as
+  // they were framed; as many records passed on may later be found to have
+  // been framed wrongly.
+  static constexpr std::size_t kMostHeld = 8;
+
   struct Event {
     enum class Kind {
       Record,  // a record to show

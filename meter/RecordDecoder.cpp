@@ -1,6 +1,7 @@
 #include "meter/RecordDecoder.h"
 
 #include <charconv>
+#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -146,11 +147,28 @@ std::string FormatTimestamp(const MeterRecord& record) {
   return text.str();
 }
 
+MeterClock ClockOf(const MeterRecord& record) {
+  MeterClock clock;
+  clock.year = 2000 + record.YearOffset();
+  clock.month = record.Month();
+  clock.day = record.Day();
+  clock.hour = record.Hour();
+  clock.minute = record.Minute();
+  clock.second = record.Second();
+  const std::chrono::year_month_day date{
+      std::chrono::year(clock.year), std::chrono::month(clock.month), std::chrono::day(clock.day)};
+  clock.real = !IsEndOfTransfer(record) && clock.month <= 12 && clock.day <= 31 && date.ok() &&
+               clock.hour < 24 && clock.minute < 60 && clock.second < 60;
+  return clock;
+}
+
 FormattedNumber FormatValue(const MeterRecord& record) {
   const unsigned count = record.Value();
   TextBuffer text;
   double number = 0.0;
+  bool defined = false;
   if (const auto format = ValueFormatOf(record)) {
+    defined = true;
     if (format->negative) text.Append('-');
     text.AppendFixed(count, format->decimals);
     // -W is taken as an integer first, so a zero reading plots as +0.0.
@@ -162,7 +180,7 @@ FormattedNumber FormatValue(const MeterRecord& record) {
   }
   text.Append(' ');
   text.Append(Unit3[record.UnitIndex()]);
-  return {text.str(), number};
+  return {text.str(), number, defined};
 }
 
 FormattedNumber FormatTemperature(const MeterRecord& record) {
@@ -179,8 +197,19 @@ FormattedNumber FormatTemperature(const MeterRecord& record) {
 DecodedReading DecodeRecord(const MeterRecord& record) {
   auto value = FormatValue(record);
   auto temperature = FormatTemperature(record);
-  return DecodedReading{FormatTimestamp(record), std::move(value.Text), std::move(temperature.Text),
-                        value.Number, temperature.Number};
+  DecodedReading reading;
+  reading.TimestampText = FormatTimestamp(record);
+  reading.ValueText = std::move(value.Text);
+  reading.TemperatureText = std::move(temperature.Text);
+  reading.ValueNumber = value.Number;
+  reading.TemperatureNumber = temperature.Number;
+  reading.Clock = ClockOf(record);
+  if (value.defined) reading.Value = value.Number;
+  const std::string_view unit = Unit3[record.UnitIndex()];
+  if (unit != " ") reading.Unit = unit;
+  reading.Scale =
+      record.Temperature() >= 0x8000 ? TemperatureScale::Fahrenheit : TemperatureScale::Celsius;
+  return reading;
 }
 
 }  // namespace orbek

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,18 +16,41 @@ extern const std::array<std::string_view, 16> Unit3;
 inline constexpr std::string_view kCelsiusText = "\u00B0C";
 inline constexpr std::string_view kFahrenheitText = "\u00B0F";
 
-// What one record shows in the readings table and plots on the chart.
+// The meter's clock as a record carries it. The meter checks nothing, so
+// the fields may name no moment at all (month 13, hour 99, 31 April);
+// `real` is the one verdict on that, used wherever a date is needed.
+struct MeterClock {
+  int year = 2000;
+  unsigned month = 0, day = 0, hour = 0, minute = 0, second = 0;
+  bool real = false;  // a date of the calendar and a time of the day
+};
+
+enum class TemperatureScale { Celsius, Fahrenheit };
+
+// What one record shows in the readings table and plots on the chart (the
+// texts and the two numbers), and the same as typed fields for everything
+// that stores or sends a reading: nothing parses the texts back.
 struct DecodedReading {
   std::string TimestampText;
   std::string ValueText;
   std::string TemperatureText;
-  double ValueNumber = 0.0;
+  double ValueNumber = 0.0;  // as plotted: 0 where the record carries no number
   double TemperatureNumber = 0.0;
+
+  MeterClock Clock;
+  std::optional<double> Value;           // none where the record's mode defines no number
+  std::optional<std::string_view> Unit;  // none where the unit text is blank; else in Unit3
+  TemperatureScale Scale = TemperatureScale::Celsius;
+
+  std::string_view TemperatureUnit() const {
+    return Scale == TemperatureScale::Fahrenheit ? kFahrenheitText : kCelsiusText;
+  }
 };
 
 struct FormattedNumber {
   std::string Text;
   double Number = 0.0;
+  bool defined = true;  // false where the meter defines no number for the record
 };
 
 // True for the record that ends a transfer: byte 7 is EndOfTransferMarker.
@@ -35,6 +59,9 @@ bool IsEndOfTransfer(const MeterRecord& record);
 
 // "YYYY-MM-DD hh:mm:ss"; a field of 100 or more is written in full.
 std::string FormatTimestamp(const MeterRecord& record);
+
+// The clock's fields, with the verdict on whether they name a real moment.
+MeterClock ClockOf(const MeterRecord& record);
 
 // The value with its unit ("7.00 pH", "-123.4 mV", "1413 \u03BCS/cm").
 // Formats the meter leaves undefined show the raw Value and give the number 0.

@@ -20,6 +20,7 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "storage/NativePath.h"
@@ -83,27 +84,23 @@ void AppendJsonNumber(QByteArray& json, double number) {
   json += std::isfinite(number) ? QByteArray::number(number, 'g', 15) : QByteArray("null");
 }
 
-// "7.00 pH" is the number and the unit; a text without a blank has no unit.
-void AppendJsonUnit(QByteArray& json, std::string_view text) {
-  const std::size_t blank = text.find(' ');
-  if (blank == std::string_view::npos || blank + 1 == text.size())
-    json += "null";
-  else
-    AppendJsonText(json, text.substr(blank + 1));
+void AppendJsonNumberOrNull(QByteArray& json, std::optional<double> number) {
+  if (number) return AppendJsonNumber(json, *number);
+  json += "null";
 }
 
-// "YYYY-MM-DD hh:mm:ss" naming a moment that exists (the meter's clock can
-// hold month 13 or hour 99).
-bool IsValidDateTime(const std::string& text) {
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char tail = 0;
-  if (text.size() != 19 || std::sscanf(text.c_str(), "%4d-%2d-%2d %2d:%2d:%2d%c", &year, &month,
-                                       &day, &hour, &minute, &second, &tail) != 6)
-    return false;
-  const std::chrono::year_month_day date{std::chrono::year(year),
-                                         std::chrono::month(static_cast<unsigned>(month)),
-                                         std::chrono::day(static_cast<unsigned>(day))};
-  return date.ok() && hour < 24 && minute < 60 && second < 60;
+void AppendJsonTextOrNull(QByteArray& json, std::optional<std::string_view> text) {
+  if (text) return AppendJsonText(json, *text);
+  json += "null";
+}
+
+// "YYYY-MM-DDThh:mm:ss", for a clock that names a real moment.
+std::optional<std::string> IsoText(const MeterClock& clock) {
+  if (!clock.real) return std::nullopt;
+  char text[24];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u", clock.year, clock.month,
+                clock.day, clock.hour, clock.minute, clock.second);
+  return std::string(text);
 }
 
 QString Sanitized(QString text) {
@@ -141,38 +138,32 @@ QString DefaultTopic(const QString& devicePath) {
   return Sanitized(QStringLiteral("orbek/%1/%2").arg(QSysInfo::machineHostName(), device));
 }
 
-QByteArray ReadingMessage(std::string_view transfer, std::int64_t number,
-                          const DecodedReading& reading,
-                          std::chrono::system_clock::time_point received, bool outOfStep) {
+QByteArray ReadingMessage(std::string_view transfer, const Reading& reading) {
+  const DecodedReading& r = reading.decoded;
   QByteArray json;
   json.reserve(400);
   json += "{\"transfer\":";
   AppendJsonText(json, transfer);
-  json += ",\"reading\":" + QByteArray::number(static_cast<qint64>(number));
+  json += ",\"reading\":" + QByteArray::number(static_cast<qint64>(reading.number));
   json += ",\"meter_time\":";
-  AppendJsonText(json, reading.TimestampText);
+  AppendJsonText(json, r.TimestampText);
   json += ",\"meter_time_iso\":";
-  if (IsValidDateTime(reading.TimestampText)) {
-    std::string iso = reading.TimestampText;  // "YYYY-MM-DD hh:mm:ss"
-    iso[10] = 'T';
-    AppendJsonText(json, iso);
-  } else {
-    json += "null";
-  }
+  const auto iso = IsoText(r.Clock);
+  AppendJsonTextOrNull(json, iso ? std::optional<std::string_view>(*iso) : std::nullopt);
   json += ",\"value_text\":";
-  AppendJsonText(json, reading.ValueText);
+  AppendJsonText(json, r.ValueText);
   json += ",\"value\":";
-  AppendJsonNumber(json, reading.ValueNumber);
+  AppendJsonNumberOrNull(json, r.Value);
   json += ",\"unit\":";
-  AppendJsonUnit(json, reading.ValueText);
+  AppendJsonTextOrNull(json, r.Unit);
   json += ",\"temperature_text\":";
-  AppendJsonText(json, reading.TemperatureText);
+  AppendJsonText(json, r.TemperatureText);
   json += ",\"temperature\":";
-  AppendJsonNumber(json, reading.TemperatureNumber);
+  AppendJsonNumber(json, r.TemperatureNumber);
   json += ",\"temperature_unit\":";
-  AppendJsonUnit(json, reading.TemperatureText);
-  json += ",\"received\":\"" + Iso8601(received) + '"';
-  json += outOfStep ? ",\"out_of_step\":true}" : ",\"out_of_step\":false}";
+  AppendJsonText(json, r.TemperatureUnit());
+  json += ",\"received\":\"" + Iso8601(reading.received) + '"';
+  json += reading.outOfStep ? ",\"out_of_step\":true}" : ",\"out_of_step\":false}";
   return json;
 }
 

@@ -14,7 +14,7 @@
 #include <string_view>
 #include <thread>
 
-#include "meter/RecordDecoder.h"
+#include "meter/ReadingPipeline.h"
 
 struct mosquitto;
 
@@ -47,10 +47,9 @@ struct MqttOptions {
 // The topic prefix used when none is given, for a port (or capture) path.
 QString DefaultTopic(const QString& devicePath);
 
-// One reading as the JSON message published on PREFIX/reading.
-QByteArray ReadingMessage(std::string_view transfer, std::int64_t number,
-                          const DecodedReading& reading,
-                          std::chrono::system_clock::time_point received, bool outOfStep);
+// One reading as the JSON message published on PREFIX/reading, made from
+// its typed fields.
+QByteArray ReadingMessage(std::string_view transfer, const Reading& reading);
 
 // Publishes messages to PREFIX/reading at QoS 1, in order, through a spool
 // file: each message is appended to the spool first, and leaves it only once

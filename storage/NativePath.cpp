@@ -122,6 +122,18 @@ bool RemoveNative(const QString& path) {
 
 namespace orbek {
 
+QString ReasonFor(int error) {
+  switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+      return QStringLiteral("the disk is full");
+    case EFBIG:
+      return QStringLiteral("the file would be larger than the file size limit (ulimit -f) allows");
+    default:
+      return QString::fromLocal8Bit(std::strerror(error));
+  }
+}
+
 QString StateFolder() {
   const QByteArray state = qgetenv("XDG_STATE_HOME");
   const QString base = !state.isEmpty() && state.startsWith('/')

@@ -32,6 +32,11 @@ bool RemoveNative(const QString& path);
 
 namespace orbek {
 
+// The system's error number in words a person can act on: "the disk is
+// full" for ENOSPC and EDQUOT, the file-size limit for EFBIG, otherwise the
+// system's own text. Take the number at the failed call, never later.
+QString ReasonFor(int error);
+
 // Where Orbek keeps what must outlive a run (the window's journals, the
 // MQTT spools): $XDG_STATE_HOME/orbek, by default ~/.local/state/orbek.
 QString StateFolder();

@@ -110,9 +110,8 @@ bool WriteAll(int descriptor, const char* bytes, ssize_t size) {
   return true;
 }
 
-const QString kSizeLimit =
-    QStringLiteral("the file would be larger than the file size limit (ulimit -f) allows");
-const QString kDiskFull = QStringLiteral("the disk is full");
+const QString kSizeLimit = ReasonFor(EFBIG);
+const QString kDiskFull = ReasonFor(ENOSPC);
 
 }  // namespace
 

@@ -1,6 +1,8 @@
 #include "ui/COrbekDlg.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <algorithm>
 #include <exception>
@@ -12,6 +14,8 @@
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
 #include "resources/Resources.h"
+#include "storage/NativePath.h"
+#include "storage/SaveError.h"
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
 #include "ui/ComboBoxes.h"
@@ -31,6 +35,18 @@ constexpr std::uint32_t kTemperatureColour = 255;
 QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+const QString kJournalPattern = QStringLiteral("window-*.capture");
+
+// The readings of a journal, as the pipeline gives them.
+class ReadingList : public ReadingSink {
+ public:
+  void OnReading(const Reading& reading) override { readings.push_back(reading); }
+  void OnOutOfStep(const Reading&) override {}
+  void OnStepRegained(const StepLoss&) override {}
+  void OnEnd(const MeterRecord&) override {}
+  std::vector<Reading> readings;
+};
 
 }  // namespace
 
@@ -81,10 +97,8 @@ void COrbekDlg::ConnectHandlers() {
   connect(ui_->PortCombo, &QComboBox::currentIndexChanged, this, [this](int item) {
     ui_->PortCombo->setToolTip(ui_->PortCombo->itemData(item, Qt::ToolTipRole).toString());
   });
-  connect(&Session, &MeterSession::RecordDecoded, this,
-          [this](const MeterRecord&, const DecodedReading& reading) {
-            Guarded([&] { OnReading(reading); });
-          });
+  connect(&Session, &MeterSession::ReadingArrived, this,
+          [this](const Reading& reading) { Guarded([&] { OnReading(reading); }); });
   connect(&Session, &MeterSession::TransferEnded, this,
           [this] { Guarded([this] { OnTransferEnded(); }); });
   connect(&Session, &MeterSession::DeviceLost, this,
@@ -134,27 +148,35 @@ bool COrbekDlg::OnInitDialog() {
 }
 
 bool COrbekDlg::CaptureTo(const QString& path, QString* error) {
+  Session.SetJournal(nullptr);
+  journal_.reset();
   journaling_ = path.isEmpty();
-  return Session.SetCapture(path, error);
+  if (journaling_) return true;
+  try {
+    journal_ = Journal::Create(path, true);
+  } catch (const SaveError& failure) {
+    if (error != nullptr) *error = QString::fromUtf8(failure.what());
+    return false;
+  }
+  Session.SetJournal(journal_.get());
+  return true;
 }
 
 // The question comes after the scan's report and before the window takes
 // input. Yes puts the readings in through the handler that received them;
 // No keeps the journal aside under a dated name.
 void COrbekDlg::OfferRestore() {
-  const auto abandoned = WindowJournal::FindAbandoned();
+  const auto abandoned = Journal::FindAbandoned(StateFolder(), kJournalPattern);
   if (!abandoned) return;
-  std::vector<DecodedReading> readings;
-  QFile file(abandoned->path);
-  if (file.open(QIODevice::ReadOnly))
-    ReplayCapture(
-        file, false, [&](std::int64_t, const DecodedReading& r) { readings.push_back(r); },
-        [](const StepLoss&) {});
+  ReadingList list;
+  QFile file;
+  if (OpenNative(file, abandoned->path, QIODevice::ReadOnly)) ReplayCapture(file, false, list);
+  const std::vector<Reading>& readings = list.readings;
   if (readings.empty()) {
-    QFile::remove(abandoned->path);
+    RemoveNative(abandoned->path);
     return;
   }
-  const QString aside = WindowJournal::AsideName(*abandoned);
+  const QString aside = Journal::AsideName(*abandoned);
   const QString question =
       QStringLiteral(
           "Orbek was not closed normally. %1 readings of its last transfer were "
@@ -163,16 +185,16 @@ void COrbekDlg::OfferRestore() {
           .arg(readings.size())
           .arg(abandoned->lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), aside);
   if (MessageBoxExW(question, QStringLiteral("Orbek"), MessageButtons::YesNo) != IDYES) {
-    WindowJournal::KeepAside(*abandoned);
+    Journal::KeepAside(*abandoned, nullptr);
     return;
   }
   Restore(readings);
-  Journal.Adopt(*abandoned);
+  journal_ = Journal::Adopt(abandoned->path);
 }
 
-void COrbekDlg::Restore(const std::vector<DecodedReading>& readings) {
+void COrbekDlg::Restore(const std::vector<Reading>& readings) {
   RowCounter = 0;
-  for (const DecodedReading& reading : readings)
+  for (const Reading& reading : readings)
     OnReading(reading);
 }
 
@@ -180,8 +202,8 @@ void COrbekDlg::Restore(const std::vector<DecodedReading>& readings) {
 // items sorted as text; the interval items come with the form. Each item
 // carries its value.
 void COrbekDlg::FillComboData() {
-  for (const int baud : {115200, 9600, 19200})
-    AddSorted(*BaudCombo, QString::number(baud), baud);
+  for (const BaudChoice& choice : kBaudChoices)
+    AddSorted(*BaudCombo, Latin1(choice.text), choice.baud);
   for (int item = 0; item < IntervalCombo->count(); ++item) {
     const auto choice = std::find_if(
         kIntervalChoices.begin(), kIntervalChoices.end(),
@@ -351,7 +373,8 @@ COrbekDlg::EventAxes COrbekDlg::BeginSerialEvent() {
   return axes;
 }
 
-void COrbekDlg::OnReading(const DecodedReading& reading) {
+void COrbekDlg::OnReading(const Reading& arrived) {
+  const DecodedReading& reading = arrived.decoded;
   auto [axisLeft, axisBottom] = BeginSerialEvent();
   WriteReading(reading);
   if (UpdateAxisRange(AxisRange, reading.ValueNumber, reading.TemperatureNumber)) {
@@ -400,7 +423,7 @@ void COrbekDlg::OnLinkFailed(const QString& message) {
 // The transfer goes on in step; the user hears of it once a transfer.
 void COrbekDlg::OnStepRegained(const StepLoss& loss, bool first) {
   BeginSerialEvent();
-  if (first) ShowAfterThisEvent(loss.Describe(), QStringLiteral("Warning"));
+  if (first) ShowAfterThisEvent(QString::fromStdString(loss.Describe()), QStringLiteral("Warning"));
 }
 
 void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) {
@@ -434,15 +457,29 @@ void COrbekDlg::OnGraphButton() {
 // crash; Receive starts a new one. A journal that cannot be made is said
 // once the handler is over, and the transfer goes on without it.
 void COrbekDlg::StartJournal() {
+  DropJournal();
+  const QString path = QDir(StateFolder())
+                           .filePath(QStringLiteral("window-%1-%2.capture")
+                                         .arg(QCoreApplication::applicationPid())
+                                         .arg(QDateTime::currentMSecsSinceEpoch()));
   try {
-    auto journal = Journal.StartNew();
-    Session.SetCaptureFile(std::move(journal), Journal.Path());
-  } catch (const std::runtime_error& error) {
-    Session.SetCaptureFile(nullptr, {});
+    if (!QDir().mkpath(StateFolder()))
+      throw SaveError(QStringLiteral("Cannot create the folder %1 for the journal")
+                          .arg(DisplayPath(StateFolder()))
+                          .toStdString());
+    journal_ = Journal::Create(path, false);
+    Session.SetJournal(journal_.get());
+  } catch (const SaveError& error) {
     ShowAfterThisEvent(QString::fromUtf8(error.what()) +
                            QStringLiteral("; this transfer is not kept should Orbek stop."),
                        QStringLiteral("Orbek"));
   }
+}
+
+void COrbekDlg::DropJournal() {
+  Session.SetJournal(nullptr);
+  if (journal_) journal_->Remove();
+  journal_.reset();
 }
 
 // The journal goes only with the user's Yes: every other end of the window
@@ -451,10 +488,7 @@ bool COrbekDlg::OnClose() {
   if (MessageBoxExW(QStringLiteral("WARNING! All data will be lost if the windows closed"),
                     QStringLiteral("Warning"), MessageButtons::YesNo) != IDYES)
     return false;
-  if (journaling_) {
-    Session.SetCaptureFile(nullptr, {});
-    Journal.Remove();
-  }
+  if (journaling_) DropJournal();
   return true;
 }
 

@@ -10,10 +10,10 @@
 
 #include "link/MeterSession.h"
 #include "link/PortDiscovery.h"
-#include "meter/RecordDecoder.h"
+#include "meter/ReadingPipeline.h"
+#include "storage/Journal.h"
 #include "ui/AxisRange.h"
 #include "ui/CTchart1.h"
-#include "ui/WindowJournal.h"
 
 class QComboBox;
 class QLabel;
@@ -45,8 +45,8 @@ class COrbekDlg : public QDialog {
   bool OnInitDialog();
   // OnInitDialog, then the window runs modally until it is closed.
   int DoModal();
-  // Keeps every record received in `path` (see MeterSession::SetCapture)
-  // instead of in the window's journal.
+  // Keeps every record received in `path` (replaced), instead of in the
+  // window's journal.
   bool CaptureTo(const QString& path, QString* error);
 
  public slots:
@@ -75,7 +75,7 @@ class COrbekDlg : public QDialog {
   void ScanPorts();
   // After a window that did not close normally: offers its readings.
   void OfferRestore();
-  void Restore(const std::vector<DecodedReading>& readings);
+  void Restore(const std::vector<Reading>& readings);
   void StartJournal();
 
   // Handlers.
@@ -86,7 +86,7 @@ class COrbekDlg : public QDialog {
   void OnGraphButton();
   bool OnClose();
   // What the meter sends: each is one serial event.
-  void OnReading(const DecodedReading& reading);
+  void OnReading(const Reading& reading);
   void OnTransferEnded();
   void OnDeviceLost();
   void OnLinkFailed(const QString& message);
@@ -106,6 +106,7 @@ class COrbekDlg : public QDialog {
   std::optional<int> SelectedBaud() const;
   int SelectedInterval() const;
   void WriteReading(const DecodedReading& reading);
+  void DropJournal();
 
   std::unique_ptr<Ui::COrbekDlg> ui_;
   PortCandidateSource candidates_;
@@ -130,7 +131,9 @@ class COrbekDlg : public QDialog {
   orbek::ChartAxes ChartAxes;
   bool ChartShown = false;
   orbek::AxisRange AxisRange = kInitialAxisRange;
-  WindowJournal Journal;
+  // Every byte of the transfer since Receive, in StateFolder(); or the
+  // capture the user asked for.
+  std::unique_ptr<orbek::Journal> journal_;
   bool journaling_ = true;  // false while a capture given by the user takes its place
 };
 

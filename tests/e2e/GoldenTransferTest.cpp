@@ -38,7 +38,10 @@ TEST(GoldenTransferTest, WindowShowsTheWorkedOutReadingsAndCapturesWhatCame) {
     for (int column = 0; column < 4; ++column)
       EXPECT_EQ(probe.Table().ItemText(row, column), golden.Field(row, column))
           << "row " << row << " column " << column;
-    EXPECT_EQ(QString::number(probe.ValueSeries().Y(row), 'g', 15), golden.Field(row, 4)) << row;
+    // The chart plots 0 where the record carries no number.
+    const QString value = golden.Field(row, 4);
+    EXPECT_EQ(QString::number(probe.ValueSeries().Y(row), 'g', 15), value.isEmpty() ? "0" : value)
+        << row;
     EXPECT_EQ(QString::number(probe.TemperatureSeries().Y(row), 'g', 15), golden.Field(row, 5))
         << row;
   }

@@ -8,6 +8,8 @@
 
 #include "link/MeterSession.h"
 #include "link/SerialError.h"
+#include "storage/Journal.h"
+#include "storage/SaveError.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/Records.h"
 #include "tools/sim/MeterSimulator.h"
@@ -23,11 +25,10 @@ using test::WaitUntil;
 class MeterSessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    QObject::connect(&session_, &MeterSession::RecordDecoded,
-                     [this](const MeterRecord& record, const DecodedReading& reading) {
-                       records_.push_back(record);
-                       readings_.push_back(reading);
-                     });
+    QObject::connect(&session_, &MeterSession::ReadingArrived, [this](const Reading& reading) {
+      records_.push_back(reading.record);
+      readings_.push_back(reading.decoded);
+    });
     QObject::connect(&session_, &MeterSession::TransferEnded, [this] { ++ended_; });
     QObject::connect(&session_, &MeterSession::DeviceLost,
                      [this](const QString& port) { lost_.push_back(port); });
@@ -130,7 +131,8 @@ TEST_F(MeterSessionTest, DeviceLossIsReportedOnceWithThePort) {
 TEST_F(MeterSessionTest, CaptureHoldsEveryRecordReceivedAndTheEndRecord) {
   QTemporaryDir dir;
   const QString path = dir.filePath("capture.bin");
-  ASSERT_TRUE(session_.SetCapture(path));
+  auto journal = Journal::Create(path, false);
+  session_.SetJournal(journal.get());
   const auto sent = sim::GenerateRecords(25, 8);
   Start(MeterSimulator::Paced(sent));
   session_.Start(3);
@@ -141,13 +143,18 @@ TEST_F(MeterSessionTest, CaptureHoldsEveryRecordReceivedAndTheEndRecord) {
   expected.push_back(sim::EndRecord());
   EXPECT_EQ(capture.readAll(), test::Raw(expected));
 
-  QString error;
-  EXPECT_FALSE(session_.SetCapture(dir.filePath("no/such/folder/c.bin"), &error));
-  EXPECT_TRUE(error.contains("no/such/folder")) << error.toStdString();
+  try {
+    Journal::Create(dir.filePath("no/such/folder/c.bin"), true);
+    ADD_FAILURE() << "a journal in a missing folder was made";
+  } catch (const SaveError& error) {
+    EXPECT_NE(std::string(error.what()).find("no/such/folder"), std::string::npos) << error.what();
+  }
+  EXPECT_THROW(Journal::Create(path, false), SaveError) << "an existing journal was replaced";
 }
 
 TEST_F(MeterSessionTest, ACaptureThatCannotBeWrittenIsReportedOnceAndReadingsGoOn) {
-  ASSERT_TRUE(session_.SetCapture("/dev/full"));
+  auto journal = Journal::Create("/dev/full", true);
+  session_.SetJournal(journal.get());
   Start(MeterSimulator::Paced(sim::GenerateRecords(10, 5)));
   session_.Start(0);
   ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }));

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace orbek {
+
+// orbek-log's exit codes.
+enum LogExit {
+  kExitComplete = 0,       // the transfer ended (end record, or stopped by a signal)
+  kExitSaveFailed = 1,     // the readings could not be saved to --output
+  kExitUsage = 2,          // the command line is wrong, or --output cannot be written
+  kExitPortError = 3,      // the port (or the capture file) cannot be opened
+  kExitDeviceLost = 4,     // the meter went away during the transfer; what came is kept
+  kExitPartialRecord = 5,  // a capture ends in a partial record, which is not decoded
+  kExitOutputFailed = 6,   // standard output could not take every reading, and there is no --output
+  kExitBrokerRefused = 7,  // the MQTT broker refused us (credentials), or its certificate
+  kExitUnpublished = 8,    // readings the broker did not acknowledge wait in the spool
+  kExitInterrupted = 9,    // a second stop signal ended the run at once; the journal keeps all
+};
+
+}  // namespace orbek

@@ -1,0 +1,128 @@
+#include "meter/ReadingPipeline.h"
+
+#include <algorithm>
+
+namespace orbek {
+
+namespace {
+
+// "3, 5-7, 12" for rows 3, 5, 6, 7 and 12.
+std::string RowList(const std::set<std::int64_t>& rows) {
+  std::string list;
+  for (auto it = rows.begin(); it != rows.end();) {
+    const std::int64_t first = *it;
+    std::int64_t last = first;
+    while (++it != rows.end() && *it == last + 1)
+      ++last;
+    if (!list.empty()) list += ", ";
+    list += std::to_string(first);
+    if (last != first) list += "-" + std::to_string(last);
+  }
+  return list;
+}
+
+std::string Counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+}  // namespace
+
+void StepLoss::Note(const RecordAligner::Event& skip, std::int64_t nextRow) {
+  ++times;
+  skippedBytes += skip.skipped;
+  lostReadings += skip.lost;
+  if (skip.lost > 0) lostAfterRows.push_back(nextRow > 0 ? nextRow - 1 : -1);
+  for (auto row = nextRow - static_cast<std::int64_t>(skip.misframed); row < nextRow; ++row)
+    wrongRows.insert(row);
+  if (skip.doubtful) wrongRows.insert(nextRow);
+}
+
+std::string StepLoss::Describe() const {
+  std::string text =
+      "The meter's records fell out of step on the line and were brought back in step";
+  text += times == 1 ? ". " : " (" + std::to_string(times) + " times). ";
+  if (!wrongRows.empty())
+    text += (wrongRows.size() == 1 ? "Row " : "Rows ") + RowList(wrongRows) +
+            " may show wrong readings. ";
+  if (lostReadings > 0) {
+    std::set<std::int64_t> after(lostAfterRows.begin(), lostAfterRows.end());
+    const bool beforeFirst = after.erase(-1) > 0;
+    std::string where = beforeFirst ? "before the first row" : "";
+    if (!after.empty()) where += (where.empty() ? "" : ", ") + ("after row " + RowList(after));
+    text += Counted(lostReadings, "reading was", "readings were") + " lost (" + where + "). ";
+  }
+  text += Counted(skippedBytes, "byte was", "bytes were") +
+          " skipped; every other reading is as the meter sent it.";
+  return text;
+}
+
+void ReadingPipeline::Reset() {
+  aligner_.Reset();
+  events_.clear();
+  loss_ = {};
+  next_ = 0;
+  recent_.clear();
+}
+
+void ReadingPipeline::Feed(std::span<const std::uint8_t> bytes,
+                           std::chrono::system_clock::time_point arrived) {
+  arrived_ = arrived;
+  aligner_.Feed(bytes, events_);
+  Dispatch();
+}
+
+std::size_t ReadingPipeline::Flush() {
+  const std::size_t left = aligner_.Flush(events_);
+  Dispatch();
+  return left;
+}
+
+void ReadingPipeline::NextTransfer() {
+  const std::vector<std::uint8_t> rest = aligner_.RestAfterEnd();
+  aligner_.Reset();
+  aligner_.Feed(rest, events_);
+  Dispatch();
+}
+
+void ReadingPipeline::Dispatch() {
+  // Taken one by one from a list the sink may not touch: a sink that ends
+  // the transfer on the end record stops nothing here.
+  std::vector<RecordAligner::Event> events;
+  events.swap(events_);
+  for (const auto& event : events) {
+    switch (event.kind) {
+      case RecordAligner::Event::Kind::Record:
+        Deliver(event.record);
+        break;
+      case RecordAligner::Event::Kind::Skipped:
+        Regain(event);
+        break;
+      case RecordAligner::Event::Kind::End:
+        sink_.OnEnd(event.record);
+        break;
+    }
+  }
+}
+
+void ReadingPipeline::Deliver(const MeterRecord& record) {
+  Reading reading{next_++, record, DecodeRecord(record), arrived_, false};
+  reading.outOfStep = loss_.wrongRows.contains(reading.number);
+  recent_.push_back({reading.number, record, arrived_});
+  if (recent_.size() > RecordAligner::kMostHeld) recent_.erase(recent_.begin());
+  sink_.OnReading(reading);
+}
+
+// The readings the skip shows to have been framed wrongly went out
+// unmarked: they go again, marked, before the loss is reported.
+void ReadingPipeline::Regain(const RecordAligner::Event& skip) {
+  const std::set<std::int64_t> before = loss_.wrongRows;
+  loss_.Note(skip, next_);
+  for (const Recent& earlier : recent_) {
+    if (!loss_.wrongRows.contains(earlier.number) || before.contains(earlier.number)) continue;
+    sink_.OnOutOfStep(Reading{earlier.number, earlier.record, DecodeRecord(earlier.record),
+                              earlier.received, true});
+  }
+  sink_.OnStepRegained(loss_);
+}
+
+}  // namespace orbek

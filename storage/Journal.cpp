@@ -1,0 +1,184 @@
+#include "storage/Journal.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <cerrno>
+#include <chrono>
+
+#include "storage/NativePath.h"
+#include "storage/SaveError.h"
+
+namespace orbek {
+
+namespace {
+
+// The journal reaches the disk at least this often.
+constexpr auto kSyncEvery = std::chrono::seconds(1);
+
+[[noreturn]] void Refuse(const QString& path, const QString& reason) {
+  throw SaveError(QStringLiteral("Cannot keep the journal %1: %2")
+                      .arg(DisplayPath(path), reason)
+                      .toStdString());
+}
+
+int OpenHeld(const QString& path, int flags) {
+  const QByteArray native = NativeFromPath(path);
+  const int descriptor = ::open(native.constData(), flags | O_WRONLY | O_CLOEXEC, 0666);
+  if (descriptor < 0) Refuse(path, ReasonFor(errno));
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(descriptor);
+    Refuse(path, error == EWOULDBLOCK ? QStringLiteral("another run is writing to it")
+                                      : ReasonFor(error));
+  }
+  return descriptor;
+}
+
+}  // namespace
+
+Journal::Journal(QString path, int descriptor)
+    : path_(std::move(path)), descriptor_(descriptor), syncer_([this] { SyncLoop(); }) {}
+
+Journal::~Journal() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  syncer_.join();
+  if (descriptor_ >= 0) ::close(descriptor_);
+}
+
+std::unique_ptr<Journal> Journal::Create(const QString& path, bool replace) {
+  const int descriptor = OpenHeld(path, O_CREAT | (replace ? 0 : O_EXCL));
+  // Truncated only once it is ours: another run's journal is never cut.
+  struct stat info {};
+  const bool regular = ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+  if (replace && regular && ::ftruncate(descriptor, 0) != 0) {
+    const int error = errno;
+    ::close(descriptor);
+    Refuse(path, ReasonFor(error));
+  }
+  return std::unique_ptr<Journal>(new Journal(path, descriptor));
+}
+
+std::unique_ptr<Journal> Journal::Adopt(const QString& path) {
+  return std::unique_ptr<Journal>(new Journal(path, OpenHeld(path, O_APPEND)));
+}
+
+bool Journal::Append(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(descriptor_, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      // A write that takes nothing without an error is a full disk.
+      NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  // The syncer looks once a second; waking it here would cost a system
+  // call a record.
+  appended_.fetch_add(1, std::memory_order_release);
+  return true;
+}
+
+bool Journal::Sync() {
+  const std::uint64_t wanted = appended_.load(std::memory_order_acquire);
+  if (::fdatasync(descriptor_) != 0) {
+    NoteError(ReasonFor(errno));
+    return false;
+  }
+  const std::lock_guard lock(mutex_);
+  if (synced_ < wanted) synced_ = wanted;
+  return true;
+}
+
+bool Journal::Remove() {
+  if (!RemoveNative(path_)) {
+    NoteError(ReasonFor(errno));
+    return false;
+  }
+  return true;
+}
+
+QString Journal::Error() const {
+  const std::lock_guard lock(mutex_);
+  return error_;
+}
+
+void Journal::NoteError(const QString& reason) {
+  const std::lock_guard lock(mutex_);
+  error_ = reason;
+}
+
+// Wakes once a second and syncs what came since the last sync; the reader
+// of the port never waits for the disk.
+void Journal::SyncLoop() {
+  std::unique_lock lock(mutex_);
+  while (!stopping_) {
+    if (wake_.wait_for(lock, kSyncEvery, [&] { return stopping_; })) break;
+    const std::uint64_t wanted = appended_.load(std::memory_order_acquire);
+    if (wanted == synced_) continue;
+    lock.unlock();
+    const bool synced = ::fdatasync(descriptor_) == 0;
+    const int error = errno;
+    lock.lock();
+    if (synced) {
+      synced_ = wanted;
+    } else {
+      error_ = ReasonFor(error);
+    }
+  }
+  lock.unlock();
+  Sync();
+}
+
+bool Journal::Held(const QString& path) {
+  const int descriptor = ::open(NativeFromPath(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  const bool held = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0;
+  ::close(descriptor);
+  return held;
+}
+
+std::optional<Journal::Abandoned> Journal::FindAbandoned(const QString& folder,
+                                                         const QString& pattern) {
+  const QDir dir(folder);
+  for (const QFileInfo& file :
+       dir.entryInfoList({pattern}, QDir::Files, QDir::Time))  // newest first
+    if (!Held(file.filePath())) return Abandoned{file.filePath(), file.lastModified(), file.size()};
+  return std::nullopt;
+}
+
+QString Journal::AsideName(const Abandoned& journal) {
+  const QDir folder = QFileInfo(journal.path).absoluteDir();
+  const QString stamp = journal.lastArrival.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));
+  QString name = folder.filePath(QStringLiteral("readings-%1.capture").arg(stamp));
+  for (int n = 2; NativeExists(name); ++n)
+    name = folder.filePath(QStringLiteral("readings-%1-%2.capture").arg(stamp).arg(n));
+  return name;
+}
+
+QString Journal::KeepAside(const Abandoned& journal, QString* error) {
+  const QString aside = AsideName(journal);
+  // A hard link, then the old name removed: an existing name is never replaced.
+  if (::link(NativeFromPath(journal.path).constData(), NativeFromPath(aside).constData()) != 0) {
+    if (error) *error = ReasonFor(errno);
+    return {};
+  }
+  if (!RemoveNative(journal.path)) {
+    if (error) *error = ReasonFor(errno);
+    RemoveNative(aside);
+    return {};
+  }
+  return aside;
+}
+
+}  // namespace orbek

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace orbek {
+
+// Every byte a meter sends, kept on disk as it comes, in the raw capture
+// format orbek-log --decode reads: the window's journal of its transfer,
+// orbek-log's FILE.capture and a capture asked for with --capture alike.
+//
+// Appending never waits for the disk: the bytes go to the file at once
+// (the page cache), and a thread of the journal's own syncs them to the
+// disk at least once a second, so a crash or a power cut loses at most the
+// last second. The process holds a lock (flock) on the journal for as long
+// as it has it open, so a journal that nobody holds is one whose run ended
+// without finishing: a crash, a kill, a power cut, a logout.
+class Journal {
+ public:
+  // A journal left behind by a run that did not finish.
+  struct Abandoned {
+    QString path;
+    QDateTime lastArrival;  // when its last byte was written
+    std::int64_t bytes = 0;
+  };
+
+  ~Journal();
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+
+  // Creates a new journal at `path` and holds it. An existing file is
+  // replaced only with `replace`. Throws SaveError with the reason.
+  static std::unique_ptr<Journal> Create(const QString& path, bool replace);
+  // Holds an abandoned journal again and appends to it. Throws SaveError.
+  static std::unique_ptr<Journal> Adopt(const QString& path);
+
+  // Appends bytes. False when the file could not take them: `Error()` then
+  // says why, in the system's words for the real cause.
+  bool Append(const char* data, std::size_t size);
+  bool Append(const QByteArray& bytes) {
+    return Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  }
+  // Waits until everything appended is on the disk; false when it is not.
+  bool Sync();
+  // Closes and removes the file: only once what it holds is safe elsewhere.
+  // False, with `Error()`, when it could not be removed.
+  bool Remove();
+  const QString& Path() const { return path_; }
+  QString Error() const;
+
+  // True when a journal exists at `path` and a running process holds it.
+  static bool Held(const QString& path);
+  // The newest journal matching `pattern` (a file-name glob) in `folder`
+  // that nobody holds.
+  static std::optional<Abandoned> FindAbandoned(const QString& folder, const QString& pattern);
+  // A dated name in the journal's folder to keep it aside under:
+  // "readings-DATE.capture", numbered on where that exists.
+  static QString AsideName(const Abandoned& journal);
+  // Renames the journal to AsideName; the name it got, or an empty string
+  // with the reason in `error`.
+  static QString KeepAside(const Abandoned& journal, QString* error);
+
+ private:
+  Journal(QString path, int descriptor);
+  void SyncLoop();
+  void NoteError(const QString& reason);
+
+  QString path_;
+  int descriptor_ = -1;
+  std::thread syncer_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  std::atomic<std::uint64_t> appended_{0};  // generations of appends
+  std::uint64_t synced_ = 0;                // the generation last on the disk
+  bool stopping_ = false;
+  QString error_;
+};
+
+}  // namespace orbek
