@@ -318,6 +318,7 @@ void MqttPublisher::Connect(int waitMs) {
                           .toStdString());
   if (!connected_) {
     lostNoticed_ = true;
+    lock.unlock();
     notice_(QStringLiteral("cannot reach the broker at %1 yet (%2); readings wait in %3 until it "
                            "can be reached")
                 .arg(url_,
@@ -338,13 +339,15 @@ void MqttPublisher::Publish(const QByteArray& message) {
     ++generation_;
     WriteAcknowledged(true);
   }
-  if (::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at) != line.size()) {
+  const ssize_t written = ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
+  if (written != line.size()) {
+    // A short write leaves errno as it was: the disk took what it had room for.
+    const int error = written < 0 ? errno : ENOSPC;
     notice_(QStringLiteral("cannot write the spool %1: %2; a reading is not published")
-                .arg(DisplayPath(spoolPath_), SystemReason()));
+                .arg(DisplayPath(spoolPath_), ReasonFor(error)));
     return;
   }
   written_ = at + line.size();
-  SyncSpoolNow(false);
   Wake();
 }
 
@@ -383,6 +386,8 @@ void MqttPublisher::Send() {
     mosquitto_loop_misc(client_);
     SendStatusWhenAsked();
     Pump();
+    // The disk wait is the sender's, never the reader's of the meter.
+    SyncSpoolNow(false);
   }
   if (mosquitto_socket(client_) >= 0) {
     mosquitto_disconnect(client_);
@@ -394,11 +399,12 @@ void MqttPublisher::Send() {
 // A TLS handshake that fails is almost always a certificate that does not
 // check out; the library says no more than that.
 void MqttPublisher::NoteTlsFailure() {
-  const std::lock_guard lock(mutex_);
-  if (!tlsFailed_ && everConnected_)
-    notice_(QStringLiteral("the TLS handshake with the broker at %1 failed").arg(url_));
+  std::unique_lock lock(mutex_);
+  const bool say = !tlsFailed_ && everConnected_;
   tlsFailed_ = true;
   changed_.notify_all();
+  lock.unlock();
+  if (say) notice_(QStringLiteral("the TLS handshake with the broker at %1 failed").arg(url_));
 }
 
 void MqttPublisher::Reconnect() {
@@ -538,22 +544,33 @@ void MqttPublisher::StopSender() {
   sender_.join();
 }
 
+// Notices are said once the lock is let go: no thread waits on the lock
+// while standard error is slow.
 void MqttPublisher::OnConnect(mosquitto*, void* self, int result) {
   auto& publisher = *static_cast<MqttPublisher*>(self);
-  const std::lock_guard lock(publisher.mutex_);
+  QString notice;
+  {
+    const std::lock_guard lock(publisher.mutex_);
+    notice = publisher.Connected(result);
+  }
+  if (!notice.isEmpty()) publisher.notice_(notice);
+}
+
+QString MqttPublisher::Connected(int result) {
+  MqttPublisher& publisher = *this;
+  QString notice;
   if (result != 0) {
     if (publisher.refusal_ != result && publisher.everConnected_)
-      publisher.notice_(
-          QStringLiteral("the broker at %1 refused the connection: %2")
-              .arg(publisher.url_, QString::fromUtf8(mosquitto_connack_string(result))));
+      notice = QStringLiteral("the broker at %1 refused the connection: %2")
+                   .arg(publisher.url_, QString::fromUtf8(mosquitto_connack_string(result)));
     publisher.refusal_ = result;
     publisher.changed_.notify_all();
-    return;
+    return notice;
   }
   qCDebug(lcMqtt) << "connected to" << publisher.url_;
-  if (publisher.lostNoticed_ && publisher.notice_)
-    publisher.notice_(QStringLiteral("the broker at %1 is reachable; waiting readings go out now")
-                          .arg(publisher.url_));
+  if (publisher.lostNoticed_)
+    notice = QStringLiteral("the broker at %1 is reachable; waiting readings go out now")
+                 .arg(publisher.url_);
   publisher.connected_ = true;
   publisher.everConnected_ = true;
   publisher.lostNoticed_ = false;
@@ -568,20 +585,25 @@ void MqttPublisher::OnConnect(mosquitto*, void* self, int result) {
   mosquitto_publish(publisher.client_, nullptr, publisher.statusTopic_.constData(), 6, "online", 1,
                     true);
   publisher.changed_.notify_all();
+  return notice;
 }
 
 void MqttPublisher::OnDisconnect(mosquitto*, void* self, int result) {
   auto& publisher = *static_cast<MqttPublisher*>(self);
-  const std::lock_guard lock(publisher.mutex_);
-  publisher.connected_ = false;
-  publisher.nextAttempt_ = std::chrono::steady_clock::now() + publisher.retryDelay_;
-  if (result != 0 && !publisher.lostNoticed_) {
-    publisher.lostNoticed_ = true;
-    publisher.notice_(QStringLiteral("lost the broker at %1; readings wait in %2 and go out when "
-                                     "it is back")
-                          .arg(publisher.url_, DisplayPath(publisher.spoolPath_)));
+  QString notice;
+  {
+    const std::lock_guard lock(publisher.mutex_);
+    publisher.connected_ = false;
+    publisher.nextAttempt_ = std::chrono::steady_clock::now() + publisher.retryDelay_;
+    if (result != 0 && !publisher.lostNoticed_) {
+      publisher.lostNoticed_ = true;
+      notice =
+          QStringLiteral("lost the broker at %1; readings wait in %2 and go out when it is back")
+              .arg(publisher.url_, DisplayPath(publisher.spoolPath_));
+    }
+    publisher.changed_.notify_all();
   }
-  publisher.changed_.notify_all();
+  if (!notice.isEmpty()) publisher.notice_(notice);
 }
 
 }  // namespace orbek

@@ -102,6 +102,8 @@ class MqttPublisher {
   void SyncSpoolNow(bool force);
   std::int64_t Pending() const;
   static void OnConnect(mosquitto*, void* self, int result);
+  // Under the mutex; returns the notice to say once it is let go.
+  QString Connected(int result);
   static void OnDisconnect(mosquitto*, void* self, int result);
   static void OnPublish(mosquitto*, void* self, int mid);
 
@@ -125,7 +127,7 @@ class MqttPublisher {
   std::atomic<bool> connected_{false};
   std::atomic<bool> statusAcknowledged_{false};
   int spool_ = -1;
-  std::int64_t lastSyncMs_ = 0;   // the caller's thread's
+  std::int64_t lastSyncMs_ = 0;   // the sender's
   std::int64_t lastNotedMs_ = 0;  // the sender's
 
   // The sender's own.

@@ -41,8 +41,10 @@ int OpenHeld(const QString& path, int flags) {
 
 }  // namespace
 
-Journal::Journal(QString path, int descriptor)
-    : path_(std::move(path)), descriptor_(descriptor), syncer_([this] { SyncLoop(); }) {}
+// The syncer starts once every member it uses is made.
+Journal::Journal(QString path, int descriptor) : path_(std::move(path)), descriptor_(descriptor) {
+  syncer_ = std::thread([this] { SyncLoop(); });
+}
 
 Journal::~Journal() {
   {

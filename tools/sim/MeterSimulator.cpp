@@ -202,6 +202,10 @@ void MeterSimulator::QueueDueRecords() {
   while (sending_ && pending_.size() < kMaxPending && Clock::now() >= nextDue_) {
     if (options_.unplugAfter && recordsSent_ >= *options_.unplugAfter) {
       options_.unplugAfter.reset();
+      if (options_.unplugCutsRecordAt > 0 && nextRecord_ < options_.records.size()) {
+        const RecordBytes& cut = options_.records[nextRecord_++];
+        pending_.insert(pending_.end(), cut.begin(), cut.begin() + options_.unplugCutsRecordAt);
+      }
       unplugRequested_ = true;
       return;
     }

@@ -35,6 +35,9 @@ class MeterSimulator {
     // Close the pseudo-terminal, as if the meter were unplugged, after this
     // many records of a transfer (once).
     std::optional<std::size_t> unplugAfter;
+    // With unplugAfter: the next record gets only this many of its bytes
+    // onto the line before the unplug; the rest of it is lost.
+    std::size_t unplugCutsRecordAt = 0;
     // Also reach the device through this symbolic link, which goes with an
     // unplug and comes back with a replug, as a device's by-id name does.
     std::string linkPath;
