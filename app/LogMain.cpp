@@ -4,6 +4,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <string_view>
 
 #include "logger/MeterLogger.h"
 #include "logger/StopSignals.h"
@@ -82,6 +83,37 @@ QString WithDefault(QStringList words, const QString& fallback) {
   return Choices(words);
 }
 
+// The options, in the order --help lists them. The baud rate's and the
+// interval's words come from the meter's own tables.
+struct OptionText {
+  const char* name;
+  const char* valueName;  // empty for a switch
+  const char* help;
+};
+constexpr OptionText kOptions[] = {
+    {"list", "", "List the ports that can be opened."},
+    {"port", "DEV", "The meter's serial device."},
+    {"baud", "RATE", ""},
+    {"interval", "INTERVAL", ""},
+    {"output", "FILE", "Also save the readings as FILE (.csv, .xls, .xlsx)."},
+    {"decode", "CAPTURE", "Decode a raw capture of records instead."},
+    {"capture", "FILE", "Also keep every record received, as raw bytes, in FILE (for --decode)."},
+    {"reconnect", "",
+     "When the meter's device goes away, wait for that same device to come back and go on "
+     "logging."},
+    {"all", "", "With --decode, decode every transfer of the capture, not only the first."},
+    {"mqtt", "URL",
+     "Also publish each reading to the MQTT broker at URL (mqtt://host[:port] or "
+     "mqtts://host[:port])."},
+    {"mqtt-topic", "PREFIX", "Topic prefix (default orbek/<host name>/<device name>)."},
+    {"mqtt-ca", "FILE",
+     "With mqtts, check the broker's certificate against FILE instead of the system's "
+     "authorities."},
+    {"mqtt-credentials", "FILE",
+     "Read the broker's user name (first line) and password (second line) from FILE."},
+    {"mqtt-insecure", "", "With mqtts, do not check the broker's certificate."},
+};
+
 int UsageError(QTextStream& err, const QString& message) {
   err << "orbek-log: " << message << "\n(see orbek-log --help)" << Qt::endl;
   return orbek::kExitUsage;
@@ -117,59 +149,23 @@ int main(int argc, char** argv) {
   parser.setApplicationDescription(QString::fromLatin1(kDescription));
   const auto help = parser.addHelpOption();
   const auto version = parser.addVersionOption();
-  const QCommandLineOption list(QStringLiteral("list"),
-                                QStringLiteral("List the ports that can be opened."));
-  const QCommandLineOption port(
-      QStringLiteral("port"), QStringLiteral("The meter's serial device."), QStringLiteral("DEV"));
   const QString defaultBaud = QStringLiteral("9600");
   const QString defaultInterval = IntervalWords().first();
-  const QCommandLineOption baud(QStringLiteral("baud"), WithDefault(BaudWords(), defaultBaud) + '.',
-                                QStringLiteral("RATE"), defaultBaud);
-  const QCommandLineOption interval(QStringLiteral("interval"),
-                                    WithDefault(IntervalWords(), defaultInterval) + '.',
-                                    QStringLiteral("INTERVAL"), defaultInterval);
-  const QCommandLineOption output(
-      QStringLiteral("output"),
-      QStringLiteral("Also save the readings as FILE (.csv, .xls, .xlsx)."),
-      QStringLiteral("FILE"));
-  const QCommandLineOption decode(QStringLiteral("decode"),
-                                  QStringLiteral("Decode a raw capture of records instead."),
-                                  QStringLiteral("CAPTURE"));
-  const QCommandLineOption capture(
-      QStringLiteral("capture"),
-      QStringLiteral("Also keep every record received, as raw bytes, in FILE (for --decode)."),
-      QStringLiteral("FILE"));
-  const QCommandLineOption reconnect(
-      QStringLiteral("reconnect"),
-      QStringLiteral("When the meter's device goes away, wait for that same device to come back "
-                     "and go on logging."));
-  const QCommandLineOption all(
-      QStringLiteral("all"),
-      QStringLiteral("With --decode, decode every transfer of the capture, not only the first."));
-  const QCommandLineOption mqtt(
-      QStringLiteral("mqtt"),
-      QStringLiteral("Also publish each reading to the MQTT broker at URL (mqtt://host[:port] or "
-                     "mqtts://host[:port])."),
-      QStringLiteral("URL"));
-  const QCommandLineOption mqttTopic(
-      QStringLiteral("mqtt-topic"),
-      QStringLiteral("Topic prefix (default orbek/<host name>/<device name>)."),
-      QStringLiteral("PREFIX"));
-  const QCommandLineOption mqttCa(
-      QStringLiteral("mqtt-ca"),
-      QStringLiteral("With mqtts, check the broker's certificate against FILE instead of the "
-                     "system's authorities."),
-      QStringLiteral("FILE"));
-  const QCommandLineOption mqttCredentials(
-      QStringLiteral("mqtt-credentials"),
-      QStringLiteral("Read the broker's user name (first line) and password (second line) from "
-                     "FILE."),
-      QStringLiteral("FILE"));
-  const QCommandLineOption mqttInsecure(
-      QStringLiteral("mqtt-insecure"),
-      QStringLiteral("With mqtts, do not check the broker's certificate."));
-  parser.addOptions({list, port, baud, interval, output, decode, capture, reconnect, all, mqtt,
-                     mqttTopic, mqttCa, mqttCredentials, mqttInsecure});
+  for (const OptionText& option : kOptions) {
+    QString help = QString::fromUtf8(option.help);
+    QString value;
+    if (option.name == std::string_view("baud")) {
+      help = WithDefault(BaudWords(), defaultBaud) + '.';
+      value = defaultBaud;
+    } else if (option.name == std::string_view("interval")) {
+      help = WithDefault(IntervalWords(), defaultInterval) + '.';
+      value = defaultInterval;
+    }
+    parser.addOption(QCommandLineOption(QString::fromLatin1(option.name), help,
+                                        QString::fromLatin1(option.valueName), value));
+  }
+  const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+  const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
   if (!parser.parse(RawArguments(argc, argv))) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
@@ -184,36 +180,35 @@ int main(int argc, char** argv) {
         err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
 
   orbek::MqttOptions broker;
-  broker.url = parser.value(mqtt);
-  broker.topic = parser.value(mqttTopic);
-  broker.caFile = parser.value(mqttCa);
-  broker.credentialsFile = parser.value(mqttCredentials);
-  broker.insecure = parser.isSet(mqttInsecure);
-  if (broker.url.isEmpty() && (parser.isSet(mqttTopic) || parser.isSet(mqttCa) ||
-                               parser.isSet(mqttCredentials) || parser.isSet(mqttInsecure)))
+  broker.url = value("mqtt");
+  broker.topic = value("mqtt-topic");
+  broker.caFile = value("mqtt-ca");
+  broker.credentialsFile = value("mqtt-credentials");
+  broker.insecure = set("mqtt-insecure");
+  if (broker.url.isEmpty() &&
+      (set("mqtt-topic") || set("mqtt-ca") || set("mqtt-credentials") || set("mqtt-insecure")))
     return UsageError(err, QStringLiteral("the --mqtt-* options need --mqtt URL"));
 
-  if (parser.isSet(list)) return orbek::ListPorts(parser.values(port), out, err);
-  if (parser.isSet(decode))
-    return orbek::DecodeCapture(parser.value(decode), parser.value(output), parser.isSet(all),
-                                broker, err);
-  if (!parser.isSet(port))
+  if (set("list")) return orbek::ListPorts(parser.values(QStringLiteral("port")), out, err);
+  if (set("decode"))
+    return orbek::DecodeCapture(value("decode"), value("output"), set("all"), broker, err);
+  if (!set("port"))
     return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
-  if (parser.values(port).size() > 1)
+  if (parser.values(QStringLiteral("port")).size() > 1)
     return UsageError(err, QStringLiteral("a transfer takes one --port"));
 
   orbek::MeterLogger::Options options;
-  options.port = parser.value(port);
+  options.port = value("port");
   bool number = false;
-  options.baud = parser.value(baud).toInt(&number);
+  options.baud = value("baud").toInt(&number);
   if (!number || !orbek::SettingsForBaud(options.baud))
     return UsageError(err, QStringLiteral("--baud takes %1").arg(Choices(BaudWords())));
-  options.intervalIndex = IntervalIndex(parser.value(interval));
+  options.intervalIndex = IntervalIndex(value("interval"));
   if (options.intervalIndex < 0)
     return UsageError(err, QStringLiteral("--interval takes %1").arg(Choices(IntervalWords())));
-  options.output = parser.value(output);
-  options.capture = parser.value(capture);
-  options.reconnect = parser.isSet(reconnect);
+  options.output = value("output");
+  options.capture = value("capture");
+  options.reconnect = set("reconnect");
   options.mqtt = broker;
   orbek::MeterLogger logger(options, err);
   return logger.Run();

@@ -11,9 +11,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <vector>
 
 #include "export/Workbook.h"
+#include "export/WorkbookLook.h"
 
 namespace orbek::biff8 {
 
@@ -177,8 +179,7 @@ inline void WriteGlobalsHead(Stream& stream, const std::vector<XfKey>& ownXfs) {
     WriteFont(stream, false);
   WriteFont(stream, true);
   // FORMAT: index, then the format code.
-  stream.Record(kFormat,
-                Bytes().U16(kDateFormat).LongString(QStringLiteral("yyyy-mm-dd hh:mm:ss")));
+  stream.Record(kFormat, Bytes().U16(kDateFormat).LongString(QString::fromLatin1(kDateTimeFormat)));
   for (int i = 0; i < 15; ++i)
     WriteXf(stream, XfKey{}, true);
   WriteXf(stream, XfKey{}, false);
@@ -222,6 +223,28 @@ inline void WriteRowRecord(Stream& stream, int row, int columns, double points) 
                           .U16(0)
                           .U16(sized ? 0x0140 : 0x0100)
                           .U16(kDefaultCellXf));
+}
+
+// A worksheet's records before its rows: BOF, the default column width,
+// a COLINFO for each column and DIMENSIONS. Returns where DIMENSIONS' body
+// stands in `stream`, for a writer that learns the rows only later.
+inline std::uint32_t WriteSheetStart(Stream& stream, const std::map<int, double>& columnWidths,
+                                     std::uint32_t rows, int columns) {
+  WriteBof(stream, 0x0010);
+  stream.Record(kDefColWidth, Bytes().U16(8));
+  for (const auto& [column, width] : columnWidths)
+    WriteColumnWidth(stream, column, width);
+  const std::uint32_t dimensionsAt = stream.Position() + 4;
+  stream.Record(kDimensions, DimensionsBody(rows, columns));
+  return dimensionsAt;
+}
+
+inline void WriteWindow2(Stream& stream);
+
+// A worksheet's records after its rows.
+inline void WriteSheetEnd(Stream& stream) {
+  WriteWindow2(stream);
+  stream.Record(kEof, Bytes());
 }
 
 // WINDOW2: flags 0x06B6 (grid lines, headers, zeros, automatic grid colour,

@@ -134,17 +134,12 @@ class Writer {
   }
 
   void WriteSheet(const Worksheet& sheet) {
-    WriteBof(stream_, 0x0010);
-    stream_.Record(kDefColWidth, Bytes().U16(8));
-    for (const auto& [column, width] : sheet.ColumnWidths())
-      WriteColumnWidth(stream_, column, width);
-    stream_.Record(kDimensions, DimensionsBody(static_cast<std::uint32_t>(sheet.RowCount()),
-                                               sheet.ColumnCount()));
+    WriteSheetStart(stream_, sheet.ColumnWidths(), static_cast<std::uint32_t>(sheet.RowCount()),
+                    sheet.ColumnCount());
     const int rows = std::max(sheet.RowCount(), HighestSizedRow(sheet) + 1);
     for (int first = 0; first < rows; first += kRowsPerBlock)
       WriteRowBlock(sheet, first, std::min(first + kRowsPerBlock, rows));
-    WriteWindow2(stream_);
-    stream_.Record(kEof, Bytes());
+    WriteSheetEnd(stream_);
   }
 
   static int HighestSizedRow(const Worksheet& sheet) {
@@ -199,24 +194,30 @@ QByteArray Biff8WorkbookStream(const Workbook& workbook) {
   return Writer(workbook).Build();
 }
 
+bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write) {
+  gsf_init();
+  GsfOutfile* document = gsf_outfile_msole_new(sink);
+  GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
+  const Biff8Put put = [child](const QByteArray& bytes) {
+    return gsf_output_write(child, static_cast<std::size_t>(bytes.size()),
+                            reinterpret_cast<const guint8*>(bytes.constData())) != FALSE;
+  };
+  const bool written = child != nullptr && write(put) && gsf_output_close(child);
+  const bool closed = gsf_output_close(GSF_OUTPUT(document));  // closes the sink too
+  if (child != nullptr) g_object_unref(child);
+  g_object_unref(document);
+  return written && closed;
+}
+
 QByteArray Biff8File(const Workbook& workbook) {
   const QByteArray stream = Biff8WorkbookStream(workbook);
   gsf_init();
   GsfOutput* sink = gsf_output_memory_new();
-  GsfOutfile* document = gsf_outfile_msole_new(sink);
-  GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
-  const bool written = child != nullptr &&
-                       gsf_output_write(child, static_cast<std::size_t>(stream.size()),
-                                        reinterpret_cast<const guint8*>(stream.constData())) &&
-                       gsf_output_close(child);
-  const bool closed = gsf_output_close(GSF_OUTPUT(document));
   QByteArray file;
-  if (written && closed)
+  if (WriteBiff8Document(sink, [&](const Biff8Put& put) { return put(stream); }))
     file = QByteArray(
         reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
         static_cast<qsizetype>(gsf_output_size(sink)));
-  if (child != nullptr) g_object_unref(child);
-  g_object_unref(document);
   g_object_unref(sink);
   if (file.isEmpty()) throw WorkbookError("Could not build the Excel 97-2003 document");
   return file;

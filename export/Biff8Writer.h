@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <functional>
+
+struct _GsfOutput;
 
 namespace orbek {
 
@@ -12,5 +15,11 @@ QByteArray Biff8WorkbookStream(const Workbook& workbook);
 
 // A whole .xls file: the stream inside an OLE2 compound document.
 QByteArray Biff8File(const Workbook& workbook);
+
+// Writes an OLE2 compound document to `sink` with one "Workbook" stream,
+// whose bytes `write` puts in by calling `put` as often as it likes; false
+// when any step fails. Both .xls writers make their files with it.
+using Biff8Put = std::function<bool(const QByteArray&)>;
+bool WriteBiff8Document(_GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write);
 
 }  // namespace orbek

@@ -2,6 +2,7 @@
 
 #include "export/ExcelAutomation.h"
 #include "export/WorkbookError.h"
+#include "export/WorkbookLook.h"
 
 namespace orbek {
 
@@ -9,7 +10,6 @@ namespace {
 
 // A heading is read into a buffer of 256 characters, its terminator included.
 constexpr int kMaxHeadingLength = 255;
-constexpr int kHeaderRowHeight = 50;
 // Pixels of table column per character of sheet column.
 constexpr int kPixelsPerCharacter = 6;
 
@@ -46,7 +46,7 @@ void ExportToExcel(const ExportSource& table, const QString& strFile) {
   }
 
   range = sheet.Range(QStringLiteral("A1 "), colname);
-  range.SetRowHeight(QVariant(static_cast<qint32>(kHeaderRowHeight)));
+  range.SetRowHeight(QVariant(static_cast<qint32>(kHeadingRowPoints)));
   CXlFont font = range.Font();
   font.SetBold(covTrue);
   range.SetVerticalAlignment(QVariant(xlCenter));

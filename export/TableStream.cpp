@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "export/Biff8Records.h"
+#include "export/Biff8Writer.h"
 #include "export/CellText.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
@@ -21,8 +22,6 @@
 namespace orbek {
 
 namespace {
-
-constexpr double kHeadingRowPoints = 50.0;
 
 [[noreturn]] void Fail(const QString& reason) {
   throw WorkbookError(reason.toStdString());
@@ -47,7 +46,7 @@ class XlsxStream : public TableStream {
     format_set_bold(heading_);
     format_set_align(heading_, LXW_ALIGN_VERTICAL_CENTER);
     date_ = workbook_add_format(book_);
-    format_set_num_format(date_, "yyyy-mm-dd hh:mm:ss");
+    format_set_num_format(date_, kDateTimeFormat);
     NewSheet();
   }
   ~XlsxStream() override {
@@ -157,13 +156,10 @@ class XlsStream : public TableStream {
   void NewSheet() {
     sheetStarts_.push_back(static_cast<std::uint32_t>(sheets_.pos()));
     biff8::Stream stream;
-    biff8::WriteBof(stream, 0x0010);
-    stream.Record(biff8::kDefColWidth, biff8::Bytes().U16(8));
+    std::map<int, double> widths;
     for (std::size_t c = 0; c < look_.columnWidths.size(); ++c)
-      biff8::WriteColumnWidth(stream, static_cast<int>(c), look_.columnWidths[c]);
-    Append(stream);
-    dimensionsAt_ = sheets_.pos() + 4;
-    stream.Record(biff8::kDimensions, biff8::DimensionsBody(0, Columns()));
+      widths[static_cast<int>(c)] = look_.columnWidths[c];
+    dimensionsAt_ = sheets_.pos() + biff8::WriteSheetStart(stream, widths, 0, Columns());
     Append(stream);
     row_ = 0;
     blockStart_ = 0;
@@ -177,8 +173,7 @@ class XlsStream : public TableStream {
   void EndSheet() {
     if (!block_.empty()) WriteBlock();
     biff8::Stream stream;
-    biff8::WriteWindow2(stream);
-    stream.Record(biff8::kEof, biff8::Bytes());
+    biff8::WriteSheetEnd(stream);
     Append(stream);
     // The rows are known now.
     const qint64 end = sheets_.pos();
@@ -256,26 +251,16 @@ class XlsStream : public TableStream {
       if (error) g_error_free(error);
       Fail(reason);
     }
-    GsfOutfile* document = gsf_outfile_msole_new(sink);
-    GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
-    bool written = child != nullptr && Put(child, globals) && sheets_.seek(0);
-    while (written) {
-      const QByteArray chunk = sheets_.read(64 * 1024);
-      if (chunk.isEmpty()) break;
-      written = Put(child, chunk);
-    }
-    written = written && gsf_output_close(child);
-    const bool closed = gsf_output_close(GSF_OUTPUT(document));  // closes the file too
-    if (child != nullptr) g_object_unref(child);
-    g_object_unref(document);
+    const bool written = WriteBiff8Document(sink, [&](const Biff8Put& put) {
+      if (!put(globals) || !sheets_.seek(0)) return false;
+      for (;;) {
+        const QByteArray chunk = sheets_.read(64 * 1024);
+        if (chunk.isEmpty()) return true;
+        if (!put(chunk)) return false;
+      }
+    });
     g_object_unref(sink);
-    if (!written || !closed)
-      Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
-  }
-
-  static bool Put(GsfOutput* out, const QByteArray& bytes) {
-    return gsf_output_write(out, static_cast<std::size_t>(bytes.size()),
-                            reinterpret_cast<const guint8*>(bytes.constData()));
+    if (!written) Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
   }
 
   int Columns() const { return static_cast<int>(look_.headings.size()); }

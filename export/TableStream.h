@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "export/CellText.h"
+#include "export/WorkbookLook.h"
 
 namespace orbek {
 
@@ -16,10 +17,6 @@ struct TableLook {
   QStringList headings;
   std::vector<double> columnWidths;
 };
-
-// The most rows a sheet holds, the headings' row included.
-inline constexpr int kXlsSheetRows = 65536;
-inline constexpr int kXlsxSheetRows = 1048576;
 
 // Writes a table into a workbook row by row, in memory that does not grow
 // with the rows, going on in a new sheet ("Sheet2", "Sheet3", ...) headed

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "export/CellText.h"
+#include "export/WorkbookLook.h"
 
 namespace orbek {
 
@@ -41,7 +42,7 @@ class Worksheet {
   const std::map<int, double>& RowHeights() const { return rowHeights_; }
 
   // The largest sheet the .xls format holds.
-  static constexpr int kMaxRows = 65536;
+  static constexpr int kMaxRows = kXlsSheetRows;
   static constexpr int kMaxColumns = 256;
 
  private:

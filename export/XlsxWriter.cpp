@@ -11,6 +11,7 @@
 
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "export/WorkbookLook.h"
 #include "storage/NativePath.h"
 
 namespace orbek {
@@ -185,7 +186,7 @@ class Formats {
     if (cell.style.bold) format_set_bold(format);
     if (cell.style.vertical != VerticalAlignment::Bottom)
       format_set_align(format, VerticalOf(cell.style.vertical));
-    if (date) format_set_num_format(format, "yyyy-mm-dd hh:mm:ss");
+    if (date) format_set_num_format(format, kDateTimeFormat);
     known_.push_back({cell.style, date, format});
     return format;
   }

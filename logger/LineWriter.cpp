@@ -38,32 +38,24 @@ LineWriter::~LineWriter() {
 }
 
 bool LineWriter::TryPush(const QByteArray& line) {
+  return Enqueue(line, false);
+}
+
+bool LineWriter::Push(const QByteArray& line) {
+  return Enqueue(line, true);
+}
+
+bool LineWriter::Enqueue(const QByteArray& line, bool wait) {
   QByteArray bytes = line + '\n';
   bool wake = false;
   {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
+    if (wait) changed_.wait(lock, [&] { return failed_ || givenUp_ || lines_.size() < capacity_; });
     if (failed_ || givenUp_ || lines_.size() >= capacity_) {
       ++unwritten_;
       return false;
     }
     // The writer waits for a first line, then for a batch.
-    wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
-    lines_.push_back(std::move(bytes));
-  }
-  if (wake) changed_.notify_all();
-  return true;
-}
-
-bool LineWriter::Push(const QByteArray& line) {
-  QByteArray bytes = line + '\n';
-  bool wake = false;
-  {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return failed_ || givenUp_ || lines_.size() < capacity_; });
-    if (failed_ || givenUp_) {
-      ++unwritten_;
-      return false;
-    }
     wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
     lines_.push_back(std::move(bytes));
   }

@@ -42,6 +42,7 @@ class LineWriter {
   std::int64_t Unwritten() const { return unwritten_; }
 
  private:
+  bool Enqueue(const QByteArray& line, bool wait);
   void Run();
   bool WriteAll(const QByteArray& bytes);
   void GiveUp(const QByteArray& unwrittenBytes);
