@@ -112,6 +112,8 @@ constexpr OptionText kOptions[] = {
     {"mqtt-credentials", "FILE",
      "Read the broker's user name (first line) and password (second line) from FILE."},
     {"mqtt-insecure", "", "With mqtts, do not check the broker's certificate."},
+    {"replace", "",
+     "Let --output and --capture replace a file that exists (they refuse to otherwise)."},
 };
 
 int UsageError(QTextStream& err, const QString& message) {
@@ -191,7 +193,8 @@ int main(int argc, char** argv) {
 
   if (set("list")) return orbek::ListPorts(parser.values(QStringLiteral("port")), out, err);
   if (set("decode"))
-    return orbek::DecodeCapture(value("decode"), value("output"), set("all"), broker, err);
+    return orbek::DecodeCapture(value("decode"), value("output"), set("all"), set("replace"),
+                                broker, err);
   if (!set("port"))
     return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
   if (parser.values(QStringLiteral("port")).size() > 1)
@@ -209,6 +212,7 @@ int main(int argc, char** argv) {
   options.output = value("output");
   options.capture = value("capture");
   options.reconnect = set("reconnect");
+  options.replace = set("replace");
   options.mqtt = broker;
   orbek::MeterLogger logger(options, err);
   return logger.Run();

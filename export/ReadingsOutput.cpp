@@ -157,7 +157,7 @@ QByteArray csv::Line(const Reading& reading) {
 
 // What would stop a save to `path`, found by starting one: the same checks,
 // in the same words, as the save at the end.
-QString OutputProblem(const QString& path) {
+QString OutputProblem(const QString& path, bool replace) {
   const QString suffix = QFileInfo(path).suffix().toLower();
   if (suffix != QLatin1String("csv") && !IsWorkbook(suffix))
     return QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
@@ -167,6 +167,9 @@ QString OutputProblem(const QString& path) {
   } catch (const SaveError& error) {
     return QString::fromUtf8(error.what());
   }
+  if (!replace && NativeExists(path))
+    return QStringLiteral("Cannot save %1: it exists already (--replace replaces it)")
+        .arg(DisplayPath(path));
   return {};
 }
 

@@ -26,10 +26,11 @@ inline constexpr const char* kOutOfStep = "out of step";
 }  // namespace csv
 
 // What is wrong with `path` as --output, before anything is sent to the
-// meter: the extension, then whatever would stop the save (the folder, the
-// permissions, a read-only file, the length of the name), as a message.
-// Empty when it will do.
-QString OutputProblem(const QString& path);
+// meter: the extension, a file that exists already (unless `replace`),
+// then whatever would stop the save (the folder, the permissions, a
+// read-only file, the length of the name), as a message. Empty when it
+// will do.
+QString OutputProblem(const QString& path, bool replace);
 
 // The readings of one run on their way to --output, written as they come:
 // CSV lines for .csv, the window's workbook layout for .xls and .xlsx (the

@@ -14,20 +14,30 @@ std::size_t Unread(const QIODevice& capture) {
 }  // namespace
 
 ReplayResult ReplayCapture(QIODevice& capture, bool all, ReadingSink& sink,
-                           const std::function<bool()>& stop) {
+                           const std::function<bool()>& stop, const QByteArray& tail) {
   ReplayResult result;
   ReadingPipeline pipeline(sink);
   QByteArray piece(kPiece, '\0');
+  bool tailFed = tail.isEmpty();
   for (;;) {
     if (stop && stop()) {
       result.stopped = true;
       break;
     }
-    const qint64 got = capture.read(piece.data(), kPiece);
-    if (got < 0) result.readError = capture.errorString();
-    if (got <= 0) break;
-    pipeline.Feed(std::span(reinterpret_cast<const std::uint8_t*>(piece.constData()),
-                            static_cast<std::size_t>(got)));
+    qint64 got = capture.read(piece.data(), kPiece);
+    if (got < 0) {
+      result.readError = capture.errorString();
+      break;
+    }
+    const char* bytes = piece.constData();
+    if (got == 0 && !tailFed) {
+      bytes = tail.constData();
+      got = tail.size();
+      tailFed = true;
+    }
+    if (got == 0) break;
+    pipeline.Feed(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(got)));
     while (pipeline.Ended()) {
       ++result.transfers;
       if (!all) {

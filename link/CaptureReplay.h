@@ -25,7 +25,9 @@ struct ReplayResult {
 // with the next transfer, numbering on. `stop` is asked between pieces;
 // true ends the replay there. A read that fails ends the replay with the
 // reason in `readError`; what came before it has been delivered.
+// `tail`, bytes that belong after the device's (a journal's bytes still in
+// memory), is replayed after them.
 ReplayResult ReplayCapture(QIODevice& capture, bool all, ReadingSink& sink,
-                           const std::function<bool()>& stop = {});
+                           const std::function<bool()>& stop = {}, const QByteArray& tail = {});
 
 }  // namespace orbek

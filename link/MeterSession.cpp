@@ -204,14 +204,38 @@ void MeterSession::EndTransfer() {
   emit TransferEnded();
 }
 
-// A journal that cannot take the bytes is said once and dropped; the
-// transfer goes on.
+void MeterSession::SetJournal(Journal* journal) {
+  journal_ = journal;
+  journalState_ = Journal::State::Written;
+}
+
+// A journal that cannot take the bytes keeps them in memory until it can;
+// each change of its state is said once, naming the readings it concerns.
 void MeterSession::Capture(const QByteArray& bytes) {
-  if (journal_ == nullptr || journal_->Append(bytes)) return;
-  const QString message = QStringLiteral("Cannot write the capture %1: %2")
-                              .arg(DisplayPath(journal_->Path()), journal_->Error());
-  journal_ = nullptr;
-  emit Failed(message);
+  if (journal_ == nullptr) return;
+  const Journal::State state = journal_->Append(bytes);
+  if (state == journalState_) return;
+  journalState_ = state;
+  const QString path = DisplayPath(journal_->Path());
+  switch (state) {
+    case Journal::State::Written:
+      emit JournalCaughtUp(path);
+      return;
+    case Journal::State::Holding:
+      emit Failed(QStringLiteral("Cannot write the journal %1 from reading %2 on: %3; the bytes "
+                                 "wait in memory (up to %4 MiB) until it takes them")
+                      .arg(path)
+                      .arg(pipeline_.Count())
+                      .arg(journal_->Error())
+                      .arg(Journal::kMostHeldBytes >> 20));
+      return;
+    case Journal::State::Dropping:
+      emit Failed(QStringLiteral("The journal %1 still cannot be written (%2) and the memory set "
+                                 "aside for it is full: readings from %3 on are not kept in it")
+                      .arg(path, journal_->Error())
+                      .arg(pipeline_.Count()));
+      return;
+  }
 }
 
 }  // namespace orbek

@@ -10,12 +10,11 @@
 
 #include "link/CMscomm1.h"
 #include "meter/ReadingPipeline.h"
+#include "storage/Journal.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
 namespace orbek {
-
-class Journal;
 
 // One link to the meter, for the window and for orbek-log alike: it opens
 // the port the way the meter needs it, sends the start and stop bytes, puts
@@ -67,7 +66,7 @@ class MeterSession : public QObject, private ReadingSink {
   // Appends every byte received from now on (after a start's dropped read),
   // the end record included, to `journal`; nullptr stops. The session does
   // not own it.
-  void SetJournal(Journal* journal) { journal_ = journal; }
+  void SetJournal(Journal* journal);
   Journal* CurrentJournal() const { return journal_; }
 
   // What losing step has cost the transfer so far.
@@ -94,6 +93,8 @@ class MeterSession : public QObject, private ReadingSink {
   // Something on the line failed that the user should hear of; the link
   // stays as it is.
   void Failed(const QString& message);
+  // The journal took every byte again after a time it could not.
+  void JournalCaughtUp(const QString& path);
   // The stream was out of step and is back in step; `loss` sums up the
   // transfer so far. `first` for the first time in this transfer.
   void StepRegained(const orbek::StepLoss& loss, bool first);
@@ -119,6 +120,7 @@ class MeterSession : public QObject, private ReadingSink {
 
   CMscomm1 port_;
   Journal* journal_ = nullptr;
+  Journal::State journalState_ = Journal::State::Written;  // after the last append
   ReadingPipeline pipeline_{*this};
   QTimer quiet_;  // ends a held end record once the line has fallen quiet
   bool closing_ = false;

@@ -88,6 +88,8 @@ void ReadingPrinter::Print(const Reading& reading) {
 }
 
 void ReadingPrinter::OnReading(const Reading& reading) {
+  if (Plausible(reading.decoded)) ++plausible_;
+  ++readings_;
   Print(reading);
   if (file_) file_->Add(reading);
   if (publisher_) publisher_->Publish(reading);
@@ -141,7 +143,8 @@ MeterLogger::~MeterLogger() {
 int MeterLogger::Prepare() {
   const bool ownJournal = !options_.output.isEmpty() && options_.capture.isEmpty();
   if (!options_.output.isEmpty()) {
-    if (const QString problem = OutputProblem(options_.output); !problem.isEmpty()) {
+    if (const QString problem = OutputProblem(options_.output, options_.replace);
+        !problem.isEmpty()) {
       err_ << "orbek-log: " << problem << Qt::endl;
       return kExitUsage;
     }
@@ -165,8 +168,13 @@ int MeterLogger::Prepare() {
   printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get());
   journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
   if (journalPath_.isEmpty()) return kExitComplete;
+  if (!ownJournal && !options_.replace && NativeExists(journalPath_)) {
+    err_ << "orbek-log: cannot write the capture " << DisplayPath(journalPath_)
+         << ": it exists already (--replace replaces it)" << Qt::endl;
+    return kExitUsage;
+  }
   try {
-    journal_ = Journal::Create(journalPath_, !ownJournal);
+    journal_ = Journal::Create(journalPath_, options_.replace && !ownJournal);
   } catch (const SaveError& error) {
     err_ << "orbek-log: cannot write the capture " << DisplayPath(journalPath_) << ": "
          << error.what() << Qt::endl;
@@ -304,14 +312,62 @@ void MeterLogger::Finish(int exitCode) {
   loop_.quit();
 }
 
+namespace {
+
+// Counts readings and nothing else.
+class ReadingCount : public ReadingSink {
+ public:
+  void OnReading(const Reading&) override { ++count; }
+  void OnOutOfStep(const Reading&) override {}
+  void OnStepRegained(const StepLoss&) override {}
+  void OnEnd(const MeterRecord&) override {}
+  std::int64_t count = 0;
+};
+
+}  // namespace
+
+// Readings the journal on disk holds, from the first.
+std::int64_t MeterLogger::ReadingsOnDisk() const {
+  QFile file;
+  if (!OpenNative(file, journalPath_, QIODevice::ReadOnly)) return 0;
+  ReadingCount count;
+  ReplayCapture(file, false, count);
+  return count.count;
+}
+
+// Where the readings of the run are when the file could not have them all:
+// as far as the journal on disk goes, and standard output for the rest.
+QString MeterLogger::WhereReadingsAre() const {
+  const QString journal = DisplayPath(journalPath_);
+  const std::int64_t received = session_.Count();
+  const std::int64_t kept = std::min(ReadingsOnDisk(), received);
+  if (kept >= received) return QStringLiteral("every byte received stays in %1").arg(journal);
+  QString where = kept > 0
+                      ? QStringLiteral("%1 holds readings 0 to %2; ").arg(journal).arg(kept - 1)
+                      : QStringLiteral("%1 holds none of them; ").arg(journal);
+  return where + QStringLiteral("readings %1 to %2 were printed on standard output only (%3)")
+                     .arg(kept)
+                     .arg(received - 1)
+                     .arg(journal_->Error().isEmpty()
+                              ? QStringLiteral("the journal could not take them")
+                              : journal_->Error());
+}
+
 // The file is made from the journal, through the same pipeline, so it
-// holds exactly the readings printed; the journal goes once the file is
-// safe.
+// holds exactly the readings printed; bytes the disk refused for a while
+// come from memory. The journal goes only once the file has every reading.
 int MeterLogger::SaveOutput(int exitCode) {
   session_.SetJournal(nullptr);
-  if (!journal_ || options_.output.isEmpty()) return exitCode;
+  if (!journal_) return exitCode;
+  journal_->Sync();
+  const std::int64_t received = session_.Count();
+  if (options_.output.isEmpty()) {
+    if (ReadingsOnDisk() >= received) return exitCode;
+    err_ << "orbek-log: the capture lacks readings: " << WhereReadingsAre() << Qt::endl;
+    return kExitSaveFailed;
+  }
+  std::int64_t saved = 0;
   try {
-    journal_->Sync();
     QFile journal;
     QString reason;
     if (!OpenNative(journal, journalPath_, QIODevice::ReadOnly, &reason))
@@ -320,27 +376,46 @@ int MeterLogger::SaveOutput(int exitCode) {
                           .toStdString());
     ReadingsFile file(options_.output);
     ReadingPrinter saver(nullptr, false, &file, nullptr);
-    ReplayCapture(journal, false, saver);
+    const ReplayResult replay = ReplayCapture(journal, false, saver, {}, journal_->HeldBytes());
+    if (!replay.readError.isEmpty())
+      throw SaveError(QStringLiteral("cannot read %1 to its end: %2")
+                          .arg(DisplayPath(journalPath_), replay.readError)
+                          .toStdString());
     file.Finish();
+    saved = file.Count();
   } catch (const SaveError& error) {
-    err_ << "orbek-log: " << error.what() << "; every byte received stays in "
-         << DisplayPath(journalPath_) << Qt::endl;
+    err_ << "orbek-log: " << error.what() << "; " << WhereReadingsAre() << Qt::endl;
     return kExitSaveFailed;
   }
   err_ << "orbek-log: saved " << DisplayPath(options_.output) << Qt::endl;
-  if (options_.capture.isEmpty()) journal_->Remove();
+  if (saved < received) {
+    err_ << "orbek-log: " << received - saved << " of " << received << " readings are not in "
+         << DisplayPath(options_.output) << ": " << WhereReadingsAre() << Qt::endl;
+    return kExitSaveFailed;
+  }
+  if (options_.capture.isEmpty() && !journal_->Remove())
+    err_ << "orbek-log: cannot remove the journal " << DisplayPath(journalPath_) << ": "
+         << journal_->Error() << " (" << DisplayPath(options_.output)
+         << " has every reading; remove it by hand)" << Qt::endl;
   journal_.reset();
   return exitCode;
 }
 
-int DecodeCapture(const QString& capture, const QString& output, bool all, const MqttOptions& mqtt,
-                  QTextStream& err) {
+int DecodeCapture(const QString& capture, const QString& output, bool all, bool replace,
+                  const MqttOptions& mqtt, QTextStream& err) {
   if (!output.isEmpty()) {
-    if (const QString problem = OutputProblem(output); !problem.isEmpty()) {
+    if (const QString problem = OutputProblem(output, replace); !problem.isEmpty()) {
       err << "orbek-log: " << problem << Qt::endl;
       return kExitUsage;
     }
   }
+  if (const QString problem = CaptureProblem(capture); !problem.isEmpty()) {
+    err << "orbek-log: cannot decode " << DisplayPath(capture) << ": " << problem << Qt::endl;
+    return kExitPortError;
+  }
+  if (IsFifo(capture))
+    err << "orbek-log: waiting for a writer on " << DisplayPath(capture) << " (Ctrl+C stops)"
+        << Qt::endl;
   QFile file;
   QString reason;
   if (!OpenNative(file, capture, QIODevice::ReadOnly, &reason)) {
@@ -397,6 +472,11 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, const
     err << Qt::endl;
     if (result.loss.times > 0)
       err << "orbek-log: " << QString::fromStdString(result.loss.Describe()) << Qt::endl;
+    if (!printer.LooksLikeReadings())
+      err << "orbek-log: " << DisplayPath(capture)
+          << " does not look like a capture of the meter: most of its records carry neither a "
+             "real date nor a value the meter defines"
+          << Qt::endl;
     if (saved) {
       saved->Finish();
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;

@@ -51,6 +51,9 @@ class ReadingPrinter : public ReadingSink {
   void OnEnd(const MeterRecord&) override {}
   // The first reading standard output had to skip; the caller says it once.
   bool SkippedNow() { return std::exchange(skippedNow_, false); }
+  // At least half the readings carry a real date or a value the meter
+  // defines: what a capture of the meter gives, and random bytes do not.
+  bool LooksLikeReadings() const { return 2 * plausible_ >= readings_; }
 
  private:
   void Print(const Reading& reading);
@@ -60,6 +63,7 @@ class ReadingPrinter : public ReadingSink {
   ReadingsFile* file_;
   ReadingPublisher* publisher_;
   bool skipped_ = false, skippedNow_ = false;
+  std::int64_t readings_ = 0, plausible_ = 0;
 };
 
 // One unattended transfer over the meter session the window uses: opens
@@ -79,6 +83,7 @@ class MeterLogger : public QObject {
     QString output;          // .csv, .xls or .xlsx; empty for none
     QString capture;         // raw bytes received; empty for none
     bool reconnect = false;  // wait for a lost device to come back
+    bool replace = false;    // --output and --capture may replace a file
     MqttOptions mqtt;        // mqtt.url empty for none
   };
 
@@ -102,6 +107,8 @@ class MeterLogger : public QObject {
   void Finish(int exitCode);
   void StopMeter();
   int SaveOutput(int exitCode);
+  std::int64_t ReadingsOnDisk() const;
+  QString WhereReadingsAre() const;
   int ReportStdout(int exitCode);
 
   Options options_;
@@ -122,8 +129,8 @@ class MeterLogger : public QObject {
 // Decodes a raw capture to CSV on standard output (and `output`, if given),
 // stopping at an end-of-transfer record unless `all`. Reads as it goes.
 // Returns the exit code.
-int DecodeCapture(const QString& capture, const QString& output, bool all, const MqttOptions& mqtt,
-                  QTextStream& err);
+int DecodeCapture(const QString& capture, const QString& output, bool all, bool replace,
+                  const MqttOptions& mqtt, QTextStream& err);
 
 // Prints the ports the scan finds, one a line with its description; the
 // scan's report, with any permission hint, goes to `err`.

@@ -73,4 +73,10 @@ FormattedNumber FormatTemperature(const MeterRecord& record);
 // All of the above for an ordinary reading (not an end-of-transfer record).
 DecodedReading DecodeRecord(const MeterRecord& record);
 
+// A reading a meter may have sent: its clock names a real moment, or its
+// value has a format the meter defines. Random bytes seldom give one.
+inline bool Plausible(const DecodedReading& reading) {
+  return reading.Clock.real || reading.Value.has_value();
+}
+
 }  // namespace orbek

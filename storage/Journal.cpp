@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 
@@ -73,25 +75,64 @@ std::unique_ptr<Journal> Journal::Adopt(const QString& path) {
   return std::unique_ptr<Journal>(new Journal(path, OpenHeld(path, O_APPEND)));
 }
 
-bool Journal::Append(const char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t written = ::write(descriptor_, data, size);
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      // A write that takes nothing without an error is a full disk.
-      NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
-      return false;
+Journal::State Journal::Append(const char* data, std::size_t size) {
+  if (held_.isEmpty()) {
+    while (size > 0) {
+      const ssize_t written = ::write(descriptor_, data, size);
+      if (written < 0 && errno == EINTR) continue;
+      if (written <= 0) {
+        // A write that takes nothing without an error is a full disk.
+        NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
+        break;
+      }
+      data += written;
+      size -= static_cast<std::size_t>(written);
     }
-    data += written;
-    size -= static_cast<std::size_t>(written);
+  }
+  if (size > 0) {
+    const std::size_t room = kMostHeldBytes - static_cast<std::size_t>(held_.size());
+    const std::size_t kept = std::min(room, size);
+    held_.append(data, static_cast<qsizetype>(kept));
+    dropped_ += size - kept;
+    WriteHeld();
   }
   // The syncer looks once a second; waking it here would cost a system
   // call a record.
   appended_.fetch_add(1, std::memory_order_release);
-  return true;
+  if (held_.isEmpty() && dropped_ == 0) return State::Written;
+  return dropped_ > 0 ? State::Dropping : State::Holding;
+}
+
+// What the file refused before goes in first, as much as it now takes.
+bool Journal::WriteHeld() {
+  qsizetype done = 0;
+  while (done < held_.size()) {
+    const ssize_t written = ::write(descriptor_, held_.constData() + done,
+                                    static_cast<std::size_t>(held_.size() - done));
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
+      break;
+    }
+    done += written;
+  }
+  held_.remove(0, done);
+  return held_.isEmpty();
+}
+
+bool Journal::SetTag(const char* name, const QByteArray& value) {
+  return ::fsetxattr(descriptor_, name, value.constData(), static_cast<std::size_t>(value.size()),
+                     0) == 0;
+}
+
+QByteArray Journal::Tag(const QString& path, const char* name) {
+  char value[256];
+  const ssize_t size = ::getxattr(NativeFromPath(path).constData(), name, value, sizeof value);
+  return size > 0 ? QByteArray(value, size) : QByteArray();
 }
 
 bool Journal::Sync() {
+  if (!held_.isEmpty() && !WriteHeld()) return false;
   const std::uint64_t wanted = appended_.load(std::memory_order_acquire);
   if (::fdatasync(descriptor_) != 0) {
     NoteError(ReasonFor(errno));

@@ -42,14 +42,33 @@ class Journal {
   // Holds an abandoned journal again and appends to it. Throws SaveError.
   static std::unique_ptr<Journal> Adopt(const QString& path);
 
-  // Appends bytes. False when the file could not take them: `Error()` then
-  // says why, in the system's words for the real cause.
-  bool Append(const char* data, std::size_t size);
-  bool Append(const QByteArray& bytes) {
+  // How the journal stands after an append.
+  enum class State {
+    Written,  // everything appended is in the file
+    Holding,  // the file refuses bytes (Error() says why); they wait in memory
+    Dropping  // and memory is full too: bytes are being lost (DroppedBytes())
+  };
+  // Bytes wait in memory up to this much while the file refuses them.
+  static constexpr std::size_t kMostHeldBytes = 64 << 20;
+
+  // Appends bytes. Bytes the file refuses (a full disk, a failing device)
+  // wait in memory and go in, in order, at the next append or Sync.
+  State Append(const char* data, std::size_t size);
+  State Append(const QByteArray& bytes) {
     return Append(bytes.constData(), static_cast<std::size_t>(bytes.size()));
   }
-  // Waits until everything appended is on the disk; false when it is not.
+  // Writes what waits in memory and waits until everything is on the disk;
+  // false when it is not (Error() says why).
   bool Sync();
+  // What waits in memory, after the file's bytes, and what was lost.
+  const QByteArray& HeldBytes() const { return held_; }
+  std::uint64_t DroppedBytes() const { return dropped_; }
+
+  // A tag kept with the journal's file (an extended attribute), such as the
+  // transfer id its readings are published under. False where the file
+  // system keeps none.
+  bool SetTag(const char* name, const QByteArray& value);
+  static QByteArray Tag(const QString& path, const char* name);
   // Closes and removes the file: only once what it holds is safe elsewhere.
   // False, with `Error()`, when it could not be removed.
   bool Remove();
@@ -72,6 +91,7 @@ class Journal {
   Journal(QString path, int descriptor);
   void SyncLoop();
   void NoteError(const QString& reason);
+  bool WriteHeld();
 
   QString path_;
   int descriptor_ = -1;
@@ -82,6 +102,8 @@ class Journal {
   std::uint64_t synced_ = 0;                // the generation last on the disk
   bool stopping_ = false;
   QString error_;
+  QByteArray held_;  // refused by the file, in order; the appending thread's
+  std::uint64_t dropped_ = 0;
 };
 
 }  // namespace orbek

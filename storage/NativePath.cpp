@@ -122,6 +122,19 @@ bool RemoveNative(const QString& path) {
 
 namespace orbek {
 
+bool IsFifo(const QString& path) {
+  struct stat info {};
+  return ::stat(NativeFromPath(path).constData(), &info) == 0 && S_ISFIFO(info.st_mode);
+}
+
+QString CaptureProblem(const QString& path) {
+  struct stat info {};
+  if (::stat(NativeFromPath(path).constData(), &info) != 0) return ReasonFor(errno);
+  if (S_ISDIR(info.st_mode)) return QStringLiteral("it is a folder, not a capture");
+  if (S_ISBLK(info.st_mode)) return QStringLiteral("it is a disk, not a capture");
+  return {};
+}
+
 QString ReasonFor(int error) {
   switch (error) {
     case ENOSPC:

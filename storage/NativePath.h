@@ -26,6 +26,11 @@ bool OpenNative(QFile& file, const QString& path, QIODevice::OpenMode mode,
 
 // stat(2) and unlink(2) by the exact bytes.
 bool NativeExists(const QString& path);
+bool IsFifo(const QString& path);
+// What stops `path` from being read as a capture: it is missing, a folder,
+// or a block device; empty for a regular file or a stream (a FIFO, a
+// socket, a character device).
+QString CaptureProblem(const QString& path);
 bool RemoveNative(const QString& path);
 
 }  // namespace orbek

@@ -96,8 +96,8 @@ TEST(SavesTest, AnotherUsersFilesAreKeptOrRefusedWithAReason) {
         Own(path, c.owner, c.mode);
       }
       QProcess logger;
-      logger.start("runuser",
-                   {"-u", kUser, "--", ORBEK_LOG, "--decode", capture, "--output", path});
+      logger.start("runuser", {"-u", kUser, "--", ORBEK_LOG, "--decode", capture, "--output", path,
+                               "--replace"});
       const test::Run run = Finish(logger);
       if (c.says == nullptr) {
         EXPECT_EQ(run.exitCode, 0) << where.toStdString() << run.err.toStdString();
@@ -131,7 +131,7 @@ TEST(SavesTest, AFullDiskSaysSoForEveryFormatAndKeepsTheOldFile) {
     WriteFile(path, "old");
     disk.Fill();
     QProcess logger;
-    logger.start(ORBEK_LOG, {"--decode", capture, "--output", path});
+    logger.start(ORBEK_LOG, {"--decode", capture, "--output", path, "--replace"});
     logger.closeReadChannel(QProcess::StandardOutput);
     const test::Run run = Finish(logger);
     EXPECT_EQ(run.exitCode, 1) << format << ": " << run.err.toStdString();
@@ -203,7 +203,7 @@ TEST(SavesTest, ALinkAsTheOutputWritesTheFileItPointsTo) {
     WriteFile(file, "old");
     ASSERT_TRUE(QFile::link(QString("archive/readings") + format, link));
     QProcess logger;
-    logger.start(ORBEK_LOG, {"--decode", capture, "--output", link});
+    logger.start(ORBEK_LOG, {"--decode", capture, "--output", link, "--replace"});
     const test::Run run = Finish(logger);
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(QFileInfo(link).isSymLink()) << format;
