@@ -48,8 +48,8 @@ void Notice(const QString& text) {
 
 }  // namespace
 
-ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device)
-    : transfer_(QUuid::createUuid().toByteArray(QUuid::WithoutBraces)) {
+ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer)
+    : transfer_(std::move(transfer)) {
   if (options.topic.isEmpty()) options.topic = DefaultTopic(device);
   publisher_ = std::make_unique<MqttPublisher>(options, Notice);
   publisher_->Connect(kBrokerAnswerMs);
@@ -67,12 +67,29 @@ void ReadingPublisher::Publish(const Reading& reading) {
       reading));
 }
 
-int ReadingPublisher::Finish(int exitCode, QTextStream& err) {
+QByteArray NewTransferId() {
+  return QUuid::createUuid().toByteArray(QUuid::WithoutBraces);
+}
+
+int ReadingPublisher::Finish(int exitCode, QTextStream& err, const QString& journal) {
   const std::int64_t waiting = publisher_->Finish(kBrokerDrainMs);
   if (waiting == 0) return exitCode;
-  err << "orbek-log: the broker has not acknowledged " << waiting << " readings; they wait in "
-      << DisplayPath(publisher_->SpoolPath()) << " and go out first at the next run publishing to "
-      << publisher_->Topic() << Qt::endl;
+  const std::int64_t unspooled = publisher_->Unspooled();
+  const QString spool = DisplayPath(publisher_->SpoolPath());
+  if (waiting > unspooled)
+    err << "orbek-log: the broker has not acknowledged " << waiting - unspooled
+        << " readings; they wait in " << spool << " and go out first at the next run publishing to "
+        << publisher_->Topic() << Qt::endl;
+  if (unspooled > 0) {
+    err << "orbek-log: " << unspooled << " readings could not be written to the spool " << spool
+        << " (" << publisher_->SpoolError() << ") and are not published; ";
+    if (journal.isEmpty())
+      err << "they were printed on standard output" << Qt::endl;
+    else
+      err << "orbek-log --decode " << DisplayPath(journal) << " --mqtt URL --mqtt-topic "
+          << publisher_->Topic()
+          << " publishes the journal's readings again under the same transfer" << Qt::endl;
+  }
   return exitCode == kExitComplete ? kExitUnpublished : exitCode;
 }
 
@@ -159,7 +176,7 @@ int MeterLogger::Prepare() {
   }
   if (!options_.mqtt.url.isEmpty()) {
     try {
-      publisher_ = std::make_unique<ReadingPublisher>(options_.mqtt, options_.port);
+      publisher_ = std::make_unique<ReadingPublisher>(options_.mqtt, options_.port, transfer_);
     } catch (const MqttError& error) {
       err_ << "orbek-log: " << error.what() << Qt::endl;
       return ReadingPublisher::ExitCodeFor(error);
@@ -181,6 +198,9 @@ int MeterLogger::Prepare() {
     return kExitUsage;
   }
   session_.SetJournal(journal_.get());
+  // A recovery publishes the journal's readings under the same transfer.
+  if (publisher_ && !journal_->SetTag(kTransferTag, transfer_))
+    qCWarning(lcLink) << "cannot keep the transfer id with" << DisplayPath(journalPath_);
   const QString journal = DisplayPath(journalPath_);
   SetRecoveryHint(QStringLiteral("orbek-log: every byte received is in %1; orbek-log --decode %1 "
                                  "--output FILE recovers the readings\n")
@@ -218,7 +238,8 @@ int MeterLogger::Run() {
     err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
   int exitCode = SaveOutput(exitCode_);
   exitCode = ReportStdout(exitCode);
-  if (publisher_) exitCode = publisher_->Finish(exitCode, err_);
+  if (publisher_)
+    exitCode = publisher_->Finish(exitCode, err_, journal_ ? journalPath_ : QString());
   return exitCode;
 }
 
@@ -425,7 +446,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
   std::unique_ptr<ReadingPublisher> publisher;
   if (!mqtt.url.isEmpty()) {
     try {
-      publisher = std::make_unique<ReadingPublisher>(mqtt, capture);
+      // A journal's own transfer id, so that the copies match the first ones.
+      QByteArray transfer = Journal::Tag(capture, kTransferTag);
+      if (transfer.isEmpty()) transfer = NewTransferId();
+      publisher = std::make_unique<ReadingPublisher>(mqtt, capture, transfer);
     } catch (const MqttError& error) {
       err << "orbek-log: " << error.what() << Qt::endl;
       return ReadingPublisher::ExitCodeFor(error);
@@ -483,9 +507,9 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
     }
   } catch (const SaveError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
-    return publisher ? publisher->Finish(kExitSaveFailed, err) : kExitSaveFailed;
+    return publisher ? publisher->Finish(kExitSaveFailed, err, capture) : kExitSaveFailed;
   }
-  if (publisher) exitCode = publisher->Finish(exitCode, err);
+  if (publisher) exitCode = publisher->Finish(exitCode, err, capture);
   if (out.Unwritten() > 0 && output.isEmpty() && !publisher) {
     err << "orbek-log: " << out.Unwritten() << " lines did not reach standard output" << Qt::endl;
     if (exitCode == kExitComplete) return kExitOutputFailed;

@@ -19,18 +19,24 @@ namespace orbek {
 class Journal;
 class ReadingsFile;
 
+// The extended attribute of a journal that holds its readings' transfer id.
+inline constexpr char kTransferTag[] = "user.orbek.transfer";
+// A new transfer id (a UUID).
+QByteArray NewTransferId();
+
 // Publishing a run's readings to an MQTT broker: the publisher and the
 // transfer id every message carries.
 class ReadingPublisher {
  public:
   // Connects; throws MqttError for options that cannot be used, MqttRefused
   // when the broker refuses.
-  ReadingPublisher(MqttOptions options, const QString& device);
+  ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer);
   // The exit code for a publisher that could not start.
   static int ExitCodeFor(const MqttError& error);
   void Publish(const Reading& reading);
-  // Returns the exit code the run ends with.
-  int Finish(int exitCode, QTextStream& err);
+  // Returns the exit code the run ends with; `journal` is where the
+  // readings are should some not reach the spool.
+  int Finish(int exitCode, QTextStream& err, const QString& journal);
 
  private:
   std::unique_ptr<MqttPublisher> publisher_;
@@ -122,7 +128,8 @@ class MeterLogger : public QObject {
   std::unique_ptr<ReadingPublisher> publisher_;
   std::unique_ptr<ReadingPrinter> printer_;
   std::unique_ptr<Journal> journal_;
-  QString journalPath_;  // empty without --output or --capture
+  QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
+  QString journalPath_;                    // empty without --output or --capture
   int exitCode_ = kExitComplete;
 };
 

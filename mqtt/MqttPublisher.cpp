@@ -328,27 +328,68 @@ void MqttPublisher::Connect(int waitMs) {
   }
 }
 
-// Only this thread appends, and starts the spool again once the broker has
-// everything; the sender reads behind it.
+// Only this thread appends; the sender reads behind it, and starts the
+// spool again once the broker has everything. A message the spool refuses
+// (a full disk) waits in memory, in order, until it takes it.
 void MqttPublisher::Publish(const QByteArray& message) {
-  const QByteArray line = message + '\n';
-  std::int64_t at = written_.load();
-  if (at > kRestartSpoolBytes && acknowledged_.load() == at &&
-      ::ftruncate(spool_, kHeaderSize) == 0) {
-    acknowledged_ = written_ = at = kHeaderSize;
-    ++generation_;
-    WriteAcknowledged(true);
+  bool said = false;
+  {
+    const std::lock_guard lock(spoolMutex_);
+    held_.push_back(message + '\n');
+    heldBytes_ += static_cast<std::size_t>(held_.back().size());
+    const bool wasHolding = held_.size() > 1;
+    SpoolHeld();
+    if (!held_.empty() && !wasHolding) said = true;
+    while (heldBytes_ > kMostHeldBytes) {
+      heldBytes_ -= static_cast<std::size_t>(held_.front().size());
+      held_.pop_front();
+      ++lost_;
+    }
   }
-  const ssize_t written = ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
-  if (written != line.size()) {
-    // A short write leaves errno as it was: the disk took what it had room for.
-    const int error = written < 0 ? errno : ENOSPC;
-    notice_(QStringLiteral("cannot write the spool %1: %2; a reading is not published")
-                .arg(DisplayPath(spoolPath_), ReasonFor(error)));
-    return;
-  }
-  written_ = at + line.size();
+  if (said)
+    notice_(QStringLiteral("cannot write the spool %1: %2; readings wait in memory until it takes "
+                           "them")
+                .arg(DisplayPath(spoolPath_), SpoolError()));
   Wake();
+}
+
+// Under the spool's mutex: moves what waits in memory into the spool, in
+// order, as far as it takes it.
+void MqttPublisher::SpoolHeld() {
+  while (!held_.empty()) {
+    const QByteArray& line = held_.front();
+    const std::int64_t at = written_.load();
+    const ssize_t written =
+        ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
+    if (written != line.size()) {
+      // A short write leaves errno as it was: the disk took what it had room for.
+      spoolError_ = ReasonFor(written < 0 ? errno : ENOSPC);
+      return;
+    }
+    written_ = at + line.size();
+    heldBytes_ -= static_cast<std::size_t>(line.size());
+    held_.pop_front();
+  }
+}
+
+QString MqttPublisher::SpoolError() const {
+  const std::lock_guard lock(spoolMutex_);
+  return spoolError_;
+}
+
+std::int64_t MqttPublisher::Unspooled() const {
+  const std::lock_guard lock(spoolMutex_);
+  return static_cast<std::int64_t>(held_.size()) + lost_;
+}
+
+// The sender's: once the broker has every message of a long spool, the
+// spool starts again, under the mutex the appender takes.
+void MqttPublisher::RestartSpoolWhenDone() {
+  if (acknowledged_.load() <= kRestartSpoolBytes) return;
+  const std::lock_guard lock(spoolMutex_);
+  if (acknowledged_.load() != written_.load() || ::ftruncate(spool_, kHeaderSize) != 0) return;
+  acknowledged_ = written_ = sent_ = kHeaderSize;
+  WriteAcknowledged(true);
 }
 
 void MqttPublisher::Wake() {
@@ -427,10 +468,6 @@ void MqttPublisher::SendStatusWhenAsked() {
 // Sends what waits in the spool, in order, while the window has room.
 void MqttPublisher::Pump() {
   if (!connected_) return;
-  if (const int generation = generation_.load(); generation != sentGeneration_) {
-    sentGeneration_ = generation;
-    sent_ = kHeaderSize;
-  }
   const std::int64_t end = written_.load();
   while (inFlight_.size() < kWindow && sent_ < end) {
     chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
@@ -469,6 +506,7 @@ void MqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
   if (acknowledged >= 0) {
     publisher.acknowledged_ = acknowledged;
     publisher.WriteAcknowledged(false);
+    publisher.RestartSpoolWhenDone();
   }
   // Finish() looks again within 100 ms should this come between its look
   // and its wait.
@@ -489,8 +527,9 @@ void MqttPublisher::WriteAcknowledged(bool now) {
 void MqttPublisher::SyncSpoolNow(bool force) {
   const std::int64_t now = NowMs();
   if (!force && now - lastSyncMs_ < 1000) return;
-  ::fdatasync(spool_);
   lastSyncMs_ = now;
+  if (::fdatasync(spool_) != 0)
+    qCWarning(lcMqtt) << "cannot sync the spool" << DisplayPath(spoolPath_) << ReasonFor(errno);
 }
 
 std::int64_t MqttPublisher::Pending() const {
@@ -508,6 +547,11 @@ std::int64_t MqttPublisher::Pending() const {
 // A broker that is away at the end gets a short while to come back; one
 // that is there gets `waitMs` to acknowledge what it has been sent.
 std::int64_t MqttPublisher::Finish(int waitMs) {
+  {
+    const std::lock_guard spool(spoolMutex_);
+    SpoolHeld();
+  }
+  Wake();
   std::unique_lock lock(mutex_);
   const auto start = std::chrono::steady_clock::now();
   const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
@@ -528,8 +572,12 @@ std::int64_t MqttPublisher::Finish(int waitMs) {
   lock.lock();
   WriteAcknowledged(true);
   SyncSpoolNow(true);
-  const std::int64_t waiting = Pending();
-  if (waiting == 0) ::unlink(NativeFromPath(spoolPath_).constData());
+  const std::int64_t waiting = Pending() + Unspooled();
+  lock.unlock();
+  // The spool goes only when the broker has every message.
+  if (waiting == 0 && ::unlink(NativeFromPath(spoolPath_).constData()) != 0)
+    notice_(QStringLiteral("cannot remove the spool %1: %2 (it is empty; remove it by hand)")
+                .arg(DisplayPath(spoolPath_), ReasonFor(errno)));
   return waiting;
 }
 

@@ -75,6 +75,10 @@ class MqttPublisher {
   // be reached yet is only a notice, and is tried again every few seconds.
   void Connect(int waitMs);
   void Publish(const QByteArray& message);
+  // Messages the spool could not take: waiting in memory, or lost when
+  // memory was full too; and why the spool refused them.
+  std::int64_t Unspooled() const;
+  QString SpoolError() const;
   // Waits up to `waitMs` for every message to be acknowledged, says
   // "offline" and disconnects. Returns how many messages still wait in the
   // spool (which is removed when none do).
@@ -99,6 +103,8 @@ class MqttPublisher {
   // `now` from any thread while the sender is not running or has nothing
   // in flight; otherwise the sender's, a few times a second.
   void WriteAcknowledged(bool now);
+  void SpoolHeld();
+  void RestartSpoolWhenDone();
   void SyncSpoolNow(bool force);
   std::int64_t Pending() const;
   static void OnConnect(mosquitto*, void* self, int result);
@@ -123,7 +129,6 @@ class MqttPublisher {
   // offsets). Only the caller's thread appends; only the sender acknowledges.
   std::atomic<std::int64_t> written_{0};
   std::atomic<std::int64_t> acknowledged_{0};
-  std::atomic<int> generation_{0};  // counts the spool's fresh starts
   std::atomic<bool> connected_{false};
   std::atomic<bool> statusAcknowledged_{false};
   int spool_ = -1;
@@ -132,9 +137,17 @@ class MqttPublisher {
 
   // The sender's own.
   std::int64_t sent_ = 0;  // spool offset of the next message to send
-  int sentGeneration_ = 0;
   std::deque<InFlight> inFlight_;
   QByteArray chunk_;
+
+  // The appender's and the restart's, under their own mutex: the spool's
+  // end, and messages waiting in memory while the spool refuses them.
+  mutable std::mutex spoolMutex_;
+  std::deque<QByteArray> held_;
+  std::size_t heldBytes_ = 0;
+  std::int64_t lost_ = 0;
+  QString spoolError_;
+  static constexpr std::size_t kMostHeldBytes = 64 << 20;
 
   // Shared, under the mutex.
   mutable std::mutex mutex_;
