@@ -1,9 +1,12 @@
 #include "export/ReadingsOutput.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -39,8 +42,15 @@ class LineFile {
  private:
   static constexpr qsizetype kBuffer = 256 * 1024;
   void Flush() {
-    if (file_.write(buffer_) != buffer_.size())
-      throw WorkbookError(file_.errorString().toStdString());
+    qsizetype done = 0;
+    while (done < buffer_.size()) {
+      const ssize_t written = ::write(file_.handle(), buffer_.constData() + done,
+                                      static_cast<std::size_t>(buffer_.size() - done));
+      if (written < 0 && errno == EINTR) continue;
+      // A write that takes nothing without an error is a full disk.
+      if (written <= 0) throw WorkbookError(ReasonFor(written < 0 ? errno : ENOSPC).toStdString());
+      done += written;
+    }
     buffer_.clear();
   }
 

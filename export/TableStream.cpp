@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "export/Biff8Records.h"
@@ -149,7 +150,7 @@ class XlsStream : public TableStream {
   void Append(biff8::Stream& stream) {
     errno = 0;
     if (sheets_.write(stream.data()) != stream.data().size())
-      Fail(errno != 0 ? QString::fromLocal8Bit(std::strerror(errno)) : sheets_.errorString());
+      Fail(errno != 0 ? ReasonFor(errno) : sheets_.errorString());
     stream.data().clear();
   }
 
@@ -244,12 +245,15 @@ class XlsStream : public TableStream {
 
   void WriteDocument(const QByteArray& globals) {
     gsf_init();
-    GError* error = nullptr;
-    GsfOutput* sink = gsf_output_stdio_new(NativeFromPath(path_).constData(), &error);
+    // Into the file itself: gsf's own way would write a work file of its
+    // own beside it, which a failure leaves behind.
+    const QByteArray native = NativeFromPath(path_);
+    FILE* file = std::fopen(native.constData(), "wb");
+    if (file == nullptr) Fail(ReasonFor(errno));
+    GsfOutput* sink = gsf_output_stdio_new_FILE(native.constData(), file, FALSE);
     if (sink == nullptr) {
-      const QString reason = QString::fromUtf8(error ? error->message : "cannot create the file");
-      if (error) g_error_free(error);
-      Fail(reason);
+      std::fclose(file);
+      Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
     }
     const bool written = WriteBiff8Document(sink, [&](const Biff8Put& put) {
       if (!put(globals) || !sheets_.seek(0)) return false;

@@ -240,7 +240,9 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& sourc
 
 void CheckXlsxComplete(const QString& path) {
   QFile file;
-  if (!OpenNative(file, path, QIODevice::ReadOnly) || !ZipPartsComplete(file))
+  QString reason;
+  if (!OpenNative(file, path, QIODevice::ReadOnly, &reason)) Fail(reason);
+  if (!ZipPartsComplete(file))
     Fail(QStringLiteral("the workbook could not be written completely (is the disk full?)"));
 }
 

@@ -1,5 +1,7 @@
 #include "logger/LineWriter.h"
 
+#include "storage/NativePath.h"
+
 #include <limits.h>
 #include <poll.h>
 #include <unistd.h>
@@ -134,7 +136,7 @@ bool LineWriter::WriteAll(const QByteArray& bytes) {
     if (written <= 0) {
       const int error = written < 0 ? errno : EIO;
       unwritten_ += LinesIn(bytes.mid(done));
-      if (onFailure_) onFailure_(QString::fromLocal8Bit(std::strerror(error)));
+      if (onFailure_) onFailure_(ReasonFor(error));
       return false;
     }
     done += written;

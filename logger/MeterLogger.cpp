@@ -193,8 +193,7 @@ int MeterLogger::Prepare() {
   try {
     journal_ = Journal::Create(journalPath_, options_.replace && !ownJournal);
   } catch (const SaveError& error) {
-    err_ << "orbek-log: cannot write the capture " << DisplayPath(journalPath_) << ": "
-         << error.what() << Qt::endl;
+    err_ << "orbek-log: " << error.what() << Qt::endl;
     return kExitUsage;
   }
   session_.SetJournal(journal_.get());
@@ -347,12 +346,17 @@ class ReadingCount : public ReadingSink {
 
 }  // namespace
 
-// Readings the journal on disk holds, from the first.
-std::int64_t MeterLogger::ReadingsOnDisk() const {
+// Readings the journal on disk holds, from the first; -1 with the reason
+// when it cannot be read.
+std::int64_t MeterLogger::ReadingsOnDisk(QString* reason) const {
   QFile file;
-  if (!OpenNative(file, journalPath_, QIODevice::ReadOnly)) return 0;
+  if (!OpenNative(file, journalPath_, QIODevice::ReadOnly, reason)) return -1;
   ReadingCount count;
-  ReplayCapture(file, false, count);
+  const ReplayResult replay = ReplayCapture(file, false, count);
+  if (!replay.readError.isEmpty()) {
+    if (reason) *reason = replay.readError;
+    return -1;
+  }
   return count.count;
 }
 
@@ -361,7 +365,14 @@ std::int64_t MeterLogger::ReadingsOnDisk() const {
 QString MeterLogger::WhereReadingsAre() const {
   const QString journal = DisplayPath(journalPath_);
   const std::int64_t received = session_.Count();
-  const std::int64_t kept = std::min(ReadingsOnDisk(), received);
+  QString unreadable;
+  const std::int64_t kept = std::min(ReadingsOnDisk(&unreadable), received);
+  if (kept < 0)
+    return QStringLiteral(
+               "%1 holds what the disk took (it cannot be read now: %2); readings 0 to "
+               "%3 were printed on standard output")
+        .arg(journal, unreadable)
+        .arg(received - 1);
   if (kept >= received) return QStringLiteral("every byte received stays in %1").arg(journal);
   QString where = kept > 0
                       ? QStringLiteral("%1 holds readings 0 to %2; ").arg(journal).arg(kept - 1)
@@ -383,7 +394,7 @@ int MeterLogger::SaveOutput(int exitCode) {
   journal_->Sync();
   const std::int64_t received = session_.Count();
   if (options_.output.isEmpty()) {
-    if (ReadingsOnDisk() >= received) return exitCode;
+    if (ReadingsOnDisk(nullptr) >= received) return exitCode;
     err_ << "orbek-log: the capture lacks readings: " << WhereReadingsAre() << Qt::endl;
     return kExitSaveFailed;
   }

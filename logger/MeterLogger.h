@@ -113,7 +113,7 @@ class MeterLogger : public QObject {
   void Finish(int exitCode);
   void StopMeter();
   int SaveOutput(int exitCode);
-  std::int64_t ReadingsOnDisk() const;
+  std::int64_t ReadingsOnDisk(QString* reason) const;
   QString WhereReadingsAre() const;
   int ReportStdout(int exitCode);
 

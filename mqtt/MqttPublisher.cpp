@@ -47,7 +47,7 @@ constexpr char kSpoolHeader[] = "orbek-mqtt-spool acked=%016lld\n";
 constexpr std::int64_t kHeaderSize = 40;
 
 QString SystemReason(int error = errno) {
-  return QString::fromLocal8Bit(std::strerror(error));
+  return ReasonFor(error);
 }
 
 QByteArray Iso8601(std::chrono::system_clock::time_point when) {

@@ -100,7 +100,7 @@ bool OpenNative(QFile& file, const QString& path, QIODevice::OpenMode mode, QStr
     flags |= O_RDONLY;
   const int descriptor = ::open(NativeFromPath(path).constData(), flags, 0666);
   if (descriptor < 0) {
-    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    if (error) *error = ReasonFor(errno);
     return false;
   }
   if (file.open(descriptor, mode, QFileDevice::AutoCloseHandle)) return true;
@@ -164,7 +164,7 @@ bool OpenAnonymous(QFile& file, const QString& folder, QString* error) {
     if (descriptor >= 0) ::unlink(name.constData());
   }
   if (descriptor < 0) {
-    if (error) *error = QString::fromLocal8Bit(std::strerror(errno));
+    if (error) *error = ReasonFor(errno);
     return false;
   }
   if (file.open(descriptor, QIODevice::ReadWrite, QFileDevice::AutoCloseHandle)) return true;

@@ -44,7 +44,7 @@ class Descriptor {
 }
 
 QString SystemReason(int error) {
-  return QString::fromLocal8Bit(std::strerror(error));
+  return ReasonFor(error);
 }
 
 QString Shown(const QByteArray& native) {
@@ -218,7 +218,8 @@ void SafeSaveFile::Commit() {
     return;
   }
   // After the change of owner, which clears the set-id bits.
-  ::fchmod(file.get(), old_ ? old_->st_mode & 07777 : NewFileMode());
+  if (::fchmod(file.get(), old_ ? old_->st_mode & 07777 : NewFileMode()) != 0)
+    FailWithSystemError(errno);
   ReplaceTarget();
 }
 
@@ -227,7 +228,10 @@ void SafeSaveFile::ReplaceTarget() {
   committed_ = true;
   // The rename itself reaches the disk with the folder.
   const Descriptor folder(::open(folder_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() >= 0) ::fsync(folder.get());
+  if (folder.get() < 0 || ::fsync(folder.get()) != 0)
+    FailWith(QStringLiteral("the file is saved, but its folder could not be synced to the disk "
+                            "(%1), so a power cut could still undo the save")
+                 .arg(SystemReason(errno)));
 }
 
 // For a file that must stay the same file: the complete, synced new content

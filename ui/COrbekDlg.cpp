@@ -170,10 +170,23 @@ void COrbekDlg::OfferRestore() {
   if (!abandoned) return;
   ReadingList list;
   QFile file;
-  if (OpenNative(file, abandoned->path, QIODevice::ReadOnly)) ReplayCapture(file, false, list);
+  QString reason;
+  if (!OpenNative(file, abandoned->path, QIODevice::ReadOnly, &reason)) {
+    qCWarning(lcLink) << "cannot read the journal" << DisplayPath(abandoned->path) << reason;
+    return;
+  }
+  const ReplayResult replay = ReplayCapture(file, false, list);
   const std::vector<Reading>& readings = list.readings;
-  if (readings.empty()) {
+  if (readings.empty() && replay.readError.isEmpty() && abandoned->bytes == 0) {
     RemoveNative(abandoned->path);
+    return;
+  }
+  // Bytes that give no transfer's readings (a damaged file, something
+  // else) are not offered as readings; they are kept aside all the same.
+  if (!LooksLikeTransfer(readings) || !replay.readError.isEmpty()) {
+    qCWarning(lcLink) << "the journal" << DisplayPath(abandoned->path)
+                      << "holds no transfer; kept aside" << replay.readError;
+    Journal::KeepAside(*abandoned, nullptr);
     return;
   }
   const QString aside = Journal::AsideName(*abandoned);
@@ -185,11 +198,33 @@ void COrbekDlg::OfferRestore() {
           .arg(readings.size())
           .arg(abandoned->lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), aside);
   if (MessageBoxExW(question, QStringLiteral("Orbek"), MessageButtons::YesNo) != IDYES) {
-    Journal::KeepAside(*abandoned, nullptr);
+    QString error;
+    if (Journal::KeepAside(*abandoned, &error).isEmpty())
+      MessageBoxExW(QStringLiteral("Cannot keep the readings aside as %1: %2. They stay in %3, "
+                                   "which orbek-log --decode reads, and are offered again at the "
+                                   "next start.")
+                        .arg(DisplayPath(aside), error, DisplayPath(abandoned->path)),
+                    QStringLiteral("Orbek"));
     return;
   }
   Restore(readings);
-  journal_ = Journal::Adopt(abandoned->path);
+  try {
+    journal_ = Journal::Adopt(abandoned->path);
+  } catch (const SaveError& error) {
+    MessageBoxExW(QString::fromUtf8(error.what()) +
+                      QStringLiteral("; the restored readings stay in %1 and are offered again "
+                                     "at the next start.")
+                          .arg(DisplayPath(abandoned->path)),
+                  QStringLiteral("Orbek"));
+  }
+}
+
+// A journal is offered back when at least half its readings carry a real
+// date or a value the meter defines, as a meter's transfer does.
+bool COrbekDlg::LooksLikeTransfer(const std::vector<Reading>& readings) {
+  const auto plausible = std::count_if(readings.begin(), readings.end(),
+                                       [](const Reading& r) { return Plausible(r.decoded); });
+  return !readings.empty() && 2 * static_cast<std::size_t>(plausible) >= readings.size();
 }
 
 void COrbekDlg::Restore(const std::vector<Reading>& readings) {
@@ -347,6 +382,15 @@ void COrbekDlg::OnConnectButton() {
 }
 
 void COrbekDlg::OnReceiveButton() {
+  // The transfer the table showed stays on disk, as the close question's
+  // No keeps one.
+  if (journaling_ && RowCounter > 0) {
+    bool kept = false;
+    const QString where = KeepJournalAside(&kept);
+    if (!kept) ShowAfterThisEvent(where, QStringLiteral("Orbek"));
+  } else if (journaling_) {
+    DropJournal();
+  }
   RowCounter = 0;
   for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
     for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
@@ -442,6 +486,16 @@ void COrbekDlg::ExportToExcel() {
   }
   MessageBoxExW(QStringLiteral("Data has been exported into Excel file"),
                 QStringLiteral("Message"));
+  if (RowCounter > kTableRows)
+    MessageBoxExW(
+        QStringLiteral("Readings %1 to %2 came after the table's last row and are not "
+                       "in the workbook. They are kept in %3, which orbek-log --decode "
+                       "reads, and kept aside when the table is cleared or Orbek "
+                       "closes.")
+            .arg(kTableRows)
+            .arg(RowCounter - 1)
+            .arg(journal_ ? DisplayPath(journal_->Path()) : QStringLiteral("the capture")),
+        QStringLiteral("Orbek"));
 }
 
 void COrbekDlg::OnGraphButton() {
@@ -482,13 +536,48 @@ void COrbekDlg::DropJournal() {
   journal_.reset();
 }
 
+// Renames the journal to a dated name beside it and lets it go. Returns
+// where the readings are, or why they stay where they were.
+QString COrbekDlg::KeepJournalAside(bool* kept) {
+  Session.SetJournal(nullptr);
+  *kept = false;
+  if (!journal_) return QStringLiteral("no journal keeps them");
+  journal_->Sync();
+  const Journal::Abandoned journal{journal_->Path(), QDateTime::currentDateTime(), 0};
+  journal_.reset();
+  QString error;
+  const QString aside = Journal::KeepAside(journal, &error);
+  if (aside.isEmpty())
+    return QStringLiteral(
+               "Cannot keep the readings aside as %1: %2. They stay in %3, which "
+               "orbek-log --decode reads.")
+        .arg(DisplayPath(Journal::AsideName(journal)), error, DisplayPath(journal.path));
+  *kept = true;
+  return QStringLiteral(
+             "every reading of this transfer is kept in %1, which orbek-log --decode "
+             "reads")
+      .arg(DisplayPath(aside));
+}
+
 // The journal goes only with the user's Yes: every other end of the window
 // leaves it to be offered at the next start.
 bool COrbekDlg::OnClose() {
   if (MessageBoxExW(QStringLiteral("WARNING! All data will be lost if the windows closed"),
                     QStringLiteral("Warning"), MessageButtons::YesNo) != IDYES)
     return false;
-  if (journaling_) DropJournal();
+  if (!journaling_) return true;
+  if (RowCounter > kTableRows) {
+    bool kept = false;
+    const QString where = KeepJournalAside(&kept);
+    MessageBoxExW(kept ? QStringLiteral("Readings %1 to %2 came after the table's last row; %3.")
+                             .arg(kTableRows)
+                             .arg(RowCounter - 1)
+                             .arg(where)
+                       : where,
+                  QStringLiteral("Orbek"));
+    return true;
+  }
+  DropJournal();
   return true;
 }
 

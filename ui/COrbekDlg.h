@@ -107,6 +107,8 @@ class COrbekDlg : public QDialog {
   int SelectedInterval() const;
   void WriteReading(const DecodedReading& reading);
   void DropJournal();
+  QString KeepJournalAside(bool* kept);
+  static bool LooksLikeTransfer(const std::vector<Reading>& readings);
 
   std::unique_ptr<Ui::COrbekDlg> ui_;
   PortCandidateSource candidates_;

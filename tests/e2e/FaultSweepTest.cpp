@@ -1,0 +1,325 @@
+// Every file-system call of a whole run made to fail in turn, and the run
+// killed at many points: at each, every reading the meter sent is in the
+// output (and at the broker), or the run ends non-zero saying which
+// readings are missing, why and where they still are; an earlier file is
+// never replaced by less.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <set>
+
+#include "tests/support/EventLoop.h"
+#include "tests/support/Files.h"
+#include "tests/support/LoggerProcess.h"
+#include "tests/support/MqttBroker.h"
+#include "tests/support/Records.h"
+#include "tools/sim/MeterSimulator.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+using test::MqttBroker;
+using test::MqttSubscriber;
+using test::ReadAll;
+using Outcome = test::Run;
+
+// The words a message must use for the faults injected.
+const char* const kCauses[] = {"the disk is full", "Input/output error"};
+
+struct Fault {
+  QString prefix;  // the calls on files under here are counted
+  long at = 0;     // the call that fails; 0 counts them
+  const char* error = "ENOSPC";
+  long count = 1;  // calls that fail from there; 0: every one after (a disk that stays full)
+};
+
+// Runs `program` with the shim; `calls` gets how many calls were counted.
+Outcome RunWithFault(const QString& program, const QStringList& arguments, const Fault& fault,
+                     long* calls = nullptr, const QString& state = {}) {
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  QTemporaryDir report;
+  environment.insert("LD_PRELOAD", ORBEK_FAULT_SHIM);
+  environment.insert("ORBEK_FAULT_PREFIX", fault.prefix);
+  environment.insert("ORBEK_FAULT_AT", QString::number(fault.at));
+  environment.insert("ORBEK_FAULT_ERRNO", fault.error);
+  environment.insert("ORBEK_FAULT_COUNT", QString::number(fault.count));
+  environment.insert("ORBEK_FAULT_REPORT", report.filePath("calls"));
+  if (!state.isEmpty()) environment.insert("XDG_STATE_HOME", state);
+  process.setProcessEnvironment(environment);
+  process.start(program, arguments);
+  const Outcome run = test::Finish(process);
+  if (calls != nullptr) *calls = ReadAll(report.filePath("calls")).trimmed().toLong();
+  return run;
+}
+
+bool NamesTheCause(const QString& text) {
+  for (const char* cause : kCauses)
+    if (text.contains(cause)) return true;
+  return false;
+}
+
+// Readings (not the header) in a CSV file or a workbook of the window's
+// layout: rows whose value cell is filled.
+int ReadingsIn(const QString& path) {
+  if (path.endsWith(".csv") || path.endsWith(".capture")) {
+    QProcess decoder;
+    if (path.endsWith(".capture")) {
+      decoder.start(ORBEK_LOG, {"--decode", path});
+      return static_cast<int>(test::Finish(decoder).out.count('\n')) - 1;
+    }
+    return static_cast<int>(ReadAll(path).count('\n')) - 1;
+  }
+  const QString script = path.endsWith(".xlsx")
+                             ? "import openpyxl,sys\n"
+                               "b=openpyxl.load_workbook(sys.argv[1],read_only=True)\n"
+                               "print(sum(1 for s in b for r in s.iter_rows(min_row=2,values_only="
+                               "True) if r[2] not in (None,'')))"
+                             : "import xlrd,sys\n"
+                               "b=xlrd.open_workbook(sys.argv[1])\n"
+                               "print(sum(1 for s in b.sheets() for i in range(1,s.nrows) "
+                               "if s.cell_value(i,2)!=''))";
+  QProcess reader;
+  reader.start("/usr/bin/python3", {"-c", script, path});
+  const Outcome run = test::Finish(reader);
+  return run.exitCode == 0 ? run.out.trimmed().toInt() : -1;
+}
+
+QString WriteCapture(const QString& folder, const std::vector<sim::RecordBytes>& records) {
+  const QString path = folder + "/in.capture";
+  test::WriteFile(path, test::Raw(records) + test::Raw({sim::EndRecord()}));
+  return path;
+}
+
+// Files other than `keep` left in `folder`: work files a failure left.
+QStringList Litter(const QString& folder, const QStringList& keep) {
+  QStringList left;
+  for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+    if (!keep.contains(name)) left << name;
+  return left;
+}
+
+TEST(FaultSweepTest, EveryFailingCallOfASaveKeepsTheOldFileOrSavesEveryReading) {
+  QTemporaryDir input, dir;
+  const auto records = sim::GenerateRecords(30, 81);
+  const QString capture = WriteCapture(input.path(), records);
+  int points = 0;
+  for (const char* format : {"csv", "xls", "xlsx"}) {
+    const QString output = dir.filePath(QString("out.") + format);
+    const QStringList arguments = {"--decode", capture, "--output", output, "--replace"};
+    long calls = 0;
+    test::WriteFile(output, "old");
+    RunWithFault(ORBEK_LOG, arguments, {dir.path() + "/"}, &calls);
+    ASSERT_GT(calls, 3) << format;
+    for (long at = 1; at <= calls; ++at, ++points) {
+      SCOPED_TRACE(QString("%1, call %2 of %3").arg(format).arg(at).arg(calls).toStdString());
+      test::WriteFile(output, "old");
+      const Outcome run =
+          RunWithFault(ORBEK_LOG, arguments, {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"});
+      if (run.exitCode == 0) {
+        EXPECT_EQ(ReadingsIn(output), 30) << run.err.toStdString();
+      } else {
+        EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+        EXPECT_EQ(ReadAll(output), "old") << run.err.toStdString();
+        EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
+      }
+      EXPECT_EQ(Litter(dir.path(), {"out.csv", "out.xls", "out.xlsx"}), QStringList());
+    }
+  }
+  RecordProperty("points", points);
+}
+
+TEST(FaultSweepTest, EveryFailingCallOfALiveRunLosesNoReadingWithoutSayingWhere) {
+  QTemporaryDir dir;
+  const auto records = sim::GenerateRecords(40, 82);
+  const QString output = dir.filePath("log.csv");
+  const QString journal = output + ".capture";
+  long calls = 0;
+  for (long at = 0; at <= calls; ++at) {
+    SCOPED_TRACE(QString("call %1 of %2").arg(at).arg(calls).toStdString());
+    QFile::remove(journal);
+    test::WriteFile(output, "old");
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+    const Outcome run = RunWithFault(
+        ORBEK_LOG,
+        {"--port", QString::fromStdString(meter.DevicePath()), "--output", output, "--replace"},
+        {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO", at % 3 ? 1 : 0},
+        at == 0 ? &calls : nullptr);
+    const int printed = static_cast<int>(run.out.count('\n')) - 1;
+    if (run.exitCode == 2) {  // refused before the meter was told anything
+      EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
+      EXPECT_TRUE(meter.Received().empty());
+      continue;
+    }
+    if (run.exitCode == 0) {
+      EXPECT_EQ(ReadingsIn(output), 40) << run.err.toStdString();
+      EXPECT_FALSE(QFile::exists(journal));
+      continue;
+    }
+    EXPECT_EQ(run.exitCode, 1) << run.err.toStdString();
+    EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
+    const bool saved = ReadingsIn(output) == 40;
+    const bool journalled = QFile::exists(journal) && ReadingsIn(journal) == 40 &&
+                            run.err.contains("every byte received stays in");
+    const bool onStdout = run.err.contains("printed on standard output") && printed == 40;
+    EXPECT_TRUE(saved || journalled || onStdout) << run.err.toStdString();
+    if (!saved) {
+      EXPECT_EQ(ReadAll(output), "old");
+    }
+  }
+  EXPECT_GT(calls, 5);
+  RecordProperty("points", static_cast<int>(calls));
+}
+
+// The numbers a message gives for readings still on their way.
+long Mentioned(const QString& err, const QString& pattern) {
+  const auto match = QRegularExpression(pattern).match(err);
+  return match.hasMatch() ? match.captured(1).toLong() : 0;
+}
+
+TEST(FaultSweepTest, EveryFailingCallOfThePublisherLeavesNoReadingUnaccounted) {
+  if (!MqttBroker::Available()) GTEST_SKIP() << "no mosquitto broker installed";
+  QTemporaryDir dir;
+  MqttBroker broker;
+  const auto records = sim::GenerateRecords(20, 83);
+  long calls = 0;
+  for (long at = 0; at <= calls; ++at) {
+    SCOPED_TRACE(QString("call %1 of %2").arg(at).arg(calls).toStdString());
+    const std::string topic = "sweep/" + std::to_string(at);
+    MqttSubscriber subscriber(broker.Port(), topic + "/reading", "sweep-" + topic);
+    ASSERT_TRUE(subscriber.Subscribed());
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+    const QString output = dir.filePath(QString("log-%1.csv").arg(at));
+    const Outcome run =
+        RunWithFault(ORBEK_LOG,
+                     {"--port", QString::fromStdString(meter.DevicePath()), "--output", output,
+                      "--mqtt", broker.Url(), "--mqtt-topic", QString::fromStdString(topic)},
+                     {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"}, at == 0 ? &calls : nullptr,
+                     dir.filePath("state"));
+    if (run.exitCode == 2) {  // refused before the meter was told anything
+      EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
+      EXPECT_TRUE(meter.Received().empty());
+      continue;
+    }
+    subscriber.WaitFor(20, "/reading", run.exitCode == 0 ? 10000 : 1000);
+    std::set<long long> delivered;
+    for (const auto& message : subscriber.Messages("/reading"))
+      delivered.insert(QJsonDocument::fromJson(message.payload).object()["reading"].toInteger());
+    if (run.exitCode == 0) {
+      EXPECT_EQ(delivered.size(), 20u) << run.err.toStdString();
+      continue;
+    }
+    EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
+    const long waiting = Mentioned(run.err, "has not acknowledged (\\d+) readings") +
+                         Mentioned(run.err, "(\\d+) readings could not be written to the spool");
+    EXPECT_GE(static_cast<long>(delivered.size()) + waiting, 20) << run.err.toStdString();
+  }
+  EXPECT_GT(calls, 5);
+}
+
+TEST(FaultSweepTest, EveryFailingCallOfTheWindowsJournalAndSaveIsSaidWithItsCause) {
+  QTemporaryDir dir;
+  const auto records = sim::GenerateRecords(25, 84);
+  const QString output = dir.filePath("table.xls");
+  long calls = 0;
+  for (long at = 0; at <= calls; ++at) {
+    SCOPED_TRACE(QString("call %1 of %2").arg(at).arg(calls).toStdString());
+    test::WriteFile(output, "old");
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+    const Outcome run = RunWithFault(ORBEK_WINDOW_DRIVER,
+                                     {QString::fromStdString(meter.DevicePath()), "--save", output},
+                                     {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"},
+                                     at == 0 ? &calls : nullptr, dir.filePath("state"));
+    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+    const bool exported = run.out.contains("box: Data has been exported into Excel file");
+    if (exported) {
+      EXPECT_EQ(ReadingsIn(output), 25) << run.out.toStdString();
+    } else {
+      EXPECT_EQ(ReadAll(output), "old") << run.out.toStdString();
+    }
+    for (const QString& line : run.out.split('\n')) {
+      if (line.startsWith("box: Cannot")) {
+        EXPECT_TRUE(NamesTheCause(line)) << line.toStdString();
+      }
+    }
+    if (at > 0 && !exported) {
+      EXPECT_TRUE(run.out.contains("box: Cannot")) << run.out.toStdString();
+    }
+  }
+  EXPECT_GT(calls, 5);
+}
+
+// A run killed at 200 points comes back whole with the README's recovery,
+// and the broker gets every reading under the transfer id of the first copies.
+TEST(FaultSweepTest, ARunKilledAnywhereIsRecoveredWithTheSameTransfer) {
+  if (!MqttBroker::Available()) GTEST_SKIP() << "no mosquitto broker installed";
+  QTemporaryDir dir;
+  MqttBroker broker;
+  const auto records = sim::GenerateRecords(200, 85);
+  constexpr int kPoints = 200;
+  for (int point = 0; point < kPoints; ++point) {
+    SCOPED_TRACE(QString("kill point %1").arg(point).toStdString());
+    const std::string topic = "killed/" + std::to_string(point);
+    MqttSubscriber subscriber(broker.Port(), topic + "/reading", "killed-" + topic);
+    ASSERT_TRUE(subscriber.Subscribed());
+    const QString output = dir.filePath(QString("log-%1.csv").arg(point));
+    const QStringList mqtt = {"--mqtt", broker.Url(), "--mqtt-topic",
+                              QString::fromStdString(topic)};
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 1000));
+    QProcess logger;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", dir.filePath("state"));
+    logger.setProcessEnvironment(environment);
+    logger.start(ORBEK_LOG, QStringList{"--port", QString::fromStdString(meter.DevicePath()),
+                                        "--output", output} +
+                                mqtt);
+    const std::size_t killAt = static_cast<std::size_t>(point) * records.size() / kPoints;
+    ASSERT_TRUE(test::WaitUntil([&] { return meter.RecordsSent() >= killAt; }, 10000));
+    ::kill(static_cast<pid_t>(logger.processId()), SIGKILL);
+    logger.waitForFinished();
+    const QStringList printed =
+        QString::fromUtf8(logger.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+
+    if (!QFile::exists(output + ".capture")) {  // killed before it had a journal
+      EXPECT_LE(printed.size(), 1) << "readings printed without a journal";
+      continue;
+    }
+    QProcess recovery;
+    recovery.setProcessEnvironment(environment);
+    recovery.start(ORBEK_LOG,
+                   QStringList{"--decode", output + ".capture", "--output", output} + mqtt);
+    const Outcome run = test::Finish(recovery);
+    ASSERT_TRUE(run.exitCode == 0 || run.exitCode == 5) << run.err.toStdString();
+    const QStringList recovered =
+        QString::fromUtf8(ReadAll(output)).split('\n', Qt::SkipEmptyParts);
+    // Every whole line printed before the kill is in the recovered file.
+    for (qsizetype i = 1; i + 1 < printed.size(); ++i)
+      ASSERT_EQ(recovered.value(i), printed[i]) << i;
+    const auto readings = static_cast<std::size_t>(recovered.size() - 1);
+    ASSERT_TRUE(subscriber.WaitFor(readings, "/reading", 10000));
+    std::set<QString> transfers;
+    std::set<long long> numbers;
+    for (const auto& message : subscriber.Messages("/reading")) {
+      const QJsonObject json = QJsonDocument::fromJson(message.payload).object();
+      transfers.insert(json["transfer"].toString());
+      numbers.insert(json["reading"].toInteger());
+    }
+    if (readings > 0) {
+      EXPECT_EQ(transfers.size(), 1u) << "the recovery's copies carry another transfer";
+    }
+    EXPECT_EQ(numbers.size(), readings);
+  }
+  RecordProperty("points", kPoints);
+}
+
+}  // namespace
+}  // namespace orbek
