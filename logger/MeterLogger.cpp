@@ -420,6 +420,10 @@ int MeterLogger::SaveOutput(int exitCode) {
     return kExitSaveFailed;
   }
   err_ << "orbek-log: saved " << DisplayPath(options_.output) << Qt::endl;
+  if (saved >= received)
+    SetRecoveryHint(QStringLiteral("orbek-log: %1 has every reading received\n")
+                        .arg(DisplayPath(options_.output))
+                        .toLocal8Bit());
   if (saved < received) {
     err_ << "orbek-log: " << received - saved << " of " << received << " readings are not in "
          << DisplayPath(options_.output) << ": " << WhereReadingsAre() << Qt::endl;

@@ -158,6 +158,46 @@ TEST(JournalTest, EachWindowKeepsItsOwnAndNoSetsAJournalAside) {
   EXPECT_EQ(ReadAll(JournalFolder() + "/" + aside[0]).size(), 31 * 12) << "30 readings and the end";
 }
 
+// Receive clears the table but keeps the journal of what it showed; a
+// journal that holds no transfer is not offered back as readings.
+TEST(JournalTest, ReceiveKeepsTheClearedTransferAndGarbageIsNoTransfer) {
+  BoxRecorder boxes(IDYES);
+  {
+    Window window(sim::GenerateRecords(15, 35));
+    window.Transfer(15);
+    // The link closed by itself; Receive clears and says it is not connected.
+    QTest::mouseClick(&window.Probe().Button("ReceiveButton"), Qt::LeftButton);
+    EXPECT_EQ(window.Probe().RowCounter(), 0);
+    const QStringList aside = Files("readings-*.capture");
+    ASSERT_EQ(aside.size(), 1);
+    EXPECT_EQ(ReadAll(JournalFolder() + "/" + aside[0]).size(), 16 * 12);
+    window.dlg->reject();
+  }
+  test::WriteFile(JournalFolder() + "/window-1-2.capture", QByteArray(1200, '\xFF'));
+  boxes.boxes.clear();
+  Window next({});
+  EXPECT_EQ(boxes.boxes.size(), 1u) << "only the scan's report, no offer of garbage";
+  EXPECT_EQ(next.Probe().RowCounter(), 0);
+  EXPECT_TRUE(Files("window-*.capture").isEmpty());
+  EXPECT_EQ(Files("readings-*.capture").size(), 2) << "kept aside all the same";
+}
+
+// Readings past the table's last row are not let go at the close.
+TEST(JournalTest, ReadingsPastTheLastRowAreKeptAtTheClose) {
+  BoxRecorder boxes(IDYES);
+  Window window(sim::GenerateRecords(5050, 36));
+  window.Transfer(5050);
+  boxes.boxes.clear();
+  window.dlg->reject();
+  ASSERT_EQ(boxes.boxes.size(), 2u);
+  EXPECT_TRUE(boxes.boxes[1].text.contains("Readings 5001 to 5049 came after the table's last row"))
+      << boxes.boxes[1].text.toStdString();
+  const QStringList aside = Files("readings-*.capture");
+  ASSERT_EQ(aside.size(), 1);
+  EXPECT_TRUE(boxes.boxes[1].text.contains(aside[0])) << boxes.boxes[1].text.toStdString();
+  EXPECT_EQ(ReadAll(JournalFolder() + "/" + aside[0]).size(), 5051 * 12);
+}
+
 // A state folder that cannot be written costs the journal, not the transfer.
 TEST(JournalTest, AJournalThatCannotBeMadeIsSaidAndTheTransferGoesOn) {
   QTemporaryDir blocked;
