@@ -103,6 +103,7 @@ bool WriteAll(int descriptor, const char* bytes, ssize_t size) {
   while (size > 0) {
     const ssize_t written = ::write(descriptor, bytes, static_cast<size_t>(size));
     if (written < 0 && errno == EINTR) continue;
+    if (written == 0) errno = ENOSPC;  // took nothing, without a reason: no room
     if (written <= 0) return false;
     bytes += written;
     size -= written;
@@ -278,8 +279,8 @@ void SaveBytes(const QString& path, const QByteArray& bytes) {
     QString error;
     if (!OpenNative(file, temporaryPath, QIODevice::WriteOnly, &error))
       throw SaveError(error.toStdString());
-    if (file.write(bytes) != bytes.size() || !file.flush())
-      throw SaveError(file.errorString().toStdString());
+    if (!WriteAll(file.handle(), bytes.constData(), bytes.size()))
+      throw SaveError(ReasonFor(errno).toStdString());
   });
 }
 

@@ -229,33 +229,35 @@ TEST(FaultSweepTest, EveryFailingCallOfThePublisherLeavesNoReadingUnaccounted) {
 TEST(FaultSweepTest, EveryFailingCallOfTheWindowsJournalAndSaveIsSaidWithItsCause) {
   QTemporaryDir dir;
   const auto records = sim::GenerateRecords(25, 84);
-  const QString output = dir.filePath("table.xls");
-  long calls = 0;
-  for (long at = 0; at <= calls; ++at) {
-    SCOPED_TRACE(QString("call %1 of %2").arg(at).arg(calls).toStdString());
-    test::WriteFile(output, "old");
-    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
-    const Outcome run = RunWithFault(ORBEK_WINDOW_DRIVER,
-                                     {QString::fromStdString(meter.DevicePath()), "--save", output},
-                                     {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"},
-                                     at == 0 ? &calls : nullptr, dir.filePath("state"));
-    ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
-    const bool exported = run.out.contains("box: Data has been exported into Excel file");
-    if (exported) {
-      EXPECT_EQ(ReadingsIn(output), 25) << run.out.toStdString();
-    } else {
-      EXPECT_EQ(ReadAll(output), "old") << run.out.toStdString();
-    }
-    for (const QString& line : run.out.split('\n')) {
-      if (line.startsWith("box: Cannot")) {
-        EXPECT_TRUE(NamesTheCause(line)) << line.toStdString();
+  for (const char* format : {"xls", "xlsx"}) {
+    const QString output = dir.filePath(QString("table.") + format);
+    long calls = 0;
+    for (long at = 0; at <= calls; ++at) {
+      SCOPED_TRACE(QString("%1, call %2 of %3").arg(format).arg(at).arg(calls).toStdString());
+      test::WriteFile(output, "old");
+      MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+      const Outcome run = RunWithFault(
+          ORBEK_WINDOW_DRIVER, {QString::fromStdString(meter.DevicePath()), "--save", output},
+          {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"}, at == 0 ? &calls : nullptr,
+          dir.filePath("state"));
+      ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+      const bool exported = run.out.contains("box: Data has been exported into Excel file");
+      if (exported) {
+        EXPECT_EQ(ReadingsIn(output), 25) << run.out.toStdString();
+      } else {
+        EXPECT_EQ(ReadAll(output), "old") << run.out.toStdString();
+      }
+      for (const QString& line : run.out.split('\n')) {
+        if (line.startsWith("box: Cannot")) {
+          EXPECT_TRUE(NamesTheCause(line)) << line.toStdString();
+        }
+      }
+      if (at > 0 && !exported) {
+        EXPECT_TRUE(run.out.contains("box: Cannot")) << run.out.toStdString();
       }
     }
-    if (at > 0 && !exported) {
-      EXPECT_TRUE(run.out.contains("box: Cannot")) << run.out.toStdString();
-    }
+    EXPECT_GT(calls, 5);
   }
-  EXPECT_GT(calls, 5);
 }
 
 // A run killed at 200 points comes back whole with the README's recovery,
