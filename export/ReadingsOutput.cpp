@@ -93,45 +93,75 @@ std::vector<CellContent> NumberedRow(std::int64_t row) {
   return {{CellContent::Kind::Number, {}, static_cast<double>(row)}, {}, {}, {}};
 }
 
-// A field as CSV wants it: quoted when it holds a comma, a quote or a line
-// break.
-void AppendField(QByteArray& line, const std::string& text) {
-  line += ',';
-  if (text.find_first_of(",\"\r\n") == std::string::npos) {
-    line.append(text.data(), static_cast<qsizetype>(text.size()));
-    return;
+// A CSV line composed in a buffer of its own: a reading's line is short,
+// and appending to a QByteArray piece by piece costs more than the rest of
+// the line's making.
+class LineText {
+ public:
+  void Put(char c) {
+    if (size_ < kSize) text_[size_++] = c;
   }
-  line += '"';
-  for (const char c : text) {
-    if (c == '"') line += '"';
-    line += c;
+  void Put(std::string_view text) {
+    for (const char c : text)
+      Put(c);
   }
-  line += '"';
-}
+  // A field as CSV wants it: quoted when it holds a comma, a quote or a
+  // line break.
+  void Field(std::string_view text) {
+    Put(',');
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return Put(text);
+    Put('"');
+    for (const char c : text) {
+      if (c == '"') Put('"');
+      Put(c);
+    }
+    Put('"');
+  }
+  // Fifteen significant digits: every reading's number exactly as the meter
+  // meant it (123.4, not 123.40000000000001), with a point whatever the
+  // locale. The shortest fixed-point form is the same text when it has at
+  // most 15 significant digits, and much quicker to find; a reading's
+  // numbers (counts scaled by powers of ten) nearly always have. Nothing
+  // for a reading without a number.
+  void Number(std::optional<double> number) {
+    Put(',');
+    if (!number) return;
+    const double value = *number;
+    char digits[64];
+    const char* end =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
+    int significant = 0;
+    bool leading = true;
+    for (const char* c = digits; c != end; ++c) {
+      if (*c < '0' || *c > '9' || (leading && *c == '0')) continue;
+      leading = false;
+      ++significant;
+    }
+    if (significant > 15 || std::abs(value) >= 1e15 || (value != 0 && std::abs(value) < 1e-4))
+      end =
+          std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+    Put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+  }
+  void Integer(std::int64_t value) {
+    char digits[24];
+    Put(std::string_view(
+        digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr -
+                                         digits)));
+  }
+  // The line, with room kept for the line break its writer adds.
+  QByteArray Take() const {
+    QByteArray line;
+    line.reserve(static_cast<qsizetype>(size_) + 1);
+    line.append(text_, static_cast<qsizetype>(size_));
+    return line;
+  }
 
-// Fifteen significant digits: every reading's number exactly as the meter
-// meant it (123.4, not 123.40000000000001), with a point whatever the locale.
-// The shortest fixed-point form is the same text when it has at most 15
-// significant digits, and much quicker to find; a reading's numbers (counts
-// scaled by powers of ten) nearly always have.
-void AppendNumber(QByteArray& line, std::optional<double> number) {
-  line += ',';
-  if (!number) return;
-  const double value = *number;
-  char digits[64];
-  const char* end =
-      std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
-  int significant = 0;
-  bool leading = true;
-  for (const char* c = digits; c != end; ++c) {
-    if (*c < '0' || *c > '9' || (leading && *c == '0')) continue;
-    leading = false;
-    ++significant;
-  }
-  if (significant > 15 || std::abs(value) >= 1e15 || (value != 0 && std::abs(value) < 1e-4))
-    end = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
-  line.append(digits, end - digits);
-}
+ private:
+  // Our texts are short; a line of a reading never comes near this.
+  static constexpr std::size_t kSize = 512;
+  char text_[kSize];
+  std::size_t size_ = 0;
+};
 
 bool IsWorkbook(const QString& suffix) {
   return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx");
@@ -154,15 +184,15 @@ QByteArray csv::Header() {
 
 QByteArray csv::Line(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
-  QByteArray line = QByteArray::number(static_cast<qint64>(reading.number));
-  line.reserve(96);
-  AppendField(line, r.TimestampText);
-  AppendField(line, r.ValueText);
-  AppendField(line, r.TemperatureText);
-  AppendNumber(line, r.Value);
-  AppendNumber(line, r.TemperatureNumber);
-  if (reading.outOfStep) line += QByteArray(",") + kOutOfStep;
-  return line;
+  LineText line;
+  line.Integer(reading.number);
+  line.Field(r.TimestampText);
+  line.Field(r.ValueText);
+  line.Field(r.TemperatureText);
+  line.Number(r.Value);
+  line.Number(r.TemperatureNumber);
+  if (reading.outOfStep) line.Field(kOutOfStep);
+  return line.Take();
 }
 
 // What would stop a save to `path`, found by starting one: the same checks,

@@ -4,6 +4,7 @@
 
 #include <limits.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -19,6 +20,14 @@ constexpr std::size_t kBatchLines = 512;
 // How often a writer waiting for room looks whether it should give up.
 constexpr int kPollMs = 50;
 
+// A pipe, a socket or a terminal can make a write wait for ever; a file or
+// /dev/null cannot.
+bool CanBlock(int descriptor) {
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) return true;
+  return S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode) || ::isatty(descriptor) == 1;
+}
+
 std::int64_t LinesIn(const QByteArray& bytes) {
   return std::count(bytes.begin(), bytes.end(), '\n');
 }
@@ -26,7 +35,10 @@ std::int64_t LinesIn(const QByteArray& bytes) {
 }  // namespace
 
 LineWriter::LineWriter(int descriptor, std::size_t capacity, std::function<void(QString)> onFailure)
-    : descriptor_(descriptor), capacity_(capacity), onFailure_(std::move(onFailure)) {
+    : descriptor_(descriptor),
+      capacity_(capacity),
+      canBlock_(CanBlock(descriptor)),
+      onFailure_(std::move(onFailure)) {
   thread_ = std::thread([this] { Run(); });
 }
 
@@ -39,16 +51,18 @@ LineWriter::~LineWriter() {
   thread_.join();
 }
 
-bool LineWriter::TryPush(const QByteArray& line) {
-  return Enqueue(line, false);
+bool LineWriter::TryPush(QByteArray line) {
+  return Enqueue(std::move(line), false);
 }
 
-bool LineWriter::Push(const QByteArray& line) {
-  return Enqueue(line, true);
+bool LineWriter::Push(QByteArray line) {
+  return Enqueue(std::move(line), true);
 }
 
-bool LineWriter::Enqueue(const QByteArray& line, bool wait) {
-  QByteArray bytes = line + '\n';
+// The line break goes in place: a line made for this has room kept for it.
+bool LineWriter::Enqueue(QByteArray line, bool wait) {
+  QByteArray bytes = std::move(line);
+  bytes += '\n';
   bool wake = false;
   {
     std::unique_lock lock(mutex_);
@@ -117,8 +131,9 @@ void LineWriter::Run() {
   }
 }
 
-// Waits for room rather than blocking in write, a pipe's atomic size at a
-// time, so that a reader that never reads cannot hold the writer for ever.
+// Where a write can wait, it waits for room with poll and writes a pipe's
+// atomic size at a time, so that a reader that never reads cannot hold the
+// writer for ever.
 bool LineWriter::WriteAll(const QByteArray& bytes) {
   qsizetype done = 0;
   while (done < bytes.size()) {
@@ -126,11 +141,13 @@ bool LineWriter::WriteAll(const QByteArray& bytes) {
       GiveUp(bytes.mid(done));
       return false;
     }
-    pollfd room{descriptor_, POLLOUT, 0};
-    const int ready = ::poll(&room, 1, kPollMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
-    const auto chunk =
-        std::min<std::size_t>(PIPE_BUF, static_cast<std::size_t>(bytes.size() - done));
+    auto chunk = static_cast<std::size_t>(bytes.size() - done);
+    if (canBlock_) {
+      pollfd room{descriptor_, POLLOUT, 0};
+      const int ready = ::poll(&room, 1, kPollMs);
+      if (ready == 0 || (ready < 0 && errno == EINTR)) continue;
+      chunk = std::min<std::size_t>(PIPE_BUF, chunk);
+    }
     const ssize_t written = ::write(descriptor_, bytes.constData() + done, chunk);
     if (written < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (written <= 0) {

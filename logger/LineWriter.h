@@ -29,10 +29,10 @@ class LineWriter {
 
   // Queues a line, UTF-8 without its newline. False when the queue is full and
   // the line was skipped, or the writer has failed.
-  bool TryPush(const QByteArray& line);
+  bool TryPush(QByteArray line);
   // Queues a line, waiting for room; false once the writer has failed or
   // given up.
-  bool Push(const QByteArray& line);
+  bool Push(QByteArray line);
   // Waits up to `limit` until every queued line is written; then gives up
   // on what is left. True when everything was written.
   bool Drain(std::chrono::milliseconds limit);
@@ -42,13 +42,14 @@ class LineWriter {
   std::int64_t Unwritten() const { return unwritten_; }
 
  private:
-  bool Enqueue(const QByteArray& line, bool wait);
+  bool Enqueue(QByteArray line, bool wait);
   void Run();
   bool WriteAll(const QByteArray& bytes);
   void GiveUp(const QByteArray& unwrittenBytes);
 
   const int descriptor_;
   const std::size_t capacity_;
+  const bool canBlock_;  // a pipe, a socket or a terminal
   std::function<void(QString)> onFailure_;
   std::mutex mutex_;
   std::condition_variable changed_;

@@ -99,8 +99,8 @@ ReadingPrinter::ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file,
 
 void ReadingPrinter::Print(const Reading& reading) {
   if (out_ == nullptr) return;
-  const QByteArray line = csv::Line(reading);
-  const bool taken = wait_ ? out_->Push(line) : out_->TryPush(line);
+  QByteArray line = csv::Line(reading);
+  const bool taken = wait_ ? out_->Push(std::move(line)) : out_->TryPush(std::move(line));
   if (!taken && !out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
 }
 

@@ -1,7 +1,6 @@
 #include "meter/RecordDecoder.h"
 
 #include <charconv>
-#include <chrono>
 #include <optional>
 #include <utility>
 
@@ -130,6 +129,15 @@ class TextBuffer {
   char* end_ = buffer_;
 };
 
+// The days of `month` (1..12) in the Gregorian calendar.
+constexpr unsigned DaysInMonth(int year, unsigned month) {
+  constexpr unsigned kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  if (month != 2) return kDays[month - 1];
+  return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0 ? 29 : 28;
+}
+static_assert(DaysInMonth(2000, 2) == 29 && DaysInMonth(2100, 2) == 28 &&
+              DaysInMonth(2017, 4) == 30);
+
 }  // namespace
 
 bool IsEndOfTransfer(const MeterRecord& record) {
@@ -155,9 +163,8 @@ MeterClock ClockOf(const MeterRecord& record) {
   clock.hour = record.Hour();
   clock.minute = record.Minute();
   clock.second = record.Second();
-  const std::chrono::year_month_day date{
-      std::chrono::year(clock.year), std::chrono::month(clock.month), std::chrono::day(clock.day)};
-  clock.real = !IsEndOfTransfer(record) && clock.month <= 12 && clock.day <= 31 && date.ok() &&
+  clock.real = !IsEndOfTransfer(record) && clock.month >= 1 && clock.month <= 12 &&
+               clock.day >= 1 && clock.day <= DaysInMonth(clock.year, clock.month) &&
                clock.hour < 24 && clock.minute < 60 && clock.second < 60;
   return clock;
 }

@@ -94,13 +94,22 @@ void AppendJsonTextOrNull(QByteArray& json, std::optional<std::string_view> text
   json += "null";
 }
 
-// "YYYY-MM-DDThh:mm:ss", for a clock that names a real moment.
+// "YYYY-MM-DDThh:mm:ss", for a clock that names a real moment (every field
+// then has its width: a year of four digits, the rest of two).
 std::optional<std::string> IsoText(const MeterClock& clock) {
   if (!clock.real) return std::nullopt;
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02u:%02u:%02u", clock.year, clock.month,
-                clock.day, clock.hour, clock.minute, clock.second);
-  return std::string(text);
+  std::string text = "0000-00-00T00:00:00";
+  const auto put = [&](std::size_t at, unsigned value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, static_cast<unsigned>(clock.year), 4);
+  put(5, clock.month, 2);
+  put(8, clock.day, 2);
+  put(11, clock.hour, 2);
+  put(14, clock.minute, 2);
+  put(17, clock.second, 2);
+  return text;
 }
 
 QString Sanitized(QString text) {
@@ -332,44 +341,55 @@ void MqttPublisher::Connect(int waitMs) {
 // spool again once the broker has everything. A message the spool refuses
 // (a full disk) waits in memory, in order, until it takes it.
 void MqttPublisher::Publish(const QByteArray& message) {
-  bool said = false;
+  bool startsHolding = false;
   {
     const std::lock_guard lock(spoolMutex_);
-    held_.push_back(message + '\n');
-    heldBytes_ += static_cast<std::size_t>(held_.back().size());
-    const bool wasHolding = held_.size() > 1;
-    SpoolHeld();
-    if (!held_.empty() && !wasHolding) said = true;
-    while (heldBytes_ > kMostHeldBytes) {
-      heldBytes_ -= static_cast<std::size_t>(held_.front().size());
-      held_.pop_front();
-      ++lost_;
-    }
+    QByteArray line = message + '\n';
+    if (!held_.empty() || !SpoolLine(line)) startsHolding = Hold(std::move(line));
   }
-  if (said)
+  if (startsHolding)
     notice_(QStringLiteral("cannot write the spool %1: %2; readings wait in memory until it takes "
                            "them")
                 .arg(DisplayPath(spoolPath_), SpoolError()));
   Wake();
 }
 
+// Under the spool's mutex: a line the spool did not take waits behind the
+// others; memory beyond its share loses the oldest. True when holding
+// starts with this line.
+bool MqttPublisher::Hold(QByteArray line) {
+  const bool wasHolding = !held_.empty();
+  heldBytes_ += static_cast<std::size_t>(line.size());
+  held_.push_back(std::move(line));
+  SpoolHeld();
+  while (heldBytes_ > kMostHeldBytes) {
+    heldBytes_ -= static_cast<std::size_t>(held_.front().size());
+    held_.pop_front();
+    ++lost_;
+  }
+  return !wasHolding && !held_.empty();
+}
+
 // Under the spool's mutex: moves what waits in memory into the spool, in
 // order, as far as it takes it.
 void MqttPublisher::SpoolHeld() {
-  while (!held_.empty()) {
-    const QByteArray& line = held_.front();
-    const std::int64_t at = written_.load();
-    const ssize_t written =
-        ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
-    if (written != line.size()) {
-      // A short write leaves errno as it was: the disk took what it had room for.
-      spoolError_ = ReasonFor(written < 0 ? errno : ENOSPC);
-      return;
-    }
-    written_ = at + line.size();
-    heldBytes_ -= static_cast<std::size_t>(line.size());
+  while (!held_.empty() && SpoolLine(held_.front())) {
+    heldBytes_ -= static_cast<std::size_t>(held_.front().size());
     held_.pop_front();
   }
+}
+
+// Under the spool's mutex: one line at the spool's end.
+bool MqttPublisher::SpoolLine(const QByteArray& line) {
+  const std::int64_t at = written_.load();
+  const ssize_t written = ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
+  if (written != line.size()) {
+    // A short write leaves errno as it was: the disk took what it had room for.
+    spoolError_ = ReasonFor(written < 0 ? errno : ENOSPC);
+    return false;
+  }
+  written_ = at + line.size();
+  return true;
 }
 
 QString MqttPublisher::SpoolError() const {

@@ -104,6 +104,8 @@ class MqttPublisher {
   // in flight; otherwise the sender's, a few times a second.
   void WriteAcknowledged(bool now);
   void SpoolHeld();
+  bool SpoolLine(const QByteArray& line);
+  bool Hold(QByteArray line);
   void RestartSpoolWhenDone();
   void SyncSpoolNow(bool force);
   std::int64_t Pending() const;
