@@ -1,10 +1,14 @@
 // The real window in a process of its own, for tests that kill it or make
-// its files fail: it answers every box (printing each on standard output),
-// connects to the port given, presses Receive and runs until it is killed.
-// With --save FILE it waits for the transfer to end, saves the table to FILE
-// and closes. Usage: orbek_window_driver PORT [--save FILE]
+// its files fail, and for the line-rate benchmark: it answers every box
+// (printing each on standard output), connects to the port given at the
+// baud rate given (the window's default otherwise), presses Receive and
+// runs until it is killed. With --save FILE it waits for the transfer to
+// end, saves the table to FILE and closes; with --close-at-end it closes
+// when the transfer ends.
+// Usage: orbek_window_driver PORT [--baud RATE] [--save FILE | --close-at-end]
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QTimer>
 #include <cstdio>
 
@@ -19,16 +23,18 @@ QAbstractButton* Button(orbek::COrbekDlg& dlg, const char* name) {
   return dlg.findChild<QAbstractButton*>(QString::fromLatin1(name));
 }
 
-// Saves once the link has closed by itself at the end of the transfer,
-// then closes the window.
-void SaveWhenDone(orbek::COrbekDlg& dlg, const QString& file) {
+// Once the link has closed by itself at the end of the transfer: saves to
+// `file` if one is given, then closes the window.
+void AtTheEnd(orbek::COrbekDlg& dlg, const QString& file) {
   auto* watch = new QTimer(&dlg);
   QObject::connect(watch, &QTimer::timeout, &dlg, [&dlg, file, watch] {
     const orbek::OrbekDlgProbe probe(dlg);
     if (probe.RowCounter() == 0 || probe.Serial().PortOpen()) return;
     watch->stop();
-    orbek::SetSaveDialogHandler([file] { return file; });
-    Button(dlg, "SaveExcelButton")->click();
+    if (!file.isEmpty()) {
+      orbek::SetSaveDialogHandler([file] { return file; });
+      Button(dlg, "SaveExcelButton")->click();
+    }
     dlg.accept();
   });
   watch->start(20);
@@ -39,29 +45,40 @@ void SaveWhenDone(orbek::COrbekDlg& dlg, const QString& file) {
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
-  const QStringList arguments = app.arguments();
-  if (arguments.size() != 2 && !(arguments.size() == 4 && arguments[2] == "--save")) {
-    std::fprintf(stderr, "usage: orbek_window_driver PORT [--save FILE]\n");
+  QStringList arguments = app.arguments();
+  if (arguments.size() < 2) {
+    std::fprintf(stderr,
+                 "usage: orbek_window_driver PORT [--baud RATE] [--save FILE | "
+                 "--close-at-end]\n");
     return 2;
   }
+  const QString port = arguments[1];
+  const qsizetype baudAt = arguments.indexOf("--baud");
+  const QString baud = baudAt > 0 ? arguments.value(baudAt + 1) : QString();
+  const qsizetype saveAt = arguments.indexOf("--save");
+  const QString save = saveAt > 0 ? arguments.value(saveAt + 1) : QString();
+  const bool closeAtEnd = saveAt > 0 || arguments.contains("--close-at-end");
   orbek::SetMessageBoxHandler(
       [](const QString& text, const QString&, orbek::MessageButtons buttons) {
         std::printf("box: %s\n", text.toUtf8().constData());
         std::fflush(stdout);
         return buttons == orbek::MessageButtons::YesNo ? orbek::IDYES : orbek::IDOK;
       });
-  const QString port = arguments[1];
   orbek::COrbekDlg dlg(nullptr, [port] { return std::vector<orbek::PortCandidate>{{port, {}}}; });
   dlg.OnInitDialog();
   dlg.show();
-  if (arguments.size() == 4) SaveWhenDone(dlg, arguments[3]);
+  if (!baud.isEmpty()) {
+    auto& combo = orbek::OrbekDlgProbe(dlg).Combo("BaudCombo");
+    combo.setCurrentIndex(combo.findText(baud));
+  }
+  if (closeAtEnd) AtTheEnd(dlg, save);
   QTimer::singleShot(0, &dlg, [&dlg] {
     Button(dlg, "ConnectButton")->click();
     Button(dlg, "ReceiveButton")->click();
     std::printf("receiving\n");
     std::fflush(stdout);
   });
-  if (arguments.size() == 4) {
+  if (closeAtEnd) {
     dlg.exec();
     return 0;
   }
