@@ -36,6 +36,9 @@ DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder) {
       break;
     }
   }
+  // A by-id name is enough; the USB serial number is looked for (through
+  // every serial port udev knows, which is dear) only for a device without.
+  if (!identity.byIdPath.isEmpty()) return identity;
   for (const auto& info : QSerialPortInfo::availablePorts()) {
     if (Canonical(info.systemLocation()) != device || info.serialNumber().isEmpty()) continue;
     identity.serialNumber = info.serialNumber();

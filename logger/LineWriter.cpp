@@ -60,6 +60,9 @@ bool LineWriter::Push(QByteArray line) {
 }
 
 // The line break goes in place: a line made for this has room kept for it.
+// With nothing queued and room on the descriptor, the line is written here
+// and then: a meter's reading a time costs one write, not a hand-over to
+// the writer's thread.
 bool LineWriter::Enqueue(QByteArray line, bool wait) {
   QByteArray bytes = std::move(line);
   bytes += '\n';
@@ -71,12 +74,30 @@ bool LineWriter::Enqueue(QByteArray line, bool wait) {
       ++unwritten_;
       return false;
     }
+    if (lines_.empty() && !writing_) {
+      const qsizetype written = WriteNow(bytes);
+      if (written == bytes.size()) return true;
+      bytes.remove(0, written);  // the writer goes on from there, and says why it stopped
+    }
     // The writer waits for a first line, then for a batch.
     wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
     lines_.push_back(std::move(bytes));
   }
   if (wake) changed_.notify_all();
   return true;
+}
+
+// Under the mutex, with nothing queued: writes a short line where that
+// cannot wait. Returns the bytes written; the rest is the writer's.
+qsizetype LineWriter::WriteNow(const QByteArray& bytes) {
+  if (bytes.size() > PIPE_BUF) return 0;
+  if (canBlock_) {
+    pollfd room{descriptor_, POLLOUT, 0};
+    if (::poll(&room, 1, 0) != 1 || (room.revents & POLLOUT) == 0) return 0;
+  }
+  const ssize_t written =
+      ::write(descriptor_, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  return written > 0 ? written : 0;
 }
 
 bool LineWriter::Drain(std::chrono::milliseconds limit) {

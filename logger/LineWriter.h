@@ -43,6 +43,7 @@ class LineWriter {
 
  private:
   bool Enqueue(QByteArray line, bool wait);
+  qsizetype WriteNow(const QByteArray& bytes);
   void Run();
   bool WriteAll(const QByteArray& bytes);
   void GiveUp(const QByteArray& unwrittenBytes);

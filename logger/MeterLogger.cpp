@@ -212,7 +212,8 @@ int MeterLogger::Run() {
   if (const int problem = Prepare(); problem != kExitComplete) return problem;
   try {
     session_.Open(options_.port, options_.baud);
-    identity_ = IdentifyDevice(options_.port);
+    // Only a run that waits for the device to come back needs to know it.
+    if (options_.reconnect) identity_ = IdentifyDevice(options_.port);
     session_.Start(options_.intervalIndex);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;

@@ -15,7 +15,7 @@ class ReadingsModel : public QAbstractTableModel {
   Q_OBJECT
 
  public:
-  using QAbstractTableModel::QAbstractTableModel;
+  explicit ReadingsModel(QObject* parent = nullptr);
 
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
@@ -33,8 +33,12 @@ class ReadingsModel : public QAbstractTableModel {
     QString heading;
     Qt::Alignment alignment;
   };
+  void ShowChanged();
+
   std::vector<Column> columns_;
   std::vector<std::vector<QString>> rows_;
+  QTimer frame_;  // the views hear of changed cells once a frame
+  int changedFirst_ = -1, changedLast_ = -1;
 };
 
 // The report-style table of readings: one line per row, grid lines, whole
