@@ -16,13 +16,21 @@ std::string RowList(const std::set<std::int64_t>& rows) {
       ++last;
     if (!list.empty()) list += ", ";
     list += std::to_string(first);
-    if (last != first) list += "-" + std::to_string(last);
+    if (last != first) {
+      list += '-';
+      list += std::to_string(last);
+    }
   }
   return list;
 }
 
-std::string Counted(std::size_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
+// "1 reading was" or "3 readings were", appended to `text`. Texts are built
+// by appending only: GCC 12 warns, wrongly, about a literal put in front of
+// a string.
+void AppendCounted(std::string& text, std::size_t count, const char* one, const char* many) {
+  text += std::to_string(count);
+  text += ' ';
+  text += count == 1 ? one : many;
 }
 
 }  // namespace
@@ -40,19 +48,33 @@ void StepLoss::Note(const RecordAligner::Event& skip, std::int64_t nextRow) {
 std::string StepLoss::Describe() const {
   std::string text =
       "The meter's records fell out of step on the line and were brought back in step";
-  text += times == 1 ? ". " : " (" + std::to_string(times) + " times). ";
-  if (!wrongRows.empty())
-    text += (wrongRows.size() == 1 ? "Row " : "Rows ") + RowList(wrongRows) +
-            " may show wrong readings. ";
+  if (times == 1) {
+    text += ". ";
+  } else {
+    text += " (";
+    text += std::to_string(times);
+    text += " times). ";
+  }
+  if (!wrongRows.empty()) {
+    text += wrongRows.size() == 1 ? "Row " : "Rows ";
+    text += RowList(wrongRows);
+    text += " may show wrong readings. ";
+  }
   if (lostReadings > 0) {
     std::set<std::int64_t> after(lostAfterRows.begin(), lostAfterRows.end());
     const bool beforeFirst = after.erase(-1) > 0;
-    std::string where = beforeFirst ? "before the first row" : "";
-    if (!after.empty()) where += (where.empty() ? "" : ", ") + ("after row " + RowList(after));
-    text += Counted(lostReadings, "reading was", "readings were") + " lost (" + where + "). ";
+    AppendCounted(text, lostReadings, "reading was", "readings were");
+    text += " lost (";
+    if (beforeFirst) text += "before the first row";
+    if (beforeFirst && !after.empty()) text += ", ";
+    if (!after.empty()) {
+      text += "after row ";
+      text += RowList(after);
+    }
+    text += "). ";
   }
-  text += Counted(skippedBytes, "byte was", "bytes were") +
-          " skipped; every other reading is as the meter sent it.";
+  AppendCounted(text, skippedBytes, "byte was", "bytes were");
+  text += " skipped; every other reading is as the meter sent it.";
   return text;
 }
 
