@@ -1,11 +1,15 @@
 // libFuzzer target: any bytes, fed in any pieces, pass through the aligner
 // without a crash, and every byte is accounted for: passed on in a record,
-// skipped, left over at the end, or after the end record.
+// skipped, left over at the end, or after the end record. The same bytes
+// through the reading pipeline give one reading a record, numbered in
+// order, and correct only readings that went out already.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <span>
 #include <vector>
 
+#include "meter/ReadingPipeline.h"
 #include "meter/RecordAligner.h"
 
 namespace {
@@ -13,6 +17,23 @@ namespace {
 void Check(bool condition) {
   if (!condition) std::abort();
 }
+
+class Numbers : public orbek::ReadingSink {
+ public:
+  void OnReading(const orbek::Reading& reading) override {
+    Check(!ended && reading.number == delivered++);
+  }
+  void OnOutOfStep(const orbek::Reading& corrected) override {
+    Check(corrected.outOfStep && corrected.number < delivered);
+  }
+  void OnStepRegained(const orbek::StepLoss& loss) override { Check(loss.times > 0); }
+  void OnEnd(const orbek::MeterRecord& end) override {
+    Check(orbek::IsEndOfTransfer(end));
+    ended = true;
+  }
+  std::int64_t delivered = 0;
+  bool ended = false;
+};
 
 }  // namespace
 
@@ -46,5 +67,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(accounted == bytes.size());
   Check(left < orbek::kMeterRecordSize);
+
+  Numbers numbers;
+  orbek::ReadingPipeline pipeline(numbers);
+  for (std::size_t at = 0; at < bytes.size(); at += piece)
+    pipeline.Feed(bytes.subspan(at, std::min(piece, bytes.size() - at)));
+  Check(pipeline.Flush() == left);
+  const auto records =
+      static_cast<std::int64_t>(std::count_if(events.begin(), events.end(), [](const auto& e) {
+        return e.kind == orbek::RecordAligner::Event::Kind::Record;
+      }));
+  Check(numbers.delivered == records && pipeline.Count() == records);
+  Check(numbers.ended == ended);
   return 0;
 }
