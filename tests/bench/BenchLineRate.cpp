@@ -5,11 +5,6 @@
 // and its ratio to the floor measured in the same run. Then 16 loggers at
 // once, each with its own meter, --output and --mqtt to one broker: the
 // readings not saved or not delivered, and the CPU ratio.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
@@ -22,61 +17,26 @@
 #include <vector>
 
 #include "tests/support/MqttBroker.h"
+#include "tests/support/QuietChild.h"
 #include "tools/sim/MeterSimulator.h"
-
-extern char** environ;
 
 namespace {
 
 using orbek::sim::MeterSimulator;
 using orbek::test::MqttBroker;
 using orbek::test::MqttSubscriber;
+using orbek::test::QuietChild;
 
 constexpr std::size_t kReadings = 5000;
 constexpr int kMeters = 16;
 
-struct Child {
-  pid_t pid = -1;
-};
-
-// Starts `program` with standard output and error to /dev/null (or
-// `output`), in the state folder `state`.
-Child Start(const std::vector<std::string>& arguments, const std::string& state) {
-  std::vector<char*> argv;
-  for (const auto& argument : arguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  std::vector<std::string> variables = {"XDG_STATE_HOME=" + state, "QT_QPA_PLATFORM=offscreen"};
-  for (char** variable = environ; *variable != nullptr; ++variable)
-    if (std::string(*variable).rfind("XDG_STATE_HOME=", 0) != 0) variables.push_back(*variable);
-  std::vector<char*> envp;
-  for (auto& variable : variables)
-    envp.push_back(variable.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  Child child;
-  if (posix_spawn(&child.pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0)
-    child.pid = -1;
-  posix_spawn_file_actions_destroy(&actions);
-  return child;
-}
-
-// The child's CPU seconds (user + system), or -1 when it failed.
-double Wait(const Child& child) {
-  int status = 0;
-  rusage usage{};
-  if (child.pid < 0 || ::wait4(child.pid, &status, 0, &usage) != child.pid) return -1;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
-  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 MeterSimulator::Options AtLineRate() {
   return MeterSimulator::Paced(orbek::sim::GenerateMeasurement(kReadings, 7),
                                MeterSimulator::Pace::Line);
+}
+
+std::vector<std::string> Environment(const std::string& state) {
+  return {"XDG_STATE_HOME=" + state, "QT_QPA_PLATFORM=offscreen"};
 }
 
 // One child reading one meter at line rate: CPU microseconds a reading.
@@ -84,8 +44,8 @@ double MicrosPerReading(std::vector<std::string> arguments, const std::string& s
   MeterSimulator meter(AtLineRate());
   for (auto& argument : arguments)
     if (argument == "%port") argument = meter.DevicePath();
-  const double seconds = Wait(Start(arguments, state));
-  return seconds < 0 ? -1 : seconds * 1e6 / kReadings;
+  QuietChild child(arguments, Environment(state));
+  return child.Wait() ? child.CpuSeconds() * 1e6 / kReadings : -1;
 }
 
 }  // namespace
@@ -121,20 +81,21 @@ int main(int argc, char** argv) {
   // Sixteen meters side by side, one broker.
   MqttSubscriber subscriber(broker.Port(), "line/many/#", "line-rate-many");
   std::vector<std::unique_ptr<MeterSimulator>> meters;
-  std::vector<Child> children;
+  std::vector<std::unique_ptr<QuietChild>> children;
   for (int i = 0; i < kMeters; ++i) {
     meters.push_back(std::make_unique<MeterSimulator>(AtLineRate()));
-    children.push_back(Start({ORBEK_LOG, "--port", meters.back()->DevicePath(), "--baud", "115200",
-                              "--output", folder + "/many-" + std::to_string(i) + ".csv", "--mqtt",
-                              url, "--mqtt-topic", "line/many/" + std::to_string(i)},
-                             state));
+    children.push_back(std::make_unique<QuietChild>(
+        std::vector<std::string>{ORBEK_LOG, "--port", meters.back()->DevicePath(), "--baud",
+                                 "115200", "--output",
+                                 folder + "/many-" + std::to_string(i) + ".csv", "--mqtt", url,
+                                 "--mqtt-topic", "line/many/" + std::to_string(i)},
+        Environment(state)));
   }
   double manySeconds = 0;
   int failed = 0;
-  for (const Child& child : children) {
-    const double seconds = Wait(child);
-    failed += seconds < 0 ? 1 : 0;
-    manySeconds += std::max(seconds, 0.0);
+  for (const auto& child : children) {
+    failed += child->Wait() ? 0 : 1;
+    manySeconds += child->CpuSeconds();
   }
   subscriber.WaitFor(kMeters * kReadings, "/reading", 20000);
   std::set<std::pair<std::string, long long>> delivered;

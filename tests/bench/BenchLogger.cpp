@@ -1,20 +1,13 @@
 // orbek-log turning a capture of 1,000,000 records into .csv and .xlsx:
 // readings a second, peak resident memory, and the time of the workbook.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 
+#include "tests/support/QuietChild.h"
 #include "tools/sim/SimRecords.h"
-
-extern char** environ;
 
 namespace {
 
@@ -28,27 +21,15 @@ struct Measured {
 
 // Runs orbek-log with standard output thrown away, as a service would.
 Measured RunLogger(const std::vector<std::string>& arguments) {
-  std::vector<char*> argv = {const_cast<char*>(ORBEK_LOG)};
-  for (const auto& argument : arguments)
-    argv.push_back(const_cast<char*>(argument.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  std::vector<std::string> command = {ORBEK_LOG};
+  command.insert(command.end(), arguments.begin(), arguments.end());
   QElapsedTimer timer;
   timer.start();
-  pid_t child = 0;
+  orbek::test::QuietChild child(command);
   Measured measured;
-  if (posix_spawn(&child, ORBEK_LOG, &actions, nullptr, argv.data(), environ) == 0) {
-    rusage usage{};
-    int status = 0;
-    wait4(child, &status, 0, &usage);
-    measured.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
-    measured.peakMb = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    measured.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
+  measured.status = child.Wait() ? 0 : 1;
+  measured.seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+  measured.peakMb = child.PeakMb();
   return measured;
 }
 

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace orbek::test {
+
+// A program run by the benchmarks with its output thrown away, as a
+// service's would be, and what it cost when it ended.
+class QuietChild {
+ public:
+  // `arguments` starts with the program; `environment` adds to (and
+  // overrides, by name) this process's own.
+  explicit QuietChild(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& environment = {}) {
+    std::vector<char*> argv;
+    for (const auto& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    variables_ = environment;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+      if (!Overridden(*variable)) variables_.push_back(*variable);
+    std::vector<char*> envp;
+    for (auto& variable : variables_)
+      envp.push_back(variable.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
+    posix_spawn_file_actions_destroy(&actions);
+  }
+
+  // Waits for the end; false when it could not be started or did not end
+  // with status 0.
+  bool Wait() {
+    int status = 0;
+    if (pid_ < 0 || ::wait4(pid_, &status, 0, &usage_) != pid_) return false;
+    pid_ = -1;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  }
+  // Its CPU time (user and system) and its peak resident memory, once ended.
+  double CpuSeconds() const { return Seconds(usage_.ru_utime) + Seconds(usage_.ru_stime); }
+  double PeakMb() const { return static_cast<double>(usage_.ru_maxrss) / 1024.0; }
+
+ private:
+  static double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+  }
+  bool Overridden(const std::string& variable) const {
+    const std::string name = variable.substr(0, variable.find('=') + 1);
+    for (const auto& own : variables_)
+      if (own.rfind(name, 0) == 0) return true;
+    return false;
+  }
+
+  pid_t pid_ = -1;
+  rusage usage_{};
+  std::vector<std::string> variables_;
+};
+
+}  // namespace orbek::test
