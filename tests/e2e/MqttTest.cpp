@@ -13,6 +13,7 @@
 #include <set>
 
 #include "meter/RecordDecoder.h"
+#include "mqtt/MqttPublisher.h"
 #include "tests/support/LoggerProcess.h"
 #include "tests/support/MqttBroker.h"
 #include "tools/sim/MeterSimulator.h"
@@ -79,6 +80,32 @@ QJsonObject Json(const MqttSubscriber::Message& message) {
   if (static_cast<std::int64_t>(seen.size()) != count)
     return ::testing::AssertionFailure() << seen.size() << " readings of " << count;
   return ::testing::AssertionSuccess();
+}
+
+// Fields the record does not carry are null, not invented: a value without
+// a format, a blank unit, a clock that names no real moment.
+TEST(ReadingMessageTest, WhatARecordDoesNotCarryIsNull) {
+  const struct {
+    sim::RecordBytes record;
+    const char* nullField;
+  } cases[] = {
+      {{0x02, 0x00, 0xBC, 0x02, 0xFA, 0x00, 5, 17, 8, 18, 46, 9}, "value"},
+      {{0x45, 0x04, 0x7B, 0x00, 0xFA, 0x00, 5, 17, 8, 18, 46, 9}, "unit"},
+      {{0x82, 0x01, 0xBC, 0x02, 0xFA, 0x00, 4, 17, 8, 31, 46, 9}, "meter_time_iso"},
+  };
+  for (const auto& c : cases) {
+    const MeterRecord record(c.record);
+    const Reading reading{3, record, DecodeRecord(record), std::chrono::system_clock::now(), true};
+    const QJsonObject json = QJsonDocument::fromJson(ReadingMessage("t", reading)).object();
+    EXPECT_TRUE(json[c.nullField].isNull()) << c.nullField;
+    EXPECT_EQ(json["reading"].toInt(), 3);
+    EXPECT_TRUE(json["out_of_step"].toBool());
+    for (const char* field : {"value", "unit", "meter_time_iso"}) {
+      if (std::string_view(field) != c.nullField) {
+        EXPECT_FALSE(json[field].isNull()) << field;
+      }
+    }
+  }
 }
 
 TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {

@@ -4,7 +4,9 @@
 #include <clocale>
 #include <cmath>
 #include <locale>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "meter/RecordDecoder.h"
 #include "tests/unit/RecordBytes.h"
@@ -130,6 +132,46 @@ TEST(DecodeRecordTest, WholeReading) {
   EXPECT_EQ(reading.TemperatureText, "25.0 \u00B0C");
   EXPECT_EQ(reading.ValueNumber, 7.0);
   EXPECT_EQ(reading.TemperatureNumber, 25.0);
+}
+
+// The typed fields that files and messages are made from: a number only
+// where the record's mode defines one, a unit only where its text is not
+// blank, the scale, and one verdict on whether the clock names a real moment.
+TEST(DecodeRecordTest, TypedFields) {
+  const struct {
+    const char* hex;
+    std::optional<double> value;
+    std::optional<std::string_view> unit;
+    TemperatureScale scale;
+    bool realClock;
+  } cases[] = {
+      {"82 01 BC 02 FA 00 05 11 08 12 2E 09", 7.0, "pH", TemperatureScale::Celsius, true},
+      {"63 02 D2 04 02 83 05 11 08 12 2E 09", -123.4, "mV", TemperatureScale::Fahrenheit, true},
+      {"02 00 BC 02 FA 00 05 11 08 12 2E 09", std::nullopt, "pH", TemperatureScale::Celsius, true},
+      {"0B FF FF FF FA 00 05 11 08 12 2E 09", std::nullopt, std::nullopt, TemperatureScale::Celsius,
+       true},
+      {"45 04 7B 00 FA 00 05 11 08 12 2E 09", 12.3, std::nullopt, TemperatureScale::Celsius, true},
+      {"82 01 BC 02 FA 00 02 18 08 1D 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       true},  // 2024-02-29
+      {"82 01 BC 02 FA 00 02 19 08 1D 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       false},  // 2025-02-29
+      {"82 01 BC 02 FA 00 04 11 08 1F 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       false},  // 31 April
+      {"82 01 BC 02 FA 00 0D 11 08 01 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       false},  // month 13
+      {"82 01 BC 02 FA 00 00 00 00 00 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       false},  // never set
+      {"82 01 BC 02 FA 00 05 11 18 12 00 00", 7.0, "pH", TemperatureScale::Celsius,
+       false},  // hour 24
+  };
+  for (const auto& c : cases) {
+    const DecodedReading reading = DecodeRecord(RecordFromHex(c.hex));
+    EXPECT_EQ(reading.Value, c.value) << c.hex;
+    EXPECT_EQ(reading.Unit, c.unit) << c.hex;
+    EXPECT_EQ(reading.Scale, c.scale) << c.hex;
+    EXPECT_EQ(reading.Clock.real, c.realClock) << c.hex;
+    EXPECT_EQ(reading.ValueNumber, c.value.value_or(0.0)) << c.hex << ": the chart plots 0";
+  }
 }
 
 // Every count in every precision the meter uses: the text is exactly what
