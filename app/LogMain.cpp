@@ -149,6 +149,9 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
   QTextStream out(stdout);
   QTextStream err(stderr);
+  if (orbek::StopSignalDescriptor() < 0)
+    err << "orbek-log: cannot set up the stop signals (" << orbek::StopSignalsProblem()
+        << "); Ctrl+C ends a run without saving, and the journal keeps its readings" << Qt::endl;
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QString::fromLatin1(kDescription));

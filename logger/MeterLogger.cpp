@@ -124,6 +124,10 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
     : options_(std::move(options)),
       err_(err),
       out_(STDOUT_FILENO, kStdoutBacklog, [this](const QString& reason) {
+        {
+          const std::lock_guard lock(stdoutFailureMutex_);
+          stdoutFailure_ = reason;
+        }
         QMetaObject::invokeMethod(
             this, [this, reason] { OnStdoutFailed(reason); }, Qt::QueuedConnection);
       }) {
@@ -259,9 +263,22 @@ void MeterLogger::OnReading(const Reading& reading) {
 int MeterLogger::ReportStdout(int exitCode) {
   const bool drained = out_.Drain(kStdoutDrain);
   const std::int64_t unwritten = out_.Unwritten();
-  // A failed standard output has been said already, and ended a run
-  // without a file.
-  if (unwritten == 0 || out_.Failed()) return exitCode;
+  if (unwritten == 0) return exitCode;
+  if (out_.Failed()) {
+    // Said already while the run went on (and a run without a file ended
+    // then); a failure during the final drain is said here.
+    if (stdoutFailureSaid_) return exitCode;
+    stdoutFailureSaid_ = true;
+    const std::lock_guard lock(stdoutFailureMutex_);
+    err_ << "orbek-log: cannot write to standard output: " << stdoutFailure_ << "; " << unwritten
+         << " lines did not reach it";
+    if (!options_.output.isEmpty()) {
+      err_ << "; " << DisplayPath(options_.output) << " has every reading" << Qt::endl;
+      return exitCode;
+    }
+    err_ << Qt::endl;
+    return exitCode == kExitComplete ? kExitOutputFailed : exitCode;
+  }
   err_ << "orbek-log: " << unwritten << " lines did not reach standard output"
        << (drained ? QString()
                    : QStringLiteral(" (it took nothing for %1 s)")
@@ -275,6 +292,7 @@ int MeterLogger::ReportStdout(int exitCode) {
 }
 
 void MeterLogger::OnStdoutFailed(const QString& reason) {
+  if (std::exchange(stdoutFailureSaid_, true)) return;
   err_ << "orbek-log: cannot write to standard output: " << reason;
   if (!options_.output.isEmpty()) {
     err_ << "; logging goes on into " << DisplayPath(options_.output) << Qt::endl;
@@ -392,9 +410,14 @@ QString MeterLogger::WhereReadingsAre() const {
 int MeterLogger::SaveOutput(int exitCode) {
   session_.SetJournal(nullptr);
   if (!journal_) return exitCode;
-  journal_->Sync();
+  const bool synced = journal_->Sync();
   const std::int64_t received = session_.Count();
   if (options_.output.isEmpty()) {
+    if (!synced) {
+      err_ << "orbek-log: the capture " << DisplayPath(journalPath_)
+           << " may not have reached the disk: " << journal_->Error() << Qt::endl;
+      return kExitSaveFailed;
+    }
     if (ReadingsOnDisk(nullptr) >= received) return exitCode;
     err_ << "orbek-log: the capture lacks readings: " << WhereReadingsAre() << Qt::endl;
     return kExitSaveFailed;
@@ -430,6 +453,9 @@ int MeterLogger::SaveOutput(int exitCode) {
          << DisplayPath(options_.output) << ": " << WhereReadingsAre() << Qt::endl;
     return kExitSaveFailed;
   }
+  // Readings the spool never took are published again from the journal:
+  // it stays until they are.
+  if (publisher_ && publisher_->Unspooled() > 0) return exitCode;
   if (options_.capture.isEmpty() && !journal_->Remove())
     err_ << "orbek-log: cannot remove the journal " << DisplayPath(journalPath_) << ": "
          << journal_->Error() << " (" << DisplayPath(options_.output)

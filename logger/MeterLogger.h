@@ -7,6 +7,7 @@
 #include <QTextStream>
 #include <QTimer>
 #include <memory>
+#include <mutex>
 
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
@@ -34,6 +35,8 @@ class ReadingPublisher {
   // The exit code for a publisher that could not start.
   static int ExitCodeFor(const MqttError& error);
   void Publish(const Reading& reading);
+  // Readings the spool could not take so far.
+  std::int64_t Unspooled() const { return publisher_->Unspooled(); }
   // Returns the exit code the run ends with; `journal` is where the
   // readings are should some not reach the spool.
   int Finish(int exitCode, QTextStream& err, const QString& journal);
@@ -131,6 +134,11 @@ class MeterLogger : public QObject {
   QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
   QString journalPath_;                    // empty without --output or --capture
   int exitCode_ = kExitComplete;
+  // Why standard output failed, from the writer's thread, and whether the
+  // user has heard.
+  std::mutex stdoutFailureMutex_;
+  QString stdoutFailure_;
+  bool stdoutFailureSaid_ = false;
 };
 
 // Decodes a raw capture to CSV on standard output (and `output`, if given),

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "logger/Exit.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 
@@ -24,6 +25,7 @@ constexpr std::size_t kHintSize = 4096;
 char hints[2][kHintSize];
 std::size_t hintLengths[2] = {0, 0};
 std::atomic<int> current{0};
+int setupError = 0;  // why the pipe could not be made
 
 void OnStopSignal(int) {
   const int saved = errno;
@@ -46,6 +48,7 @@ void InstallStopSignals() {
   if (::pipe2(pipeEnds, O_CLOEXEC | O_NONBLOCK) != 0) {
     // Without the pipe a stop cannot be noticed by the loop; the signals
     // then end the process as they would by default.
+    setupError = errno;
     pipeEnds[0] = pipeEnds[1] = -1;
     return;
   }
@@ -60,6 +63,10 @@ void InstallStopSignals() {
   // A file-size limit makes a write fail with a reason to report, instead of
   // killing the logger before it can stop the meter or say why.
   std::signal(SIGXFSZ, SIG_IGN);
+}
+
+QString StopSignalsProblem() {
+  return ReasonFor(setupError);
 }
 
 int StopSignalDescriptor() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace orbek {
 
@@ -13,6 +14,8 @@ namespace orbek {
 // errno.
 void InstallStopSignals();
 int StopSignalDescriptor();
+// Why the stop signals could not be set up, when StopSignalDescriptor() is -1.
+QString StopSignalsProblem();
 // Takes a pending stop request; true when there was one.
 bool TakeStopRequest();
 // What a second signal writes before the process ends: where the readings
