@@ -84,10 +84,15 @@ class BlockedStdout {
  public:
   explicit BlockedStdout(const QString& path) : path_(path) {
     ::mkfifo(QFile::encodeName(path).constData(), 0600);
-    reader_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    reader_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   }
-  ~BlockedStdout() { ::close(reader_); }
+  ~BlockedStdout() { Close(); }
   const QString& Path() const { return path_; }
+  // The reader goes away without having read.
+  void Close() {
+    if (reader_ >= 0) ::close(reader_);
+    reader_ = -1;
+  }
 
  private:
   QString path_;
@@ -99,11 +104,13 @@ TEST(HonestEndsTest, AStopWhileStandardOutputIsBlockedEndsAndCountsWhatItMissed)
   const struct {
     bool withOutput;
     bool secondSignal;
+    bool readerDies;  // instead of a stop: the reader goes away after the transfer
     int exitCode;
     const char* says;
   } cases[] = {
-      {false, false, 6, "lines did not reach standard output"},
-      {true, true, 9, "every reading"},
+      {false, false, false, 6, "lines did not reach standard output"},
+      {true, true, false, 9, "every reading"},
+      {false, false, true, 6, "cannot write to standard output: Broken pipe"},
   };
   for (const auto& c : cases) {
     BlockedStdout out(dir.filePath(QString("stdout-%1").arg(c.exitCode)));
@@ -118,7 +125,12 @@ TEST(HonestEndsTest, AStopWhileStandardOutputIsBlockedEndsAndCountsWhatItMissed)
     ASSERT_TRUE(test::WaitUntil([&] { return meter.RecordsSent() >= 6000; }, 20000));
     QElapsedTimer clock;
     clock.start();
-    program.terminate();
+    if (c.readerDies) {
+      test::Pump(300);
+      out.Close();
+    } else {
+      program.terminate();
+    }
     if (c.secondSignal) {
       test::Pump(200);
       program.terminate();
