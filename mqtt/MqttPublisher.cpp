@@ -40,9 +40,6 @@ constexpr int kAwayWaitMs = 5000;
 constexpr std::chrono::milliseconds kFirstRetry{1000};
 constexpr std::chrono::milliseconds kLongestRetry{2000};
 constexpr std::int64_t kNoteEveryMs = 200;
-// How long the sender lets readings gather after a wake-up.
-constexpr int kGatherMs = 10;
-constexpr std::int64_t kGatherBelowBytes = 4096;
 constexpr std::int64_t kRestartSpoolBytes = 4 << 20;
 // The spool starts with this line, the number being where the messages the
 // broker has not acknowledged begin.
@@ -436,16 +433,6 @@ void MqttPublisher::Send() {
         {wake_, POLLIN, 0},
         {socket, static_cast<short>(POLLIN | (mosquitto_want_write(client_) ? POLLOUT : 0)), 0}};
     ::poll(polled, socket < 0 ? 1 : 2, socket < 0 ? 200 : 500);
-    if ((polled[0].revents & POLLIN) && socket >= 0 && !(polled[1].revents & POLLIN) &&
-        written_.load() - sent_ < kGatherBelowBytes) {
-      // A moment for more readings to come while the reader's wake-ups cost
-      // it nothing (woken_ stays set): at a meter's pace this sender then
-      // wakes once for a few readings, not once for each. With more than a
-      // few waiting it is busy already and does not wait.
-      pollfd more{socket, POLLIN, 0};
-      ::poll(&more, 1, kGatherMs);
-      polled[1].revents |= more.revents;
-    }
     if (polled[0].revents & POLLIN) {
       std::uint64_t count = 0;
       [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
