@@ -311,14 +311,20 @@ TEST(FaultSweepTest, ARunKilledAnywhereIsRecoveredWithTheSameTransfer) {
     for (qsizetype i = 1; i + 1 < printed.size(); ++i)
       ASSERT_EQ(recovered.value(i), printed[i]) << i;
     const auto readings = static_cast<std::size_t>(recovered.size() - 1);
-    ASSERT_TRUE(subscriber.WaitFor(readings, "/reading", 10000));
+    // Copies of the killed run's messages come too: wait for every number.
     std::set<QString> transfers;
     std::set<long long> numbers;
-    for (const auto& message : subscriber.Messages("/reading")) {
-      const QJsonObject json = QJsonDocument::fromJson(message.payload).object();
-      transfers.insert(json["transfer"].toString());
-      numbers.insert(json["reading"].toInteger());
-    }
+    const auto delivered = [&] {
+      transfers.clear();
+      numbers.clear();
+      for (const auto& message : subscriber.Messages("/reading")) {
+        const QJsonObject json = QJsonDocument::fromJson(message.payload).object();
+        transfers.insert(json["transfer"].toString());
+        numbers.insert(json["reading"].toInteger());
+      }
+      return numbers.size() >= readings;
+    };
+    ASSERT_TRUE(test::WaitUntil(delivered, 10000)) << numbers.size() << " of " << readings;
     if (readings > 0) {
       EXPECT_EQ(transfers.size(), 1u) << "the recovery's copies carry another transfer";
     }
