@@ -67,7 +67,6 @@ class MeterSession : public QObject, private ReadingSink {
   // the end record included, to `journal`; nullptr stops. The session does
   // not own it.
   void SetJournal(Journal* journal);
-  Journal* CurrentJournal() const { return journal_; }
 
   // What losing step has cost the transfer so far.
   const StepLoss& Loss() const { return pipeline_.Loss(); }

@@ -138,6 +138,10 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
   connect(&session_, &MeterSession::Failed, this,
           [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
+  connect(&session_, &MeterSession::JournalCaughtUp, this, [this](const QString& path) {
+    err_ << "orbek-log: the journal " << path
+         << " takes the bytes again; what waited in memory is in it" << Qt::endl;
+  });
   reconnectWatch_.setInterval(kReconnectCheckMs);
   connect(&reconnectWatch_, &QTimer::timeout, this, &MeterLogger::LookForDevice);
   if (StopSignalDescriptor() >= 0) {
