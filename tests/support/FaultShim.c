@@ -120,83 +120,63 @@ int openat64(int dirfd, const char* path, int flags, ...) {
   return OpenAt(dirfd, path, flags, mode, "openat64");
 }
 
-ssize_t write(int fd, const void* data, size_t size) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
+// The calls on a descriptor: the chosen one fails before it is made.
+#define FAIL_ON(counted) \
+  if (Fails(counted)) {  \
+    errno = failWith;    \
+    return -1;           \
   }
+
+ssize_t write(int fd, const void* data, size_t size) {
+  FAIL_ON(Watched(fd));
   ssize_t (*real)(int, const void*, size_t) = Real("write");
   return real(fd, data, size);
 }
 
 ssize_t pwrite(int fd, const void* data, size_t size, off_t offset) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   ssize_t (*real)(int, const void*, size_t, off_t) = Real("pwrite");
   return real(fd, data, size, offset);
 }
 
 ssize_t pwrite64(int fd, const void* data, size_t size, off_t offset) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   ssize_t (*real)(int, const void*, size_t, off_t) = Real("pwrite64");
   return real(fd, data, size, offset);
 }
 
 int fsync(int fd) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   int (*real)(int) = Real("fsync");
   return real(fd);
 }
 
 int fdatasync(int fd) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   int (*real)(int) = Real("fdatasync");
   return real(fd);
 }
 
 int ftruncate(int fd, off_t length) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   int (*real)(int, off_t) = Real("ftruncate");
   return real(fd, length);
 }
 
 int ftruncate64(int fd, off_t length) {
-  if (Fails(Watched(fd))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Watched(fd));
   int (*real)(int, off_t) = Real("ftruncate64");
   return real(fd, length);
 }
 
 int rename(const char* from, const char* to) {
-  if (Fails(Under(from) || Under(to))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Under(from) || Under(to));
   int (*real)(const char*, const char*) = Real("rename");
   return real(from, to);
 }
 
 int renameat(int fromDir, const char* from, int toDir, const char* to) {
-  if (Fails(Under(from) || Under(to))) {
-    errno = failWith;
-    return -1;
-  }
+  FAIL_ON(Under(from) || Under(to));
   int (*real)(int, const char*, int, const char*) = Real("renameat");
   return real(fromDir, from, toDir, to);
 }
