@@ -7,35 +7,66 @@
 
 namespace orbek {
 
+namespace {
+
+void Name() {
+  QCoreApplication::setApplicationName(QStringLiteral("Orbek"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
+}
+
+}  // namespace
+
+WindowOptions AddWindowOptions(QCommandLineParser& parser) {
+  parser.setApplicationDescription(
+      QStringLiteral("Collects the readings of a water-quality meter over a serial port."));
+  parser.addHelpOption();
+  parser.addVersionOption();
+  WindowOptions options{
+      QCommandLineOption(QStringLiteral("port"),
+                         QStringLiteral("Also offer the serial device at <path> (a virtual port, "
+                                        "say). Repeatable."),
+                         QStringLiteral("path")),
+      QCommandLineOption(QStringLiteral("capture"),
+                         QStringLiteral("Keep every record received, as raw bytes, in <file> "
+                                        "(orbek-log --decode reads it)."),
+                         QStringLiteral("file"))};
+  parser.addOption(options.port);
+  parser.addOption(options.capture);
+  return options;
+}
+
+// The window's platform needs a display even to start; help and the version
+// do not, so they are answered by a plain core application.
+bool AnsweredWithoutWindow(int& argc, char** argv) {
+  bool asked = false;
+  for (int i = 1; i < argc; ++i) {
+    const QByteArray argument(argv[i]);
+    asked = asked || argument == "--help" || argument == "-h" || argument == "--help-all" ||
+            argument == "-?" || argument == "--version" || argument == "-v";
+  }
+  if (!asked) return false;
+  QCoreApplication app(argc, argv);
+  Name();
+  QCommandLineParser parser;
+  AddWindowOptions(parser);
+  parser.process(app);  // prints and exits for --help and --version
+  return true;
+}
+
 COrbekApp::COrbekApp(int& argc, char** argv) : app_(argc, argv) {
-  QApplication::setApplicationName(QStringLiteral("Orbek"));
-  QApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
+  Name();
   QApplication::setDesktopFileName(QStringLiteral("org.orbek.Orbek"));
 }
 
 int COrbekApp::InitInstance() {
   QCommandLineParser parser;
-  parser.setApplicationDescription(
-      QStringLiteral("Collects the readings of a water-quality meter over a serial port."));
-  parser.addHelpOption();
-  parser.addVersionOption();
-  const QCommandLineOption port(
-      QStringLiteral("port"),
-      QStringLiteral("Also offer the serial device at <path> (a virtual port, say). Repeatable."),
-      QStringLiteral("path"));
-  parser.addOption(port);
-  const QCommandLineOption capture(
-      QStringLiteral("capture"),
-      QStringLiteral("Keep every record received, as raw bytes, in <file> (orbek-log --decode "
-                     "reads it)."),
-      QStringLiteral("file"));
-  parser.addOption(capture);
+  const WindowOptions options = AddWindowOptions(parser);
   parser.process(app_);
 
-  const QStringList extraPorts = parser.values(port);
+  const QStringList extraPorts = parser.values(options.port);
   COrbekDlg dlg(nullptr, [extraPorts] { return SerialPortCandidates(extraPorts); });
   QString error;
-  if (!dlg.CaptureTo(parser.value(capture), &error)) {
+  if (!dlg.CaptureTo(parser.value(options.capture), &error)) {
     std::fprintf(stderr, "orbek: %s\n", qPrintable(error));
     return 2;
   }

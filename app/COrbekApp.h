@@ -1,8 +1,19 @@
 #pragma once
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 namespace orbek {
+
+// The window's command line: --help, --version, --port, --capture.
+struct WindowOptions {
+  QCommandLineOption port, capture;
+};
+WindowOptions AddWindowOptions(QCommandLineParser& parser);
+
+// --help or --version answered without a display: true when the command
+// line asks for one of them, which has then been printed.
+bool AnsweredWithoutWindow(int& argc, char** argv);
 
 // The process: reads the command line, runs the main window modally and
 // ends when it closes.
