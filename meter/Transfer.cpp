@@ -1,0 +1,124 @@
+#include "meter/Transfer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+namespace orbek {
+
+bool SampleDetails::Empty() const {
+  return std::all_of(kDetailFields.begin(), kDetailFields.end(),
+                     [this](const DetailField& field) { return (this->*field.member).empty(); });
+}
+
+void Accumulator::Add(double x) {
+  if (count_ == 0) {
+    minimum_ = maximum_ = x;
+  } else {
+    minimum_ = std::min(minimum_, x);
+    maximum_ = std::max(maximum_, x);
+  }
+  ++count_;
+  const double delta = x - mean_;
+  mean_ += delta / static_cast<double>(count_);
+  squares_ += delta * (x - mean_);
+}
+
+std::optional<double> Accumulator::Deviation() const {
+  if (count_ < 2) return std::nullopt;
+  return std::sqrt(squares_ / static_cast<double>(count_ - 1));
+}
+
+void ReadingStatistics::AddTo(std::vector<Series>& all, std::string_view unit, double x) {
+  auto series =
+      std::find_if(all.begin(), all.end(), [unit](const Series& s) { return s.unit == unit; });
+  if (series == all.end()) series = all.insert(all.end(), Series{std::string(unit), {}});
+  series->numbers.Add(x);
+}
+
+void ReadingStatistics::Add(const DecodedReading& reading) {
+  if (reading.Value) AddTo(values_, reading.Unit.value_or(std::string_view()), *reading.Value);
+  AddTo(temperatures_, reading.TemperatureUnit(), reading.TemperatureNumber);
+}
+
+std::string UtcIsoText(std::chrono::system_clock::time_point when) {
+  const auto micros =
+      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
+  const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
+  std::tm utc{};
+  ::gmtime_r(&seconds, &utc);
+  char text[48];
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
+  std::snprintf(text + length, sizeof text - length, ".%06lldZ",
+                static_cast<long long>(micros % 1000000));
+  return text;
+}
+
+std::string StatisticText(double x) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.6g", x);
+  // snprintf follows LC_NUMERIC; the statistics always use a point.
+  for (char* c = text; *c != '\0'; ++c)
+    if (*c == ',') *c = '.';
+  return text;
+}
+
+std::string ReadingStatistics::Describe(const Accumulator& n) {
+  std::string text = "n " + std::to_string(n.Count());
+  text += ", min " + StatisticText(n.Minimum());
+  text += ", max " + StatisticText(n.Maximum());
+  text += ", mean " + StatisticText(n.Mean());
+  text += ", sd ";
+  text += n.Deviation() ? StatisticText(*n.Deviation()) : std::string("-");
+  return text;
+}
+
+std::vector<std::string> ReadingStatistics::Lines() const {
+  std::vector<std::string> lines;
+  auto describe = [&lines](const Series& series, std::string_view what) {
+    std::string line(what);
+    line += series.unit.empty() ? std::string(" (no unit)") : " " + series.unit;
+    line += ": " + Describe(series.numbers);
+    lines.push_back(std::move(line));
+  };
+  for (const Series& series : values_)
+    describe(series, "Value");
+  for (const Series& series : temperatures_)
+    describe(series, "Temperature");
+  return lines;
+}
+
+void TransferRecord::Clear() {
+  readings_.clear();
+  statistics_ = {};
+}
+
+void TransferRecord::Add(const Reading& reading) {
+  readings_.push_back(reading);
+  statistics_.Add(reading.decoded);
+}
+
+namespace {
+
+bool NumberedBefore(const Reading& reading, std::int64_t number) {
+  return reading.number < number;
+}
+
+}  // namespace
+
+void TransferRecord::Correct(const Reading& corrected) {
+  const auto at =
+      std::lower_bound(readings_.begin(), readings_.end(), corrected.number, NumberedBefore);
+  if (at != readings_.end() && at->number == corrected.number) at->outOfStep = true;
+}
+
+ReadingStatistics TransferRecord::StatisticsBetween(std::int64_t first, std::int64_t last) const {
+  ReadingStatistics statistics;
+  auto at = std::lower_bound(readings_.begin(), readings_.end(), first, NumberedBefore);
+  for (; at != readings_.end() && at->number <= last; ++at)
+    statistics.Add(at->decoded);
+  return statistics;
+}
+
+}  // namespace orbek

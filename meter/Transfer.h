@@ -1,0 +1,117 @@
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "meter/ReadingPipeline.h"
+
+namespace orbek {
+
+// What a lab notes about a transfer: which sample, who took it, where,
+// with which probe, and anything else. Every field may be empty.
+struct SampleDetails {
+  std::string sample;
+  std::string operator_;
+  std::string location;
+  std::string probe;
+  std::string note;
+
+  bool Empty() const;
+  bool operator==(const SampleDetails&) const = default;
+};
+
+// The fields in the order every output lists them: the label a person
+// reads, the key a file or a message names it by, and whether each
+// reading's message carries it (the others are the transfer's alone).
+struct DetailField {
+  std::string_view label;
+  std::string_view key;
+  std::string SampleDetails::*member;
+  bool perReading;
+};
+inline constexpr std::array<DetailField, 5> kDetailFields = {{
+    {"Sample ID", "sample", &SampleDetails::sample, true},
+    {"Operator", "operator", &SampleDetails::operator_, true},
+    {"Location", "location", &SampleDetails::location, true},
+    {"Probe serial number", "probe", &SampleDetails::probe, false},
+    {"Note", "note", &SampleDetails::note, false},
+}};
+
+// Count, minimum, maximum, mean and sample standard deviation of a series
+// of numbers, kept as they come (Welford's method, so that a long transfer
+// of nearly equal values loses no precision).
+class Accumulator {
+ public:
+  void Add(double x);
+  std::int64_t Count() const { return count_; }
+  double Minimum() const { return minimum_; }
+  double Maximum() const { return maximum_; }
+  double Mean() const { return mean_; }
+  // None for fewer than two numbers, as a spreadsheet's STDEV gives none.
+  std::optional<double> Deviation() const;
+
+ private:
+  std::int64_t count_ = 0;
+  double minimum_ = 0.0, maximum_ = 0.0, mean_ = 0.0, squares_ = 0.0;
+};
+
+// The statistics of a transfer's values, one series for each unit (a
+// transfer may change mode), and of its temperatures, one for each scale;
+// both in the order the units first came. Readings without a number for
+// the value count for the temperature only.
+class ReadingStatistics {
+ public:
+  struct Series {
+    std::string unit;  // "pH", "°C"; empty where the meter shows none
+    Accumulator numbers;
+  };
+  void Add(const DecodedReading& reading);
+  const std::vector<Series>& Values() const { return values_; }
+  const std::vector<Series>& Temperatures() const { return temperatures_; }
+  bool Empty() const { return values_.empty() && temperatures_.empty(); }
+  // One line a series: "Value pH: n 12, min 6.98, max 7.02, mean 7.0008,
+  // sd 0.0123".
+  std::vector<std::string> Lines() const;
+  // "n 12, min 6.98, max 7.02, mean 7.0008, sd 0.0123".
+  static std::string Describe(const Accumulator& numbers);
+
+ private:
+  static void AddTo(std::vector<Series>& all, std::string_view unit, double x);
+  std::vector<Series> values_, temperatures_;
+};
+
+// When a reading was received, in UTC to the microsecond:
+// "2026-12-08T17:10:04.123456Z".
+std::string UtcIsoText(std::chrono::system_clock::time_point when);
+
+// A number as the statistics show it: six significant digits, a point for
+// the decimal separator whatever the locale.
+std::string StatisticText(double x);
+
+// Every reading of one transfer as it was last delivered (a reading found
+// out of step is marked), with the sample's details and its statistics.
+class TransferRecord {
+ public:
+  void Clear();
+  void Add(const Reading& reading);
+  // A reading delivered already that the pipeline found out of step.
+  void Correct(const Reading& corrected);
+
+  const std::vector<Reading>& Readings() const { return readings_; }
+  const ReadingStatistics& Statistics() const { return statistics_; }
+  // Those of the readings numbered `first` to `last`, both included.
+  ReadingStatistics StatisticsBetween(std::int64_t first, std::int64_t last) const;
+
+  SampleDetails details;
+
+ private:
+  std::vector<Reading> readings_;
+  ReadingStatistics statistics_;
+};
+
+}  // namespace orbek

@@ -1,0 +1,131 @@
+// A transfer's readings, statistics and sample details.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+#include "meter/Transfer.h"
+#include "tests/support/Golden.h"
+
+namespace orbek {
+namespace {
+
+Reading ReadingOf(std::int64_t number, const sim::RecordBytes& bytes) {
+  Reading reading;
+  reading.number = number;
+  reading.record = MeterRecord::FromSpan(bytes);
+  reading.decoded = DecodeRecord(reading.record);
+  return reading;
+}
+
+// The golden transfer's readings worked out by hand give, per unit, the
+// numbers whose statistics are found here in two passes: the transfer's
+// one-pass statistics must equal them.
+TEST(TransferRecordTest, StatisticsOfTheGoldenTransferEqualThoseWorkedOutByHand) {
+  const auto golden = test::LoadGolden("golden-transfer");
+  ASSERT_FALSE(golden.csv.isEmpty());
+  TransferRecord transfer;
+  const auto records = golden.Readings();
+  for (std::size_t i = 0; i < records.size(); ++i)
+    transfer.Add(ReadingOf(static_cast<std::int64_t>(i), records[i]));
+
+  // Unit: the value text after its number (none where it is blank); scale:
+  // the temperature's.
+  std::map<std::string, std::vector<double>> values, temperatures;
+  for (int row = 0; row + 1 < golden.csv.size(); ++row) {
+    const QString valueText = golden.Field(row, 2), number = golden.Field(row, 4);
+    if (!number.isEmpty())
+      values[valueText.section(' ', 1).trimmed().toStdString()].push_back(number.toDouble());
+    temperatures[golden.Field(row, 3).section(' ', 1).toStdString()].push_back(
+        golden.Field(row, 5).toDouble());
+  }
+  const auto check = [](const std::vector<ReadingStatistics::Series>& found,
+                        const std::map<std::string, std::vector<double>>& worked) {
+    ASSERT_EQ(found.size(), worked.size());
+    for (const auto& series : found) {
+      SCOPED_TRACE(series.unit);
+      ASSERT_TRUE(worked.contains(series.unit)) << "unit \"" << series.unit << "\"";
+      const auto& xs = worked.at(series.unit);
+      double sum = 0;
+      for (const double x : xs)
+        sum += x;
+      const double mean = sum / static_cast<double>(xs.size());
+      double squares = 0;
+      for (const double x : xs)
+        squares += (x - mean) * (x - mean);
+      const Accumulator& n = series.numbers;
+      EXPECT_EQ(n.Count(), static_cast<std::int64_t>(xs.size()));
+      EXPECT_DOUBLE_EQ(n.Minimum(), *std::min_element(xs.begin(), xs.end()));
+      EXPECT_DOUBLE_EQ(n.Maximum(), *std::max_element(xs.begin(), xs.end()));
+      EXPECT_NEAR(n.Mean(), mean, 1e-9 * std::max(1.0, std::abs(mean)));
+      if (xs.size() < 2) {
+        EXPECT_FALSE(n.Deviation());
+      } else {
+        const double sd = std::sqrt(squares / static_cast<double>(xs.size() - 1));
+        ASSERT_TRUE(n.Deviation());
+        EXPECT_NEAR(*n.Deviation(), sd, 1e-9 * std::max(1.0, sd));
+      }
+    }
+  };
+  check(transfer.Statistics().Values(), values);
+  check(transfer.Statistics().Temperatures(), temperatures);
+}
+
+// Near-equal readings far from zero lose nothing: the textbook sum of
+// squares would cancel to noise here.
+TEST(TransferRecordTest, AccumulatorKeepsPrecisionAndSaysNoDeviationForOneNumber) {
+  const struct {
+    std::vector<double> xs;
+    double mean;
+    std::optional<double> deviation;
+  } cases[] = {
+      {{}, 0.0, std::nullopt},
+      {{7.0}, 7.0, std::nullopt},
+      {{4, 7, 13, 16}, 10.0, std::sqrt(30.0)},
+      {{1e9 + 4, 1e9 + 7, 1e9 + 13, 1e9 + 16}, 1e9 + 10, std::sqrt(30.0)},
+      {{-1.5, -1.5, -1.5}, -1.5, 0.0},
+  };
+  for (const auto& c : cases) {
+    Accumulator n;
+    for (const double x : c.xs)
+      n.Add(x);
+    EXPECT_EQ(n.Count(), static_cast<std::int64_t>(c.xs.size()));
+    EXPECT_DOUBLE_EQ(n.Mean(), c.mean);
+    ASSERT_EQ(n.Deviation().has_value(), c.deviation.has_value());
+    if (c.deviation) {
+      EXPECT_NEAR(*n.Deviation(), *c.deviation, 1e-9);
+    }
+  }
+}
+
+// The chart's range takes the readings numbered within it; a correction
+// marks the reading it names and changes no number.
+TEST(TransferRecordTest, RangesAndCorrectionsFollowTheReadingsNumbers) {
+  const auto records = sim::GenerateRecords(50, 3);
+  TransferRecord transfer;
+  for (std::size_t i = 0; i < records.size(); ++i)
+    transfer.Add(ReadingOf(static_cast<std::int64_t>(i), records[i]));
+  const struct {
+    std::int64_t first, last;
+    std::int64_t count;
+  } ranges[] = {{0, 49, 50}, {10, 19, 10}, {-20, 4, 5}, {45, 100, 5}, {60, 80, 0}, {7, 7, 1}};
+  for (const auto& r : ranges) {
+    std::int64_t count = 0;
+    const ReadingStatistics within = transfer.StatisticsBetween(r.first, r.last);
+    for (const auto& series : within.Temperatures())
+      count += series.numbers.Count();
+    EXPECT_EQ(count, r.count) << r.first << ".." << r.last;
+  }
+  const auto before = transfer.Statistics().Lines();
+  Reading corrected = transfer.Readings()[30];
+  corrected.outOfStep = true;
+  transfer.Correct(corrected);
+  corrected.number = 99;  // never delivered: nothing to mark
+  transfer.Correct(corrected);
+  for (const Reading& reading : transfer.Readings())
+    EXPECT_EQ(reading.outOfStep, reading.number == 30);
+  EXPECT_EQ(transfer.Statistics().Lines(), before);
+}
+
+}  // namespace
+}  // namespace orbek
