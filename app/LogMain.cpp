@@ -1,9 +1,11 @@
 // orbek-log: logs a meter's readings without a window.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 #include <string_view>
 
 #include "logger/MeterLogger.h"
@@ -18,12 +20,15 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
   orbek-log --list [--port DEV]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
             [--capture FILE] [--reconnect] [--mqtt URL [--mqtt-topic PREFIX] ...]
-  orbek-log --decode CAPTURE [--all] [--output FILE] [--mqtt URL ...]
+            [--report FILE.pdf] [--sample ID] [--operator NAME] ...
+  orbek-log --decode CAPTURE [--all] [--output FILE] [--report FILE.pdf] [--mqtt URL ...]
 
 A transfer sends the meter the same commands as the window and prints each
 reading as a CSV line on standard output (number, date and time, value,
 temperature, value number, temperature number). It ends at the meter's
-end-of-transfer record or on SIGINT/SIGTERM, after sending the stop byte.
+end-of-transfer record or on SIGINT/SIGTERM, after sending the stop byte,
+and prints the count, minimum, maximum, mean and standard deviation of the
+values (by unit) and temperatures on standard error.
 --output also saves the readings as .csv, .xls or .xlsx (the window's
 workbook layout). --capture keeps the raw records received, which
 --decode turns into the same readings. Messages go to standard error;
@@ -112,8 +117,19 @@ constexpr OptionText kOptions[] = {
     {"mqtt-credentials", "FILE",
      "Read the broker's user name (first line) and password (second line) from FILE."},
     {"mqtt-insecure", "", "With mqtts, do not check the broker's certificate."},
+    {"report", "FILE",
+     "Also make a PDF report of the transfer as FILE: the sample's details, the statistics, "
+     "the chart and the table of readings."},
+    {"sample", "ID",
+     "The sample's ID, kept with the readings (in the file, each message, the "
+     "report)."},
+    {"operator", "NAME", "Who took the readings."},
+    {"location", "PLACE", "Where they were taken."},
+    {"probe", "SERIAL", "The meter's or the probe's serial number."},
+    {"note", "TEXT", "Anything else to keep with the transfer."},
     {"replace", "",
-     "Let --output and --capture replace a file that exists (they refuse to otherwise)."},
+     "Let --output, --capture and --report replace a file that exists (they refuse to "
+     "otherwise)."},
 };
 
 int UsageError(QTextStream& err, const QString& message) {
@@ -137,6 +153,33 @@ int IntervalIndex(const QString& word) {
   return -1;
 }
 
+// A report draws text, which needs the fonts of a QGuiApplication; a run
+// without one does with less.
+bool AsksForReport(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument(argv[i]);
+    if (argument == "--report" || argument.starts_with("--report=")) return true;
+  }
+  return false;
+}
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+  if (!AsksForReport(argc, argv)) return std::make_unique<QCoreApplication>(argc, argv);
+  // The report is drawn off screen, display or none.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+orbek::SampleDetails DetailsFrom(const QCommandLineParser& parser) {
+  orbek::SampleDetails details;
+  for (const orbek::DetailField& field : orbek::kDetailFields)
+    details.*field.member =
+        parser
+            .value(QString::fromLatin1(field.key.data(), static_cast<qsizetype>(field.key.size())))
+            .toStdString();
+  return details;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,7 +187,7 @@ int main(int argc, char** argv) {
   // Qt's own event dispatcher costs less a wake-up than GLib's, and a meter
   // wakes the logger a thousand times a second at 115200 baud.
   if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
-  QCoreApplication app(argc, argv);
+  const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
   QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
   QTextStream out(stdout);
@@ -198,9 +241,17 @@ int main(int argc, char** argv) {
     return UsageError(err, QStringLiteral("the --mqtt-* options need --mqtt URL"));
 
   if (set("list")) return orbek::ListPorts(parser.values(QStringLiteral("port")), out, err);
-  if (set("decode"))
-    return orbek::DecodeCapture(value("decode"), value("output"), set("all"), set("replace"),
-                                broker, err);
+  if (set("decode")) {
+    orbek::DecodeOptions decode;
+    decode.capture = value("decode");
+    decode.output = value("output");
+    decode.report = value("report");
+    decode.all = set("all");
+    decode.replace = set("replace");
+    decode.mqtt = broker;
+    decode.details = DetailsFrom(parser);
+    return orbek::DecodeCapture(decode, err);
+  }
   if (!set("port"))
     return UsageError(err, QStringLiteral("say --list, --port DEV or --decode FILE"));
   if (parser.values(QStringLiteral("port")).size() > 1)
@@ -220,6 +271,8 @@ int main(int argc, char** argv) {
   options.reconnect = set("reconnect");
   options.replace = set("replace");
   options.mqtt = broker;
+  options.details = DetailsFrom(parser);
+  options.report = value("report");
   orbek::MeterLogger logger(options, err);
   return logger.Run();
 }

@@ -1,6 +1,9 @@
 // Excel 97-2003 (BIFF8) writer of a workbook held in memory.
 #include "export/Biff8Writer.h"
 
+#include <gsf/gsf-doc-meta-data.h>
+#include <gsf/gsf-meta-names.h>
+#include <gsf/gsf-msole-utils.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
 #include <gsf/gsf-output-memory.h>
@@ -194,7 +197,42 @@ QByteArray Biff8WorkbookStream(const Workbook& workbook) {
   return Writer(workbook).Build();
 }
 
-bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write) {
+namespace {
+
+// The document properties as the "\005SummaryInformation" stream beside
+// the workbook, where a spreadsheet program reads them.
+bool WriteSummary(GsfOutfile* document, const DocumentProperties& properties) {
+  const std::pair<const char*, QString> fields[] = {
+      {GSF_META_NAME_TITLE, properties.title},
+      {GSF_META_NAME_SUBJECT, properties.subject},
+      {GSF_META_NAME_CREATOR, properties.author},
+      {GSF_META_NAME_KEYWORDS, properties.keywords},
+      {GSF_META_NAME_DESCRIPTION, properties.comments}};
+  GsfDocMetaData* meta = gsf_doc_meta_data_new();
+  bool any = false;
+  for (const auto& [name, text] : fields) {
+    if (text.isEmpty()) continue;
+    GValue* value = g_new0(GValue, 1);
+    g_value_init(value, G_TYPE_STRING);
+    g_value_set_string(value, text.toUtf8().constData());
+    gsf_doc_meta_data_insert(meta, g_strdup(name), value);
+    any = true;
+  }
+  bool written = true;
+  if (any) {
+    GsfOutput* stream = gsf_outfile_new_child(document, "\005SummaryInformation", FALSE);
+    written = stream != nullptr && gsf_doc_meta_data_write_to_msole(meta, stream, FALSE) &&
+              gsf_output_close(stream);
+    if (stream != nullptr) g_object_unref(stream);
+  }
+  g_object_unref(meta);
+  return written;
+}
+
+}  // namespace
+
+bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write,
+                        const DocumentProperties& properties) {
   gsf_init();
   GsfOutfile* document = gsf_outfile_msole_new(sink);
   GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
@@ -202,7 +240,8 @@ bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put
     return gsf_output_write(child, static_cast<std::size_t>(bytes.size()),
                             reinterpret_cast<const guint8*>(bytes.constData())) != FALSE;
   };
-  const bool written = child != nullptr && write(put) && gsf_output_close(child);
+  const bool written = child != nullptr && write(put) && gsf_output_close(child) &&
+                       WriteSummary(document, properties);
   const bool closed = gsf_output_close(GSF_OUTPUT(document));  // closes the sink too
   if (child != nullptr) g_object_unref(child);
   g_object_unref(document);
@@ -214,7 +253,8 @@ QByteArray Biff8File(const Workbook& workbook) {
   gsf_init();
   GsfOutput* sink = gsf_output_memory_new();
   QByteArray file;
-  if (WriteBiff8Document(sink, [&](const Biff8Put& put) { return put(stream); }))
+  if (WriteBiff8Document(
+          sink, [&](const Biff8Put& put) { return put(stream); }, workbook.properties))
     file = QByteArray(
         reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
         static_cast<qsizetype>(gsf_output_size(sink)));

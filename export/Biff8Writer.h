@@ -3,11 +3,11 @@
 #include <QByteArray>
 #include <functional>
 
+#include "export/Workbook.h"
+
 struct _GsfOutput;
 
 namespace orbek {
-
-class Workbook;
 
 // The "Workbook" stream of an Excel 97-2003 file: BIFF8 records for the
 // workbook globals, then one substream per worksheet.
@@ -17,9 +17,11 @@ QByteArray Biff8WorkbookStream(const Workbook& workbook);
 QByteArray Biff8File(const Workbook& workbook);
 
 // Writes an OLE2 compound document to `sink` with one "Workbook" stream,
-// whose bytes `write` puts in by calling `put` as often as it likes; false
-// when any step fails. Both .xls writers make their files with it.
+// whose bytes `write` puts in by calling `put` as often as it likes, and
+// the document properties given; false when any step fails. Both .xls
+// writers make their files with it.
 using Biff8Put = std::function<bool(const QByteArray&)>;
-bool WriteBiff8Document(_GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write);
+bool WriteBiff8Document(_GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write,
+                        const DocumentProperties& properties = {});
 
 }  // namespace orbek

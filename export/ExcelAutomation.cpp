@@ -134,6 +134,10 @@ void CXlWorkbook::SaveCopyAs(const QVariant& filename) const {
   Object(book_, "workbook").workbook.SaveCopyAs(path);
 }
 
+void CXlWorkbook::Extend(const std::function<void(Workbook&)>& extend) const {
+  extend(Object(book_, "workbook").workbook);
+}
+
 void CXlWorkbook::SetSaved(bool saved) const {
   Object(book_, "workbook").saved = saved;
 }

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace orbek {
@@ -26,6 +27,8 @@ struct TextArray {
 inline constexpr short xlCenter = -4108;
 inline constexpr short xlTop = -4160;
 inline constexpr short xlBottom = -4107;
+
+class Workbook;
 
 namespace automation {
 struct Application;
@@ -80,6 +83,9 @@ class CXlWorkbook {
   // Saves a copy under `filename`, in the format its extension names.
   void SaveCopyAs(const QVariant& filename) const;
   void SetSaved(bool saved) const;
+  // Lets `extend` add to the workbook what no automation member puts in:
+  // sheets of typed cells, document properties, charts.
+  void Extend(const std::function<void(Workbook&)>& extend) const;
   void ReleaseDispatch() { book_.reset(); }
 
  private:

@@ -14,4 +14,20 @@ enum ReadingsColumn { kNumberColumn = 0, kTimestampColumn, kValueColumn, kTemper
 inline constexpr std::array<std::string_view, 4> kColumnHeadings = {
     "No.", "Date and Time", "Measured Value", "Temperature"};
 
+// Every reading of a transfer as typed fields: the columns of a
+// workbook's Data sheets and of the window's CSV.
+enum DataColumn {
+  kDataNumber = 0,
+  kDataMeterTime,
+  kDataValue,
+  kDataUnit,
+  kDataTemperature,
+  kDataScale,
+  kDataReceived,
+  kDataOutOfStep
+};
+inline constexpr std::array<std::string_view, 8> kDataHeadings = {
+    "No.", "Date and Time", "Value", "Unit", "Temperature", "Scale", "Received (UTC)",
+    "Out of step"};
+
 }  // namespace orbek

@@ -195,6 +195,44 @@ QByteArray csv::Line(const Reading& reading) {
   return line.Take();
 }
 
+QByteArray csv::DataHeader() {
+  QByteArray header;
+  for (const std::string_view heading : kDataHeadings) {
+    if (!header.isEmpty()) header += ',';
+    header.append(heading.data(), static_cast<qsizetype>(heading.size()));
+  }
+  return header;
+}
+
+QByteArray csv::DataLine(const Reading& reading) {
+  const DecodedReading& r = reading.decoded;
+  LineText line;
+  line.Integer(reading.number);
+  line.Field(r.TimestampText);
+  line.Number(r.Value);
+  line.Field(r.Unit.value_or(std::string_view()));
+  line.Number(r.TemperatureNumber);
+  line.Field(r.TemperatureUnit());
+  line.Field(UtcIsoText(reading.received));
+  line.Field(reading.outOfStep ? std::string_view(kOutOfStep) : std::string_view());
+  return line.Take();
+}
+
+std::vector<QByteArray> csv::DetailLines(const SampleDetails& details) {
+  std::vector<QByteArray> lines;
+  for (const DetailField& field : kDetailFields) {
+    const std::string& text = details.*field.member;
+    if (text.empty()) continue;
+    QByteArray line = "# ";
+    line.append(field.label.data(), static_cast<qsizetype>(field.label.size()));
+    line += ": ";
+    for (const char c : text)
+      line += (c == '\n' || c == '\r') ? ' ' : c;
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 // What would stop a save to `path`, found by starting one: the same checks,
 // in the same words, as the save at the end.
 QString OutputProblem(const QString& path, bool replace) {
@@ -213,11 +251,14 @@ QString OutputProblem(const QString& path, bool replace) {
   return {};
 }
 
-ReadingsFile::ReadingsFile(const QString& path) : file_(std::make_unique<SafeSaveFile>(path)) {
+ReadingsFile::ReadingsFile(const QString& path, const SampleDetails& details)
+    : file_(std::make_unique<SafeSaveFile>(path)) {
   csv_ = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
   try {
     if (csv_) {
       text_ = std::make_unique<LineFile>(file_->TemporaryPath());
+      for (const QByteArray& line : csv::DetailLines(details))
+        text_->Line(line);
       text_->Line(csv::Header());
     } else {
       table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook());

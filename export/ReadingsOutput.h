@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <vector>
 
 #include "meter/ReadingPipeline.h"
+#include "meter/Transfer.h"
 
 namespace orbek {
 
@@ -23,6 +25,17 @@ namespace csv {
 QByteArray Header();
 QByteArray Line(const Reading& reading);
 inline constexpr const char* kOutOfStep = "out of step";
+
+// A reading as the window's CSV has it, the columns of a workbook's Data
+// sheet: number, the meter's date and time, value (empty without one),
+// unit, temperature, scale, the time received in UTC, the out-of-step mark.
+QByteArray DataHeader();
+QByteArray DataLine(const Reading& reading);
+// The sample's details as comment lines before the header ("# Sample ID:
+// S-12"), which CSV readers skip when told that "#" starts a comment; one
+// line a field given, line breaks in a field made blanks. None when no
+// field is given.
+std::vector<QByteArray> DetailLines(const SampleDetails& details);
 }  // namespace csv
 
 // What is wrong with `path` as --output, before anything is sent to the
@@ -40,7 +53,8 @@ QString OutputProblem(const QString& path, bool replace);
 // correct, so that readings found to have been out of step are marked.
 class ReadingsFile {
  public:
-  explicit ReadingsFile(const QString& path);  // throws SaveError
+  // The sample's details come first in a CSV file. Throws SaveError.
+  ReadingsFile(const QString& path, const SampleDetails& details);
   ~ReadingsFile();
 
   void Add(const Reading& reading);

@@ -20,7 +20,8 @@ void MakeCellRef(int row, int column, QString& ref) {
   ref = QString(QChar(64 + column)) + strRow;
 }
 
-void ExportToExcel(const ExportSource& table, const QString& strFile) {
+void ExportToExcel(const ExportSource& table, const QString& strFile,
+                   const std::function<void(Workbook&)>& extend) {
   const QVariant covTrue(static_cast<short>(1));
   const QVariant covOptional;
 
@@ -59,6 +60,7 @@ void ExportToExcel(const ExportSource& table, const QString& strFile) {
       saRet.At(r, c) = table.ItemText(r, c);
   range.SetValue2(QVariant::fromValue(saRet));
 
+  if (extend) book.Extend(extend);
   book.SaveCopyAs(strFile);
   book.SetSaved(true);
   book.ReleaseDispatch();

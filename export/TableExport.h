@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace orbek {
+
+class Workbook;
 
 // What the export reads of a table: its rows, its column headings and
 // pixel widths, and the text of every cell.
@@ -22,9 +25,11 @@ void MakeCellRef(int row, int column, QString& ref);
 
 // Copies the table into a new workbook, row 1 the headings (bold, centred
 // vertically, 50 points high) and each table row below, with column widths
-// of a sixth of the pixel widths, and saves it as `path`. Every failure is
+// of a sixth of the pixel widths, lets `extend` (when given) add to the
+// workbook after that first sheet, and saves it as `path`. Every failure is
 // thrown: WorkbookUnavailable when no workbook component can be started,
 // WorkbookError when building or saving the workbook fails.
-void ExportToExcel(const ExportSource& table, const QString& path);
+void ExportToExcel(const ExportSource& table, const QString& path,
+                   const std::function<void(Workbook&)>& extend = {});
 
 }  // namespace orbek

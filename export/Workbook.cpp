@@ -36,6 +36,11 @@ Workbook::Workbook() {
   sheets_.push_back(std::make_unique<Worksheet>(QStringLiteral("Sheet1")));
 }
 
+Worksheet& Workbook::AddSheet(const QString& name) {
+  sheets_.push_back(std::make_unique<Worksheet>(name));
+  return *sheets_.back();
+}
+
 void Workbook::SaveCopyAs(const QString& path) const {
   if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
     SaveThroughTemporary(path, [this](const QString& temporary) { WriteXlsx(*this, temporary); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <vector>
@@ -53,11 +54,39 @@ class Worksheet {
   std::map<int, double> rowHeights_;
 };
 
+// What a workbook says of itself, shown by a spreadsheet program's
+// document properties.
+struct DocumentProperties {
+  QString title, subject, author, keywords, comments;
+};
+
+// A line chart of columns of a sheet against another column of it (rows
+// `firstRow` to `lastRow`, the headings' row 0 naming each series), placed
+// over a sheet with its top-left corner at a cell.
+struct WorkbookChart {
+  struct Series {
+    int column = 0;
+    std::uint32_t rgb = 0;  // 0xRRGGBB
+    bool dashed = false;
+  };
+  QString title;
+  QString xFormat;  // how the x axis shows its numbers; empty for plain
+  int dataSheet = 0, xColumn = 0, firstRow = 1, lastRow = 1;
+  std::vector<Series> series;
+  int sheet = 0, row = 0, column = 0;  // where it stands
+};
+
 // A workbook held in memory until it is saved. A new one has one worksheet,
 // "Sheet1".
 class Workbook {
  public:
   Workbook();
+
+  // A new worksheet after the others.
+  Worksheet& AddSheet(const QString& name);
+  DocumentProperties properties;
+  // Drawn in .xlsx only: the .xls writer keeps to cells.
+  std::vector<WorkbookChart> charts;
 
   Worksheet& Sheet(int index) { return *sheets_.at(static_cast<std::size_t>(index)); }
   const Worksheet& Sheet(int index) const { return *sheets_.at(static_cast<std::size_t>(index)); }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -236,6 +237,68 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& sourc
         WriteCell(sheet, row, column, *cell, formats.For(*cell));
 }
 
+// Texts libxlsxwriter keeps pointers to until the workbook is closed.
+class KeptTexts {
+ public:
+  char* Keep(const QString& text) {
+    texts_.push_back(text.toUtf8());
+    return texts_.back().data();
+  }
+
+ private:
+  std::list<QByteArray> texts_;
+};
+
+void WriteProperties(lxw_workbook* book, const DocumentProperties& source, KeptTexts& texts) {
+  lxw_doc_properties properties{};
+  const auto set = [&texts](char*& field, const QString& text) {
+    if (!text.isEmpty()) field = texts.Keep(text);
+  };
+  set(properties.title, source.title);
+  set(properties.subject, source.subject);
+  set(properties.author, source.author);
+  set(properties.keywords, source.keywords);
+  set(properties.comments, source.comments);
+  Check(workbook_set_properties(book, &properties));
+}
+
+// A scatter chart with straight lines and no markers: a line against the x
+// column, as the window draws it.
+void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart& chart,
+                KeptTexts& texts) {
+  lxw_chart* drawn = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
+  if (drawn == nullptr) Fail(QStringLiteral("the chart could not be added"));
+  if (!chart.title.isEmpty()) chart_title_set_name(drawn, texts.Keep(chart.title));
+  chart_legend_set_position(drawn, LXW_CHART_LEGEND_BOTTOM);
+  if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, texts.Keep(chart.xFormat));
+  char* data = texts.Keep(source.Sheet(chart.dataSheet).Name());
+  const auto first = static_cast<lxw_row_t>(chart.firstRow);
+  const auto last = static_cast<lxw_row_t>(chart.lastRow);
+  const auto x = static_cast<lxw_col_t>(chart.xColumn);
+  for (const WorkbookChart::Series& series : chart.series) {
+    lxw_chart_series* line = chart_add_series(drawn, nullptr, nullptr);
+    if (line == nullptr) Fail(QStringLiteral("the chart could not be added"));
+    const auto y = static_cast<lxw_col_t>(series.column);
+    chart_series_set_categories(line, data, first, x, last, x);
+    chart_series_set_values(line, data, first, y, last, y);
+    chart_series_set_name_range(line, data, 0, y);
+    chart_series_set_marker_type(line, LXW_CHART_MARKER_NONE);
+    lxw_chart_line look{};
+    look.color = series.rgb;
+    look.width = 1.25F;
+    look.dash_type = series.dashed ? LXW_CHART_LINE_DASH_DASH : LXW_CHART_LINE_DASH_SOLID;
+    chart_series_set_line(line, &look);
+  }
+  lxw_worksheet* sheet =
+      workbook_get_worksheet_by_name(book, texts.Keep(source.Sheet(chart.sheet).Name()));
+  if (sheet == nullptr) Fail(QStringLiteral("the chart's worksheet is missing"));
+  lxw_chart_options place{};
+  place.x_scale = 1.1;
+  place.y_scale = 1.3;
+  Check(worksheet_insert_chart_opt(sheet, static_cast<lxw_row_t>(chart.row),
+                                   static_cast<lxw_col_t>(chart.column), drawn, &place));
+}
+
 }  // namespace
 
 void CheckXlsxComplete(const QString& path) {
@@ -256,8 +319,12 @@ void WriteXlsx(const Workbook& workbook, const QString& path) {
   WorkbookHandle book(workbook_new_opt(NativeFromPath(path).constData(), &options));
   if (!book) Fail(QStringLiteral("the workbook could not be created"));
   Formats formats(book.get());
+  KeptTexts texts;
+  WriteProperties(book.get(), workbook.properties, texts);
   for (int i = 0; i < workbook.SheetCount(); ++i)
     WriteSheet(book.get(), formats, workbook.Sheet(i));
+  for (const WorkbookChart& chart : workbook.charts)
+    WriteChart(book.get(), workbook, chart, texts);
   Check(workbook_close(book.release()));
   CheckXlsxComplete(path);
 }

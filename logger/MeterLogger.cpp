@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,8 +16,10 @@
 #include "link/SerialError.h"
 #include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
+#include "report/TransferReport.h"
 #include "storage/Journal.h"
 #include "storage/NativePath.h"
+#include "storage/SafeSave.h"
 #include "storage/SaveError.h"
 
 namespace orbek {
@@ -39,6 +42,10 @@ constexpr auto kStdoutDrain = std::chrono::seconds(10);
 constexpr int kBrokerAnswerMs = 3000;
 constexpr int kBrokerDrainMs = 10000;
 
+QString ProgramName() {
+  return QStringLiteral("orbek-log %1").arg(QCoreApplication::applicationVersion());
+}
+
 // Notices from the publisher may come from its network thread: each is one
 // write, so lines never mix.
 void Notice(const QString& text) {
@@ -48,8 +55,9 @@ void Notice(const QString& text) {
 
 }  // namespace
 
-ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer)
-    : transfer_(std::move(transfer)) {
+ReadingPublisher::ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer,
+                                   SampleDetails details)
+    : transfer_(std::move(transfer)), details_(std::move(details)) {
   if (options.topic.isEmpty()) options.topic = DefaultTopic(device);
   publisher_ = std::make_unique<MqttPublisher>(options, Notice);
   publisher_->Connect(kBrokerAnswerMs);
@@ -63,8 +71,8 @@ int ReadingPublisher::ExitCodeFor(const MqttError& error) {
 
 void ReadingPublisher::Publish(const Reading& reading) {
   publisher_->Publish(ReadingMessage(
-      std::string_view(transfer_.constData(), static_cast<std::size_t>(transfer_.size())),
-      reading));
+      std::string_view(transfer_.constData(), static_cast<std::size_t>(transfer_.size())), reading,
+      details_));
 }
 
 QByteArray NewTransferId() {
@@ -94,8 +102,8 @@ int ReadingPublisher::Finish(int exitCode, QTextStream& err, const QString& jour
 }
 
 ReadingPrinter::ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file,
-                               ReadingPublisher* publisher)
-    : out_(out), wait_(wait), file_(file), publisher_(publisher) {}
+                               ReadingPublisher* publisher, TransferRecord* kept)
+    : out_(out), wait_(wait), file_(file), publisher_(publisher), kept_(kept) {}
 
 void ReadingPrinter::Print(const Reading& reading) {
   if (out_ == nullptr) return;
@@ -107,9 +115,11 @@ void ReadingPrinter::Print(const Reading& reading) {
 void ReadingPrinter::OnReading(const Reading& reading) {
   if (Plausible(reading.decoded)) ++plausible_;
   ++readings_;
+  statistics_.Add(reading.decoded);
   Print(reading);
   if (file_) file_->Add(reading);
   if (publisher_) publisher_->Publish(reading);
+  if (kept_) kept_->Add(reading);
 }
 
 // Standard output and the broker get the reading again, marked: whoever
@@ -118,6 +128,7 @@ void ReadingPrinter::OnOutOfStep(const Reading& corrected) {
   Print(corrected);
   if (file_) file_->Correct(corrected);
   if (publisher_) publisher_->Publish(corrected);
+  if (kept_) kept_->Correct(corrected);
 }
 
 MeterLogger::MeterLogger(Options options, QTextStream& err)
@@ -167,6 +178,13 @@ MeterLogger::~MeterLogger() {
 // Everything that can be found wrong before the meter is told anything.
 int MeterLogger::Prepare() {
   const bool ownJournal = !options_.output.isEmpty() && options_.capture.isEmpty();
+  if (!options_.report.isEmpty()) {
+    if (const QString problem = ReportProblem(options_.report, options_.replace);
+        !problem.isEmpty()) {
+      err_ << "orbek-log: " << problem << Qt::endl;
+      return kExitUsage;
+    }
+  }
   if (!options_.output.isEmpty()) {
     if (const QString problem = OutputProblem(options_.output, options_.replace);
         !problem.isEmpty()) {
@@ -184,13 +202,16 @@ int MeterLogger::Prepare() {
   }
   if (!options_.mqtt.url.isEmpty()) {
     try {
-      publisher_ = std::make_unique<ReadingPublisher>(options_.mqtt, options_.port, transfer_);
+      publisher_ = std::make_unique<ReadingPublisher>(options_.mqtt, options_.port, transfer_,
+                                                      options_.details);
     } catch (const MqttError& error) {
       err_ << "orbek-log: " << error.what() << Qt::endl;
       return ReadingPublisher::ExitCodeFor(error);
     }
   }
-  printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get());
+  kept_.details = options_.details;
+  printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get(),
+                                              options_.report.isEmpty() ? nullptr : &kept_);
   journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
   if (journalPath_.isEmpty()) return kExitComplete;
   if (!ownJournal && !options_.replace && NativeExists(journalPath_)) {
@@ -244,8 +265,10 @@ int MeterLogger::Run() {
   err_ << "orbek-log: " << session_.Count() << " readings" << Qt::endl;
   if (session_.Loss().times > 0)
     err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
+  PrintStatistics(printer_->Statistics(), err_);
   int exitCode = SaveOutput(exitCode_);
   exitCode = ReportStdout(exitCode);
+  exitCode = WriteReport(exitCode);
   if (publisher_)
     exitCode = publisher_->Finish(exitCode, err_, journal_ ? journalPath_ : QString());
   return exitCode;
@@ -434,7 +457,7 @@ int MeterLogger::SaveOutput(int exitCode) {
       throw SaveError(QStringLiteral("cannot read %1: %2")
                           .arg(DisplayPath(journalPath_), reason)
                           .toStdString());
-    ReadingsFile file(options_.output);
+    ReadingsFile file(options_.output, options_.details);
     ReadingPrinter saver(nullptr, false, &file, nullptr);
     const ReplayResult replay = ReplayCapture(journal, false, saver, {}, journal_->HeldBytes());
     if (!replay.readError.isEmpty())
@@ -468,8 +491,17 @@ int MeterLogger::SaveOutput(int exitCode) {
   return exitCode;
 }
 
-int DecodeCapture(const QString& capture, const QString& output, bool all, bool replace,
-                  const MqttOptions& mqtt, QTextStream& err) {
+int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
+  const QString& capture = options.capture;
+  const QString& output = options.output;
+  const MqttOptions& mqtt = options.mqtt;
+  const bool all = options.all, replace = options.replace;
+  if (!options.report.isEmpty()) {
+    if (const QString problem = ReportProblem(options.report, replace); !problem.isEmpty()) {
+      err << "orbek-log: " << problem << Qt::endl;
+      return kExitUsage;
+    }
+  }
   if (!output.isEmpty()) {
     if (const QString problem = OutputProblem(output, replace); !problem.isEmpty()) {
       err << "orbek-log: " << problem << Qt::endl;
@@ -495,7 +527,7 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
       // A journal's own transfer id, so that the copies match the first ones.
       QByteArray transfer = Journal::Tag(capture, kTransferTag);
       if (transfer.isEmpty()) transfer = NewTransferId();
-      publisher = std::make_unique<ReadingPublisher>(mqtt, capture, transfer);
+      publisher = std::make_unique<ReadingPublisher>(mqtt, capture, transfer, options.details);
     } catch (const MqttError& error) {
       err << "orbek-log: " << error.what() << Qt::endl;
       return ReadingPublisher::ExitCodeFor(error);
@@ -510,10 +542,13 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
   });
   int exitCode = kExitComplete;
   ReplayResult result;
+  TransferRecord kept;
+  kept.details = options.details;
   try {
     std::unique_ptr<ReadingsFile> saved;
-    if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output);
-    ReadingPrinter printer(&out, true, saved.get(), publisher.get());
+    if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output, options.details);
+    ReadingPrinter printer(&out, true, saved.get(), publisher.get(),
+                           options.report.isEmpty() ? nullptr : &kept);
     out.Push(csv::Header());
     result = ReplayCapture(file, all, printer, std::function<bool()>(TakeStopRequest));
     out.Drain(kStdoutDrain);
@@ -542,6 +577,7 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
     err << Qt::endl;
     if (result.loss.times > 0)
       err << "orbek-log: " << QString::fromStdString(result.loss.Describe()) << Qt::endl;
+    PrintStatistics(printer.Statistics(), err);
     if (!printer.LooksLikeReadings())
       err << "orbek-log: " << DisplayPath(capture)
           << " does not look like a capture of the meter: most of its records carry neither a "
@@ -550,6 +586,10 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
     if (saved) {
       saved->Finish();
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
+    }
+    if (!options.report.isEmpty()) {
+      WriteTransferReport(options.report, kept, {DisplayPath(capture), ProgramName()});
+      err << "orbek-log: saved the report " << DisplayPath(options.report) << Qt::endl;
     }
   } catch (const SaveError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
@@ -560,6 +600,40 @@ int DecodeCapture(const QString& capture, const QString& output, bool all, bool 
     err << "orbek-log: " << out.Unwritten() << " lines did not reach standard output" << Qt::endl;
     if (exitCode == kExitComplete) return kExitOutputFailed;
   }
+  return exitCode;
+}
+
+QString ReportProblem(const QString& path, bool replace) {
+  if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+    return QStringLiteral("Cannot save %1: a report's name must end in .pdf")
+        .arg(DisplayPath(path));
+  try {
+    SafeSaveFile probe(path);
+  } catch (const SaveError& error) {
+    return QString::fromUtf8(error.what());
+  }
+  if (!replace && NativeExists(path))
+    return QStringLiteral("Cannot save %1: it exists already (--replace replaces it)")
+        .arg(DisplayPath(path));
+  return {};
+}
+
+void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err) {
+  for (const std::string& line : statistics.Lines())
+    err << "orbek-log: " << QString::fromStdString(line) << Qt::endl;
+}
+
+// The report is made after the file: a report that cannot be written
+// loses no reading, and says so.
+int MeterLogger::WriteReport(int exitCode) {
+  if (options_.report.isEmpty()) return exitCode;
+  try {
+    WriteTransferReport(options_.report, kept_, {options_.port, ProgramName()});
+  } catch (const SaveError& error) {
+    err_ << "orbek-log: the report was not made: " << error.what() << Qt::endl;
+    return exitCode == kExitComplete ? kExitSaveFailed : exitCode;
+  }
+  err_ << "orbek-log: saved the report " << DisplayPath(options_.report) << Qt::endl;
   return exitCode;
 }
 

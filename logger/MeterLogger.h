@@ -31,7 +31,8 @@ class ReadingPublisher {
  public:
   // Connects; throws MqttError for options that cannot be used, MqttRefused
   // when the broker refuses.
-  ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer);
+  ReadingPublisher(MqttOptions options, const QString& device, QByteArray transfer,
+                   SampleDetails details);
   // The exit code for a publisher that could not start.
   static int ExitCodeFor(const MqttError& error);
   void Publish(const Reading& reading);
@@ -44,6 +45,7 @@ class ReadingPublisher {
  private:
   std::unique_ptr<MqttPublisher> publisher_;
   QByteArray transfer_;  // made once; every message carries it
+  SampleDetails details_;
 };
 
 // Where orbek-log's readings go, live or replayed alike: a CSV line each on
@@ -52,8 +54,10 @@ class ReadingPublisher {
 class ReadingPrinter : public ReadingSink {
  public:
   // `wait`: a replay waits for standard output; a live run never does and
-  // skips lines instead. Each of the three may be null.
-  ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file, ReadingPublisher* publisher);
+  // skips lines instead. Each of the four may be null; `kept` keeps every
+  // reading, for a report.
+  ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file, ReadingPublisher* publisher,
+                 TransferRecord* kept = nullptr);
   void OnReading(const Reading& reading) override;
   void OnOutOfStep(const Reading& corrected) override;
   void OnStepRegained(const StepLoss&) override {}
@@ -63,6 +67,7 @@ class ReadingPrinter : public ReadingSink {
   // At least half the readings carry a real date or a value the meter
   // defines: what a capture of the meter gives, and random bytes do not.
   bool LooksLikeReadings() const { return 2 * plausible_ >= readings_; }
+  const ReadingStatistics& Statistics() const { return statistics_; }
 
  private:
   void Print(const Reading& reading);
@@ -71,6 +76,8 @@ class ReadingPrinter : public ReadingSink {
   bool wait_;
   ReadingsFile* file_;
   ReadingPublisher* publisher_;
+  TransferRecord* kept_;
+  ReadingStatistics statistics_;
   bool skipped_ = false, skippedNow_ = false;
   std::int64_t readings_ = 0, plausible_ = 0;
 };
@@ -92,8 +99,10 @@ class MeterLogger : public QObject {
     QString output;          // .csv, .xls or .xlsx; empty for none
     QString capture;         // raw bytes received; empty for none
     bool reconnect = false;  // wait for a lost device to come back
-    bool replace = false;    // --output and --capture may replace a file
+    bool replace = false;    // --output, --capture and --report may replace a file
     MqttOptions mqtt;        // mqtt.url empty for none
+    SampleDetails details;
+    QString report;  // a PDF of the transfer; empty for none
   };
 
   MeterLogger(Options options, QTextStream& err);
@@ -119,6 +128,7 @@ class MeterLogger : public QObject {
   std::int64_t ReadingsOnDisk(QString* reason) const;
   QString WhereReadingsAre() const;
   int ReportStdout(int exitCode);
+  int WriteReport(int exitCode);
 
   Options options_;
   QTextStream& err_;
@@ -130,6 +140,7 @@ class MeterLogger : public QObject {
   LineWriter out_;
   std::unique_ptr<ReadingPublisher> publisher_;
   std::unique_ptr<ReadingPrinter> printer_;
+  TransferRecord kept_;  // every reading, with --report
   std::unique_ptr<Journal> journal_;
   QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
   QString journalPath_;                    // empty without --output or --capture
@@ -141,11 +152,28 @@ class MeterLogger : public QObject {
   bool stdoutFailureSaid_ = false;
 };
 
-// Decodes a raw capture to CSV on standard output (and `output`, if given),
-// stopping at an end-of-transfer record unless `all`. Reads as it goes.
-// Returns the exit code.
-int DecodeCapture(const QString& capture, const QString& output, bool all, bool replace,
-                  const MqttOptions& mqtt, QTextStream& err);
+// What orbek-log --decode is given.
+struct DecodeOptions {
+  QString capture;
+  QString output;  // empty for none
+  QString report;  // empty for none
+  bool all = false;
+  bool replace = false;
+  MqttOptions mqtt;
+  SampleDetails details;
+};
+
+// Decodes a raw capture to CSV on standard output (and the output file and
+// report, if given), stopping at an end-of-transfer record unless `all`.
+// Reads as it goes. Returns the exit code.
+int DecodeCapture(const DecodeOptions& options, QTextStream& err);
+
+// What is wrong with `path` as --report, before anything is sent to the
+// meter; empty when it will do.
+QString ReportProblem(const QString& path, bool replace);
+
+// The statistics on standard error at the end of a run, a line a series.
+void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err);
 
 // Prints the ports the scan finds, one a line with its description; the
 // scan's report, with any permission hint, goes to `err`.

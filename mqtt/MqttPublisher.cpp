@@ -50,19 +50,6 @@ QString SystemReason(int error = errno) {
   return ReasonFor(error);
 }
 
-QByteArray Iso8601(std::chrono::system_clock::time_point when) {
-  const auto micros =
-      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
-  std::tm utc{};
-  ::gmtime_r(&seconds, &utc);
-  char text[40];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  char fraction[16];
-  std::snprintf(fraction, sizeof fraction, ".%06lldZ", static_cast<long long>(micros % 1000000));
-  return QByteArray(text, static_cast<qsizetype>(length)) + fraction;
-}
-
 void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
   for (const char c : text) {
@@ -147,7 +134,8 @@ QString DefaultTopic(const QString& devicePath) {
   return Sanitized(QStringLiteral("orbek/%1/%2").arg(QSysInfo::machineHostName(), device));
 }
 
-QByteArray ReadingMessage(std::string_view transfer, const Reading& reading) {
+QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
+                          const SampleDetails& details) {
   const DecodedReading& r = reading.decoded;
   QByteArray json;
   json.reserve(400);
@@ -171,8 +159,18 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading) {
   AppendJsonNumber(json, r.TemperatureNumber);
   json += ",\"temperature_unit\":";
   AppendJsonText(json, r.TemperatureUnit());
-  json += ",\"received\":\"" + Iso8601(reading.received) + '"';
-  json += reading.outOfStep ? ",\"out_of_step\":true}" : ",\"out_of_step\":false}";
+  json += ",\"received\":\"";
+  json += UtcIsoText(reading.received);
+  json += '"';
+  json += reading.outOfStep ? ",\"out_of_step\":true" : ",\"out_of_step\":false";
+  // The sample's details a subscriber files the reading under.
+  for (const DetailField& field : kDetailFields) {
+    if (!field.perReading) continue;
+    json += ",\"" + QByteArray(field.key.data(), static_cast<qsizetype>(field.key.size())) + "\":";
+    const std::string& text = details.*field.member;
+    AppendJsonTextOrNull(json, text.empty() ? std::nullopt : std::optional<std::string_view>(text));
+  }
+  json += '}';
   return json;
 }
 

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "meter/ReadingPipeline.h"
+#include "meter/Transfer.h"
 
 struct mosquitto;
 
@@ -49,7 +50,8 @@ QString DefaultTopic(const QString& devicePath);
 
 // One reading as the JSON message published on PREFIX/reading, made from
 // its typed fields.
-QByteArray ReadingMessage(std::string_view transfer, const Reading& reading);
+QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
+                          const SampleDetails& details = {});
 
 // Publishes messages to PREFIX/reading at QoS 1, in order, through a spool
 // file: each message is appended to the spool first, and leaves it only once

@@ -243,6 +243,51 @@ TEST(LoggerGoldenTest, LiveRunCaptureAndDecodeAllGiveTheWorkedOutReadings) {
   EXPECT_EQ(decoded.out, live.out);
 }
 
+// The sample's details go into the file ahead of its header, the statistics
+// come on standard error at the end, and the report holds both and every
+// reading; a report that could not be made is refused before the meter is
+// told anything.
+TEST(LoggerGoldenTest, DetailsStatisticsAndTheReportGoWithTheTransfer) {
+  const auto golden = test::LoadGolden("golden-transfer");
+  MeterSimulator meter(MeterSimulator::Paced(golden.Readings()));
+  QTemporaryDir dir;
+  const QString csv = dir.filePath("readings.csv"), pdf = dir.filePath("readings.pdf");
+  const auto run =
+      RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--sample", "S-12",
+              "--operator", "Ana Lima", "--note", "two\nlines", "--output", csv, "--report", pdf});
+  ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+  EXPECT_EQ(Lines(run.out), golden.csv) << "the details are not standard output's";
+  QFile file(csv);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(
+      Lines(QString::fromUtf8(file.readAll())),
+      QStringList({"# Sample ID: S-12", "# Operator: Ana Lima", "# Note: two lines"}) + golden.csv);
+  for (const char* line : {"orbek-log: Value pH: n 13, min 0.005, max 700,",
+                           "orbek-log: Value (no unit): n 1, min 12.3, max 12.3, mean 12.3, sd -",
+                           "orbek-log: Temperature °F: n 2, min 0, max 77, mean 38.5, sd 54.4472"})
+    EXPECT_TRUE(run.err.contains(QString::fromUtf8(line))) << line << "\n" << run.err.toStdString();
+  QProcess text;
+  text.start("pdftotext", {pdf, "-"});
+  ASSERT_TRUE(text.waitForFinished(60000));
+  const QString words = QString::fromUtf8(text.readAllStandardOutput());
+  for (const char* word : {"S-12", "Ana Lima", "2255-13-255 99:10:255", "Page 2 of 2"})
+    EXPECT_TRUE(words.contains(QString::fromUtf8(word))) << word;
+
+  const struct {
+    QString report;
+    const char* says;
+  } refused[] = {{pdf, "exists already"},
+                 {dir.filePath("readings.txt"), "must end in .pdf"},
+                 {dir.filePath("no such folder/r.pdf"), "no such folder"}};
+  for (const auto& r : refused) {
+    const auto again =
+        RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--report", r.report});
+    EXPECT_EQ(again.exitCode, 2) << again.err.toStdString();
+    EXPECT_TRUE(again.err.contains(r.says)) << again.err.toStdString();
+    EXPECT_TRUE(again.out.isEmpty()) << "the meter was told to send";
+  }
+}
+
 TEST(LoggerGoldenTest, LinkDiagnosticsShowEachRecordAndCommand) {
   const auto golden = test::LoadGolden("golden-transfer");
   MeterSimulator meter(MeterSimulator::Paced(golden.Readings()));

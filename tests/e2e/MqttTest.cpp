@@ -114,8 +114,10 @@ TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {
   ASSERT_TRUE(subscriber.Subscribed());
   const auto records = sim::GenerateRecords(150, 95);
   MeterSimulator meter(MeterSimulator::Paced(records));
-  const auto run = RunLogger({"--port", QString::fromStdString(meter.DevicePath()), "--mqtt",
-                              broker.Url(), "--mqtt-topic", kTopic});
+  const auto run =
+      RunLogger({"--port", QString::fromStdString(meter.DevicePath()), "--mqtt", broker.Url(),
+                 "--mqtt-topic", kTopic, "--sample", "S-12", "--operator", "Ana \"Lima\"",
+                 "--probe", "P-1", "--note", "kept out of the messages"});
   ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
   ASSERT_TRUE(subscriber.WaitFor(150, "/reading"));
   const auto readings = subscriber.Messages("/reading");
@@ -144,6 +146,12 @@ TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {
         << where;
     EXPECT_TRUE(json["received"].toString().endsWith('Z')) << where;
     EXPECT_FALSE(json["out_of_step"].toBool()) << where;
+    // The sample's details each reading is filed under; the rest is the
+    // transfer's alone.
+    EXPECT_EQ(json["sample"].toString(), "S-12") << where;
+    EXPECT_EQ(json["operator"].toString(), "Ana \"Lima\"") << where;
+    EXPECT_TRUE(json.contains("location") && json["location"].isNull()) << where;
+    EXPECT_FALSE(json.contains("probe") || json.contains("note")) << where;
     EXPECT_TRUE(csvLines.value(static_cast<qsizetype>(i) + 1)
                     .startsWith(QString::number(i) + "," + json["meter_time"].toString()))
         << where;

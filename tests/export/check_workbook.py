@@ -57,7 +57,8 @@ def kind_of(text):
 def check_cells_with_xlrd(path, expected):
     xls = path.endswith(".xls")
     book = xlrd.open_workbook(path, formatting_info=xls)
-    expect(book.sheet_names() == ["Sheet1"], f"sheets {book.sheet_names()}")
+    sheets = expected.get("sheets", ["Sheet1"])
+    expect(book.sheet_names() == sheets, f"sheets {book.sheet_names()}, expected {sheets}")
     sheet = book.sheet_by_index(0)
     rows = [expected["headers"]] + expected["rows"]
     expect(sheet.nrows == len(rows), f"{sheet.nrows} rows, expected {len(rows)}")

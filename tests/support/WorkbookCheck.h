@@ -37,9 +37,11 @@ inline TextTable ReadingsTextTable(int rows) {
   return table;
 }
 
-// What the independent reader is to find: the headings cut to 255
-// characters, widths of a sixth of the pixels, and every row's texts.
-inline void WriteExpectation(const ExportSource& table, const QString& path) {
+// What the independent reader is to find: the sheets' names, the headings
+// cut to 255 characters, widths of a sixth of the pixels, and every row's
+// texts on the first sheet.
+inline void WriteExpectation(const ExportSource& table, const QString& path,
+                             const QStringList& sheets = {"Sheet1"}) {
   QJsonArray headers, widths, rows;
   for (int c = 0; c < table.HeaderItemCount(); ++c) {
     headers.append(table.HeaderText(c).left(255));
@@ -53,7 +55,10 @@ inline void WriteExpectation(const ExportSource& table, const QString& path) {
   }
   QFile file(path);
   file.open(QIODevice::WriteOnly);
-  file.write(QJsonDocument(QJsonObject{{"headers", headers}, {"widths", widths}, {"rows", rows}})
+  file.write(QJsonDocument(QJsonObject{{"sheets", QJsonArray::fromStringList(sheets)},
+                                       {"headers", headers},
+                                       {"widths", widths},
+                                       {"rows", rows}})
                  .toJson(QJsonDocument::Compact));
 }
 
@@ -73,6 +78,21 @@ inline CheckResult CheckWorkbook(const QString& workbook, const QString& expecta
   python.setProcessChannelMode(QProcess::MergedChannels);
   python.start("/usr/bin/python3", arguments);
   python.waitForFinished(240000);
+  return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
+          QString::fromUtf8(python.readAll())};
+}
+
+// Runs the transfer's reader script over `file` (a workbook or the
+// window's CSV); with `libreoffice`, LibreOffice prints an .xlsx too.
+inline CheckResult CheckTransfer(const QString& file, const QString& expectation,
+                                 bool libreoffice = false) {
+  QProcess python;
+  QStringList arguments = {ORBEK_CHECK_TRANSFER};
+  if (libreoffice) arguments << "--libreoffice";
+  arguments << file << expectation;
+  python.setProcessChannelMode(QProcess::MergedChannels);
+  python.start("/usr/bin/python3", arguments);
+  python.waitForFinished(400000);
   return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
           QString::fromUtf8(python.readAll())};
 }

@@ -1,0 +1,189 @@
+#include "export/TransferSheets.h"
+
+#include <algorithm>
+#include <chrono>
+
+#include "export/ReadingsLayout.h"
+#include "export/ReadingsOutput.h"
+#include "storage/SafeSave.h"
+#include "storage/SaveError.h"
+
+namespace orbek {
+
+namespace {
+
+QString Utf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+CellContent Text(const QString& text) {
+  return text.isEmpty() ? CellContent{} : CellContent{CellContent::Kind::Text, text, 0.0};
+}
+
+CellContent Number(double number) {
+  return {CellContent::Kind::Number, {}, number};
+}
+
+// The meter's clock as a date where it names one; its text otherwise, so
+// that nothing the meter sent is lost.
+CellContent MeterTime(const DecodedReading& r) {
+  const MeterClock& c = r.Clock;
+  if (c.real) {
+    CellContent cell = DateTimeCell(c.year, static_cast<int>(c.month), static_cast<int>(c.day),
+                                    static_cast<int>(c.hour), static_cast<int>(c.minute),
+                                    static_cast<int>(c.second));
+    if (cell.kind != CellContent::Kind::Empty) return cell;
+  }
+  return Text(Utf8(r.TimestampText));
+}
+
+// Days since 1899-12-30, UTC, to the millisecond.
+CellContent ReceivedTime(std::chrono::system_clock::time_point when) {
+  constexpr double kUnixEpochDay = 25569.0;
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch());
+  return {CellContent::Kind::DateTime,
+          {},
+          kUnixEpochDay + static_cast<double>(ms.count()) / 86'400'000.0};
+}
+
+void PutRow(Worksheet& sheet, int row, const std::vector<CellContent>& cells, bool bold = false) {
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    Cell& cell = sheet.At(row, static_cast<int>(c));
+    cell.content = cells[c];
+    cell.style.bold = bold;
+  }
+}
+
+void PutHeadings(Worksheet& sheet) {
+  std::vector<CellContent> headings;
+  for (const std::string_view heading : kDataHeadings)
+    headings.push_back(Text(Utf8(heading)));
+  PutRow(sheet, 0, headings, true);
+  for (int c = 0; c < static_cast<int>(kDataHeadings.size()); ++c)
+    sheet.SetColumnWidth(c, c == kDataMeterTime || c == kDataReceived ? 20 : 12);
+}
+
+std::vector<CellContent> DataRow(const Reading& reading) {
+  const DecodedReading& r = reading.decoded;
+  return {Number(static_cast<double>(reading.number)),
+          MeterTime(r),
+          r.Value ? Number(*r.Value) : CellContent{},
+          Text(Utf8(r.Unit.value_or(std::string_view()))),
+          Number(r.TemperatureNumber),
+          Text(Utf8(r.TemperatureUnit())),
+          ReceivedTime(reading.received),
+          Text(reading.outOfStep ? QString::fromLatin1(csv::kOutOfStep) : QString())};
+}
+
+// Data, Data2, ...: returns the index of the first.
+int AddDataSheets(Workbook& workbook, const std::vector<Reading>& readings) {
+  constexpr std::size_t kPerSheet = Worksheet::kMaxRows - 1;
+  const int first = workbook.SheetCount();
+  std::size_t at = 0;
+  do {
+    const int index = workbook.SheetCount() - first;
+    Worksheet& sheet = workbook.AddSheet(index == 0 ? QStringLiteral("Data")
+                                                    : QStringLiteral("Data%1").arg(index + 1));
+    PutHeadings(sheet);
+    const std::size_t end = std::min(readings.size(), at + kPerSheet);
+    for (int row = 1; at < end; ++at, ++row)
+      PutRow(sheet, row, DataRow(readings[at]));
+  } while (at < readings.size());
+  return first;
+}
+
+// Returns the next free row.
+int PutStatistics(Worksheet& sheet, int row, const ReadingStatistics& statistics) {
+  PutRow(
+      sheet, row++,
+      {Text(QStringLiteral("Statistics")), Text(QStringLiteral("Unit")), Text(QStringLiteral("n")),
+       Text(QStringLiteral("Minimum")), Text(QStringLiteral("Maximum")),
+       Text(QStringLiteral("Mean")), Text(QStringLiteral("Standard deviation"))},
+      true);
+  auto put = [&](const ReadingStatistics::Series& series, const QString& what) {
+    const Accumulator& n = series.numbers;
+    PutRow(sheet, row++,
+           {Text(what), Text(Utf8(series.unit)), Number(static_cast<double>(n.Count())),
+            Number(n.Minimum()), Number(n.Maximum()), Number(n.Mean()),
+            n.Deviation() ? Number(*n.Deviation()) : CellContent{}});
+  };
+  for (const auto& series : statistics.Values())
+    put(series, QStringLiteral("Value"));
+  for (const auto& series : statistics.Temperatures())
+    put(series, QStringLiteral("Temperature"));
+  return row;
+}
+
+// The Data sheet's value and temperature against the meter's time where
+// every reading has a real one, against the reading's number otherwise.
+WorkbookChart ReadingsChart(const TransferRecord& transfer, int dataSheet, int detailsSheet,
+                            int row) {
+  const auto& readings = transfer.Readings();
+  const bool timed = std::all_of(readings.begin(), readings.end(),
+                                 [](const Reading& r) { return r.decoded.Clock.real; });
+  WorkbookChart chart;
+  chart.title = QStringLiteral("Readings");
+  chart.dataSheet = dataSheet;
+  chart.xColumn = timed ? kDataMeterTime : kDataNumber;
+  chart.xFormat = timed ? QStringLiteral("hh:mm:ss") : QString();
+  chart.firstRow = 1;
+  chart.lastRow = static_cast<int>(std::min<std::size_t>(readings.size(), Worksheet::kMaxRows - 1));
+  // The window's green and red; the temperature dashed as well.
+  chart.series = {{kDataValue, 0x00A000, false}, {kDataTemperature, 0xFF0000, true}};
+  chart.sheet = detailsSheet;
+  chart.row = row;
+  chart.column = 0;
+  return chart;
+}
+
+}  // namespace
+
+DocumentProperties PropertiesOf(const SampleDetails& details) {
+  DocumentProperties properties;
+  properties.title = QString::fromStdString(details.sample);
+  properties.subject = QString::fromStdString(details.location);
+  properties.author = QString::fromStdString(details.operator_);
+  properties.keywords = QString::fromStdString(details.probe);
+  properties.comments = QString::fromStdString(details.note);
+  return properties;
+}
+
+void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool xlsx) {
+  workbook.properties = PropertiesOf(transfer.details);
+  const int detailsIndex = workbook.SheetCount();
+  Worksheet& details = workbook.AddSheet(QStringLiteral("Details"));
+  details.SetColumnWidth(0, 22);
+  details.SetColumnWidth(1, 20);
+  int row = 0;
+  for (const DetailField& field : kDetailFields) {
+    PutRow(details, row, {Text(Utf8(field.label))}, true);
+    details.At(row++, 1).content = Text(QString::fromStdString(transfer.details.*field.member));
+  }
+  const auto& readings = transfer.Readings();
+  PutRow(details, row, {Text(QStringLiteral("Readings"))}, true);
+  details.At(row++, 1).content = Number(static_cast<double>(readings.size()));
+  if (!readings.empty()) {
+    for (const auto& [label, reading] :
+         {std::pair{QStringLiteral("First reading"), &readings.front()},
+          std::pair{QStringLiteral("Last reading"), &readings.back()}}) {
+      PutRow(details, row, {Text(label)}, true);
+      details.At(row++, 1).content = MeterTime(reading->decoded);
+    }
+  }
+  row = PutStatistics(details, row + 1, transfer.Statistics());
+  const int data = AddDataSheets(workbook, readings);
+  if (xlsx && !readings.empty())
+    workbook.charts.push_back(ReadingsChart(transfer, data, detailsIndex, row + 1));
+}
+
+void SaveTransferCsv(const QString& path, const TransferRecord& transfer) {
+  QByteArray text;
+  for (const QByteArray& line : csv::DetailLines(transfer.details))
+    text += line + '\n';
+  text += csv::DataHeader() + '\n';
+  for (const Reading& reading : transfer.Readings())
+    text += csv::DataLine(reading) + '\n';
+  SaveBytes(path, text);
+}
+
+}  // namespace orbek

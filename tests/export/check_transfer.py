@@ -1,0 +1,292 @@
+#!/usr/bin/python3
+"""Reads back what the window saves of a transfer beyond Sheet1, with
+independent readers, and compares it with the readings decoded apart.
+
+    check_transfer.py [--libreoffice] FILE EXPECTED.json
+    check_transfer.py --same-sheet1 PLAIN.xls[x] WITH_TRANSFER.xls[x]
+
+FILE is a workbook (.xls, .xlsx) or the window's CSV. EXPECTED holds
+"details" ([label, text] in order), "properties" (title, subject, author,
+keywords, comments) and "readings" (number, clock: "yyyy-mm-dd hh:mm:ss" or
+null where the meter's clock names no moment, clock_text, value or null,
+unit, temperature, scale, out_of_step). The statistics are worked out here
+from the readings (two passes, Python's statistics module) and must equal
+the Details sheet's. With --libreoffice, LibreOffice prints the .xlsx to
+PDF, and a page must show the chart's green and red lines. Exit 0 when
+everything matches; otherwise every difference is printed.
+
+--same-sheet1 compares the first sheet of two workbooks byte for byte: its
+BIFF8 substream in an .xls, its XML part in an .xlsx.
+"""
+import csv
+import datetime
+import io
+import json
+import math
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+problems = []
+HEADINGS = ["No.", "Date and Time", "Value", "Unit", "Temperature", "Scale", "Received (UTC)",
+            "Out of step"]
+
+
+def expect(condition, message):
+    if not condition:
+        problems.append(message)
+
+
+def close(a, b):
+    return a == b or (a is not None and b is not None and math.isclose(a, b, rel_tol=1e-12, abs_tol=1e-12))
+
+
+def clock_of(reading):
+    if reading["clock"] is None:
+        return None
+    return datetime.datetime.strptime(reading["clock"], "%Y-%m-%d %H:%M:%S")
+
+
+def expected_statistics(readings):
+    """[what, unit, n, min, max, mean, sd] in the order the units first come."""
+    values, temperatures = {}, {}
+    for r in readings:
+        if r["value"] is not None:
+            values.setdefault(r["unit"], []).append(r["value"])
+        temperatures.setdefault(r["scale"], []).append(r["temperature"])
+    rows = []
+    for what, groups in (("Value", values), ("Temperature", temperatures)):
+        for unit, numbers in groups.items():
+            sd = statistics.stdev(numbers) if len(numbers) > 1 else None
+            rows.append([what, unit, len(numbers), min(numbers), max(numbers),
+                         statistics.fmean(numbers), sd])
+    return rows
+
+
+def check_data_row(where, row, r):
+    """row: [number, clock (datetime or text), value, unit, temperature, scale, received, mark]"""
+    expect(row[0] == r["number"], f"{where} number {row[0]!r}")
+    clock = clock_of(r)
+    if clock is not None:
+        expect(row[1] == clock, f"{where} clock {row[1]!r}, expected {clock}")
+    else:
+        expect(row[1] == r["clock_text"], f"{where} clock text {row[1]!r}")
+    expect(close(row[2], r["value"]), f"{where} value {row[2]!r}, expected {r['value']!r}")
+    expect((row[3] or "") == r["unit"], f"{where} unit {row[3]!r}, expected {r['unit']!r}")
+    expect(close(row[4], r["temperature"]), f"{where} temperature {row[4]!r}")
+    expect(row[5] == r["scale"], f"{where} scale {row[5]!r}")
+    expect(isinstance(row[6], datetime.datetime), f"{where} received {row[6]!r} is not a date")
+    expect((row[7] or "") == ("out of step" if r["out_of_step"] else ""), f"{where} mark {row[7]!r}")
+
+
+def check_details_sheet(rows, expected):
+    for i, (label, text) in enumerate(expected["details"]):
+        got = rows[i] if i < len(rows) else []
+        expect(got[:1] == [label], f"Details row {i + 1}: {got!r}, expected {label!r}")
+        expect(((got[1] if len(got) > 1 else None) or "") == text,
+               f"Details {label}: {got[1:2]!r}, expected {text!r}")
+    starts = [i for i, row in enumerate(rows) if row[:1] == ["Statistics"]]
+    expect(len(starts) == 1, "no Statistics heading on the Details sheet")
+    if not starts:
+        return
+    wanted = expected_statistics(expected["readings"])
+    got = [row[:7] + [None] * (7 - len(row[:7])) for row in rows[starts[0] + 1:starts[0] + 1 + len(wanted)]]
+    expect(len(got) == len(wanted), f"{len(got)} statistics rows, expected {len(wanted)}")
+    for g, w in zip(got, wanted):
+        ok = g[0] == w[0] and (g[1] or "") == w[1] and g[2] == w[2] and all(
+            close(a, b) for a, b in zip(g[3:], w[3:]))
+        expect(ok, f"statistics {g!r}, worked out {w!r}")
+
+
+def check_xls(path, expected):
+    import olefile
+    import xlrd
+
+    book = xlrd.open_workbook(path)
+    names = book.sheet_names()
+    expect(names[:3] == ["Sheet1", "Details", "Data"], f"sheets {names}")
+
+    def value(sheet, r, c):
+        if c >= sheet.ncols:
+            return None
+        cell = sheet.cell(r, c)
+        if cell.ctype == xlrd.XL_CELL_DATE:
+            return xlrd.xldate_as_datetime(cell.value, book.datemode).replace(microsecond=0)
+        if cell.ctype in (xlrd.XL_CELL_EMPTY, xlrd.XL_CELL_BLANK):
+            return None
+        return cell.value
+
+    details = book.sheet_by_name("Details")
+    check_details_sheet([[value(details, r, c) for c in range(details.ncols)] for r in range(details.nrows)],
+                        expected)
+    data = [[value(s, r, c) for c in range(8)] for s in
+            (book.sheet_by_name(n) for n in names if n.startswith("Data")) for r in range(1, s.nrows)]
+    check_data(data, expected)
+    meta = olefile.OleFileIO(path).get_metadata()
+    for field, attribute in (("title", "title"), ("subject", "subject"), ("author", "author"),
+                             ("keywords", "keywords"), ("comments", "comments")):
+        got = (getattr(meta, attribute) or b"").decode("utf-8", "replace")
+        expect(got == expected["properties"][field], f"property {field} {got!r}")
+
+
+def check_xlsx(path, expected):
+    import openpyxl
+
+    book = openpyxl.load_workbook(path)
+    names = book.sheetnames
+    expect(names[:3] == ["Sheet1", "Details", "Data"], f"sheets {names}")
+
+    def rows(sheet, first=1):
+        return [[c.replace(microsecond=0) if isinstance(c, datetime.datetime) else c for c in row]
+                for row in sheet.iter_rows(min_row=first, values_only=True)]
+
+    check_details_sheet(rows(book["Details"]), expected)
+    check_data([row for n in names if n.startswith("Data") for row in rows(book[n], 2)], expected)
+    p = book.properties
+    for field, got in (("title", p.title), ("subject", p.subject), ("author", p.creator),
+                       ("keywords", p.keywords), ("comments", p.description)):
+        expect((got or "") == expected["properties"][field], f"property {field} {got!r}")
+    with zipfile.ZipFile(path) as archive:
+        charts = [n for n in archive.namelist() if n.startswith("xl/charts/chart")]
+        expect(len(charts) == 1, f"charts {charts}")
+        if charts:
+            xml = archive.read(charts[0]).decode()
+            expect("Data!$C$2" in xml and "Data!$E$2" in xml, "the chart does not plot the Data sheet")
+
+
+def check_csv(path, expected):
+    with open(path, encoding="utf-8", newline="") as f:
+        lines = f.read().split("\n")
+    comments = [l for l in lines if l.startswith("# ")]
+    wanted = [f"# {label}: {text}" for label, text in expected["details"] if text]
+    expect(comments == wanted, f"comment lines {comments!r}, expected {wanted!r}")
+    reader = csv.reader(io.StringIO("\n".join(l for l in lines if not l.startswith("#"))))
+    table = [row for row in reader if row]
+    expect(table[:1] == [HEADINGS], f"header {table[:1]!r}")
+
+    def typed(row):
+        received = datetime.datetime.strptime(row[6], "%Y-%m-%dT%H:%M:%S.%fZ")
+        clock = row[1]
+        try:
+            clock = datetime.datetime.strptime(row[1], "%Y-%m-%d %H:%M:%S")
+        except ValueError:
+            pass
+        return [int(row[0]), clock, float(row[2]) if row[2] else None, row[3], float(row[4]), row[5],
+                received, row[7]]
+
+    check_data([typed(row) for row in table[1:]], expected)
+
+
+def check_data(rows, expected):
+    readings = expected["readings"]
+    expect(len(rows) == len(readings), f"{len(rows)} data rows, expected {len(readings)}")
+    for row, r in zip(rows, readings):
+        row = list(row) + [None] * (8 - len(row))
+        # A clock the calendar does not know stays text, as the meter sent it.
+        if clock_of(r) is None and isinstance(row[1], datetime.datetime):
+            row[1] = row[1].strftime("%Y-%m-%d %H:%M:%S")
+        check_data_row(f"reading {r['number']}", row, r)
+
+
+def chart_on_a_page(path):
+    """LibreOffice prints the workbook; the Details sheet's page must hold
+    the chart's lines: pixels of its green and its red."""
+    with tempfile.TemporaryDirectory() as home:
+        result = subprocess.run(
+            ["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{home}/profile",
+             "--convert-to", "pdf", "--outdir", home, path],
+            capture_output=True, text=True, timeout=300, env=dict(os.environ, HOME=home))
+        pdf = os.path.join(home, os.path.splitext(os.path.basename(path))[0] + ".pdf")
+        expect(result.returncode == 0 and os.path.exists(pdf), f"LibreOffice could not print {path}: {result.stderr}")
+        if not os.path.exists(pdf):
+            return
+        text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
+        page = next((i + 1 for i, p in enumerate(text.split("\f")) if "Statistics" in p), None)
+        expect(page is not None, "no printed page holds the Details sheet")
+        if page is None:
+            return
+        subprocess.run(["pdftoppm", "-r", "50", "-f", str(page), "-l", str(page), pdf,
+                        os.path.join(home, "page")], check=True)
+        ppm = [f for f in os.listdir(home) if f.startswith("page")][0]
+        green, red = count_line_pixels(os.path.join(home, ppm))
+        expect(green > 50 and red > 50, f"the Details page shows no chart ({green} green, {red} red pixels)")
+
+
+def count_line_pixels(ppm):
+    with open(ppm, "rb") as f:
+        data = f.read()
+    # P6 header: magic, width, height, maxval, each after white space.
+    fields, at = [], 0
+    while len(fields) < 4:
+        while data[at:at + 1].isspace():
+            at += 1
+        start = at
+        while not data[at:at + 1].isspace():
+            at += 1
+        fields.append(data[start:at])
+    pixels = data[at + 1:]
+    green = red = 0
+    for i in range(0, len(pixels) - 2, 3):
+        r, g, b = pixels[i], pixels[i + 1], pixels[i + 2]
+        if g > 120 and r < 90 and b < 90:
+            green += 1
+        elif r > 180 and g < 90 and b < 90:
+            red += 1
+    return green, red
+
+
+def sheet1_bytes(path):
+    if path.endswith(".xlsx"):
+        with zipfile.ZipFile(path) as archive:
+            return archive.read("xl/worksheets/sheet1.xml")
+    import olefile
+
+    stream = olefile.OleFileIO(path).openstream("Workbook").read()
+    # Records: type and length (16 bits each, little-endian), then the body.
+    # The first sheet's substream runs from the second BOF to its EOF.
+    at, bofs, start = 0, 0, None
+    while at + 4 <= len(stream):
+        kind = int.from_bytes(stream[at:at + 2], "little")
+        length = int.from_bytes(stream[at + 2:at + 4], "little")
+        if kind == 0x0809:
+            bofs += 1
+            if bofs == 2:
+                start = at
+        elif kind == 0x000A and start is not None:
+            return stream[start:at + 4 + length]
+        at += 4 + length
+    return b""
+
+
+def main():
+    arguments = sys.argv[1:]
+    if arguments[0] == "--same-sheet1":
+        plain, extended = (sheet1_bytes(p) for p in arguments[1:3])
+        if plain and plain == extended:
+            return 0
+        print(f"Sheet1 differs: {len(plain)} bytes alone, {len(extended)} with the transfer's sheets")
+        return 1
+    libreoffice = arguments[0] == "--libreoffice"
+    if libreoffice:
+        arguments = arguments[1:]
+    path, expectation = arguments
+    with open(expectation, encoding="utf-8") as f:
+        expected = json.load(f)
+    if path.endswith(".csv"):
+        check_csv(path, expected)
+    elif path.endswith(".xlsx"):
+        check_xlsx(path, expected)
+        if libreoffice:
+            chart_on_a_page(path)
+    else:
+        check_xls(path, expected)
+    for problem in problems[:40]:
+        print(problem)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
