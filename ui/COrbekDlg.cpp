@@ -1,18 +1,23 @@
 #include "ui/COrbekDlg.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <algorithm>
+#include <cmath>
 #include <exception>
 
 #include "export/ReadingsLayout.h"
 #include "export/TableExport.h"
+#include "export/TableStream.h"
+#include "export/TransferSheets.h"
 #include "export/WorkbookError.h"
 #include "link/CaptureReplay.h"
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
+#include "report/TransferReport.h"
 #include "resources/Resources.h"
 #include "storage/NativePath.h"
 #include "storage/SaveError.h"
@@ -21,6 +26,7 @@
 #include "ui/ComboBoxes.h"
 #include "ui/MessageBox.h"
 #include "ui/ReadingsTable.h"
+#include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
 #include "ui_OrbekDlg.h"
 
@@ -42,7 +48,10 @@ const QString kJournalPattern = QStringLiteral("window-*.capture");
 class ReadingList : public ReadingSink {
  public:
   void OnReading(const Reading& reading) override { readings.push_back(reading); }
-  void OnOutOfStep(const Reading&) override {}
+  void OnOutOfStep(const Reading& corrected) override {
+    for (auto r = readings.rbegin(); r != readings.rend(); ++r)
+      if (r->number == corrected.number) r->outOfStep = true;
+  }
   void OnStepRegained(const StepLoss&) override {}
   void OnEnd(const MeterRecord&) override {}
   std::vector<Reading> readings;
@@ -61,6 +70,7 @@ COrbekDlg::COrbekDlg(QWidget* parent, PortCandidateSource candidates)
   LoadLabelBitmaps();
   setWindowTitle(QString());
   ConnectHandlers();
+  SetUpTransferActions();
 }
 
 COrbekDlg::~COrbekDlg() = default;
@@ -99,6 +109,8 @@ void COrbekDlg::ConnectHandlers() {
   });
   connect(&Session, &MeterSession::ReadingArrived, this,
           [this](const Reading& reading) { Guarded([&] { OnReading(reading); }); });
+  connect(&Session, &MeterSession::ReadingCorrected, this,
+          [this](const Reading& corrected) { Transfer.Correct(corrected); });
   connect(&Session, &MeterSession::TransferEnded, this,
           [this] { Guarded([this] { OnTransferEnded(); }); });
   connect(&Session, &MeterSession::DeviceLost, this,
@@ -108,6 +120,134 @@ void COrbekDlg::ConnectHandlers() {
   connect(&Session, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool first) {
     Guarded([&] { OnStepRegained(loss, first); });
   });
+}
+
+// The table's and the chart's menus: the sample's details, the report, the
+// chart as a picture. Their shortcuts work anywhere in the window. The
+// statistics stand above the table, where the form leaves room.
+void COrbekDlg::SetUpTransferActions() {
+  Transfer.details = RememberedDetails();
+  auto action = [this](const QString& text, const QKeySequence& keys,
+                       void (COrbekDlg::*handler)()) {
+    auto* act = new QAction(text, this);
+    act->setShortcut(keys);
+    act->setShortcutContext(Qt::WindowShortcut);
+    connect(act, &QAction::triggered, this,
+            [this, handler] { Guarded([this, handler] { (this->*handler)(); }); });
+    addAction(act);
+    return act;
+  };
+  QAction* details = action(tr("Sample Details..."), QKeySequence(Qt::CTRL | Qt::Key_D),
+                            &COrbekDlg::OnSampleDetails);
+  QAction* report = action(tr("Save Report as PDF..."), QKeySequence(Qt::CTRL | Qt::Key_P),
+                           &COrbekDlg::OnSaveReport);
+  QAction* picture =
+      action(tr("Save Chart as Picture..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+             &COrbekDlg::OnSaveChartPicture);
+  ui_->ReadingsTable->setContextMenuPolicy(Qt::ActionsContextMenu);
+  ui_->ReadingsTable->addActions({details, report});
+  ui_->Chart->setContextMenuPolicy(Qt::ActionsContextMenu);
+  ui_->Chart->addActions({details, report, picture});
+
+  StatisticsLabel = new QLabel(this);
+  StatisticsLabel->setObjectName(QStringLiteral("StatisticsLabel"));
+  StatisticsLabel->setGeometry(215, 10, 690, 60);
+  StatisticsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  StatisticsLabel->setWordWrap(true);
+  StatisticsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  StatisticsLabel->setAccessibleName(tr("Statistics"));
+  statisticsTimer_.setSingleShot(true);
+  statisticsTimer_.setInterval(250);
+  connect(&statisticsTimer_, &QTimer::timeout, this, &COrbekDlg::ShowStatistics);
+  connect(ui_->Chart, &CTchart1::ShownRangeChanged, this, [this] {
+    if (!statisticsTimer_.isActive()) statisticsTimer_.start();
+  });
+}
+
+namespace {
+
+// "7.0974 pH ± 0.053 (6.94 to 7.2); 23.737 °C ± 0.74 (22.1 to 24.6)": mean
+// ± standard deviation (range) of the value in the last reading's unit and
+// of the temperature in its scale.
+QString Summary(const ReadingStatistics& statistics, const DecodedReading& last) {
+  QStringList parts;
+  const auto add = [&parts](const std::vector<ReadingStatistics::Series>& all,
+                            std::string_view unit) {
+    for (const auto& series : all) {
+      if (series.unit != unit) continue;
+      const Accumulator& n = series.numbers;
+      QString part = QString::number(n.Mean(), 'g', 5);
+      if (!unit.empty())
+        part +=
+            QLatin1Char(' ') + QString::fromUtf8(unit.data(), static_cast<qsizetype>(unit.size()));
+      if (n.Deviation())
+        part += QStringLiteral(" \u00B1 ") + QString::number(*n.Deviation(), 'g', 2);
+      part += COrbekDlg::tr(" (%1 to %2)")
+                  .arg(QString::fromStdString(StatisticText(n.Minimum())),
+                       QString::fromStdString(StatisticText(n.Maximum())));
+      parts << part;
+    }
+  };
+  if (last.Value) add(statistics.Values(), last.Unit.value_or(std::string_view()));
+  add(statistics.Temperatures(), last.TemperatureUnit());
+  return parts.join(QStringLiteral("; "));
+}
+
+std::int64_t Count(const ReadingStatistics& statistics) {
+  std::int64_t count = 0;
+  for (const auto& series : statistics.Temperatures())
+    count += series.numbers.Count();
+  return count;
+}
+
+}  // namespace
+
+// The whole transfer's statistics and those of the readings the chart
+// shows, in the units of the last reading.
+void COrbekDlg::ShowStatistics() {
+  const auto& readings = Transfer.Readings();
+  if (readings.empty()) {
+    StatisticsLabel->clear();
+    return;
+  }
+  const DecodedReading& last = readings.back().decoded;
+  const auto [low, high] = Chart->ShownBottomRange();
+  const auto first = static_cast<std::int64_t>(std::ceil(low));
+  const auto end = static_cast<std::int64_t>(std::floor(high));
+  const ReadingStatistics shown = Transfer.StatisticsBetween(first, end);
+  StatisticsLabel->setText(
+      tr("Transfer (n %1): %2").arg(readings.size()).arg(Summary(Transfer.Statistics(), last)) +
+      QLatin1Char('\n') + tr("Chart (n %1): %2").arg(Count(shown)).arg(Summary(shown, last)));
+}
+
+void COrbekDlg::OnSampleDetails() {
+  SampleDetailsDialog dialog(Transfer.details, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  Transfer.details = dialog.Details();
+  QString error;
+  if (!RememberDetails(Transfer.details, &error))
+    MessageBoxExW(
+        tr("The details are kept for this transfer but not for the next start: %1.").arg(error),
+        QStringLiteral("Orbek"));
+}
+
+void COrbekDlg::OnSaveReport() {
+  const QString path = AskSavePath(ReportKind());
+  if (path.isEmpty()) return;
+  const QString source = Session.PortName().isEmpty() ? tr("the window") : Session.PortName();
+  WriteTransferReport(
+      path, Transfer,
+      {source, QStringLiteral("Orbek %1").arg(QCoreApplication::applicationVersion())});
+  MessageBoxExW(tr("The report has been saved as %1.").arg(DisplayPath(path)),
+                QStringLiteral("Message"));
+}
+
+void COrbekDlg::OnSaveChartPicture() {
+  const QString path = AskSavePath(PictureKind());
+  if (path.isEmpty()) return;
+  Chart->SavePicture(path);
+  MessageBoxExW(tr("The chart has been saved as %1.").arg(DisplayPath(path)),
+                QStringLiteral("Message"));
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
@@ -229,6 +369,7 @@ bool COrbekDlg::LooksLikeTransfer(const std::vector<Reading>& readings) {
 
 void COrbekDlg::Restore(const std::vector<Reading>& readings) {
   RowCounter = 0;
+  Transfer.Clear();
   for (const Reading& reading : readings)
     OnReading(reading);
 }
@@ -392,6 +533,8 @@ void COrbekDlg::OnReceiveButton() {
     DropJournal();
   }
   RowCounter = 0;
+  Transfer.Clear();
+  ShowStatistics();
   for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
     for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
       ReadingsTable->SetItemText(row, column, QString());
@@ -430,6 +573,8 @@ void COrbekDlg::OnReading(const Reading& arrived) {
   if (ValueSeries.Count() > 1) axisBottom.Scroll(1.0, true);
   ReadingsTable->EnsureVisible(RowCounter);
   ++RowCounter;
+  Transfer.Add(arrived);
+  if (!statisticsTimer_.isActive()) statisticsTimer_.start();
 }
 
 // Rows exist for the first 5001 readings; later ones are only plotted.
@@ -444,6 +589,7 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
 // The session has sent the stop byte and closed the port.
 void COrbekDlg::OnTransferEnded() {
   BeginSerialEvent();
+  ShowStatistics();
   ChangeFace(*ConnectButton, bitmap::kConnect);
 }
 
@@ -451,6 +597,7 @@ void COrbekDlg::OnTransferEnded() {
 // chart; the face and one message say the link is gone.
 void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
+  ShowStatistics();
   ChangeFace(*ConnectButton, bitmap::kConnect);
   MessageBoxExW(QStringLiteral("The connection to %1 was lost. The readings received so far "
                                "are kept.")
@@ -475,11 +622,23 @@ void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) 
       this, [text, caption] { MessageBoxExW(text, caption); }, Qt::QueuedConnection);
 }
 
+// A workbook holds the table on Sheet1, as it always has, then the
+// transfer's details and every reading as typed fields; a CSV file holds
+// every reading.
 void COrbekDlg::ExportToExcel() {
   const QString strFile = AskWorkbookPath();
   if (strFile.isEmpty()) return;
+  if (QFileInfo(strFile).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
+    SaveTransferCsv(strFile, Transfer);
+    MessageBoxExW(
+        tr("Every reading of the transfer has been saved in %1.").arg(DisplayPath(strFile)),
+        QStringLiteral("Message"));
+    return;
+  }
+  const bool xlsx = FormatOf(strFile) == WorkbookFormat::Xlsx;
   try {
-    orbek::ExportToExcel(*ReadingsTable, strFile);
+    orbek::ExportToExcel(*ReadingsTable, strFile,
+                         [this, xlsx](Workbook& book) { AddTransferSheets(book, Transfer, xlsx); });
   } catch (const WorkbookUnavailable&) {
     MessageBoxExW(QStringLiteral("Connecting is failed"), QStringLiteral("Error"));
     return;
@@ -487,15 +646,11 @@ void COrbekDlg::ExportToExcel() {
   MessageBoxExW(QStringLiteral("Data has been exported into Excel file"),
                 QStringLiteral("Message"));
   if (RowCounter > kTableRows)
-    MessageBoxExW(
-        QStringLiteral("Readings %1 to %2 came after the table's last row and are not "
-                       "in the workbook. They are kept in %3, which orbek-log --decode "
-                       "reads, and kept aside when the table is cleared or Orbek "
-                       "closes.")
-            .arg(kTableRows)
-            .arg(RowCounter - 1)
-            .arg(journal_ ? DisplayPath(journal_->Path()) : QStringLiteral("the capture")),
-        QStringLiteral("Orbek"));
+    MessageBoxExW(tr("Readings %1 to %2 came after the table's last row: they are on the "
+                     "workbook's Data sheets, not on Sheet1.")
+                      .arg(kTableRows)
+                      .arg(RowCounter - 1),
+                  QStringLiteral("Orbek"));
 }
 
 void COrbekDlg::OnGraphButton() {

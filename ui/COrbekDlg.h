@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QIcon>
+#include <QTimer>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "link/MeterSession.h"
 #include "link/PortDiscovery.h"
 #include "meter/ReadingPipeline.h"
+#include "meter/Transfer.h"
 #include "storage/Journal.h"
 #include "ui/AxisRange.h"
 #include "ui/CTchart1.h"
@@ -65,6 +67,10 @@ class COrbekDlg : public QDialog {
 
   void LoadButtonFaces();
   void LoadLabelBitmaps();
+  // The menu of the table and the chart, with its shortcuts, and the
+  // statistics above them.
+  void SetUpTransferActions();
+  void ShowStatistics();
   void SetUpReadingsTable();
   void SetUpChartSeries();
   QString DescribePoint(int series, int point) const;
@@ -85,6 +91,9 @@ class COrbekDlg : public QDialog {
   void ExportToExcel();
   void OnGraphButton();
   bool OnClose();
+  void OnSampleDetails();
+  void OnSaveReport();
+  void OnSaveChartPicture();
   // What the meter sends: each is one serial event.
   void OnReading(const Reading& reading);
   void OnTransferEnded();
@@ -137,6 +146,11 @@ class COrbekDlg : public QDialog {
   // capture the user asked for.
   std::unique_ptr<orbek::Journal> journal_;
   bool journaling_ = true;  // false while a capture given by the user takes its place
+  // Every reading of the transfer, past the table's last row too, with the
+  // sample's details: for the workbook's Data sheet, the CSV and the report.
+  TransferRecord Transfer;
+  QLabel* StatisticsLabel = nullptr;
+  QTimer statisticsTimer_;  // the statistics follow the readings a few times a second
 };
 
 }  // namespace orbek

@@ -1,12 +1,20 @@
 #include "ui/CTchart1.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QKeyEvent>
+#include <QPdfWriter>
+#include <QSvgGenerator>
 #include <QToolTip>
 #include <algorithm>
 #include <cmath>
 
 #include <qcustomplot.h>
 #include <QVBoxLayout>
+
+#include "storage/NativePath.h"
+#include "storage/SafeSave.h"
+#include "storage/SaveError.h"
 
 namespace orbek {
 
@@ -237,6 +245,7 @@ void CTchart1::SetUpLookingBack() {
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
           [this](const QCPRange&) {
             if (!showingFollowed_) following_ = false;
+            emit ShownRangeChanged();
           });
   connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { Follow(); });
   connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
@@ -268,6 +277,46 @@ void CTchart1::ShowFollowedRange() {
 
 std::pair<double, double> CTchart1::ShownBottomRange() const {
   return {plot_->xAxis->range().lower, plot_->xAxis->range().upper};
+}
+
+// The picture is drawn into memory first and saved whole, so a failed save
+// leaves no half-written file. PNG at the chart's size on screen; SVG and
+// PDF as vector graphics.
+void CTchart1::SavePicture(const QString& path) const {
+  const QString suffix = QFileInfo(path).suffix().toLower();
+  const int width = plot_->width(), height = plot_->height();
+  QBuffer picture;
+  picture.open(QIODevice::WriteOnly);
+  bool drawn = false;
+  if (suffix == QLatin1String("png")) {
+    drawn = plot_->toPixmap(width, height).save(&picture, "PNG");
+  } else if (suffix == QLatin1String("svg")) {
+    QSvgGenerator svg;
+    svg.setOutputDevice(&picture);
+    svg.setSize(QSize(width, height));
+    svg.setViewBox(QRect(0, 0, width, height));
+    svg.setTitle(title_);
+    QCPPainter painter;
+    drawn = painter.begin(&svg);
+    if (drawn) plot_->toPainter(&painter, width, height);
+    drawn = drawn && painter.end();
+  } else if (suffix == QLatin1String("pdf")) {
+    QPdfWriter pdf(&picture);
+    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
+    pdf.setPageMargins(QMarginsF());
+    pdf.setResolution(72);
+    QCPPainter painter;
+    drawn = painter.begin(&pdf);
+    if (drawn) plot_->toPainter(&painter, width, height);
+    drawn = drawn && painter.end();
+  } else {
+    throw SaveError(QStringLiteral("Cannot save %1: a picture's name must end in .png, .svg or "
+                                   ".pdf")
+                        .arg(DisplayPath(path))
+                        .toStdString());
+  }
+  if (!drawn) throw SaveError("the chart could not be drawn");
+  SaveBytes(path, picture.data());
 }
 
 void CTchart1::SetPointDescriber(PointDescriber describer) {

@@ -145,9 +145,18 @@ class CTchart1 : public QWidget {
   std::optional<std::pair<int, int>> PointAt(const QPointF& position) const;
   QString DescribePoint(int series, int point) const;
 
+  // Saves the chart as shown, as PNG, SVG or PDF by the name's extension.
+  // Throws SaveError.
+  void SavePicture(const QString& path) const;
+
   // How many redraws have run; lets tests see that points are coalesced.
   int ReplotCount() const { return replots_; }
   QCustomPlot& Plot() const { return *plot_; }
+
+ signals:
+  // The bottom range shown changed: the program's scroll or the user's look
+  // back.
+  void ShownRangeChanged();
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -1,37 +1,58 @@
 #include "ui/SaveDialog.h"
 
+#include <QRegularExpression>
 #include <utility>
 
 namespace orbek {
 
 namespace {
 
-const QString kXlsFilter = QStringLiteral("(*.xls)");
-const QString kXlsxFilter = QStringLiteral("(*.xlsx)");
-
 SaveDialogHandler& Handler() {
   static SaveDialogHandler handler;
   return handler;
 }
 
+// "xlsx" for "(*.xlsx)" and "Chart (*.xlsx)".
+QString SuffixOf(const QString& filter) {
+  static const QRegularExpression pattern(QStringLiteral(R"(\(\*\.([A-Za-z0-9]+)\)$)"));
+  return pattern.match(filter).captured(1);
+}
+
 }  // namespace
 
-std::unique_ptr<QFileDialog> MakeWorkbookDialog() {
+const SaveKind& WorkbookKind() {
+  static const SaveKind kind{
+      {QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"), QStringLiteral("CSV (*.csv)")}};
+  return kind;
+}
+
+const SaveKind& ReportKind() {
+  static const SaveKind kind{{QStringLiteral("PDF report (*.pdf)")}};
+  return kind;
+}
+
+const SaveKind& PictureKind() {
+  static const SaveKind kind{{QStringLiteral("PNG image (*.png)"),
+                              QStringLiteral("SVG drawing (*.svg)"),
+                              QStringLiteral("PDF document (*.pdf)")}};
+  return kind;
+}
+
+std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveKind& kind) {
   auto dialog = std::make_unique<QFileDialog>();
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
-  dialog->setNameFilters({kXlsFilter, kXlsxFilter});
-  dialog->setDefaultSuffix(QStringLiteral("xls"));
+  dialog->setNameFilters(kind.filters);
+  dialog->setDefaultSuffix(SuffixOf(kind.filters.constFirst()));
   QFileDialog* raw = dialog.get();
-  QObject::connect(raw, &QFileDialog::filterSelected, raw, [raw](const QString& filter) {
-    raw->setDefaultSuffix(filter == kXlsxFilter ? QStringLiteral("xlsx") : QStringLiteral("xls"));
-  });
+  QObject::connect(raw, &QFileDialog::filterSelected, raw,
+                   [raw](const QString& filter) { raw->setDefaultSuffix(SuffixOf(filter)); });
   return dialog;
 }
 
-QString AskWorkbookPath() {
+QString AskSavePath(const SaveKind& kind) {
   if (Handler()) return Handler()();
-  const auto dialog = MakeWorkbookDialog();
+  const auto dialog = MakeSaveDialog(kind);
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
   return dialog->selectedFiles().constFirst();
 }

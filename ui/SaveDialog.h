@@ -2,22 +2,41 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
 namespace orbek {
 
-// The save dialog of the export: save mode, the types "(*.xls)" and then
-// "(*.xlsx)", a default extension that follows the chosen type (so a name
-// typed without one gets it), and a question before an existing file is
-// replaced.
-std::unique_ptr<QFileDialog> MakeWorkbookDialog();
+// What a save dialog saves: its file types, each a filter "(*.ext)" after
+// an optional name, the first the default.
+struct SaveKind {
+  QStringList filters;
+};
+// The export: "(*.xls)", then "(*.xlsx)", then CSV.
+const SaveKind& WorkbookKind();
+// The report: PDF.
+const SaveKind& ReportKind();
+// The chart as a picture: PNG, SVG or PDF.
+const SaveKind& PictureKind();
+
+// The save dialog for `kind`: save mode, its types in order, a default
+// extension that follows the chosen type (so a name typed without one gets
+// it), and a question before an existing file is replaced.
+std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveKind& kind);
+inline std::unique_ptr<QFileDialog> MakeWorkbookDialog() {
+  return MakeSaveDialog(WorkbookKind());
+}
 
 // Shows that dialog; returns the chosen full path, or an empty text when
 // the dialog was closed without choosing.
-QString AskWorkbookPath();
+QString AskSavePath(const SaveKind& kind);
+inline QString AskWorkbookPath() {
+  return AskSavePath(WorkbookKind());
+}
 
-// Replaces the dialog, for tests; an empty handler puts the real one back.
+// Replaces every save dialog, for tests; an empty handler puts the real
+// ones back.
 using SaveDialogHandler = std::function<QString()>;
 SaveDialogHandler SetSaveDialogHandler(SaveDialogHandler handler);
 

@@ -2,16 +2,25 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <csignal>
 
 #include "export/ExcelAutomation.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "tests/support/WorkbookCheck.h"
+#include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
 
 namespace orbek {
@@ -23,7 +32,7 @@ class ExportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     MeterSimulator::Options options;
-    options.records = sim::GenerateRecords(100, 21);
+    options.records = records_ = sim::GenerateRecords(100, 21);
     options.pace = MeterSimulator::Pace::Max;
     meters_.push_back(std::make_unique<MeterSimulator>(std::move(options)));
     dlg_ = std::make_unique<COrbekDlg>(nullptr, MetersOnly(meters_));
@@ -48,6 +57,55 @@ class ExportTest : public ::testing::Test {
     Click("SaveExcelButton");
   }
 
+  // Fills the details dialog the shortcut opens, as a user would.
+  void GiveDetails(const std::map<QString, QString>& fields) {
+    QTimer::singleShot(0, [&fields] {
+      auto* dialog = qobject_cast<SampleDetailsDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr) << "no details dialog";
+      for (const auto& [key, text] : fields) {
+        if (auto* line = dialog->findChild<QLineEdit*>(key)) line->setText(text);
+        if (auto* note = dialog->findChild<QPlainTextEdit*>(key)) note->setPlainText(text);
+      }
+      dialog->accept();
+    });
+    QTest::keyClick(dlg_.get(), Qt::Key_D, Qt::ControlModifier);
+  }
+
+  // The readings the simulated meter sent, decoded apart from the window.
+  void WriteTransferExpectation(const QString& path, const SampleDetails& details) {
+    QJsonArray readings, fields;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+      const DecodedReading r = DecodeRecord(MeterRecord::FromSpan(records_[i]));
+      readings.append(QJsonObject{
+          {"number", static_cast<int>(i)},
+          {"clock",
+           r.Clock.real ? QJsonValue(QString::fromStdString(r.TimestampText)) : QJsonValue()},
+          {"clock_text", QString::fromStdString(r.TimestampText)},
+          {"value", r.Value ? QJsonValue(*r.Value) : QJsonValue()},
+          {"unit", QString::fromUtf8(r.Unit.value_or("").data(),
+                                     static_cast<qsizetype>(r.Unit.value_or("").size()))},
+          {"temperature", r.TemperatureNumber},
+          {"scale", QString::fromUtf8(r.TemperatureUnit().data(),
+                                      static_cast<qsizetype>(r.TemperatureUnit().size()))},
+          {"out_of_step", false}});
+    }
+    for (const DetailField& field : kDetailFields)
+      fields.append(QJsonArray{QString::fromLatin1(field.label.data(), field.label.size()),
+                               QString::fromStdString(details.*field.member)});
+    const QJsonObject properties{{"title", QString::fromStdString(details.sample)},
+                                 {"subject", QString::fromStdString(details.location)},
+                                 {"author", QString::fromStdString(details.operator_)},
+                                 {"keywords", QString::fromStdString(details.probe)},
+                                 {"comments", QString::fromStdString(details.note)}};
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        QJsonDocument(
+            QJsonObject{{"details", fields}, {"properties", properties}, {"readings", readings}})
+            .toJson());
+  }
+
+  std::vector<sim::RecordBytes> records_;
   BoxRecorder boxes_;
   std::vector<std::unique_ptr<MeterSimulator>> meters_;
   std::unique_ptr<COrbekDlg> dlg_;
@@ -64,7 +122,7 @@ TEST_F(ExportTest, EveryCellOfATransferReadsBackInBothFormats) {
     ASSERT_TRUE(all.contains(QString::fromUtf8(unit))) << "no reading in " << unit;
 
   const QString expectation = dir_.filePath("expected.json");
-  test::WriteExpectation(table, expectation);
+  test::WriteExpectation(table, expectation, {"Sheet1", "Details", "Data"});
   for (const QString& name : QStringList{"readings.xls", "readings.xlsx"}) {
     const QString path = dir_.filePath(name);
     boxes_.boxes.clear();
@@ -78,6 +136,100 @@ TEST_F(ExportTest, EveryCellOfATransferReadsBackInBothFormats) {
   }
   EXPECT_EQ(Probe().Table().ItemText(99, 1), table.ItemText(99, 1))
       << "the export changed the table";
+}
+
+// The details given through their dialog (and remembered for the next
+// window) go with every reading into each format the save dialog offers:
+// the Data sheet's and the CSV's numbers are the decoder's, the statistics
+// those worked out apart, and LibreOffice prints the .xlsx's chart.
+TEST_F(ExportTest, ATransfersDetailsEveryReadingAndItsStatisticsReadBackInEveryFormat) {
+  const SampleDetails details{"S-12", "Ana Lima", "Tank 3, north inlet", "P-0042",
+                              "after calibration"};
+  GiveDetails({{"sample", "S-12"},
+               {"operator", "Ana Lima"},
+               {"location", "Tank 3, north inlet"},
+               {"probe", "P-0042"},
+               {"note", "after calibration"}});
+  EXPECT_EQ(Probe().Transfer().details, details);
+  Transfer();
+  const QString expectation = dir_.filePath("transfer.json");
+  WriteTransferExpectation(expectation, details);
+  for (const QString name : {"t.xls", "t.xlsx", "t.csv"}) {
+    SCOPED_TRACE(name.toStdString());
+    const QString path = dir_.filePath(name);
+    boxes_.boxes.clear();
+    SaveAs(path);
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].caption, "Message") << boxes_.boxes[0].text.toStdString();
+    const auto result =
+        test::CheckTransfer(path, expectation, name.endsWith(".xlsx") && test::HaveLibreOffice());
+    EXPECT_EQ(result.exitCode, 0) << result.output.toStdString();
+  }
+
+  COrbekDlg next(nullptr, MetersOnly(meters_));
+  EXPECT_EQ(OrbekDlgProbe(next).Transfer().details, details) << "the details were not remembered";
+}
+
+// Sheet1 stays byte for byte what the table alone gives.
+TEST_F(ExportTest, TheTransfersSheetsLeaveSheet1AsItWas) {
+  Transfer();
+  for (const QString suffix : {".xls", ".xlsx"}) {
+    const QString plain = dir_.filePath("plain" + suffix), full = dir_.filePath("full" + suffix);
+    ExportToExcel(Probe().Table(), plain);
+    SaveAs(full);
+    QProcess python;
+    python.start("/usr/bin/python3", {ORBEK_CHECK_TRANSFER, "--same-sheet1", plain, full});
+    ASSERT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAll().toStdString();
+  }
+}
+
+// The chart's picture in each format, and the report, from the chart's
+// menu; the report's pages render.
+TEST_F(ExportTest, TheChartAndTheReportAreSavedFromTheirMenus) {
+  Transfer();
+  Click("GraphButton");
+  QAction* picture = nullptr;
+  QAction* report = nullptr;
+  for (QAction* action : Probe().Chart().actions()) {
+    if (action->text().startsWith("Save Chart")) picture = action;
+    if (action->text().startsWith("Save Report")) report = action;
+  }
+  ASSERT_TRUE(picture && report) << "the chart's menu lacks its actions";
+  const struct {
+    const char* name;
+    QByteArray start;
+  } pictures[] = {{"chart.png", "\x89PNG"}, {"chart.svg", "<?xml"}, {"chart.pdf", "%PDF"}};
+  for (const auto& p : pictures) {
+    const QString path = dir_.filePath(p.name);
+    SetSaveDialogHandler([path] { return path; });
+    picture->trigger();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << p.name;
+    EXPECT_TRUE(file.readAll().startsWith(p.start)) << p.name;
+  }
+  boxes_.boxes.clear();
+  const QString path = dir_.filePath("chart.gif");
+  SetSaveDialogHandler([path] { return path; });
+  picture->trigger();
+  ASSERT_EQ(boxes_.boxes.size(), 1u);
+  EXPECT_TRUE(boxes_.boxes[0].text.contains(".png, .svg or .pdf"));
+
+  const QString pdf = dir_.filePath("report.pdf");
+  SetSaveDialogHandler([pdf] { return pdf; });
+  report->trigger();
+  QProcess render;
+  render.start("pdftoppm", {"-r", "20", "-png", pdf, dir_.filePath("page")});
+  ASSERT_TRUE(render.waitForFinished(60000));
+  EXPECT_EQ(render.exitCode(), 0);
+  const QStringList pages = QDir(dir_.path()).entryList({"page*.png"});
+  EXPECT_EQ(pages.size(), 3) << "a first page and 100 readings on two more";
+  QProcess text;
+  text.start("pdftotext", {pdf, "-"});
+  ASSERT_TRUE(text.waitForFinished(60000));
+  const QString words = QString::fromUtf8(text.readAllStandardOutput());
+  EXPECT_TRUE(words.contains("Page 3 of 3"));
+  EXPECT_TRUE(words.contains(Probe().Table().ItemText(99, 1))) << "the last reading is missing";
 }
 
 TEST_F(ExportTest, CancelStartsNothing) {

@@ -68,8 +68,9 @@ bool NamesTheCause(const QString& text) {
   return false;
 }
 
-// Readings (not the header) in a CSV file or a workbook of the window's
-// layout: rows whose value cell is filled.
+// Readings (not the header) in a CSV file, a capture, or a workbook of the
+// window's layout: rows of its table sheets ("Sheet1", "Sheet2", ...; the
+// window's Data sheets hold the same again) whose value cell is filled.
 int ReadingsIn(const QString& path) {
   if (path.endsWith(".csv") || path.endsWith(".capture")) {
     QProcess decoder;
@@ -82,12 +83,12 @@ int ReadingsIn(const QString& path) {
   const QString script = path.endsWith(".xlsx")
                              ? "import openpyxl,sys\n"
                                "b=openpyxl.load_workbook(sys.argv[1],read_only=True)\n"
-                               "print(sum(1 for s in b for r in s.iter_rows(min_row=2,values_only="
-                               "True) if r[2] not in (None,'')))"
+                               "print(sum(1 for s in b if s.title.startswith('Sheet') for r in "
+                               "s.iter_rows(min_row=2,values_only=True) if r[2] not in (None,'')))"
                              : "import xlrd,sys\n"
                                "b=xlrd.open_workbook(sys.argv[1])\n"
-                               "print(sum(1 for s in b.sheets() for i in range(1,s.nrows) "
-                               "if s.cell_value(i,2)!=''))";
+                               "print(sum(1 for s in b.sheets() if s.name.startswith('Sheet') "
+                               "for i in range(1,s.nrows) if s.cell_value(i,2)!=''))";
   QProcess reader;
   reader.start("/usr/bin/python3", {"-c", script, path});
   const Outcome run = test::Finish(reader);

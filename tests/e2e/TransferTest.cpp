@@ -1,14 +1,18 @@
 // The real window against the simulated meter over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QProcess>
 #include <QTest>
+#include <QTimer>
 
 #include "link/PortDiscovery.h"
 #include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
+#include "ui/SaveDialog.h"
 
 namespace orbek {
 namespace {
@@ -365,17 +369,38 @@ TEST_F(TransferTest, EndRecordFirstClosesTheLinkAndWritesNothing) {
 namespace orbek {
 namespace {
 
-// The window after a transfer, in both views, for the README.
+// The window after a transfer, in both views, its details dialog and a
+// page of its report, for the README.
 TEST_F(TransferTest, SavesScreenshotsAfterATransfer) {
+  const QString folder = ORBEK_SCREENSHOT_DIR;
+  QDir().mkpath(folder);
   Start(sim::GenerateMeasurement(300, 15));
+  QTimer::singleShot(0, [folder] {
+    auto* dialog = QApplication::activeModalWidget();
+    ASSERT_NE(dialog, nullptr);
+    const std::pair<const char*, const char*> fields[] = {
+        {"sample", "S-12"}, {"operator", "Ana Lima"}, {"location", "Tank 3"}, {"probe", "P-0042"}};
+    for (const auto& [key, text] : fields)
+      dialog->findChild<QLineEdit*>(key)->setText(text);
+    EXPECT_TRUE(dialog->grab().save(folder + "/orbek-details.png"));
+    qobject_cast<QDialog*>(dialog)->accept();
+  });
+  QTest::keyClick(dlg_.get(), Qt::Key_D, Qt::ControlModifier);
+  dlg_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
   Click("ConnectButton");
   ReceiveWholeTransfer();
   Pump(100);
-  QDir().mkpath(ORBEK_SCREENSHOT_DIR);
-  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-table.png"));
+  EXPECT_TRUE(dlg_->grab().save(folder + "/orbek-table.png"));
   Click("GraphButton");
   Pump(100);
-  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-chart.png"));
+  EXPECT_TRUE(dlg_->grab().save(folder + "/orbek-chart.png"));
+  SetSaveDialogHandler([folder] { return folder + "/orbek-report.pdf"; });
+  QTest::keyClick(dlg_.get(), Qt::Key_P, Qt::ControlModifier);
+  SetSaveDialogHandler({});
+  EXPECT_EQ(QProcess::execute("pdftoppm", {"-r", "60", "-png", "-f", "1", "-l", "1", "-singlefile",
+                                           folder + "/orbek-report.pdf", folder + "/orbek-report"}),
+            0);
 }
 
 }  // namespace

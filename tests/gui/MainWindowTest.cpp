@@ -261,16 +261,31 @@ TEST_F(MainWindowTest, SavesScreenshotsForPeopleToLookAt) {
 namespace orbek {
 namespace {
 
-TEST(SaveDialogTest, OffersXlsThenXlsxAndTheSuffixFollowsTheType) {
-  const auto dialog = MakeWorkbookDialog();
-  EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
-  EXPECT_EQ(dialog->nameFilters(), (QStringList{"(*.xls)", "(*.xlsx)"}));
-  EXPECT_EQ(dialog->defaultSuffix(), "xls");
-  EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
-  emit dialog->filterSelected("(*.xlsx)");
-  EXPECT_EQ(dialog->defaultSuffix(), "xlsx");
-  emit dialog->filterSelected("(*.xls)");
-  EXPECT_EQ(dialog->defaultSuffix(), "xls");
+// Each dialog offers its types in order (the workbook's .xls first, then
+// .xlsx, then CSV), and the suffix a typed name gets follows the type.
+TEST(SaveDialogTest, OffersItsTypesInOrderAndTheSuffixFollowsTheType) {
+  const struct {
+    const SaveKind& kind;
+    QStringList filters;
+    QStringList suffixes;
+  } cases[] = {
+      {WorkbookKind(), {"(*.xls)", "(*.xlsx)", "CSV (*.csv)"}, {"xls", "xlsx", "csv"}},
+      {ReportKind(), {"PDF report (*.pdf)"}, {"pdf"}},
+      {PictureKind(),
+       {"PNG image (*.png)", "SVG drawing (*.svg)", "PDF document (*.pdf)"},
+       {"png", "svg", "pdf"}},
+  };
+  for (const auto& c : cases) {
+    const auto dialog = MakeSaveDialog(c.kind);
+    EXPECT_EQ(dialog->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_EQ(dialog->nameFilters(), c.filters);
+    EXPECT_EQ(dialog->defaultSuffix(), c.suffixes.first());
+    EXPECT_FALSE(dialog->testOption(QFileDialog::DontConfirmOverwrite));
+    for (qsizetype i = c.filters.size() - 1; i >= 0; --i) {
+      emit dialog->filterSelected(c.filters[i]);
+      EXPECT_EQ(dialog->defaultSuffix(), c.suffixes[i]);
+    }
+  }
 }
 
 }  // namespace

@@ -41,6 +41,7 @@ class OrbekDlgProbe {
   QComboBox& Combo(const char* name) const { return *Find<QComboBox>(name); }
   BitmapButton& Button(const char* name) const { return *Find<BitmapButton>(name); }
   QLabel& Label(const char* name) const { return *Find<QLabel>(name); }
+  const TransferRecord& Transfer() const { return dlg_.Transfer; }
 
   template <typename T>
   T* Find(const char* name) const {
