@@ -27,7 +27,7 @@ enum DataColumn {
   kDataOutOfStep
 };
 inline constexpr std::array<std::string_view, 8> kDataHeadings = {
-    "No.", "Date and Time", "Value", "Unit", "Temperature", "Scale", "Received (UTC)",
-    "Out of step"};
+    "No.",         "Date and Time", "Value",          "Unit",
+    "Temperature", "Scale",         "Received (UTC)", "Out of step"};
 
 }  // namespace orbek

@@ -14,6 +14,7 @@
 #include "export/CellText.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableStream.h"
+#include "export/TransferSheets.h"
 #include "export/WorkbookError.h"
 #include "storage/NativePath.h"
 #include "storage/SafeSave.h"
@@ -252,7 +253,7 @@ QString OutputProblem(const QString& path, bool replace) {
 }
 
 ReadingsFile::ReadingsFile(const QString& path, const SampleDetails& details)
-    : file_(std::make_unique<SafeSaveFile>(path)) {
+    : file_(std::make_unique<SafeSaveFile>(path)), details_(details) {
   csv_ = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
   try {
     if (csv_) {
@@ -261,7 +262,8 @@ ReadingsFile::ReadingsFile(const QString& path, const SampleDetails& details)
         text_->Line(line);
       text_->Line(csv::Header());
     } else {
-      table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook());
+      table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook(),
+                               PropertiesOf(details));
     }
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
@@ -273,6 +275,8 @@ ReadingsFile::~ReadingsFile() = default;
 void ReadingsFile::Add(const Reading& reading) {
   pending_.push_back(reading);
   ++added_;
+  statistics_.Add(reading.decoded);
+  if (!first_) first_ = reading;
   if (pending_.size() > kMarkableReadings) {
     Write(pending_.front());
     pending_.pop_front();
@@ -285,12 +289,24 @@ void ReadingsFile::Correct(const Reading& corrected) {
 }
 
 void ReadingsFile::Write(const Reading& reading) {
+  last_ = reading;
   try {
     if (csv_) return text_->Line(csv::Line(reading));
     table_->AddCells(WindowRow(reading));
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
+}
+
+// After the table's sheets, as in the window's workbook.
+void ReadingsFile::AddDetailsSheet() {
+  std::vector<const Reading*> ends;
+  if (first_ && last_) ends = {&*first_, &*last_};
+  std::vector<TableStream::SheetRow> rows;
+  for (DetailsRow& row : DetailsRows(details_, statistics_, ends))
+    rows.push_back({std::move(row.cells), row.heading});
+  table_->AddSheet(QStringLiteral("Details"), rows,
+                   {kDetailsColumnWidths.begin(), kDetailsColumnWidths.end()});
 }
 
 void ReadingsFile::Finish() {
@@ -305,6 +321,7 @@ void ReadingsFile::Finish() {
       // The window's table has its numbered rows whether readings came or not.
       for (std::int64_t row = added_; row < kTableRows; ++row)
         table_->AddCells(NumberedRow(row));
+      AddDetailsSheet();
       table_->Finish();
     }
   } catch (const SaveError& error) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "meter/ReadingPipeline.h"
@@ -47,7 +48,8 @@ QString OutputProblem(const QString& path, bool replace);
 
 // The readings of one run on their way to --output, written as they come:
 // CSV lines for .csv, the window's workbook layout for .xls and .xlsx (the
-// numbered rows 0 to 5000 at least, more sheets when one is full). The file
+// numbered rows 0 to 5000 at least, more sheets when one is full, then the
+// Details sheet with the statistics). The file
 // is made beside the target and replaces it only once complete. The last
 // readings wait before they are written, as many as the pipeline may still
 // correct, so that readings found to have been out of step are marked.
@@ -66,8 +68,12 @@ class ReadingsFile {
 
  private:
   void Write(const Reading& reading);
+  void AddDetailsSheet();
 
   std::unique_ptr<SafeSaveFile> file_;
+  SampleDetails details_;
+  ReadingStatistics statistics_;
+  std::optional<Reading> first_, last_;
   bool csv_ = false;
   std::unique_ptr<LineFile> text_;
   std::unique_ptr<TableStream> table_;

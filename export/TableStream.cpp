@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <list>
 
 #include "export/Biff8Records.h"
 #include "export/Biff8Writer.h"
@@ -36,7 +37,8 @@ QString SheetName(int index) {
 // each row out as the next one starts; its work files go beside the target.
 class XlsxStream : public TableStream {
  public:
-  XlsxStream(const QString& path, TableLook look) : path_(path), look_(std::move(look)) {
+  XlsxStream(const QString& path, TableLook look, const DocumentProperties& properties)
+      : path_(path), look_(std::move(look)) {
     folder_ = NativeFromPath(QFileInfo(path).absolutePath());
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -46,8 +48,11 @@ class XlsxStream : public TableStream {
     heading_ = workbook_add_format(book_);
     format_set_bold(heading_);
     format_set_align(heading_, LXW_ALIGN_VERTICAL_CENTER);
+    bold_ = workbook_add_format(book_);
+    format_set_bold(bold_);
     date_ = workbook_add_format(book_);
     format_set_num_format(date_, kDateTimeFormat);
+    WriteXlsxProperties(book_, properties, texts_);
     NewSheet();
   }
   ~XlsxStream() override {
@@ -59,6 +64,21 @@ class XlsxStream : public TableStream {
     for (std::size_t column = 0; column < cells.size(); ++column)
       Write(static_cast<qsizetype>(column), cells[column], nullptr);
     ++row_;
+  }
+
+  void AddSheet(const QString& name, const std::vector<SheetRow>& rows,
+                const std::vector<double>& columnWidths) override {
+    sheet_ = workbook_add_worksheet(book_, name.toUtf8().constData());
+    if (sheet_ == nullptr) Fail(QStringLiteral("the worksheet could not be added"));
+    for (std::size_t c = 0; c < columnWidths.size(); ++c)
+      Check(worksheet_set_column(sheet_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 columnWidths[c], nullptr));
+    for (row_ = 0; row_ < static_cast<int>(rows.size()); ++row_) {
+      const auto& cells = rows[static_cast<std::size_t>(row_)].cells;
+      for (std::size_t column = 0; column < cells.size(); ++column)
+        Write(static_cast<qsizetype>(column), cells[column],
+              rows[static_cast<std::size_t>(row_)].heading ? bold_ : nullptr);
+    }
   }
 
   void Finish() override {
@@ -108,7 +128,9 @@ class XlsxStream : public TableStream {
   lxw_workbook* book_ = nullptr;
   lxw_worksheet* sheet_ = nullptr;
   lxw_format* heading_ = nullptr;
+  lxw_format* bold_ = nullptr;
   lxw_format* date_ = nullptr;
+  KeptTexts texts_;
   int sheets_ = 0;
   int row_ = 0;
 };
@@ -120,8 +142,11 @@ class XlsxStream : public TableStream {
 // are LABEL records, which need no shared string table.
 class XlsStream : public TableStream {
  public:
-  XlsStream(const QString& path, TableLook look)
-      : path_(path), look_(std::move(look)), folder_(QFileInfo(path).absolutePath()) {
+  XlsStream(const QString& path, TableLook look, DocumentProperties properties)
+      : path_(path),
+        look_(std::move(look)),
+        folder_(QFileInfo(path).absolutePath()),
+        properties_(std::move(properties)) {
     QString error;
     if (!OpenAnonymous(sheets_, folder_, &error)) Fail(error);
     NewSheet();
@@ -137,6 +162,34 @@ class XlsStream : public TableStream {
     if (block_.size() == biff8::kRowsPerBlock) WriteBlock();
   }
 
+  // The sheet's rows are all known: its dimensions are written as they are.
+  void AddSheet(const QString& name, const std::vector<SheetRow>& rows,
+                const std::vector<double>& columnWidths) override {
+    EndSheet();
+    sheetStarts_.push_back(static_cast<std::uint32_t>(sheets_.pos()));
+    names_.push_back(name);
+    std::map<int, double> widths;
+    for (std::size_t c = 0; c < columnWidths.size(); ++c)
+      widths[static_cast<int>(c)] = columnWidths[c];
+    columns_ = 1;
+    for (const SheetRow& row : rows)
+      columns_ = std::max(columns_, static_cast<int>(row.cells.size()));
+    biff8::Stream stream;
+    dimensionsAt_ = sheets_.pos() + biff8::WriteSheetStart(stream, widths, 0, columns_);
+    for (std::size_t first = 0; first < rows.size(); first += biff8::kRowsPerBlock) {
+      const std::size_t end = std::min(rows.size(), first + biff8::kRowsPerBlock);
+      for (std::size_t r = first; r < end; ++r)
+        biff8::WriteRowRecord(stream, static_cast<int>(r), columns_, 0.0);
+      for (std::size_t r = first; r < end; ++r)
+        for (std::size_t c = 0; c < rows[r].cells.size(); ++c)
+          WriteCell(stream, static_cast<int>(r), static_cast<int>(c), rows[r].cells[c],
+                    rows[r].heading ? kBoldXf : std::uint16_t{0});
+    }
+    Append(stream);
+    row_ = static_cast<int>(rows.size());
+    blockStart_ = row_;
+  }
+
   void Finish() override {
     EndSheet();
     if (!sheets_.flush()) Fail(sheets_.errorString());
@@ -145,7 +198,8 @@ class XlsStream : public TableStream {
 
  private:
   static constexpr std::uint16_t kLabel = 0x0204;
-  static constexpr std::uint16_t kHeadingXf = biff8::kFirstOwnXf, kDateXf = biff8::kFirstOwnXf + 1;
+  static constexpr std::uint16_t kHeadingXf = biff8::kFirstOwnXf, kDateXf = biff8::kFirstOwnXf + 1,
+                                 kBoldXf = biff8::kFirstOwnXf + 2;
 
   void Append(biff8::Stream& stream) {
     errno = 0;
@@ -156,6 +210,8 @@ class XlsStream : public TableStream {
 
   void NewSheet() {
     sheetStarts_.push_back(static_cast<std::uint32_t>(sheets_.pos()));
+    names_.push_back(SheetName(static_cast<int>(names_.size())));
+    columns_ = Columns();
     biff8::Stream stream;
     std::map<int, double> widths;
     for (std::size_t c = 0; c < look_.columnWidths.size(); ++c)
@@ -179,7 +235,7 @@ class XlsStream : public TableStream {
     // The rows are known now.
     const qint64 end = sheets_.pos();
     const QByteArray dimensions =
-        biff8::DimensionsBody(static_cast<std::uint32_t>(row_), Columns()).data();
+        biff8::DimensionsBody(static_cast<std::uint32_t>(row_), columns_).data();
     if (!sheets_.seek(dimensionsAt_) || sheets_.write(dimensions) != dimensions.size() ||
         !sheets_.seek(end))
       Fail(sheets_.errorString());
@@ -194,19 +250,20 @@ class XlsStream : public TableStream {
     for (std::size_t i = 0; i < block_.size(); ++i)
       for (std::size_t c = 0; c < block_[i].size(); ++c)
         WriteCell(stream, blockStart_ + static_cast<int>(i), static_cast<int>(c), block_[i][c],
-                  blockStart_ + i == 0);
+                  blockStart_ + i == 0 ? kHeadingXf : std::uint16_t{0});
     Append(stream);
     blockStart_ += static_cast<int>(block_.size());
     block_.clear();
   }
 
-  // Cells start with row, column and XF; LABEL adds its text, NUMBER the
-  // value as a double.
+  // Cells start with row, column and XF (`look`, or 0 for the plain one
+  // or the date's); LABEL adds its text, NUMBER the value as a double.
   static void WriteCell(biff8::Stream& stream, int row, int column, const CellContent& cell,
-                        bool heading) {
+                        std::uint16_t look) {
     biff8::Bytes body;
     const bool date = cell.kind == CellContent::Kind::DateTime;
-    const std::uint16_t xf = heading ? kHeadingXf : date ? kDateXf : biff8::kDefaultCellXf;
+    const bool heading = look != 0;
+    const std::uint16_t xf = heading ? look : date ? kDateXf : biff8::kDefaultCellXf;
     body.U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(column)).U16(xf);
     switch (cell.kind) {
       case CellContent::Kind::Text:
@@ -225,12 +282,12 @@ class XlsStream : public TableStream {
   QByteArray Globals() const {
     biff8::Stream stream;
     biff8::WriteGlobalsHead(stream, {{true, false, VerticalAlignment::Center},
-                                     {false, true, VerticalAlignment::Bottom}});
+                                     {false, true, VerticalAlignment::Bottom},
+                                     {true, false, VerticalAlignment::Bottom}});
     std::vector<std::uint32_t> offsetAt;
     for (std::size_t i = 0; i < sheetStarts_.size(); ++i) {
       offsetAt.push_back(stream.Position() + 4);
-      stream.Record(biff8::kBoundSheet,
-                    biff8::Bytes().U32(0).U16(0).ShortString(SheetName(static_cast<int>(i))));
+      stream.Record(biff8::kBoundSheet, biff8::Bytes().U32(0).U16(0).ShortString(names_[i]));
     }
     stream.Record(biff8::kEof, biff8::Bytes());
     QByteArray globals = stream.data();
@@ -255,14 +312,17 @@ class XlsStream : public TableStream {
       std::fclose(file);
       Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
     }
-    const bool written = WriteBiff8Document(sink, [&](const Biff8Put& put) {
-      if (!put(globals) || !sheets_.seek(0)) return false;
-      for (;;) {
-        const QByteArray chunk = sheets_.read(64 * 1024);
-        if (chunk.isEmpty()) return true;
-        if (!put(chunk)) return false;
-      }
-    });
+    const bool written = WriteBiff8Document(
+        sink,
+        [&](const Biff8Put& put) {
+          if (!put(globals) || !sheets_.seek(0)) return false;
+          for (;;) {
+            const QByteArray chunk = sheets_.read(64 * 1024);
+            if (chunk.isEmpty()) return true;
+            if (!put(chunk)) return false;
+          }
+        },
+        properties_);
     g_object_unref(sink);
     if (!written) Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
   }
@@ -272,8 +332,11 @@ class XlsStream : public TableStream {
   QString path_;
   TableLook look_;
   QString folder_;
+  DocumentProperties properties_;
   QFile sheets_;
   std::vector<std::uint32_t> sheetStarts_;
+  std::vector<QString> names_;
+  int columns_ = 0;  // of the current sheet
   qint64 dimensionsAt_ = 0;
   std::vector<std::vector<CellContent>> block_;
   int blockStart_ = 0;
@@ -297,9 +360,10 @@ WorkbookFormat FormatOf(const QString& path) {
 }
 
 std::unique_ptr<TableStream> OpenTableStream(const QString& path, WorkbookFormat format,
-                                             const TableLook& look) {
-  if (format == WorkbookFormat::Xlsx) return std::make_unique<XlsxStream>(path, look);
-  return std::make_unique<XlsStream>(path, look);
+                                             const TableLook& look,
+                                             const DocumentProperties& properties) {
+  if (format == WorkbookFormat::Xlsx) return std::make_unique<XlsxStream>(path, look, properties);
+  return std::make_unique<XlsStream>(path, look, properties);
 }
 
 }  // namespace orbek

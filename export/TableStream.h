@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "export/CellText.h"
+#include "export/Workbook.h"
 #include "export/WorkbookLook.h"
 
 namespace orbek {
@@ -30,6 +31,14 @@ class TableStream {
   // A row of texts, each typed as a spreadsheet program types what is
   // typed into a cell.
   void AddRow(const QStringList& cells);
+  // After the table's last row: a sheet of its own, written whole, its
+  // heading rows bold. No table row may follow.
+  struct SheetRow {
+    std::vector<CellContent> cells;
+    bool heading = false;
+  };
+  virtual void AddSheet(const QString& name, const std::vector<SheetRow>& rows,
+                        const std::vector<double>& columnWidths) = 0;
   // Completes the file. Throws WorkbookError.
   virtual void Finish() = 0;
 };
@@ -38,9 +47,10 @@ enum class WorkbookFormat { Xls, Xlsx };
 // .xlsx for that extension, otherwise .xls (Excel 97-2003).
 WorkbookFormat FormatOf(const QString& path);
 
-// A stream writing `path` (created or overwritten) in `format`; the work
-// files go beside it. Throws WorkbookError.
+// A stream writing `path` (created or overwritten) in `format`, with
+// `properties`; the work files go beside it. Throws WorkbookError.
 std::unique_ptr<TableStream> OpenTableStream(const QString& path, WorkbookFormat format,
-                                             const TableLook& look);
+                                             const TableLook& look,
+                                             const DocumentProperties& properties = {});
 
 }  // namespace orbek

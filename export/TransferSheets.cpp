@@ -92,28 +92,6 @@ int AddDataSheets(Workbook& workbook, const std::vector<Reading>& readings) {
   return first;
 }
 
-// Returns the next free row.
-int PutStatistics(Worksheet& sheet, int row, const ReadingStatistics& statistics) {
-  PutRow(
-      sheet, row++,
-      {Text(QStringLiteral("Statistics")), Text(QStringLiteral("Unit")), Text(QStringLiteral("n")),
-       Text(QStringLiteral("Minimum")), Text(QStringLiteral("Maximum")),
-       Text(QStringLiteral("Mean")), Text(QStringLiteral("Standard deviation"))},
-      true);
-  auto put = [&](const ReadingStatistics::Series& series, const QString& what) {
-    const Accumulator& n = series.numbers;
-    PutRow(sheet, row++,
-           {Text(what), Text(Utf8(series.unit)), Number(static_cast<double>(n.Count())),
-            Number(n.Minimum()), Number(n.Maximum()), Number(n.Mean()),
-            n.Deviation() ? Number(*n.Deviation()) : CellContent{}});
-  };
-  for (const auto& series : statistics.Values())
-    put(series, QStringLiteral("Value"));
-  for (const auto& series : statistics.Temperatures())
-    put(series, QStringLiteral("Temperature"));
-  return row;
-}
-
 // The Data sheet's value and temperature against the meter's time where
 // every reading has a real one, against the reading's number otherwise.
 WorkbookChart ReadingsChart(const TransferRecord& transfer, int dataSheet, int detailsSheet,
@@ -148,29 +126,57 @@ DocumentProperties PropertiesOf(const SampleDetails& details) {
   return properties;
 }
 
+std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
+                                    const ReadingStatistics& statistics,
+                                    const std::vector<const Reading*>& ends) {
+  std::vector<DetailsRow> rows;
+  for (const DetailField& field : kDetailFields)
+    rows.push_back(
+        {{Text(Utf8(field.label)), Text(QString::fromStdString(details.*field.member))}, false});
+  std::int64_t count = 0;
+  for (const auto& series : statistics.Temperatures())
+    count += series.numbers.Count();
+  rows.push_back({{Text(QStringLiteral("Readings")), Number(static_cast<double>(count))}, false});
+  if (ends.size() == 2) {
+    rows.push_back({{Text(QStringLiteral("First reading")), MeterTime(ends[0]->decoded)}, false});
+    rows.push_back({{Text(QStringLiteral("Last reading")), MeterTime(ends[1]->decoded)}, false});
+  }
+  rows.push_back({{}, false});
+  rows.push_back(
+      {{Text(QStringLiteral("Statistics")), Text(QStringLiteral("Unit")), Text(QStringLiteral("n")),
+        Text(QStringLiteral("Minimum")), Text(QStringLiteral("Maximum")),
+        Text(QStringLiteral("Mean")), Text(QStringLiteral("Standard deviation"))},
+       true});
+  auto put = [&](const ReadingStatistics::Series& series, const QString& what) {
+    const Accumulator& n = series.numbers;
+    rows.push_back({{Text(what), Text(Utf8(series.unit)), Number(static_cast<double>(n.Count())),
+                     Number(n.Minimum()), Number(n.Maximum()), Number(n.Mean()),
+                     n.Deviation() ? Number(*n.Deviation()) : CellContent{}},
+                    false});
+  };
+  for (const auto& series : statistics.Values())
+    put(series, QStringLiteral("Value"));
+  for (const auto& series : statistics.Temperatures())
+    put(series, QStringLiteral("Temperature"));
+  return rows;
+}
+
 void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool xlsx) {
   workbook.properties = PropertiesOf(transfer.details);
   const int detailsIndex = workbook.SheetCount();
   Worksheet& details = workbook.AddSheet(QStringLiteral("Details"));
-  details.SetColumnWidth(0, 22);
-  details.SetColumnWidth(1, 20);
-  int row = 0;
-  for (const DetailField& field : kDetailFields) {
-    PutRow(details, row, {Text(Utf8(field.label))}, true);
-    details.At(row++, 1).content = Text(QString::fromStdString(transfer.details.*field.member));
-  }
+  for (std::size_t c = 0; c < kDetailsColumnWidths.size(); ++c)
+    details.SetColumnWidth(static_cast<int>(c), kDetailsColumnWidths[c]);
   const auto& readings = transfer.Readings();
-  PutRow(details, row, {Text(QStringLiteral("Readings"))}, true);
-  details.At(row++, 1).content = Number(static_cast<double>(readings.size()));
-  if (!readings.empty()) {
-    for (const auto& [label, reading] :
-         {std::pair{QStringLiteral("First reading"), &readings.front()},
-          std::pair{QStringLiteral("Last reading"), &readings.back()}}) {
-      PutRow(details, row, {Text(label)}, true);
-      details.At(row++, 1).content = MeterTime(reading->decoded);
-    }
+  std::vector<const Reading*> ends;
+  if (!readings.empty()) ends = {&readings.front(), &readings.back()};
+  int row = 0;
+  for (const DetailsRow& r : DetailsRows(transfer.details, transfer.Statistics(), ends)) {
+    PutRow(details, row, r.cells, r.heading);
+    // The labels down the first column are bold as well.
+    if (!r.cells.empty()) details.At(row, 0).style.bold = true;
+    ++row;
   }
-  row = PutStatistics(details, row + 1, transfer.Statistics());
   const int data = AddDataSheets(workbook, readings);
   if (xlsx && !readings.empty())
     workbook.charts.push_back(ReadingsChart(transfer, data, detailsIndex, row + 1));

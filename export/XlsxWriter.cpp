@@ -237,41 +237,22 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& sourc
         WriteCell(sheet, row, column, *cell, formats.For(*cell));
 }
 
-// Texts libxlsxwriter keeps pointers to until the workbook is closed.
-class KeptTexts {
- public:
-  char* Keep(const QString& text) {
-    texts_.push_back(text.toUtf8());
-    return texts_.back().data();
-  }
-
- private:
-  std::list<QByteArray> texts_;
-};
-
-void WriteProperties(lxw_workbook* book, const DocumentProperties& source, KeptTexts& texts) {
-  lxw_doc_properties properties{};
-  const auto set = [&texts](char*& field, const QString& text) {
-    if (!text.isEmpty()) field = texts.Keep(text);
-  };
-  set(properties.title, source.title);
-  set(properties.subject, source.subject);
-  set(properties.author, source.author);
-  set(properties.keywords, source.keywords);
-  set(properties.comments, source.comments);
-  Check(workbook_set_properties(book, &properties));
+char* KeepText(KeptTexts& texts, const QString& text) {
+  texts.push_back(text.toUtf8());
+  return texts.back().data();
 }
 
 // A scatter chart with straight lines and no markers: a line against the x
 // column, as the window draws it.
 void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart& chart,
                 KeptTexts& texts) {
+  const auto keep = [&texts](const QString& text) { return KeepText(texts, text); };
   lxw_chart* drawn = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
   if (drawn == nullptr) Fail(QStringLiteral("the chart could not be added"));
-  if (!chart.title.isEmpty()) chart_title_set_name(drawn, texts.Keep(chart.title));
+  if (!chart.title.isEmpty()) chart_title_set_name(drawn, keep(chart.title));
   chart_legend_set_position(drawn, LXW_CHART_LEGEND_BOTTOM);
-  if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, texts.Keep(chart.xFormat));
-  char* data = texts.Keep(source.Sheet(chart.dataSheet).Name());
+  if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, keep(chart.xFormat));
+  char* data = keep(source.Sheet(chart.dataSheet).Name());
   const auto first = static_cast<lxw_row_t>(chart.firstRow);
   const auto last = static_cast<lxw_row_t>(chart.lastRow);
   const auto x = static_cast<lxw_col_t>(chart.xColumn);
@@ -290,7 +271,7 @@ void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart&
     chart_series_set_line(line, &look);
   }
   lxw_worksheet* sheet =
-      workbook_get_worksheet_by_name(book, texts.Keep(source.Sheet(chart.sheet).Name()));
+      workbook_get_worksheet_by_name(book, keep(source.Sheet(chart.sheet).Name()));
   if (sheet == nullptr) Fail(QStringLiteral("the chart's worksheet is missing"));
   lxw_chart_options place{};
   place.x_scale = 1.1;
@@ -300,6 +281,19 @@ void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart&
 }
 
 }  // namespace
+
+void WriteXlsxProperties(lxw_workbook* book, const DocumentProperties& source, KeptTexts& texts) {
+  lxw_doc_properties properties{};
+  const auto set = [&texts](char*& field, const QString& text) {
+    if (!text.isEmpty()) field = KeepText(texts, text);
+  };
+  set(properties.title, source.title);
+  set(properties.subject, source.subject);
+  set(properties.author, source.author);
+  set(properties.keywords, source.keywords);
+  set(properties.comments, source.comments);
+  Check(workbook_set_properties(book, &properties));
+}
 
 void CheckXlsxComplete(const QString& path) {
   QFile file;
@@ -320,7 +314,7 @@ void WriteXlsx(const Workbook& workbook, const QString& path) {
   if (!book) Fail(QStringLiteral("the workbook could not be created"));
   Formats formats(book.get());
   KeptTexts texts;
-  WriteProperties(book.get(), workbook.properties, texts);
+  WriteXlsxProperties(book.get(), workbook.properties, texts);
   for (int i = 0; i < workbook.SheetCount(); ++i)
     WriteSheet(book.get(), formats, workbook.Sheet(i));
   for (const WorkbookChart& chart : workbook.charts)

@@ -1,10 +1,23 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
+#include <list>
+
+struct lxw_workbook;
 
 namespace orbek {
 
 class Workbook;
+struct DocumentProperties;
+
+// Texts libxlsxwriter keeps pointers to until its workbook is closed.
+using KeptTexts = std::list<QByteArray>;
+
+// Gives a libxlsxwriter workbook the document properties; the texts are
+// kept in `texts`. Throws WorkbookError.
+void WriteXlsxProperties(lxw_workbook* book, const DocumentProperties& properties,
+                         KeptTexts& texts);
 
 // Writes the workbook as Office Open XML (.xlsx) to `path`, which is
 // created or overwritten. Throws WorkbookError with the reason on failure.

@@ -71,40 +71,6 @@ class ExportTest : public ::testing::Test {
     QTest::keyClick(dlg_.get(), Qt::Key_D, Qt::ControlModifier);
   }
 
-  // The readings the simulated meter sent, decoded apart from the window.
-  void WriteTransferExpectation(const QString& path, const SampleDetails& details) {
-    QJsonArray readings, fields;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-      const DecodedReading r = DecodeRecord(MeterRecord::FromSpan(records_[i]));
-      readings.append(QJsonObject{
-          {"number", static_cast<int>(i)},
-          {"clock",
-           r.Clock.real ? QJsonValue(QString::fromStdString(r.TimestampText)) : QJsonValue()},
-          {"clock_text", QString::fromStdString(r.TimestampText)},
-          {"value", r.Value ? QJsonValue(*r.Value) : QJsonValue()},
-          {"unit", QString::fromUtf8(r.Unit.value_or("").data(),
-                                     static_cast<qsizetype>(r.Unit.value_or("").size()))},
-          {"temperature", r.TemperatureNumber},
-          {"scale", QString::fromUtf8(r.TemperatureUnit().data(),
-                                      static_cast<qsizetype>(r.TemperatureUnit().size()))},
-          {"out_of_step", false}});
-    }
-    for (const DetailField& field : kDetailFields)
-      fields.append(QJsonArray{QString::fromLatin1(field.label.data(), field.label.size()),
-                               QString::fromStdString(details.*field.member)});
-    const QJsonObject properties{{"title", QString::fromStdString(details.sample)},
-                                 {"subject", QString::fromStdString(details.location)},
-                                 {"author", QString::fromStdString(details.operator_)},
-                                 {"keywords", QString::fromStdString(details.probe)},
-                                 {"comments", QString::fromStdString(details.note)}};
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(
-        QJsonDocument(
-            QJsonObject{{"details", fields}, {"properties", properties}, {"readings", readings}})
-            .toJson());
-  }
-
   std::vector<sim::RecordBytes> records_;
   BoxRecorder boxes_;
   std::vector<std::unique_ptr<MeterSimulator>> meters_;
@@ -153,7 +119,7 @@ TEST_F(ExportTest, ATransfersDetailsEveryReadingAndItsStatisticsReadBackInEveryF
   EXPECT_EQ(Probe().Transfer().details, details);
   Transfer();
   const QString expectation = dir_.filePath("transfer.json");
-  WriteTransferExpectation(expectation, details);
+  test::WriteTransferExpectation(expectation, records_, details);
   for (const QString name : {"t.xls", "t.xlsx", "t.csv"}) {
     SCOPED_TRACE(name.toStdString());
     const QString path = dir_.filePath(name);

@@ -86,24 +86,32 @@ TEST(LoggerTest, TransferPrintsEveryReadingWithTheWindowsCommands) {
   }
 }
 
+// The table sheets are the window's; the sample's details and the
+// statistics follow, on a Details sheet and in the document properties.
 TEST(LoggerTest, OutputFilesMatchTheWindowsExport) {
   const auto records = sim::GenerateRecords(60, 33);
   QTemporaryDir dir;
   const QString expectation = dir.filePath("expected.json");
-  test::WriteExpectation(WindowTable(records), expectation);
+  test::WriteExpectation(WindowTable(records), expectation, {"Sheet1", "Details"});
+  const SampleDetails details{"S-7", "", "Bench 2", "", ""};
+  const QString transfer = dir.filePath("transfer.json");
+  test::WriteTransferExpectation(transfer, records, details);
   for (const QString& name : QStringList{"log.csv", "log.xls", "log.xlsx"}) {
     MeterSimulator meter(MeterSimulator::Paced(records));
     const QString path = dir.filePath(name);
-    const auto run =
-        RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", path});
+    const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output", path,
+                             "--sample", "S-7", "--location", "Bench 2"});
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     if (name.endsWith(".csv")) {
       QFile file(path);
       ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-      EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())), ExpectedLines(records));
+      EXPECT_EQ(Lines(QString::fromUtf8(file.readAll())),
+                QStringList({"# Sample ID: S-7", "# Location: Bench 2"}) + ExpectedLines(records));
     } else {
       const auto check = test::CheckWorkbook(path, expectation);
       EXPECT_EQ(check.exitCode, 0) << check.output.toStdString();
+      const auto detailsCheck = test::CheckTransfer(path, transfer, false, true);
+      EXPECT_EQ(detailsCheck.exitCode, 0) << detailsCheck.output.toStdString();
     }
   }
 }
