@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <cstdio>
 
+#include "resources/Resources.h"
 #include "ui/COrbekDlg.h"
 
 namespace orbek {
@@ -56,6 +57,7 @@ bool AnsweredWithoutWindow(int& argc, char** argv) {
 COrbekApp::COrbekApp(int& argc, char** argv) : app_(argc, argv) {
   Name();
   QApplication::setDesktopFileName(QStringLiteral("org.orbek.Orbek"));
+  UseLanguage(QLocale::system());  // the desktop's language, where Orbek has it
 }
 
 int COrbekApp::InitInstance() {

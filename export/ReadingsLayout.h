@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <array>
 #include <string_view>
 
@@ -13,6 +14,10 @@ inline constexpr int kTableRows = 5001;
 enum ReadingsColumn { kNumberColumn = 0, kTimestampColumn, kValueColumn, kTemperatureColumn };
 inline constexpr std::array<std::string_view, 4> kColumnHeadings = {
     "No.", "Date and Time", "Measured Value", "Temperature"};
+
+// A heading as the window and the report show it, in the user's language.
+// Files keep the English headings above, whatever the language.
+QString ColumnHeadingText(int column);
 
 // Every reading of a transfer as typed fields: the columns of a
 // workbook's Data sheets and of the window's CSV.

@@ -1,5 +1,7 @@
 #include "link/PortDiscovery.h"
 
+#include <QCoreApplication>
+
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -129,28 +131,34 @@ bool NaturalLess(const QString& a, const QString& b) {
   return a.size() - i < b.size() - j;
 }
 
+// In the window's language.
 ScanReport ReportScan(const ProbeResult& result) {
   const auto count = static_cast<int>(result.usable.size());
   ScanReport report;
   if (count == 0) {
-    report = {QStringLiteral("Port cannot be found"), QStringLiteral("Warnning")};
+    report = {QCoreApplication::translate("PortDiscovery", "Port cannot be found"),
+              QCoreApplication::translate("PortDiscovery", "Warnning")};
   } else if (count == 1) {
-    report = {QStringLiteral("Found a port on your computer"), QStringLiteral("Message")};
+    report = {QCoreApplication::translate("PortDiscovery", "Found a port on your computer"),
+              QCoreApplication::translate("PortDiscovery", "Message")};
   } else {
-    report = {QStringLiteral("Found the %1 ports on your computer").arg(count),
-              QStringLiteral("Message")};
+    report = {QCoreApplication::translate("PortDiscovery", "Found the %1 ports on your computer")
+                  .arg(count),
+              QCoreApplication::translate("PortDiscovery", "Message")};
   }
   QStringList dialout = result.denied;
   for (const auto& path : result.deniedOutsideDialout)
     dialout.removeAll(path);
   if (!dialout.isEmpty())
-    report.text += QStringLiteral(
+    report.text += QCoreApplication::translate(
+                       "PortDiscovery",
                        "\nNo permission to open %1: add your user to the dialout group "
                        "(sudo usermod -aG dialout $USER) and log in again.")
                        .arg(dialout.join(QStringLiteral(", ")));
   if (!result.deniedOutsideDialout.isEmpty())
     report.text +=
-        QStringLiteral(
+        QCoreApplication::translate(
+            "PortDiscovery",
             "\nNo permission to open %1, which the dialout group may not open either: an "
             "administrator must grant access, for example with a udev rule that gives the "
             "device to the dialout group.")

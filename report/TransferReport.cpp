@@ -1,6 +1,7 @@
 #include "report/TransferReport.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFontMetricsF>
 #include <QPageLayout>
@@ -186,9 +187,8 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
   painter.setFont(Font(8));
   double x = plot.left();
   const double y = area.top() + 8;
-  for (const auto& [text, pen] :
-       {std::pair{QString::fromLatin1(kColumnHeadings[kValueColumn].data()), QPen(kValueLine, 1.2)},
-        std::pair{QString::fromLatin1(kColumnHeadings[kTemperatureColumn].data()), dashed}}) {
+  for (const auto& [text, pen] : {std::pair{ColumnHeadingText(kValueColumn), QPen(kValueLine, 1.2)},
+                                  std::pair{ColumnHeadingText(kTemperatureColumn), dashed}}) {
     QPen legend = pen;
     legend.setWidthF(1.2);
     painter.setPen(legend);
@@ -251,20 +251,21 @@ class ReportPages {
 
   void FirstPage() {
     double y = kMargin;
-    y = Text(y, QStringLiteral("Transfer report"), 18, true) + 6;
+    y = Text(y, QCoreApplication::translate("TransferReport", "Transfer report"), 18, true) + 6;
     const auto& readings = transfer_.Readings();
     std::vector<std::pair<QString, QString>> about = {
-        {QStringLiteral("Readings"), QString::number(readings.size())},
-        {QStringLiteral("Source"), origin_.source},
-        {QStringLiteral("Made"),
+        {QCoreApplication::translate("TransferReport", "Readings"),
+         QString::number(readings.size())},
+        {QCoreApplication::translate("TransferReport", "Source"), origin_.source},
+        {QCoreApplication::translate("TransferReport", "Made"),
          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}};
     if (!readings.empty())
-      about.insert(about.begin() + 1, {QStringLiteral("Meter time"),
-                                       QStringLiteral("%1 to %2")
+      about.insert(about.begin() + 1, {QCoreApplication::translate("TransferReport", "Meter time"),
+                                       QCoreApplication::translate("TransferReport", "%1 to %2")
                                            .arg(Utf8(readings.front().decoded.TimestampText),
                                                 Utf8(readings.back().decoded.TimestampText))});
     y = Pairs(y, about, 120) + 8;
-    y = Text(y, QStringLiteral("Sample"), 12, true) + 2;
+    y = Text(y, QCoreApplication::translate("TransferReport", "Sample"), 12, true) + 2;
     std::vector<std::pair<QString, QString>> details;
     for (const DetailField& field : kDetailFields) {
       const std::string& value = transfer_.details.*field.member;
@@ -272,7 +273,7 @@ class ReportPages {
                                                             : QString::fromStdString(value));
     }
     y = Pairs(y, details, 120) + 8;
-    y = Text(y, QStringLiteral("Statistics"), 12, true) + 2;
+    y = Text(y, QCoreApplication::translate("TransferReport", "Statistics"), 12, true) + 2;
     y = Statistics(y) + 10;
     const double chartHeight = std::min(300.0, kPageHeight - kMargin - kFooterHeight - y);
     if (!readings.empty() && chartHeight > 120)
@@ -283,9 +284,12 @@ class ReportPages {
 
   double Statistics(double y) {
     static const std::array<double, 6> kColumns = {0, 150, 215, 280, 345, 430};
-    const QStringList heads = {QStringLiteral("Series"),  QStringLiteral("n"),
-                               QStringLiteral("Minimum"), QStringLiteral("Maximum"),
-                               QStringLiteral("Mean"),    QStringLiteral("Std. deviation")};
+    const QStringList heads = {QCoreApplication::translate("TransferReport", "Series"),
+                               QCoreApplication::translate("TransferReport", "n"),
+                               QCoreApplication::translate("TransferReport", "Minimum"),
+                               QCoreApplication::translate("TransferReport", "Maximum"),
+                               QCoreApplication::translate("TransferReport", "Mean"),
+                               QCoreApplication::translate("TransferReport", "Std. deviation")};
     painter_.setFont(Font(9, true));
     for (int c = 0; c < heads.size(); ++c)
       painter_.drawText(QPointF(kMargin + kColumns[static_cast<std::size_t>(c)], y + 10), heads[c]);
@@ -296,7 +300,8 @@ class ReportPages {
       const Accumulator& n = series.numbers;
       const QStringList cells = {
           what + QLatin1Char(' ') +
-              (series.unit.empty() ? QStringLiteral("(no unit)") : Utf8(series.unit)),
+              (series.unit.empty() ? QCoreApplication::translate("TransferReport", "(no unit)")
+                                   : Utf8(series.unit)),
           QString::number(n.Count()),
           QString::fromStdString(StatisticText(n.Minimum())),
           QString::fromStdString(StatisticText(n.Maximum())),
@@ -309,10 +314,11 @@ class ReportPages {
       y += kRowHeight;
     };
     for (const auto& series : statistics.Values())
-      row(series, QStringLiteral("Value"));
+      row(series, QCoreApplication::translate("TransferReport", "Value"));
     for (const auto& series : statistics.Temperatures())
-      row(series, QStringLiteral("Temperature"));
-    if (statistics.Empty()) y = Text(y, QStringLiteral("No readings."), 9);
+      row(series, QCoreApplication::translate("TransferReport", "Temperature"));
+    if (statistics.Empty())
+      y = Text(y, QCoreApplication::translate("TransferReport", "No readings."), 9);
     return y;
   }
 
@@ -322,7 +328,8 @@ class ReportPages {
     painter_.setFont(Font(9, true));
     painter_.setPen(Qt::black);
     for (std::size_t c = 0; c < kColumnHeadings.size(); ++c)
-      painter_.drawText(QPointF(kMargin + kColumns[c], y + 10), Utf8(kColumnHeadings[c]));
+      painter_.drawText(QPointF(kMargin + kColumns[c], y + 10),
+                        ColumnHeadingText(static_cast<int>(c)));
     y += kRowHeight;
     painter_.setPen(QPen(Qt::black, 0.5));
     painter_.drawLine(QPointF(kMargin, y), QPointF(kPageWidth - kMargin, y));
@@ -333,9 +340,10 @@ class ReportPages {
         std::min(readings.size(), first + static_cast<std::size_t>(rowsPerPage_));
     for (std::size_t i = first; i < end; ++i) {
       const Reading& r = readings[i];
-      const QStringList cells = {QString::number(r.number), Utf8(r.decoded.TimestampText),
-                                 Utf8(r.decoded.ValueText), Utf8(r.decoded.TemperatureText),
-                                 r.outOfStep ? QStringLiteral("out of step") : QString()};
+      const QStringList cells = {
+          QString::number(r.number), Utf8(r.decoded.TimestampText), Utf8(r.decoded.ValueText),
+          Utf8(r.decoded.TemperatureText),
+          r.outOfStep ? QCoreApplication::translate("TransferReport", "out of step") : QString()};
       for (int c = 0; c < cells.size(); ++c)
         painter_.drawText(QPointF(kMargin + kColumns[static_cast<std::size_t>(c)], y + 10),
                           cells[c]);
@@ -350,8 +358,9 @@ class ReportPages {
     painter_.setPen(QColor(0x55, 0x55, 0x55));
     const QRectF line(kMargin, y, kContentWidth, 12);
     painter_.drawText(line, Qt::AlignLeft, origin_.program);
-    painter_.drawText(line, Qt::AlignHCenter,
-                      QStringLiteral("Page %1 of %2").arg(page_).arg(pages_));
+    painter_.drawText(
+        line, Qt::AlignHCenter,
+        QCoreApplication::translate("TransferReport", "Page %1 of %2").arg(page_).arg(pages_));
     painter_.drawText(line, Qt::AlignRight, origin_.source);
   }
 
@@ -374,7 +383,7 @@ void WriteTransferReport(const QString& path, const TransferRecord& transfer,
     QPdfWriter writer(&pdf);
     writer.setResolution(kResolution);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, {}));
-    writer.setTitle(QStringLiteral("Transfer report"));
+    writer.setTitle(QCoreApplication::translate("TransferReport", "Transfer report"));
     writer.setCreator(origin.program);
     ReportPages pages(writer, transfer, origin);
     if (!pages.Write()) throw SaveError("the report's pages could not be drawn");

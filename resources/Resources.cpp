@@ -1,7 +1,12 @@
 #include "resources/Resources.h"
 
+#include "resources/Artwork.h"
+
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
 #include <QString>
+#include <QTranslator>
 #include <algorithm>
 #include <cmath>
 
@@ -27,10 +32,25 @@ void EnsureResources() {
 
 // The bitmaps come drawn at 1x, 2x and 3x (<id>@2x.png, <id>@3x.png); the
 // one for the screen's scale is taken, so that a scaled window draws its
-// faces from enough pixels rather than stretching the 1x ones.
+// faces from enough pixels rather than stretching the 1x ones. They are
+// English on the light dialog face: a bitmap whose text the window's
+// language translates, or any under a dark palette, is drawn afresh in the
+// same look.
 QPixmap LoadBitmap(int id) {
   EnsureResources();
   const qreal screenRatio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+  const char* text = BitmapText(id);
+  const auto translate = [](const char* english) {
+    return QCoreApplication::translate("Artwork", english);
+  };
+  const bool dark = qGuiApp != nullptr && IsDark(qGuiApp->palette());
+  if (text != nullptr && (dark || translate(text) != QString::fromUtf8(text))) {
+    const int scale = std::clamp(static_cast<int>(std::ceil(screenRatio)), 1, 3);
+    QPixmap drawn = QPixmap::fromImage(DrawBitmap(
+        id, qGuiApp != nullptr ? ColoursOf(qGuiApp->palette()) : StockColours(), scale, translate));
+    drawn.setDevicePixelRatio(scale);
+    return drawn;
+  }
   for (int ratio = std::clamp(static_cast<int>(std::ceil(screenRatio)), 1, 3); ratio > 1; --ratio) {
     QPixmap scaled(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
     if (scaled.isNull()) continue;
@@ -38,6 +58,21 @@ QPixmap LoadBitmap(int id) {
     return scaled;
   }
   return QPixmap(QStringLiteral(":/bitmaps/%1.png").arg(id));
+}
+
+bool UseLanguage(const QLocale& locale) {
+  EnsureResources();
+  static QTranslator own, qt;
+  QCoreApplication::removeTranslator(&own);
+  QCoreApplication::removeTranslator(&qt);
+  const bool found =
+      own.load(locale, QStringLiteral("orbek"), QStringLiteral("_"), QStringLiteral(":/i18n"));
+  if (!found) return false;
+  QCoreApplication::installTranslator(&own);
+  if (qt.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+              QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QCoreApplication::installTranslator(&qt);
+  return true;
 }
 
 QIcon ApplicationIcon() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QLocale>
 #include <QPixmap>
 
 namespace orbek {
@@ -10,5 +11,10 @@ QPixmap LoadBitmap(int id);
 
 // The application icon in all its sizes, 16 to 256 pixels.
 QIcon ApplicationIcon();
+
+// Shows the window's texts in `locale`'s language (Qt's own, for its
+// standard buttons, too), in place of the language set before; English, the
+// sources' own, needs none. Returns whether Orbek has that language.
+bool UseLanguage(const QLocale& locale);
 
 }  // namespace orbek

@@ -8,12 +8,12 @@ packages=(
   cmake g++ make pkg-config file dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools qt6-qpa-plugins libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
-  libmosquitto-dev qt6-svg-dev
+  libmosquitto-dev qt6-svg-dev qt6-tools-dev qt6-translations-l10n
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl python3-olefile libreoffice-calc-nogui poppler-utils locales mosquitto openssl
   # a display for the window where there is none, and packaging checks
-  xvfb xauth fonts-dejavu-core desktop-file-utils appstream systemd lintian
+  xvfb xauth fonts-dejavu-core fonts-wqy-microhei desktop-file-utils appstream systemd lintian
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,8 +1,13 @@
 #include "ui/BitmapButton.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 #include "resources/Resources.h"
+#include "ui/Bitmaps.h"
 
 namespace orbek {
 
@@ -10,7 +15,34 @@ BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent) {
   setFocusPolicy(Qt::StrongFocus);
 }
 
+namespace {
+
+// What each face says the button does, for a screen reader.
+QString ActionOf(int faceId) {
+  switch (faceId) {
+    case bitmap::kConnect:
+      return QCoreApplication::translate("BitmapButton", "Connect");
+    case bitmap::kDisconnect:
+      return QCoreApplication::translate("BitmapButton", "Disconnect");
+    case bitmap::kReceive:
+      return QCoreApplication::translate("BitmapButton", "Receive");
+    case bitmap::kSaveExcel:
+      return QCoreApplication::translate("BitmapButton", "Save as Excel");
+    case bitmap::kSeach:
+      return QCoreApplication::translate("BitmapButton", "Search for ports");
+    case bitmap::kGraph:
+      return QCoreApplication::translate("BitmapButton", "Graph");
+    case bitmap::kBack:
+      return QCoreApplication::translate("BitmapButton", "Back to the table");
+    default:
+      return {};
+  }
+}
+
+}  // namespace
+
 bool BitmapButton::LoadBitmaps(int normalId, int pressedId) {
+  if (const QString action = ActionOf(normalId); !action.isEmpty()) setAccessibleName(action);
   normal_ = LoadBitmap(normalId);
   pressed_ = pressedId != 0 ? LoadBitmap(pressedId) : QPixmap();
   normalId_ = normalId;
@@ -33,9 +65,26 @@ QSize BitmapButton::sizeHint() const {
   return normal_.isNull() ? QSize(193, 39) : normal_.deviceIndependentSize().toSize();
 }
 
+// The frame shows only once the keyboard has moved the focus, as a push
+// button's does: a window that was only clicked looks as it always has.
 void BitmapButton::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.drawPixmap(rect(), CurrentFace());
+  if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+    QStyleOptionFocusRect frame;
+    frame.initFrom(this);
+    frame.rect = rect().adjusted(4, 4, -4, -4);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+  }
+}
+
+void BitmapButton::keyPressEvent(QKeyEvent* event) {
+  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+  if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+    click();
+    return;
+  }
+  QAbstractButton::keyPressEvent(event);
 }
 
 }  // namespace orbek

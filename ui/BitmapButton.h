@@ -7,7 +7,9 @@ namespace orbek {
 
 // A push button that paints a bitmap over its whole face instead of its
 // text: the pressed bitmap while held down, where one is loaded, otherwise
-// the normal one. Focus and disabled states show the normal bitmap.
+// the normal one. Disabled shows the normal bitmap; focus reached from the
+// keyboard draws a focus frame over it. Enter and Space press it. Its
+// accessible name is what the face says it does.
 class BitmapButton : public QAbstractButton {
   Q_OBJECT
 
@@ -29,6 +31,7 @@ class BitmapButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QPixmap normal_, pressed_;

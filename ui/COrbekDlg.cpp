@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -18,6 +20,7 @@
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
 #include "report/TransferReport.h"
+#include "resources/Artwork.h"
 #include "resources/Resources.h"
 #include "storage/NativePath.h"
 #include "storage/SaveError.h"
@@ -71,6 +74,7 @@ COrbekDlg::COrbekDlg(QWidget* parent, PortCandidateSource candidates)
   setWindowTitle(QString());
   ConnectHandlers();
   SetUpTransferActions();
+  SetUpAccessibility();
 }
 
 COrbekDlg::~COrbekDlg() = default;
@@ -103,9 +107,11 @@ void COrbekDlg::ConnectHandlers() {
   route(ui_->ReceiveButton, &COrbekDlg::OnReceiveButton);
   route(ui_->SaveExcelButton, &COrbekDlg::ExportToExcel);
   route(ui_->GraphButton, &COrbekDlg::OnGraphButton);
-  // The closed box shows a port's name; its tooltip, the whole path.
+  // The closed box shows a port's name from its start; its tooltip, the
+  // whole path.
   connect(ui_->PortCombo, &QComboBox::currentIndexChanged, this, [this](int item) {
     ui_->PortCombo->setToolTip(ui_->PortCombo->itemData(item, Qt::ToolTipRole).toString());
+    if (QLineEdit* edit = ui_->PortCombo->lineEdit()) edit->setCursorPosition(0);
   });
   connect(&Session, &MeterSession::ReadingArrived, this,
           [this](const Reading& reading) { Guarded([&] { OnReading(reading); }); });
@@ -120,6 +126,41 @@ void COrbekDlg::ConnectHandlers() {
   connect(&Session, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool first) {
     Guarded([&] { OnStepRegained(loss, first); });
   });
+}
+
+void COrbekDlg::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() != QEvent::PaletteChange) return;
+  LoadLabelBitmaps();
+  for (BitmapButton* button : findChildren<BitmapButton*>())
+    if (button->NormalBitmapId() != 0)
+      button->LoadBitmaps(button->NormalBitmapId(), button->PressedBitmapId());
+}
+
+void COrbekDlg::SetUpAccessibility() {
+  setAccessibleName(tr("Orbek"));
+  // The lists are named by the pictures that label them.
+  const struct {
+    QLabel* label;
+    QComboBox* list;
+  } labelled[] = {{ui_->CommunicationPortBitmap, ui_->PortCombo},
+                  {ui_->BaudRateBitmap, ui_->BaudCombo},
+                  {ui_->IntervalRecordingBitmap, ui_->IntervalCombo}};
+  for (const auto& [label, list] : labelled) {
+    label->setBuddy(list);
+    list->setAccessibleName(label->accessibleName());
+  }
+  ui_->ReadingsTable->setAccessibleName(tr("Readings"));
+  ui_->ReadingsTable->setAccessibleDescription(
+      tr("One row a reading: its number, the meter's date and time, the measured value and the "
+         "temperature"));
+  // Tab goes on from the table to the interval list and Graph, as the
+  // window's order has them, instead of from cell to cell.
+  ui_->ReadingsTable->setTabKeyNavigation(false);
+  ui_->Chart->setAccessibleName(tr("Chart"));
+  ui_->Chart->setAccessibleDescription(
+      tr("The measured value (green, solid line) and the temperature (red, dashed line) against "
+         "the reading's number"));
 }
 
 // The table's and the chart's menus: the sample's details, the report, the
@@ -228,7 +269,7 @@ void COrbekDlg::OnSampleDetails() {
   if (!RememberDetails(Transfer.details, &error))
     MessageBoxExW(
         tr("The details are kept for this transfer but not for the next start: %1.").arg(error),
-        QStringLiteral("Orbek"));
+        tr("Orbek"));
 }
 
 void COrbekDlg::OnSaveReport() {
@@ -238,26 +279,23 @@ void COrbekDlg::OnSaveReport() {
   WriteTransferReport(
       path, Transfer,
       {source, QStringLiteral("Orbek %1").arg(QCoreApplication::applicationVersion())});
-  MessageBoxExW(tr("The report has been saved as %1.").arg(DisplayPath(path)),
-                QStringLiteral("Message"));
+  MessageBoxExW(tr("The report has been saved as %1.").arg(DisplayPath(path)), tr("Message"));
 }
 
 void COrbekDlg::OnSaveChartPicture() {
   const QString path = AskSavePath(PictureKind());
   if (path.isEmpty()) return;
   Chart->SavePicture(path);
-  MessageBoxExW(tr("The chart has been saved as %1.").arg(DisplayPath(path)),
-                QStringLiteral("Message"));
+  MessageBoxExW(tr("The chart has been saved as %1.").arg(DisplayPath(path)), tr("Message"));
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    MessageBoxExW(QString::fromUtf8(error.what()), QStringLiteral("Orbek"));
+    MessageBoxExW(QString::fromUtf8(error.what()), tr("Orbek"));
   } catch (...) {
-    MessageBoxExW(QStringLiteral("An unexpected error stopped this action."),
-                  QStringLiteral("Orbek"));
+    MessageBoxExW(tr("An unexpected error stopped this action."), tr("Orbek"));
   }
 }
 
@@ -331,20 +369,19 @@ void COrbekDlg::OfferRestore() {
   }
   const QString aside = Journal::AsideName(*abandoned);
   const QString question =
-      QStringLiteral(
-          "Orbek was not closed normally. %1 readings of its last transfer were "
-          "found; the last one arrived on %2.\n\nRestore them?\n\n(No keeps them "
-          "in %3, which orbek-log --decode reads.)")
+      tr("Orbek was not closed normally. %1 readings of its last transfer were "
+         "found; the last one arrived on %2.\n\nRestore them?\n\n(No keeps them "
+         "in %3, which orbek-log --decode reads.)")
           .arg(readings.size())
           .arg(abandoned->lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), aside);
-  if (MessageBoxExW(question, QStringLiteral("Orbek"), MessageButtons::YesNo) != IDYES) {
+  if (MessageBoxExW(question, tr("Orbek"), MessageButtons::YesNo) != IDYES) {
     QString error;
     if (Journal::KeepAside(*abandoned, &error).isEmpty())
-      MessageBoxExW(QStringLiteral("Cannot keep the readings aside as %1: %2. They stay in %3, "
-                                   "which orbek-log --decode reads, and are offered again at the "
-                                   "next start.")
+      MessageBoxExW(tr("Cannot keep the readings aside as %1: %2. They stay in %3, "
+                       "which orbek-log --decode reads, and are offered again at the "
+                       "next start.")
                         .arg(DisplayPath(aside), error, DisplayPath(abandoned->path)),
-                    QStringLiteral("Orbek"));
+                    tr("Orbek"));
     return;
   }
   Restore(readings);
@@ -352,10 +389,10 @@ void COrbekDlg::OfferRestore() {
     journal_ = Journal::Adopt(abandoned->path);
   } catch (const SaveError& error) {
     MessageBoxExW(QString::fromUtf8(error.what()) +
-                      QStringLiteral("; the restored readings stay in %1 and are offered again "
-                                     "at the next start.")
+                      tr("; the restored readings stay in %1 and are offered again "
+                         "at the next start.")
                           .arg(DisplayPath(abandoned->path)),
-                  QStringLiteral("Orbek"));
+                  tr("Orbek"));
   }
 }
 
@@ -401,11 +438,18 @@ int COrbekDlg::SelectedInterval() const {
 }
 
 // The form names each picture's bitmap; loaded again here, it comes at the
-// screen's scale.
+// screen's scale, in the window's language and palette. A screen reader
+// reads the picture's text.
 void COrbekDlg::LoadLabelBitmaps() {
   for (QLabel* label : findChildren<QLabel*>()) {
     const QVariant id = label->property("bitmapId");
-    if (id.isValid()) label->setPixmap(LoadBitmap(id.toInt()));
+    if (!id.isValid()) continue;
+    label->setPixmap(LoadBitmap(id.toInt()));
+    if (const char* text = BitmapText(id.toInt())) {
+      QString name = QCoreApplication::translate("Artwork", text);
+      if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+      label->setAccessibleName(name);
+    }
   }
 }
 
@@ -432,9 +476,18 @@ void COrbekDlg::SetUpReadingsTable() {
   ReadingsTable->SetFullRowSelect(true);
   ReadingsTable->SetGridLines(true);
   const int columns = static_cast<int>(kColumnHeadings.size());
-  for (int c = 0; c < columns; ++c)
-    ReadingsTable->InsertColumn(c, Latin1(kColumnHeadings[c]), Qt::AlignHCenter,
-                                rect.width() / columns);
+  // A larger font or a longer heading widens a column rather than cut its
+  // texts; the window's own font leaves each a quarter of the table.
+  const QFontMetrics cells(ReadingsTable->font());
+  const QFontMetrics headings(ReadingsTable->horizontalHeader()->font());
+  const QString widest = QStringLiteral("0000-00-00 00:00:00");
+  for (int c = 0; c < columns; ++c) {
+    const int needed = std::max(cells.horizontalAdvance(widest),
+                                headings.horizontalAdvance(ColumnHeadingText(c))) +
+                       16;
+    ReadingsTable->InsertColumn(c, ColumnHeadingText(c), Qt::AlignHCenter,
+                                std::max(rect.width() / columns, needed));
+  }
   for (int i = 0; i < kTableRows; ++i)
     ReadingsTable->InsertItem(i, QString::number(i));
 }
@@ -448,6 +501,7 @@ void COrbekDlg::SetUpChartSeries() {
   TemperatureSeries = Chart->Series(1);
   ValueSeries.Clear();
   TemperatureSeries.Clear();
+  TemperatureSeries.SetDashed(true);  // told apart from the value without its colour
   Chart->SetPointDescriber([this](int series, int point) { return DescribePoint(series, point); });
 }
 
@@ -457,11 +511,8 @@ QString COrbekDlg::DescribePoint(int series, int point) const {
   const ChartSeries plotted = series == 0 ? ValueSeries : TemperatureSeries;
   const auto row = static_cast<int>(plotted.X(point));
   if (row < 0 || row >= ReadingsTable->ItemCount())
-    return QStringLiteral("No. %1\n%2\n%3")
-        .arg(row)
-        .arg(ValueSeries.Y(point))
-        .arg(TemperatureSeries.Y(point));
-  return QStringLiteral("No. %1\n%2\n%3\n%4")
+    return tr("No. %1\n%2\n%3").arg(row).arg(ValueSeries.Y(point)).arg(TemperatureSeries.Y(point));
+  return tr("No. %1\n%2\n%3\n%4")
       .arg(row)
       .arg(ReadingsTable->ItemText(row, kTimestampColumn),
            ReadingsTable->ItemText(row, kValueColumn),
@@ -485,10 +536,14 @@ void COrbekDlg::ScanPorts() {
   MessageBoxExW(report.text, report.caption);
 }
 
+// Disabling the button for a moment moves the focus away; it comes back, so
+// that the keyboard stays on the button just pressed.
 void COrbekDlg::ChangeFace(BitmapButton& button, int bitmapId) {
+  const bool focused = button.hasFocus();
   button.LoadBitmaps(bitmapId);
   button.setEnabled(false);
   button.setEnabled(true);
+  if (focused) button.setFocus(Qt::OtherFocusReason);
   button.repaint();
 }
 
@@ -506,19 +561,19 @@ void COrbekDlg::OnScanButton() {
 void COrbekDlg::OnConnectButton() {
   if (SelectedIndex(*PortCombo) < 0) {
     ChangeFace(*ConnectButton, bitmap::kConnectDark);
-    MessageBoxExW(QStringLiteral("Select a port"), QStringLiteral("Error"));
+    MessageBoxExW(tr("Select a port"), tr("Error"));
     ChangeFace(*ConnectButton, bitmap::kConnect);
     return;
   }
   if (Session.IsOpen()) {
     Session.Stop();
-    MessageBoxExW(QStringLiteral("Port is closed"), QStringLiteral("Message"));
+    MessageBoxExW(tr("Port is closed"), tr("Message"));
     ChangeFace(*ConnectButton, bitmap::kConnect);
     return;
   }
   Session.Open(PortNumberList.at(static_cast<std::size_t>(SelectedIndex(*PortCombo))),
                SelectedBaud());
-  MessageBoxExW(QStringLiteral("Port is connected"), QStringLiteral("Message"));
+  MessageBoxExW(tr("Port is connected"), tr("Message"));
   ChangeFace(*ConnectButton, bitmap::kDisconnect);
 }
 
@@ -528,7 +583,7 @@ void COrbekDlg::OnReceiveButton() {
   if (journaling_ && RowCounter > 0) {
     bool kept = false;
     const QString where = KeepJournalAside(&kept);
-    if (!kept) ShowAfterThisEvent(where, QStringLiteral("Orbek"));
+    if (!kept) ShowAfterThisEvent(where, tr("Orbek"));
   } else if (journaling_) {
     DropJournal();
   }
@@ -541,12 +596,12 @@ void COrbekDlg::OnReceiveButton() {
   ReadingsTable->EnsureVisible(RowCounter);
   ValueSeries.Clear();
   TemperatureSeries.Clear();
+  Chart->Follow();  // a look back at the last transfer ends with it
   if (Session.IsOpen()) {
     if (journaling_) StartJournal();
     Session.Start(SelectedInterval());
   } else {
-    MessageBoxExW(QStringLiteral("The meter has not connected to computer"),
-                  QStringLiteral("Error"));
+    MessageBoxExW(tr("The meter has not connected to computer"), tr("Error"));
   }
 }
 
@@ -599,22 +654,22 @@ void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
   ShowStatistics();
   ChangeFace(*ConnectButton, bitmap::kConnect);
-  MessageBoxExW(QStringLiteral("The connection to %1 was lost. The readings received so far "
-                               "are kept.")
+  MessageBoxExW(tr("The connection to %1 was lost. The readings received so far "
+                   "are kept.")
                     .arg(Session.PortName()),
-                QStringLiteral("Error"));
+                tr("Error"));
 }
 
 // The link goes on.
 void COrbekDlg::OnLinkFailed(const QString& message) {
   BeginSerialEvent();
-  ShowAfterThisEvent(message, QStringLiteral("Orbek"));
+  ShowAfterThisEvent(message, tr("Orbek"));
 }
 
 // The transfer goes on in step; the user hears of it once a transfer.
 void COrbekDlg::OnStepRegained(const StepLoss& loss, bool first) {
   BeginSerialEvent();
-  if (first) ShowAfterThisEvent(QString::fromStdString(loss.Describe()), QStringLiteral("Warning"));
+  if (first) ShowAfterThisEvent(QString::fromStdString(loss.Describe()), tr("Warning"));
 }
 
 void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) {
@@ -632,7 +687,7 @@ void COrbekDlg::ExportToExcel() {
     SaveTransferCsv(strFile, Transfer);
     MessageBoxExW(
         tr("Every reading of the transfer has been saved in %1.").arg(DisplayPath(strFile)),
-        QStringLiteral("Message"));
+        tr("Message"));
     return;
   }
   const bool xlsx = FormatOf(strFile) == WorkbookFormat::Xlsx;
@@ -640,17 +695,16 @@ void COrbekDlg::ExportToExcel() {
     orbek::ExportToExcel(*ReadingsTable, strFile,
                          [this, xlsx](Workbook& book) { AddTransferSheets(book, Transfer, xlsx); });
   } catch (const WorkbookUnavailable&) {
-    MessageBoxExW(QStringLiteral("Connecting is failed"), QStringLiteral("Error"));
+    MessageBoxExW(tr("Connecting is failed"), tr("Error"));
     return;
   }
-  MessageBoxExW(QStringLiteral("Data has been exported into Excel file"),
-                QStringLiteral("Message"));
+  MessageBoxExW(tr("Data has been exported into Excel file"), tr("Message"));
   if (RowCounter > kTableRows)
     MessageBoxExW(tr("Readings %1 to %2 came after the table's last row: they are on the "
                      "workbook's Data sheets, not on Sheet1.")
                       .arg(kTableRows)
                       .arg(RowCounter - 1),
-                  QStringLiteral("Orbek"));
+                  tr("Orbek"));
 }
 
 void COrbekDlg::OnGraphButton() {
@@ -673,15 +727,15 @@ void COrbekDlg::StartJournal() {
                                          .arg(QDateTime::currentMSecsSinceEpoch()));
   try {
     if (!QDir().mkpath(StateFolder()))
-      throw SaveError(QStringLiteral("Cannot create the folder %1 for the journal")
+      throw SaveError(tr("Cannot create the folder %1 for the journal")
                           .arg(DisplayPath(StateFolder()))
                           .toStdString());
     journal_ = Journal::Create(path, false);
     Session.SetJournal(journal_.get());
   } catch (const SaveError& error) {
-    ShowAfterThisEvent(QString::fromUtf8(error.what()) +
-                           QStringLiteral("; this transfer is not kept should Orbek stop."),
-                       QStringLiteral("Orbek"));
+    ShowAfterThisEvent(
+        QString::fromUtf8(error.what()) + tr("; this transfer is not kept should Orbek stop."),
+        tr("Orbek"));
   }
 }
 
@@ -696,40 +750,38 @@ void COrbekDlg::DropJournal() {
 QString COrbekDlg::KeepJournalAside(bool* kept) {
   Session.SetJournal(nullptr);
   *kept = false;
-  if (!journal_) return QStringLiteral("no journal keeps them");
+  if (!journal_) return tr("no journal keeps them");
   journal_->Sync();
   const Journal::Abandoned journal{journal_->Path(), QDateTime::currentDateTime(), 0};
   journal_.reset();
   QString error;
   const QString aside = Journal::KeepAside(journal, &error);
   if (aside.isEmpty())
-    return QStringLiteral(
-               "Cannot keep the readings aside as %1: %2. They stay in %3, which "
-               "orbek-log --decode reads.")
+    return tr("Cannot keep the readings aside as %1: %2. They stay in %3, which "
+              "orbek-log --decode reads.")
         .arg(DisplayPath(Journal::AsideName(journal)), error, DisplayPath(journal.path));
   *kept = true;
-  return QStringLiteral(
-             "every reading of this transfer is kept in %1, which orbek-log --decode "
-             "reads")
+  return tr("every reading of this transfer is kept in %1, which orbek-log --decode "
+            "reads")
       .arg(DisplayPath(aside));
 }
 
 // The journal goes only with the user's Yes: every other end of the window
 // leaves it to be offered at the next start.
 bool COrbekDlg::OnClose() {
-  if (MessageBoxExW(QStringLiteral("WARNING! All data will be lost if the windows closed"),
-                    QStringLiteral("Warning"), MessageButtons::YesNo) != IDYES)
+  if (MessageBoxExW(tr("WARNING! All data will be lost if the windows closed"), tr("Warning"),
+                    MessageButtons::YesNo) != IDYES)
     return false;
   if (!journaling_) return true;
   if (RowCounter > kTableRows) {
     bool kept = false;
     const QString where = KeepJournalAside(&kept);
-    MessageBoxExW(kept ? QStringLiteral("Readings %1 to %2 came after the table's last row; %3.")
+    MessageBoxExW(kept ? tr("Readings %1 to %2 came after the table's last row; %3.")
                              .arg(kTableRows)
                              .arg(RowCounter - 1)
                              .arg(where)
                        : where,
-                  QStringLiteral("Orbek"));
+                  tr("Orbek"));
     return true;
   }
   DropJournal();

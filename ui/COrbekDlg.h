@@ -51,6 +51,10 @@ class COrbekDlg : public QDialog {
   // window's journal.
   bool CaptureTo(const QString& path, QString* error);
 
+ protected:
+  // A palette that changes (the desktop going dark) redraws the pictures.
+  void changeEvent(QEvent* event) override;
+
  public slots:
   // Escape, Enter and the close box all ask before the window ends.
   void accept() override;
@@ -70,6 +74,9 @@ class COrbekDlg : public QDialog {
   // The menu of the table and the chart, with its shortcuts, and the
   // statistics above them.
   void SetUpTransferActions();
+  // Names and roles a screen reader reads, and a Tab order that leaves the
+  // table.
+  void SetUpAccessibility();
   void ShowStatistics();
   void SetUpReadingsTable();
   void SetUpChartSeries();

@@ -1,6 +1,7 @@
 #include "ui/CTchart1.h"
 
 #include <QBuffer>
+#include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPdfWriter>
@@ -42,6 +43,10 @@ void ChartSeries::Clear() {
 
 void ChartSeries::AddXY(double x, double y, const QString& /*label*/, std::uint32_t colour) {
   Chart().AddPoint(index_, x, y, colour);
+}
+
+void ChartSeries::SetDashed(bool dashed) {
+  Chart().SetDashed(index_, dashed);
 }
 
 int ChartSeries::Count() const {
@@ -125,9 +130,34 @@ CTchart1::CTchart1(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(thi
   SetBottomAxisGridVisible(false);
   SetLeftAxisGridVisible(false);
   SetLegendVisible(false);
+  FollowPalette();
   replotTimer_.setSingleShot(true);
   replotTimer_.setInterval(kFrameMs);
   connect(&replotTimer_, &QTimer::timeout, this, &CTchart1::Replot);
+}
+
+// On a dark palette the plot takes the palette's base and text colours; on
+// a light one it stays the white chart it has always been.
+void CTchart1::FollowPalette() {
+  const QPalette& colours = palette();
+  const bool dark =
+      colours.color(QPalette::Window).lightness() < colours.color(QPalette::WindowText).lightness();
+  const QColor background = dark ? colours.color(QPalette::Base) : QColor(Qt::white);
+  const QColor ink = dark ? colours.color(QPalette::Text) : QColor(Qt::black);
+  plot_->setBackground(background);
+  for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis, plot_->xAxis2, plot_->yAxis2}) {
+    axis->setBasePen(QPen(ink));
+    axis->setTickPen(QPen(ink));
+    axis->setSubTickPen(QPen(ink));
+    axis->setTickLabelColor(ink);
+    axis->setLabelColor(ink);
+  }
+  ScheduleReplot();
+}
+
+void CTchart1::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::PaletteChange) FollowPalette();
+  QWidget::changeEvent(event);
 }
 
 CTchart1::~CTchart1() = default;
@@ -192,14 +222,16 @@ void CTchart1::ClearSeries(int index) {
   SeriesData& data = SeriesAt(index);
   for (QCPGraph* run : data.runs)
     plot_->removeGraph(run);
+  const bool dashed = data.dashed;  // a style of the series, not of its points
   data = SeriesData{};
+  data.dashed = dashed;
   ScheduleReplot();
 }
 
 void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
   SeriesData& data = SeriesAt(index);
   if (data.runs.empty() || data.colours.back() != colour) {
-    QCPGraph* run = NewRun(colour);
+    QCPGraph* run = NewRun(colour, data.dashed);
     if (!data.xs.empty()) run->addData(data.xs.back(), data.ys.back());
     data.runs.push_back(run);
   }
@@ -210,9 +242,20 @@ void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
   ScheduleReplot();
 }
 
-QCPGraph* CTchart1::NewRun(std::uint32_t colour) {
+void CTchart1::SetDashed(int index, bool dashed) {
+  SeriesData& data = SeriesAt(index);
+  data.dashed = dashed;
+  for (QCPGraph* run : data.runs) {
+    QPen pen = run->pen();
+    pen.setStyle(dashed ? Qt::DashLine : Qt::SolidLine);
+    run->setPen(pen);
+  }
+  ScheduleReplot();
+}
+
+QCPGraph* CTchart1::NewRun(std::uint32_t colour, bool dashed) {
   QCPGraph* run = plot_->addGraph();
-  run->setPen(QPen(FromBgr(colour), 1.5));
+  run->setPen(QPen(FromBgr(colour), 1.5, dashed ? Qt::DashLine : Qt::SolidLine));
   run->setLineStyle(QCPGraph::lsLine);
   run->setAdaptiveSampling(true);
   return run;
@@ -245,6 +288,9 @@ void CTchart1::SetUpLookingBack() {
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
           [this](const QCPRange&) {
             if (!showingFollowed_) following_ = false;
+            // A point described under a still pointer may have moved away.
+            if (QToolTip::isVisible() && plot_->underMouse())
+              ShowPointAt(plot_->mapFromGlobal(QCursor::pos()), QCursor::pos());
             emit ShownRangeChanged();
           });
   connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { Follow(); });
@@ -310,8 +356,8 @@ void CTchart1::SavePicture(const QString& path) const {
     if (drawn) plot_->toPainter(&painter, width, height);
     drawn = drawn && painter.end();
   } else {
-    throw SaveError(QStringLiteral("Cannot save %1: a picture's name must end in .png, .svg or "
-                                   ".pdf")
+    throw SaveError(tr("Cannot save %1: a picture's name must end in .png, .svg or "
+                       ".pdf")
                         .arg(DisplayPath(path))
                         .toStdString());
   }

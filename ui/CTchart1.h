@@ -35,6 +35,8 @@ class ChartSeries {
   // Appends a point; `colour` is 0x00BBGGRR and the line to it is drawn in it.
   void AddXY(double x, double y, const QString& label, std::uint32_t colour);
   int Count() const;
+  // Draws the series dashed, so that it is told apart without its colour.
+  void SetDashed(bool dashed);
 
   // Read-back of point i, for the window's own checks and for tests.
   double X(int i) const;
@@ -160,6 +162,7 @@ class CTchart1 : public QWidget {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void changeEvent(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -172,15 +175,18 @@ class CTchart1 : public QWidget {
     std::vector<QCPGraph*> runs;
     std::vector<double> xs, ys;
     std::vector<std::uint32_t> colours;
+    bool dashed = false;
   };
 
   SeriesData& SeriesAt(int index);
   void ClearSeries(int index);
   void AddPoint(int index, double x, double y, std::uint32_t colour);
-  QCPGraph* NewRun(std::uint32_t colour);
+  QCPGraph* NewRun(std::uint32_t colour, bool dashed);
+  void SetDashed(int index, bool dashed);
   void ScheduleReplot();
   void Replot();
   void SetUpLookingBack();
+  void FollowPalette();
   void ShowFollowedRange();
   void ShowPointAt(const QPointF& position, const QPointF& global);
 

@@ -1,5 +1,6 @@
 #include "ui/SampleDetailsDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFormLayout>
@@ -13,8 +14,18 @@ namespace orbek {
 
 namespace {
 
+// The fields' labels, for lupdate to find: they are those of kDetailFields,
+// the one list of them, translated in this context.
+[[maybe_unused]] constexpr const char* kLabelsToTranslate[] = {
+    QT_TRANSLATE_NOOP("SampleDetails", "Sample ID"),
+    QT_TRANSLATE_NOOP("SampleDetails", "Operator"),
+    QT_TRANSLATE_NOOP("SampleDetails", "Location"),
+    QT_TRANSLATE_NOOP("SampleDetails", "Probe serial number"),
+    QT_TRANSLATE_NOOP("SampleDetails", "Note"),
+};
+
 QString Label(const DetailField& field) {
-  return QString::fromLatin1(field.label.data(), static_cast<qsizetype>(field.label.size()));
+  return QCoreApplication::translate("SampleDetails", std::string(field.label).c_str());
 }
 
 QString Key(const DetailField& field) {
@@ -33,7 +44,7 @@ QString SettingsPath() {
 
 SampleDetailsDialog::SampleDetailsDialog(const SampleDetails& details, QWidget* parent)
     : QDialog(parent) {
-  setWindowTitle(QStringLiteral("Sample Details"));
+  setWindowTitle(tr("Sample Details"));
   auto* form = new QFormLayout(this);
   for (const DetailField& field : kDetailFields) {
     const QString text = QString::fromStdString(details.*field.member);
@@ -51,7 +62,7 @@ SampleDetailsDialog::SampleDetailsDialog(const SampleDetails& details, QWidget* 
     }
     editor->setObjectName(Key(field));
     editor->setAccessibleName(Label(field));
-    form->addRow(Label(field) + QLatin1Char(':'), editor);
+    form->addRow(tr("%1:").arg(Label(field)), editor);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -78,7 +89,7 @@ SampleDetails RememberedDetails() {
 
 bool RememberDetails(const SampleDetails& details, QString* error) {
   if (!QDir().mkpath(StateFolder())) {
-    *error = QStringLiteral("cannot create the folder %1").arg(DisplayPath(StateFolder()));
+    *error = SampleDetailsDialog::tr("cannot create the folder %1").arg(DisplayPath(StateFolder()));
     return false;
   }
   QSettings settings(SettingsPath(), QSettings::IniFormat);
@@ -86,7 +97,7 @@ bool RememberDetails(const SampleDetails& details, QString* error) {
     settings.setValue(Key(field), QString::fromStdString(details.*field.member));
   settings.sync();
   if (settings.status() == QSettings::NoError) return true;
-  *error = QStringLiteral("cannot write %1").arg(DisplayPath(SettingsPath()));
+  *error = SampleDetailsDialog::tr("cannot write %1").arg(DisplayPath(SettingsPath()));
   return false;
 }
 

@@ -1,5 +1,6 @@
 #include "ui/SaveDialog.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <utility>
 
@@ -21,20 +22,20 @@ QString SuffixOf(const QString& filter) {
 }  // namespace
 
 const SaveKind& WorkbookKind() {
-  static const SaveKind kind{
-      {QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"), QStringLiteral("CSV (*.csv)")}};
+  static const SaveKind kind{{QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"),
+                              QCoreApplication::translate("SaveDialog", "CSV (*.csv)")}};
   return kind;
 }
 
 const SaveKind& ReportKind() {
-  static const SaveKind kind{{QStringLiteral("PDF report (*.pdf)")}};
+  static const SaveKind kind{{QCoreApplication::translate("SaveDialog", "PDF report (*.pdf)")}};
   return kind;
 }
 
 const SaveKind& PictureKind() {
-  static const SaveKind kind{{QStringLiteral("PNG image (*.png)"),
-                              QStringLiteral("SVG drawing (*.svg)"),
-                              QStringLiteral("PDF document (*.pdf)")}};
+  static const SaveKind kind{{QCoreApplication::translate("SaveDialog", "PNG image (*.png)"),
+                              QCoreApplication::translate("SaveDialog", "SVG drawing (*.svg)"),
+                              QCoreApplication::translate("SaveDialog", "PDF document (*.pdf)")}};
   return kind;
 }
 

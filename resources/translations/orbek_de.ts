@@ -1,0 +1,539 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de" sourcelanguage="en">
+<context>
+    <name>Artwork</name>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>Baudrate:</translation>
+    </message>
+    <message>
+        <source>Water Quality Meter</source>
+        <translation>Wasserqualitätsmessgerät</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Communication Port:</source>
+        <translation>Schnittstelle:</translation>
+    </message>
+    <message>
+        <source>Port Settings:</source>
+        <translation>Anschluss:</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Empfangen</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Als Excel</translation>
+    </message>
+    <message>
+        <source>Seach</source>
+        <translation>Suchen</translation>
+    </message>
+    <message>
+        <source>Software version 3.0</source>
+        <translation>Softwareversion 3.0</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Interval Recording:</source>
+        <translation>Messintervall:</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Diagramm</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Messwert</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+</context>
+<context>
+    <name>BitmapButton</name>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Trennen</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Empfangen</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Als Excel</translation>
+    </message>
+    <message>
+        <source>Search for ports</source>
+        <translation>Nach Schnittstellen suchen</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Diagramm</translation>
+    </message>
+    <message>
+        <source>Back to the table</source>
+        <translation>Zurück zur Tabelle</translation>
+    </message>
+</context>
+<context>
+    <name>COrbekDlg</name>
+    <message>
+        <source>Port scaning</source>
+        <translation>Schnittstellen suchen</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Verbinden</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Empfangen</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Als Excel</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>AUS</translation>
+    </message>
+    <message>
+        <source>10 sec.</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>30 sec.</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>1 min.</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 min.</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>30 min.</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Diagramm</translation>
+    </message>
+</context>
+<context>
+    <name>PortDiscovery</name>
+    <message>
+        <source>Port cannot be found</source>
+        <translation>Keine Schnittstelle gefunden</translation>
+    </message>
+    <message>
+        <source>Warnning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Found a port on your computer</source>
+        <translation>Eine Schnittstelle auf diesem Computer gefunden</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>Found the %1 ports on your computer</source>
+        <translation>%1 Schnittstellen auf diesem Computer gefunden</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1: add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>
+Keine Berechtigung, %1 zu öffnen: Fügen Sie Ihren Benutzer der Gruppe dialout hinzu (sudo usermod -aG dialout $USER) und melden Sie sich neu an.</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1, which the dialout group may not open either: an administrator must grant access, for example with a udev rule that gives the device to the dialout group.</source>
+        <translation>
+Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ein Administrator muss den Zugriff erlauben, etwa mit einer udev-Regel, die das Gerät der Gruppe dialout gibt.</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsTable</name>
+    <message>
+        <source>No.</source>
+        <translation>Nr.</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Datum und Uhrzeit</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Messwert</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+</context>
+<context>
+    <name>SampleDetails</name>
+    <message>
+        <source>Sample ID</source>
+        <translation>Proben-ID</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Bearbeiter</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Probe serial number</source>
+        <translation>Seriennummer der Sonde</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Notiz</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>PDF report (*.pdf)</source>
+        <translation>PDF-Bericht (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG-Bild (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>SVG-Grafik (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF-Dokument (*.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TransferReport</name>
+    <message>
+        <source>Transfer report</source>
+        <translation>Übertragungsbericht</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Messwerte</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Quelle</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>Erstellt</translation>
+    </message>
+    <message>
+        <source>Meter time</source>
+        <translation>Gerätezeit</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 bis %2</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Probe</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistik</translation>
+    </message>
+    <message>
+        <source>Series</source>
+        <translation>Reihe</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Mittelwert</translation>
+    </message>
+    <message>
+        <source>Std. deviation</source>
+        <translation>Standardabw.</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>(ohne Einheit)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Wert</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatur</translation>
+    </message>
+    <message>
+        <source>No readings.</source>
+        <translation>Keine Messwerte.</translation>
+    </message>
+    <message>
+        <source>out of step</source>
+        <translation>außer Takt</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Seite %1 von %2</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::COrbekDlg</name>
+    <message>
+        <source>Orbek</source>
+        <translation>Orbek</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Messwerte</translation>
+    </message>
+    <message>
+        <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
+        <translation>Eine Zeile je Messwert: Nummer, Datum und Uhrzeit des Geräts, Messwert und Temperatur</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>Diagramm</translation>
+    </message>
+    <message>
+        <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
+        <translation>Messwert (grün, durchgezogen) und Temperatur (rot, gestrichelt) über der Nummer des Messwerts</translation>
+    </message>
+    <message>
+        <source>Sample Details...</source>
+        <translation>Probendetails...</translation>
+    </message>
+    <message>
+        <source>Save Report as PDF...</source>
+        <translation>Bericht als PDF speichern...</translation>
+    </message>
+    <message>
+        <source>Save Chart as Picture...</source>
+        <translation>Diagramm als Bild speichern...</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistik</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 bis %2)</translation>
+    </message>
+    <message>
+        <source>Transfer (n %1): %2</source>
+        <translation>Übertragung (n %1): %2</translation>
+    </message>
+    <message>
+        <source>Chart (n %1): %2</source>
+        <translation>Diagramm (n %1): %2</translation>
+    </message>
+    <message>
+        <source>The details are kept for this transfer but not for the next start: %1.</source>
+        <translation>Die Angaben gelten für diese Übertragung, aber nicht für den nächsten Start: %1.</translation>
+    </message>
+    <message>
+        <source>the window</source>
+        <translation>das Fenster</translation>
+    </message>
+    <message>
+        <source>The report has been saved as %1.</source>
+        <translation>Der Bericht wurde als %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Meldung</translation>
+    </message>
+    <message>
+        <source>The chart has been saved as %1.</source>
+        <translation>Das Diagramm wurde als %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>An unexpected error stopped this action.</source>
+        <translation>Ein unerwarteter Fehler hat diese Aktion abgebrochen.</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
+        <translation>Die Messwerte können nicht als %1 aufbewahrt werden: %2. Sie bleiben in %3, das orbek-log --decode liest, und werden beim nächsten Start erneut angeboten.</translation>
+    </message>
+    <message>
+        <source>; the restored readings stay in %1 and are offered again at the next start.</source>
+        <translation>; die wiederhergestellten Messwerte bleiben in %1 und werden beim nächsten Start erneut angeboten.</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3</source>
+        <translation>Nr. %1
+%2
+%3</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3
+%4</source>
+        <translation>Nr. %1
+%2
+%3
+%4</translation>
+    </message>
+    <message>
+        <source>Select a port</source>
+        <translation>Wählen Sie eine Schnittstelle</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>Port is closed</source>
+        <translation>Schnittstelle ist geschlossen</translation>
+    </message>
+    <message>
+        <source>Port is connected</source>
+        <translation>Schnittstelle ist verbunden</translation>
+    </message>
+    <message>
+        <source>The meter has not connected to computer</source>
+        <translation>Das Messgerät ist nicht mit dem Computer verbunden</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The readings received so far are kept.</source>
+        <translation>Die Verbindung zu %1 ist unterbrochen. Die bisher empfangenen Messwerte bleiben erhalten.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Warnung</translation>
+    </message>
+    <message>
+        <source>Every reading of the transfer has been saved in %1.</source>
+        <translation>Alle Messwerte der Übertragung wurden in %1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Connecting is failed</source>
+        <translation>Verbindung fehlgeschlagen</translation>
+    </message>
+    <message>
+        <source>Data has been exported into Excel file</source>
+        <translation>Die Daten wurden in eine Excel-Datei exportiert</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
+        <translation>Die Messwerte %1 bis %2 kamen nach der letzten Tabellenzeile: Sie stehen auf den Data-Blättern der Arbeitsmappe, nicht auf Sheet1.</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder %1 for the journal</source>
+        <translation>Der Ordner %1 für das Journal kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>; this transfer is not kept should Orbek stop.</source>
+        <translation>; diese Übertragung geht verloren, falls Orbek abbricht.</translation>
+    </message>
+    <message>
+        <source>no journal keeps them</source>
+        <translation>kein Journal bewahrt sie auf</translation>
+    </message>
+    <message>
+        <source>WARNING! All data will be lost if the windows closed</source>
+        <translation>WARNUNG! Alle Daten gehen verloren, wenn das Fenster geschlossen wird</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row; %3.</source>
+        <translation>Die Messwerte %1 bis %2 kamen nach der letzten Tabellenzeile; %3.</translation>
+    </message>
+    <message>
+        <source>Orbek was not closed normally. %1 readings of its last transfer were found; the last one arrived on %2.
+
+Restore them?
+
+(No keeps them in %3, which orbek-log --decode reads.)</source>
+        <translation>Orbek wurde nicht normal beendet. %1 Messwerte der letzten Übertragung wurden gefunden; der letzte kam am %2.
+
+Wiederherstellen?
+
+(Nein bewahrt sie in %3 auf, das orbek-log --decode liest.)</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
+        <translation>Die Messwerte können nicht als %1 aufbewahrt werden: %2. Sie bleiben in %3, das orbek-log --decode liest.</translation>
+    </message>
+    <message>
+        <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
+        <translation>alle Messwerte dieser Übertragung sind in %1 aufbewahrt, das orbek-log --decode liest</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::CTchart1</name>
+    <message>
+        <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
+        <translation>%1 kann nicht gespeichert werden: Der Name eines Bildes muss auf .png, .svg oder .pdf enden</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::SampleDetailsDialog</name>
+    <message>
+        <source>Sample Details</source>
+        <translation>Probendetails</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1:</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>der Ordner %1 kann nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>%1 kann nicht geschrieben werden</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,539 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="es" sourcelanguage="en">
+<context>
+    <name>Artwork</name>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>Baudios:</translation>
+    </message>
+    <message>
+        <source>Water Quality Meter</source>
+        <translation>Medidor de calidad del agua</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Communication Port:</source>
+        <translation>Puerto:</translation>
+    </message>
+    <message>
+        <source>Port Settings:</source>
+        <translation>Puerto:</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recibir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>A Excel</translation>
+    </message>
+    <message>
+        <source>Seach</source>
+        <translation>Buscar</translation>
+    </message>
+    <message>
+        <source>Software version 3.0</source>
+        <translation>Versión 3.0</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Desconectar</translation>
+    </message>
+    <message>
+        <source>Interval Recording:</source>
+        <translation>Intervalo:</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Volver</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valor medido</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+</context>
+<context>
+    <name>BitmapButton</name>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Desconectar</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recibir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>A Excel</translation>
+    </message>
+    <message>
+        <source>Search for ports</source>
+        <translation>Buscar puertos</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>Back to the table</source>
+        <translation>Volver a la tabla</translation>
+    </message>
+</context>
+<context>
+    <name>COrbekDlg</name>
+    <message>
+        <source>Port scaning</source>
+        <translation>Búsqueda de puertos</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recibir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>A Excel</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>10 sec.</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>30 sec.</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>1 min.</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 min.</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>30 min.</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+</context>
+<context>
+    <name>PortDiscovery</name>
+    <message>
+        <source>Port cannot be found</source>
+        <translation>No se encontró ningún puerto</translation>
+    </message>
+    <message>
+        <source>Warnning</source>
+        <translation>Advertencia</translation>
+    </message>
+    <message>
+        <source>Found a port on your computer</source>
+        <translation>Se encontró un puerto en el equipo</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Mensaje</translation>
+    </message>
+    <message>
+        <source>Found the %1 ports on your computer</source>
+        <translation>Se encontraron %1 puertos en el equipo</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1: add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>
+Sin permiso para abrir %1: añada su usuario al grupo dialout (sudo usermod -aG dialout $USER) y vuelva a iniciar sesión.</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1, which the dialout group may not open either: an administrator must grant access, for example with a udev rule that gives the device to the dialout group.</source>
+        <translation>
+Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administrador debe conceder el acceso, por ejemplo con una regla udev que asigne el dispositivo al grupo dialout.</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsTable</name>
+    <message>
+        <source>No.</source>
+        <translation>N.º</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Fecha y hora</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valor medido</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+</context>
+<context>
+    <name>SampleDetails</name>
+    <message>
+        <source>Sample ID</source>
+        <translation>ID de la muestra</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Operador</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ubicación</translation>
+    </message>
+    <message>
+        <source>Probe serial number</source>
+        <translation>N.º de serie de la sonda</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Nota</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>PDF report (*.pdf)</source>
+        <translation>Informe PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>Imagen PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>Dibujo SVG (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>Documento PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TransferReport</name>
+    <message>
+        <source>Transfer report</source>
+        <translation>Informe de la transferencia</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Lecturas</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Origen</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>Creado</translation>
+    </message>
+    <message>
+        <source>Meter time</source>
+        <translation>Hora del medidor</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 a %2</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Muestra</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Estadísticas</translation>
+    </message>
+    <message>
+        <source>Series</source>
+        <translation>Serie</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Mínimo</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Máximo</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Media</translation>
+    </message>
+    <message>
+        <source>Std. deviation</source>
+        <translation>Desv. estándar</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>(sin unidad)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valor</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+    <message>
+        <source>No readings.</source>
+        <translation>Sin lecturas.</translation>
+    </message>
+    <message>
+        <source>out of step</source>
+        <translation>desfasada</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Página %1 de %2</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::COrbekDlg</name>
+    <message>
+        <source>Orbek</source>
+        <translation>Orbek</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Lecturas</translation>
+    </message>
+    <message>
+        <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
+        <translation>Una fila por lectura: su número, la fecha y hora del medidor, el valor medido y la temperatura</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
+        <translation>El valor medido (verde, línea continua) y la temperatura (roja, discontinua) según el número de lectura</translation>
+    </message>
+    <message>
+        <source>Sample Details...</source>
+        <translation>Datos de la muestra...</translation>
+    </message>
+    <message>
+        <source>Save Report as PDF...</source>
+        <translation>Guardar informe en PDF...</translation>
+    </message>
+    <message>
+        <source>Save Chart as Picture...</source>
+        <translation>Guardar gráfico como imagen...</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Estadísticas</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
+    </message>
+    <message>
+        <source>Transfer (n %1): %2</source>
+        <translation>Transferencia (n %1): %2</translation>
+    </message>
+    <message>
+        <source>Chart (n %1): %2</source>
+        <translation>Gráfico (n %1): %2</translation>
+    </message>
+    <message>
+        <source>The details are kept for this transfer but not for the next start: %1.</source>
+        <translation>Los datos se guardan para esta transferencia, pero no para el próximo inicio: %1.</translation>
+    </message>
+    <message>
+        <source>the window</source>
+        <translation>la ventana</translation>
+    </message>
+    <message>
+        <source>The report has been saved as %1.</source>
+        <translation>El informe se guardó como %1.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Mensaje</translation>
+    </message>
+    <message>
+        <source>The chart has been saved as %1.</source>
+        <translation>El gráfico se guardó como %1.</translation>
+    </message>
+    <message>
+        <source>An unexpected error stopped this action.</source>
+        <translation>Un error inesperado detuvo esta acción.</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
+        <translation>No se pueden apartar las lecturas como %1: %2. Siguen en %3, que lee orbek-log --decode, y se ofrecerán de nuevo en el próximo inicio.</translation>
+    </message>
+    <message>
+        <source>; the restored readings stay in %1 and are offered again at the next start.</source>
+        <translation>; las lecturas restauradas siguen en %1 y se ofrecerán de nuevo en el próximo inicio.</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3</source>
+        <translation>N.º %1
+%2
+%3</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3
+%4</source>
+        <translation>N.º %1
+%2
+%3
+%4</translation>
+    </message>
+    <message>
+        <source>Select a port</source>
+        <translation>Elija un puerto</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Port is closed</source>
+        <translation>El puerto está cerrado</translation>
+    </message>
+    <message>
+        <source>Port is connected</source>
+        <translation>El puerto está conectado</translation>
+    </message>
+    <message>
+        <source>The meter has not connected to computer</source>
+        <translation>El medidor no está conectado al equipo</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The readings received so far are kept.</source>
+        <translation>Se perdió la conexión con %1. Se conservan las lecturas recibidas hasta ahora.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Advertencia</translation>
+    </message>
+    <message>
+        <source>Every reading of the transfer has been saved in %1.</source>
+        <translation>Todas las lecturas de la transferencia se guardaron en %1.</translation>
+    </message>
+    <message>
+        <source>Connecting is failed</source>
+        <translation>La conexión falló</translation>
+    </message>
+    <message>
+        <source>Data has been exported into Excel file</source>
+        <translation>Los datos se exportaron a un archivo de Excel</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
+        <translation>Las lecturas %1 a %2 llegaron tras la última fila de la tabla: están en las hojas Data del libro, no en Sheet1.</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder %1 for the journal</source>
+        <translation>No se puede crear la carpeta %1 del diario</translation>
+    </message>
+    <message>
+        <source>; this transfer is not kept should Orbek stop.</source>
+        <translation>; esta transferencia no se conserva si Orbek se detiene.</translation>
+    </message>
+    <message>
+        <source>no journal keeps them</source>
+        <translation>ningún diario las conserva</translation>
+    </message>
+    <message>
+        <source>WARNING! All data will be lost if the windows closed</source>
+        <translation>¡ADVERTENCIA! Se perderán todos los datos si se cierra la ventana</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row; %3.</source>
+        <translation>Las lecturas %1 a %2 llegaron tras la última fila de la tabla; %3.</translation>
+    </message>
+    <message>
+        <source>Orbek was not closed normally. %1 readings of its last transfer were found; the last one arrived on %2.
+
+Restore them?
+
+(No keeps them in %3, which orbek-log --decode reads.)</source>
+        <translation>Orbek no se cerró con normalidad. Se encontraron %1 lecturas de su última transferencia; la última llegó el %2.
+
+¿Restaurarlas?
+
+(No las conserva en %3, que lee orbek-log --decode.)</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
+        <translation>No se pueden apartar las lecturas como %1: %2. Siguen en %3, que lee orbek-log --decode.</translation>
+    </message>
+    <message>
+        <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
+        <translation>todas las lecturas de esta transferencia se conservan en %1, que lee orbek-log --decode</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::CTchart1</name>
+    <message>
+        <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
+        <translation>No se puede guardar %1: el nombre de una imagen debe terminar en .png, .svg o .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::SampleDetailsDialog</name>
+    <message>
+        <source>Sample Details</source>
+        <translation>Datos de la muestra</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1:</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>no se puede crear la carpeta %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>no se puede escribir %1</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,539 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr" sourcelanguage="en">
+<context>
+    <name>Artwork</name>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>Débit (bauds) :</translation>
+    </message>
+    <message>
+        <source>Water Quality Meter</source>
+        <translation>Mesureur de qualité d&apos;eau</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Communication Port:</source>
+        <translation>Port série :</translation>
+    </message>
+    <message>
+        <source>Port Settings:</source>
+        <translation>Port :</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recevoir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Vers Excel</translation>
+    </message>
+    <message>
+        <source>Seach</source>
+        <translation>Chercher</translation>
+    </message>
+    <message>
+        <source>Software version 3.0</source>
+        <translation>Logiciel version 3.0</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Déconnecter</translation>
+    </message>
+    <message>
+        <source>Interval Recording:</source>
+        <translation>Intervalle :</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Graphique</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Retour</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valeur mesurée</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+</context>
+<context>
+    <name>BitmapButton</name>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Déconnecter</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recevoir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Vers Excel</translation>
+    </message>
+    <message>
+        <source>Search for ports</source>
+        <translation>Chercher les ports</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Graphique</translation>
+    </message>
+    <message>
+        <source>Back to the table</source>
+        <translation>Retour au tableau</translation>
+    </message>
+</context>
+<context>
+    <name>COrbekDlg</name>
+    <message>
+        <source>Port scaning</source>
+        <translation>Recherche des ports</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Recevoir</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Vers Excel</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>ARRÊT</translation>
+    </message>
+    <message>
+        <source>10 sec.</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>30 sec.</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>1 min.</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 min.</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>30 min.</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Graphique</translation>
+    </message>
+</context>
+<context>
+    <name>PortDiscovery</name>
+    <message>
+        <source>Port cannot be found</source>
+        <translation>Aucun port trouvé</translation>
+    </message>
+    <message>
+        <source>Warnning</source>
+        <translation>Avertissement</translation>
+    </message>
+    <message>
+        <source>Found a port on your computer</source>
+        <translation>Un port trouvé sur cet ordinateur</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>Found the %1 ports on your computer</source>
+        <translation>%1 ports trouvés sur cet ordinateur</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1: add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>
+Pas le droit d&apos;ouvrir %1 : ajoutez votre utilisateur au groupe dialout (sudo usermod -aG dialout $USER) et reconnectez-vous.</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1, which the dialout group may not open either: an administrator must grant access, for example with a udev rule that gives the device to the dialout group.</source>
+        <translation>
+Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus : un administrateur doit en donner l&apos;accès, par exemple par une règle udev qui donne le périphérique au groupe dialout.</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsTable</name>
+    <message>
+        <source>No.</source>
+        <translation>N°</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Date et heure</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valeur mesurée</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+</context>
+<context>
+    <name>SampleDetails</name>
+    <message>
+        <source>Sample ID</source>
+        <translation>Identifiant de l&apos;échantillon</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Opérateur</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Probe serial number</source>
+        <translation>Numéro de série de la sonde</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Note</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>PDF report (*.pdf)</source>
+        <translation>Rapport PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>Image PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>Dessin SVG (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>Document PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TransferReport</name>
+    <message>
+        <source>Transfer report</source>
+        <translation>Rapport de transfert</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Mesures</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Source</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>Créé le</translation>
+    </message>
+    <message>
+        <source>Meter time</source>
+        <translation>Heure de l&apos;appareil</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 à %2</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Échantillon</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistiques</translation>
+    </message>
+    <message>
+        <source>Series</source>
+        <translation>Série</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Moyenne</translation>
+    </message>
+    <message>
+        <source>Std. deviation</source>
+        <translation>Écart type</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>(sans unité)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valeur</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Température</translation>
+    </message>
+    <message>
+        <source>No readings.</source>
+        <translation>Aucune mesure.</translation>
+    </message>
+    <message>
+        <source>out of step</source>
+        <translation>décalée</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Page %1 sur %2</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::COrbekDlg</name>
+    <message>
+        <source>Orbek</source>
+        <translation>Orbek</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Mesures</translation>
+    </message>
+    <message>
+        <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
+        <translation>Une ligne par mesure : son numéro, la date et l&apos;heure de l&apos;appareil, la valeur mesurée et la température</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>Graphique</translation>
+    </message>
+    <message>
+        <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
+        <translation>La valeur mesurée (verte, trait plein) et la température (rouge, en tirets) selon le numéro de la mesure</translation>
+    </message>
+    <message>
+        <source>Sample Details...</source>
+        <translation>Détails de l&apos;échantillon...</translation>
+    </message>
+    <message>
+        <source>Save Report as PDF...</source>
+        <translation>Enregistrer le rapport en PDF...</translation>
+    </message>
+    <message>
+        <source>Save Chart as Picture...</source>
+        <translation>Enregistrer le graphique en image...</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Statistiques</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 à %2)</translation>
+    </message>
+    <message>
+        <source>Transfer (n %1): %2</source>
+        <translation>Transfert (n %1) : %2</translation>
+    </message>
+    <message>
+        <source>Chart (n %1): %2</source>
+        <translation>Graphique (n %1) : %2</translation>
+    </message>
+    <message>
+        <source>The details are kept for this transfer but not for the next start: %1.</source>
+        <translation>Les détails valent pour ce transfert mais pas pour le prochain démarrage : %1.</translation>
+    </message>
+    <message>
+        <source>the window</source>
+        <translation>la fenêtre</translation>
+    </message>
+    <message>
+        <source>The report has been saved as %1.</source>
+        <translation>Le rapport a été enregistré sous %1.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Message</translation>
+    </message>
+    <message>
+        <source>The chart has been saved as %1.</source>
+        <translation>Le graphique a été enregistré sous %1.</translation>
+    </message>
+    <message>
+        <source>An unexpected error stopped this action.</source>
+        <translation>Une erreur inattendue a arrêté cette action.</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
+        <translation>Impossible de mettre les mesures de côté sous %1 : %2. Elles restent dans %3, que lit orbek-log --decode, et seront proposées au prochain démarrage.</translation>
+    </message>
+    <message>
+        <source>; the restored readings stay in %1 and are offered again at the next start.</source>
+        <translation> ; les mesures restaurées restent dans %1 et seront proposées au prochain démarrage.</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3</source>
+        <translation>N° %1
+%2
+%3</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3
+%4</source>
+        <translation>N° %1
+%2
+%3
+%4</translation>
+    </message>
+    <message>
+        <source>Select a port</source>
+        <translation>Choisissez un port</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Port is closed</source>
+        <translation>Le port est fermé</translation>
+    </message>
+    <message>
+        <source>Port is connected</source>
+        <translation>Le port est connecté</translation>
+    </message>
+    <message>
+        <source>The meter has not connected to computer</source>
+        <translation>L&apos;appareil n&apos;est pas connecté à l&apos;ordinateur</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The readings received so far are kept.</source>
+        <translation>La connexion à %1 a été perdue. Les mesures reçues jusqu&apos;ici sont conservées.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Avertissement</translation>
+    </message>
+    <message>
+        <source>Every reading of the transfer has been saved in %1.</source>
+        <translation>Toutes les mesures du transfert ont été enregistrées dans %1.</translation>
+    </message>
+    <message>
+        <source>Connecting is failed</source>
+        <translation>La connexion a échoué</translation>
+    </message>
+    <message>
+        <source>Data has been exported into Excel file</source>
+        <translation>Les données ont été exportées dans un fichier Excel</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
+        <translation>Les mesures %1 à %2 sont arrivées après la dernière ligne du tableau : elles sont sur les feuilles Data du classeur, pas sur Sheet1.</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder %1 for the journal</source>
+        <translation>Impossible de créer le dossier %1 du journal</translation>
+    </message>
+    <message>
+        <source>; this transfer is not kept should Orbek stop.</source>
+        <translation> ; ce transfert n&apos;est pas conservé si Orbek s&apos;arrête.</translation>
+    </message>
+    <message>
+        <source>no journal keeps them</source>
+        <translation>aucun journal ne les garde</translation>
+    </message>
+    <message>
+        <source>WARNING! All data will be lost if the windows closed</source>
+        <translation>ATTENTION ! Toutes les données seront perdues si la fenêtre se ferme</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row; %3.</source>
+        <translation>Les mesures %1 à %2 sont arrivées après la dernière ligne du tableau ; %3.</translation>
+    </message>
+    <message>
+        <source>Orbek was not closed normally. %1 readings of its last transfer were found; the last one arrived on %2.
+
+Restore them?
+
+(No keeps them in %3, which orbek-log --decode reads.)</source>
+        <translation>Orbek ne s&apos;est pas fermé normalement. %1 mesures de son dernier transfert ont été trouvées ; la dernière est arrivée le %2.
+
+Les restaurer ?
+
+(Non les garde dans %3, que lit orbek-log --decode.)</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
+        <translation>Impossible de mettre les mesures de côté sous %1 : %2. Elles restent dans %3, que lit orbek-log --decode.</translation>
+    </message>
+    <message>
+        <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
+        <translation>toutes les mesures de ce transfert sont gardées dans %1, que lit orbek-log --decode</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::CTchart1</name>
+    <message>
+        <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
+        <translation>Impossible d&apos;enregistrer %1 : le nom d&apos;une image doit finir par .png, .svg ou .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::SampleDetailsDialog</name>
+    <message>
+        <source>Sample Details</source>
+        <translation>Détails de l&apos;échantillon</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1 :</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>impossible de créer le dossier %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>impossible d&apos;écrire %1</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,539 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="pt" sourcelanguage="en">
+<context>
+    <name>Artwork</name>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>Baud rate:</translation>
+    </message>
+    <message>
+        <source>Water Quality Meter</source>
+        <translation>Medidor de qualidade da água</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Communication Port:</source>
+        <translation>Porta série:</translation>
+    </message>
+    <message>
+        <source>Port Settings:</source>
+        <translation>Porta:</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Receber</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Para Excel</translation>
+    </message>
+    <message>
+        <source>Seach</source>
+        <translation>Procurar</translation>
+    </message>
+    <message>
+        <source>Software version 3.0</source>
+        <translation>Versão 3.0</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Desligar</translation>
+    </message>
+    <message>
+        <source>Interval Recording:</source>
+        <translation>Intervalo:</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>Voltar</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valor medido</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+</context>
+<context>
+    <name>BitmapButton</name>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Desligar</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Receber</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Para Excel</translation>
+    </message>
+    <message>
+        <source>Search for ports</source>
+        <translation>Procurar portas</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>Back to the table</source>
+        <translation>Voltar à tabela</translation>
+    </message>
+</context>
+<context>
+    <name>COrbekDlg</name>
+    <message>
+        <source>Port scaning</source>
+        <translation>Procura de portas</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Conectar</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>Receber</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>Para Excel</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>NÃO</translation>
+    </message>
+    <message>
+        <source>10 sec.</source>
+        <translation>10 s</translation>
+    </message>
+    <message>
+        <source>30 sec.</source>
+        <translation>30 s</translation>
+    </message>
+    <message>
+        <source>1 min.</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>10 min.</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>30 min.</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>Gráfico</translation>
+    </message>
+</context>
+<context>
+    <name>PortDiscovery</name>
+    <message>
+        <source>Port cannot be found</source>
+        <translation>Nenhuma porta encontrada</translation>
+    </message>
+    <message>
+        <source>Warnning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Found a port on your computer</source>
+        <translation>Foi encontrada uma porta no computador</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Mensagem</translation>
+    </message>
+    <message>
+        <source>Found the %1 ports on your computer</source>
+        <translation>Foram encontradas %1 portas no computador</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1: add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>
+Sem permissão para abrir %1: adicione o seu utilizador ao grupo dialout (sudo usermod -aG dialout $USER) e volte a iniciar a sessão.</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1, which the dialout group may not open either: an administrator must grant access, for example with a udev rule that gives the device to the dialout group.</source>
+        <translation>
+Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um administrador tem de dar acesso, por exemplo com uma regra udev que atribua o dispositivo ao grupo dialout.</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsTable</name>
+    <message>
+        <source>No.</source>
+        <translation>N.º</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>Data e hora</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>Valor medido</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+</context>
+<context>
+    <name>SampleDetails</name>
+    <message>
+        <source>Sample ID</source>
+        <translation>ID da amostra</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Operador</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Local</translation>
+    </message>
+    <message>
+        <source>Probe serial number</source>
+        <translation>N.º de série da sonda</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Nota</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>PDF report (*.pdf)</source>
+        <translation>Relatório PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>Imagem PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>Desenho SVG (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>Documento PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TransferReport</name>
+    <message>
+        <source>Transfer report</source>
+        <translation>Relatório da transferência</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Leituras</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>Origem</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>Criado</translation>
+    </message>
+    <message>
+        <source>Meter time</source>
+        <translation>Hora do medidor</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 a %2</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Amostra</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Estatísticas</translation>
+    </message>
+    <message>
+        <source>Series</source>
+        <translation>Série</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>Mínimo</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>Máximo</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>Média</translation>
+    </message>
+    <message>
+        <source>Std. deviation</source>
+        <translation>Desvio padrão</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>(sem unidade)</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Valor</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>Temperatura</translation>
+    </message>
+    <message>
+        <source>No readings.</source>
+        <translation>Sem leituras.</translation>
+    </message>
+    <message>
+        <source>out of step</source>
+        <translation>desfasada</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>Página %1 de %2</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::COrbekDlg</name>
+    <message>
+        <source>Orbek</source>
+        <translation>Orbek</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Leituras</translation>
+    </message>
+    <message>
+        <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
+        <translation>Uma linha por leitura: o número, a data e hora do medidor, o valor medido e a temperatura</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
+        <translation>O valor medido (verde, linha contínua) e a temperatura (vermelha, tracejada) pelo número da leitura</translation>
+    </message>
+    <message>
+        <source>Sample Details...</source>
+        <translation>Dados da amostra...</translation>
+    </message>
+    <message>
+        <source>Save Report as PDF...</source>
+        <translation>Guardar relatório em PDF...</translation>
+    </message>
+    <message>
+        <source>Save Chart as Picture...</source>
+        <translation>Guardar gráfico como imagem...</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>Estatísticas</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
+    </message>
+    <message>
+        <source>Transfer (n %1): %2</source>
+        <translation>Transferência (n %1): %2</translation>
+    </message>
+    <message>
+        <source>Chart (n %1): %2</source>
+        <translation>Gráfico (n %1): %2</translation>
+    </message>
+    <message>
+        <source>The details are kept for this transfer but not for the next start: %1.</source>
+        <translation>Os dados ficam para esta transferência, mas não para o próximo arranque: %1.</translation>
+    </message>
+    <message>
+        <source>the window</source>
+        <translation>a janela</translation>
+    </message>
+    <message>
+        <source>The report has been saved as %1.</source>
+        <translation>O relatório foi guardado como %1.</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>Mensagem</translation>
+    </message>
+    <message>
+        <source>The chart has been saved as %1.</source>
+        <translation>O gráfico foi guardado como %1.</translation>
+    </message>
+    <message>
+        <source>An unexpected error stopped this action.</source>
+        <translation>Um erro inesperado interrompeu esta ação.</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
+        <translation>Não é possível guardar as leituras à parte como %1: %2. Ficam em %3, que o orbek-log --decode lê, e voltam a ser oferecidas no próximo arranque.</translation>
+    </message>
+    <message>
+        <source>; the restored readings stay in %1 and are offered again at the next start.</source>
+        <translation>; as leituras restauradas ficam em %1 e voltam a ser oferecidas no próximo arranque.</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3</source>
+        <translation>N.º %1
+%2
+%3</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3
+%4</source>
+        <translation>N.º %1
+%2
+%3
+%4</translation>
+    </message>
+    <message>
+        <source>Select a port</source>
+        <translation>Escolha uma porta</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erro</translation>
+    </message>
+    <message>
+        <source>Port is closed</source>
+        <translation>A porta está fechada</translation>
+    </message>
+    <message>
+        <source>Port is connected</source>
+        <translation>A porta está ligada</translation>
+    </message>
+    <message>
+        <source>The meter has not connected to computer</source>
+        <translation>O medidor não está ligado ao computador</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The readings received so far are kept.</source>
+        <translation>A ligação a %1 perdeu-se. As leituras recebidas até agora são mantidas.</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>Aviso</translation>
+    </message>
+    <message>
+        <source>Every reading of the transfer has been saved in %1.</source>
+        <translation>Todas as leituras da transferência foram guardadas em %1.</translation>
+    </message>
+    <message>
+        <source>Connecting is failed</source>
+        <translation>A ligação falhou</translation>
+    </message>
+    <message>
+        <source>Data has been exported into Excel file</source>
+        <translation>Os dados foram exportados para um ficheiro Excel</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
+        <translation>As leituras %1 a %2 chegaram depois da última linha da tabela: estão nas folhas Data do livro, não em Sheet1.</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder %1 for the journal</source>
+        <translation>Não é possível criar a pasta %1 do diário</translation>
+    </message>
+    <message>
+        <source>; this transfer is not kept should Orbek stop.</source>
+        <translation>; esta transferência não fica guardada se o Orbek parar.</translation>
+    </message>
+    <message>
+        <source>no journal keeps them</source>
+        <translation>nenhum diário as guarda</translation>
+    </message>
+    <message>
+        <source>WARNING! All data will be lost if the windows closed</source>
+        <translation>ATENÇÃO! Todos os dados serão perdidos se a janela for fechada</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row; %3.</source>
+        <translation>As leituras %1 a %2 chegaram depois da última linha da tabela; %3.</translation>
+    </message>
+    <message>
+        <source>Orbek was not closed normally. %1 readings of its last transfer were found; the last one arrived on %2.
+
+Restore them?
+
+(No keeps them in %3, which orbek-log --decode reads.)</source>
+        <translation>O Orbek não foi fechado normalmente. Foram encontradas %1 leituras da última transferência; a última chegou em %2.
+
+Restaurá-las?
+
+(Não guarda-as em %3, que o orbek-log --decode lê.)</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
+        <translation>Não é possível guardar as leituras à parte como %1: %2. Ficam em %3, que o orbek-log --decode lê.</translation>
+    </message>
+    <message>
+        <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
+        <translation>todas as leituras desta transferência ficam em %1, que o orbek-log --decode lê</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::CTchart1</name>
+    <message>
+        <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
+        <translation>Não é possível guardar %1: o nome de uma imagem tem de terminar em .png, .svg ou .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::SampleDetailsDialog</name>
+    <message>
+        <source>Sample Details</source>
+        <translation>Dados da amostra</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1:</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>não é possível criar a pasta %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>não é possível escrever %1</translation>
+    </message>
+</context>
+</TS>

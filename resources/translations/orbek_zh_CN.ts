@@ -1,0 +1,539 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="en">
+<context>
+    <name>Artwork</name>
+    <message>
+        <source>Baud Rate:</source>
+        <translation>波特率：</translation>
+    </message>
+    <message>
+        <source>Water Quality Meter</source>
+        <translation>水质测量仪</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Communication Port:</source>
+        <translation>通信端口：</translation>
+    </message>
+    <message>
+        <source>Port Settings:</source>
+        <translation>端口设置：</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>存为 Excel</translation>
+    </message>
+    <message>
+        <source>Seach</source>
+        <translation>搜索</translation>
+    </message>
+    <message>
+        <source>Software version 3.0</source>
+        <translation>软件版本 3.0</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开</translation>
+    </message>
+    <message>
+        <source>Interval Recording:</source>
+        <translation>记录间隔：</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>图表</translation>
+    </message>
+    <message>
+        <source>Back</source>
+        <translation>返回</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>测量值</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+</context>
+<context>
+    <name>BitmapButton</name>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>断开</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>存为 Excel</translation>
+    </message>
+    <message>
+        <source>Search for ports</source>
+        <translation>搜索端口</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>图表</translation>
+    </message>
+    <message>
+        <source>Back to the table</source>
+        <translation>返回表格</translation>
+    </message>
+</context>
+<context>
+    <name>COrbekDlg</name>
+    <message>
+        <source>Port scaning</source>
+        <translation>扫描端口</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>连接</translation>
+    </message>
+    <message>
+        <source>Receive</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Save as Excel</source>
+        <translation>存为 Excel</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>10 sec.</source>
+        <translation>10 秒</translation>
+    </message>
+    <message>
+        <source>30 sec.</source>
+        <translation>30 秒</translation>
+    </message>
+    <message>
+        <source>1 min.</source>
+        <translation>1 分钟</translation>
+    </message>
+    <message>
+        <source>10 min.</source>
+        <translation>10 分钟</translation>
+    </message>
+    <message>
+        <source>30 min.</source>
+        <translation>30 分钟</translation>
+    </message>
+    <message>
+        <source>Graph</source>
+        <translation>图表</translation>
+    </message>
+</context>
+<context>
+    <name>PortDiscovery</name>
+    <message>
+        <source>Port cannot be found</source>
+        <translation>未找到端口</translation>
+    </message>
+    <message>
+        <source>Warnning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Found a port on your computer</source>
+        <translation>在计算机上找到一个端口</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+    <message>
+        <source>Found the %1 ports on your computer</source>
+        <translation>在计算机上找到 %1 个端口</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1: add your user to the dialout group (sudo usermod -aG dialout $USER) and log in again.</source>
+        <translation>
+无权打开 %1：请将您的用户加入 dialout 组（sudo usermod -aG dialout $USER）并重新登录。</translation>
+    </message>
+    <message>
+        <source>
+No permission to open %1, which the dialout group may not open either: an administrator must grant access, for example with a udev rule that gives the device to the dialout group.</source>
+        <translation>
+无权打开 %1，dialout 组也无权打开：需要管理员授予访问权限，例如用一条 udev 规则把该设备分配给 dialout 组。</translation>
+    </message>
+</context>
+<context>
+    <name>ReadingsTable</name>
+    <message>
+        <source>No.</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Date and Time</source>
+        <translation>日期和时间</translation>
+    </message>
+    <message>
+        <source>Measured Value</source>
+        <translation>测量值</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+</context>
+<context>
+    <name>SampleDetails</name>
+    <message>
+        <source>Sample ID</source>
+        <translation>样品编号</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>地点</translation>
+    </message>
+    <message>
+        <source>Probe serial number</source>
+        <translation>探头序列号</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>备注</translation>
+    </message>
+</context>
+<context>
+    <name>SaveDialog</name>
+    <message>
+        <source>PDF report (*.pdf)</source>
+        <translation>PDF 报告 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png)</source>
+        <translation>PNG 图像 (*.png)</translation>
+    </message>
+    <message>
+        <source>SVG drawing (*.svg)</source>
+        <translation>SVG 图形 (*.svg)</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文档 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>CSV (*.csv)</source>
+        <translation>CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
+    <name>TransferReport</name>
+    <message>
+        <source>Transfer report</source>
+        <translation>传输报告</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation>来源</translation>
+    </message>
+    <message>
+        <source>Made</source>
+        <translation>生成时间</translation>
+    </message>
+    <message>
+        <source>Meter time</source>
+        <translation>仪器时间</translation>
+    </message>
+    <message>
+        <source>%1 to %2</source>
+        <translation>%1 至 %2</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>样品</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source>Series</source>
+        <translation>序列</translation>
+    </message>
+    <message>
+        <source>n</source>
+        <translation>n</translation>
+    </message>
+    <message>
+        <source>Minimum</source>
+        <translation>最小值</translation>
+    </message>
+    <message>
+        <source>Maximum</source>
+        <translation>最大值</translation>
+    </message>
+    <message>
+        <source>Mean</source>
+        <translation>平均值</translation>
+    </message>
+    <message>
+        <source>Std. deviation</source>
+        <translation>标准差</translation>
+    </message>
+    <message>
+        <source>(no unit)</source>
+        <translation>（无单位）</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>温度</translation>
+    </message>
+    <message>
+        <source>No readings.</source>
+        <translation>没有读数。</translation>
+    </message>
+    <message>
+        <source>out of step</source>
+        <translation>失步</translation>
+    </message>
+    <message>
+        <source>Page %1 of %2</source>
+        <translation>第 %1 页，共 %2 页</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::COrbekDlg</name>
+    <message>
+        <source>Orbek</source>
+        <translation>Orbek</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
+        <translation>每个读数一行：编号、仪器日期和时间、测量值和温度</translation>
+    </message>
+    <message>
+        <source>Chart</source>
+        <translation>图表</translation>
+    </message>
+    <message>
+        <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
+        <translation>测量值（绿色实线）和温度（红色虚线）随读数编号的变化</translation>
+    </message>
+    <message>
+        <source>Sample Details...</source>
+        <translation>样品信息...</translation>
+    </message>
+    <message>
+        <source>Save Report as PDF...</source>
+        <translation>将报告另存为 PDF...</translation>
+    </message>
+    <message>
+        <source>Save Chart as Picture...</source>
+        <translation>将图表另存为图片...</translation>
+    </message>
+    <message>
+        <source>Statistics</source>
+        <translation>统计</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation>（%1 至 %2）</translation>
+    </message>
+    <message>
+        <source>Transfer (n %1): %2</source>
+        <translation>传输（n %1）：%2</translation>
+    </message>
+    <message>
+        <source>Chart (n %1): %2</source>
+        <translation>图表（n %1）：%2</translation>
+    </message>
+    <message>
+        <source>The details are kept for this transfer but not for the next start: %1.</source>
+        <translation>这些信息仅用于本次传输，下次启动时不会保留：%1。</translation>
+    </message>
+    <message>
+        <source>the window</source>
+        <translation>窗口</translation>
+    </message>
+    <message>
+        <source>The report has been saved as %1.</source>
+        <translation>报告已保存为 %1。</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+    <message>
+        <source>The chart has been saved as %1.</source>
+        <translation>图表已保存为 %1。</translation>
+    </message>
+    <message>
+        <source>An unexpected error stopped this action.</source>
+        <translation>意外错误中止了此操作。</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
+        <translation>无法将读数另存为 %1：%2。它们仍在 %3 中（可由 orbek-log --decode 读取），下次启动时会再次提供。</translation>
+    </message>
+    <message>
+        <source>; the restored readings stay in %1 and are offered again at the next start.</source>
+        <translation>；恢复的读数仍在 %1 中，下次启动时会再次提供。</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3</source>
+        <translation>序号 %1
+%2
+%3</translation>
+    </message>
+    <message>
+        <source>No. %1
+%2
+%3
+%4</source>
+        <translation>序号 %1
+%2
+%3
+%4</translation>
+    </message>
+    <message>
+        <source>Select a port</source>
+        <translation>请选择端口</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Port is closed</source>
+        <translation>端口已关闭</translation>
+    </message>
+    <message>
+        <source>Port is connected</source>
+        <translation>端口已连接</translation>
+    </message>
+    <message>
+        <source>The meter has not connected to computer</source>
+        <translation>仪器未连接到计算机</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost. The readings received so far are kept.</source>
+        <translation>与 %1 的连接已断开。已收到的读数会保留。</translation>
+    </message>
+    <message>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>Every reading of the transfer has been saved in %1.</source>
+        <translation>本次传输的所有读数已保存到 %1。</translation>
+    </message>
+    <message>
+        <source>Connecting is failed</source>
+        <translation>连接失败</translation>
+    </message>
+    <message>
+        <source>Data has been exported into Excel file</source>
+        <translation>数据已导出到 Excel 文件</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
+        <translation>读数 %1 至 %2 在表格最后一行之后到达：它们在工作簿的 Data 工作表中，而不在 Sheet1 中。</translation>
+    </message>
+    <message>
+        <source>Cannot create the folder %1 for the journal</source>
+        <translation>无法为日志创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>; this transfer is not kept should Orbek stop.</source>
+        <translation>；如果 Orbek 中止，本次传输不会保留。</translation>
+    </message>
+    <message>
+        <source>no journal keeps them</source>
+        <translation>没有日志保存它们</translation>
+    </message>
+    <message>
+        <source>WARNING! All data will be lost if the windows closed</source>
+        <translation>警告！关闭窗口将丢失所有数据</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 came after the table&apos;s last row; %3.</source>
+        <translation>读数 %1 至 %2 在表格最后一行之后到达；%3。</translation>
+    </message>
+    <message>
+        <source>Orbek was not closed normally. %1 readings of its last transfer were found; the last one arrived on %2.
+
+Restore them?
+
+(No keeps them in %3, which orbek-log --decode reads.)</source>
+        <translation>Orbek 未正常关闭。找到上次传输的 %1 个读数；最后一个于 %2 到达。
+
+要恢复吗？
+
+（选“否”会将其保存在 %3 中，可由 orbek-log --decode 读取。）</translation>
+    </message>
+    <message>
+        <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
+        <translation>无法将读数另存为 %1：%2。它们仍在 %3 中，可由 orbek-log --decode 读取。</translation>
+    </message>
+    <message>
+        <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
+        <translation>本次传输的所有读数保存在 %1 中，可由 orbek-log --decode 读取</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::CTchart1</name>
+    <message>
+        <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
+        <translation>无法保存 %1：图片文件名必须以 .png、.svg 或 .pdf 结尾</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::SampleDetailsDialog</name>
+    <message>
+        <source>Sample Details</source>
+        <translation>样品信息</translation>
+    </message>
+    <message>
+        <source>%1:</source>
+        <translation>%1：</translation>
+    </message>
+    <message>
+        <source>cannot create the folder %1</source>
+        <translation>无法创建文件夹 %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1</source>
+        <translation>无法写入 %1</translation>
+    </message>
+</context>
+</TS>

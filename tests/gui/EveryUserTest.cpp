@@ -1,0 +1,204 @@
+// The window for every user: what a screen reader is told, the keyboard
+// alone, other languages and a dark palette.
+#include <gtest/gtest.h>
+
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QStyleFactory>
+#include <QTest>
+
+#include "resources/Artwork.h"
+#include "resources/Resources.h"
+#include "tests/support/OrbekDlgProbe.h"
+#include "ui/Bitmaps.h"
+
+namespace orbek {
+namespace {
+
+using sim::MeterSimulator;
+
+class EveryUserTest : public ::testing::Test {
+ protected:
+  void TearDown() override { UseLanguage(QLocale(QLocale::English)); }
+  void Start() {
+    meters_.push_back(std::make_unique<MeterSimulator>(MeterSimulator::Options{}));
+    dlg_ = std::make_unique<COrbekDlg>(nullptr, MetersOnly(meters_));
+    dlg_->OnInitDialog();
+    dlg_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg_.get()));
+  }
+  OrbekDlgProbe Probe() { return OrbekDlgProbe(*dlg_); }
+  static QString Name(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+  }
+  static QAccessible::Role Role(QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->role();
+  }
+
+  BoxRecorder boxes_;
+  std::vector<std::unique_ptr<MeterSimulator>> meters_;
+  std::unique_ptr<COrbekDlg> dlg_;
+};
+
+// Every control has a name and role a screen reader reads sensibly; the
+// Connect button's name follows its face.
+TEST_F(EveryUserTest, EveryControlIsNamedByWhatItIsOrDoes) {
+  Start();
+  const struct {
+    const char* control;
+    QString name;
+    QAccessible::Role role;
+  } controls[] = {
+      {"ScanButton", "Search for ports", QAccessible::Button},
+      {"ConnectButton", "Connect", QAccessible::Button},
+      {"ReceiveButton", "Receive", QAccessible::Button},
+      {"SaveExcelButton", "Save as Excel", QAccessible::Button},
+      {"GraphButton", "Graph", QAccessible::Button},
+      {"ReadingsTable", "Readings", QAccessible::Table},
+      {"Chart", "Chart", QAccessible::Client},
+      {"PortSettingsBitmap", "Port Settings", QAccessible::Graphic},
+      {"StatisticsLabel", "Statistics", QAccessible::StaticText},
+  };
+  for (const auto& c : controls) {
+    QWidget* widget = Probe().Find<QWidget>(c.control);
+    EXPECT_EQ(Name(widget), c.name) << c.control;
+    EXPECT_EQ(Role(widget), c.role) << c.control;
+  }
+  EXPECT_EQ(Name(dlg_.get()), "Orbek");
+  // A list is read out with the picture that labels it, as a label-for
+  // relation (on Linux its name is its value).
+  const std::pair<const char*, QString> lists[] = {{"PortCombo", "Communication Port"},
+                                                   {"BaudCombo", "Baud Rate"},
+                                                   {"IntervalCombo", "Interval Recording"}};
+  for (const auto& [list, caption] : lists) {
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(Probe().Find<QWidget>(list));
+    EXPECT_EQ(box->role(), QAccessible::ComboBox) << list;
+    const auto labels = box->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1) << list;
+    EXPECT_EQ(labels[0].first->text(QAccessible::Name), caption) << list;
+  }
+  EXPECT_FALSE(Probe().Chart().accessibleDescription().isEmpty());
+
+  QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+  EXPECT_EQ(Name(&Probe().Button("ConnectButton")), "Disconnect");
+  QTest::mouseClick(&Probe().Button("GraphButton"), Qt::LeftButton);
+  EXPECT_EQ(Name(&Probe().Button("GraphButton")), "Back to the table");
+}
+
+// Tab visits every control in the window's order and comes round again;
+// Enter presses the focused button, whose focus frame shows, and the focus
+// stays on Connect when its face changes.
+TEST_F(EveryUserTest, TheKeyboardAloneReachesAndPressesEverything) {
+  Start();
+  dlg_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
+  Probe().Button("ScanButton").setFocus(Qt::OtherFocusReason);
+  const QStringList order = {"ConnectButton",   "ReceiveButton", "PortCombo",     "BaudCombo",
+                             "SaveExcelButton", "ReadingsTable", "IntervalCombo", "GraphButton"};
+  for (const QString& next : order) {
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QWidget* focused = QApplication::focusWidget();
+    while (focused != nullptr && focused->objectName().isEmpty())
+      focused = focused->parentWidget();  // a list's edit field
+    ASSERT_NE(focused, nullptr);
+    EXPECT_EQ(focused->objectName(), next);
+  }
+  auto& connect = Probe().Button("ConnectButton");
+  const QImage unfocused = connect.grab().toImage();
+  connect.setFocus(Qt::TabFocusReason);
+  dlg_->setAttribute(Qt::WA_KeyboardFocusChange);
+  EXPECT_NE(connect.grab().toImage(), unfocused) << "no focus frame";
+  QTest::keyClick(&connect, Qt::Key_Return);
+  EXPECT_TRUE(Probe().Serial().PortOpen()) << "Enter did not press Connect";
+  EXPECT_EQ(QApplication::focusWidget(), &connect);
+}
+
+// The same window in every language Orbek has: the pictures' texts drawn
+// in it at a readable size, the table's headings whole; in English every
+// picture is the committed bitmap and every text the source's own.
+TEST_F(EveryUserTest, EachLanguageFitsAndEnglishIsUnchanged) {
+  for (const char* language : {"de", "fr", "es", "pt", "zh_CN", "en"}) {
+    SCOPED_TRACE(language);
+    const bool english = std::string_view(language) == "en";
+    EXPECT_EQ(UseLanguage(QLocale(QString::fromLatin1(language))), !english);
+    boxes_.boxes.clear();
+    Start();
+    for (const int id : BitmapIds()) {
+      const QString english = QString::fromUtf8(BitmapText(id));
+      const QString shown = QCoreApplication::translate("Artwork", BitmapText(id));
+      EXPECT_EQ(shown == english, std::string_view(language) == "en" || english == "Orbek") << id;
+      EXPECT_GE(FittedTextPixels(id, shown), 8) << id << " " << shown.toStdString();
+    }
+    const auto& header = *Probe().Table().horizontalHeader();
+    for (int c = 0; c < Probe().Table().HeaderItemCount(); ++c)
+      EXPECT_LE(header.fontMetrics().horizontalAdvance(Probe().Table().HeaderText(c)) + 8,
+                header.sectionSize(c))
+          << c;
+    if (std::string_view(language) == "de") {
+      EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-de.png"));
+    }
+    ASSERT_FALSE(boxes_.boxes.empty());
+    if (english) {
+      EXPECT_EQ(boxes_.boxes[0].text, "Found a port on your computer");
+      for (const char* label : {"BaudRateBitmap", "CommunicationPortBitmap", "LogoBitmap"}) {
+        const QLabel& picture = Probe().Label(label);
+        EXPECT_EQ(picture.pixmap().toImage(),
+                  LoadBitmap(picture.property("bitmapId").toInt()).toImage());
+      }
+    } else {
+      EXPECT_NE(boxes_.boxes[0].text, "Found a port on your computer");
+    }
+    dlg_.reset();
+    meters_.clear();
+  }
+}
+
+// Under a dark palette every picture is dark with light text, of a
+// contrast a reader can read, and the chart follows.
+TEST_F(EveryUserTest, ADarkPaletteKeepsEveryLabelLegible) {
+  const QPalette light = QApplication::palette();
+  QStyle* fusion = QStyleFactory::create("Fusion");
+  QPalette dark = fusion->standardPalette();
+  for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+    dark.setColor(group, QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(group, QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(group, QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(group, QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(group, QPalette::Button, QColor(55, 55, 58));
+    dark.setColor(group, QPalette::ButtonText, QColor(230, 230, 230));
+  }
+  QApplication::setPalette(dark);
+  Start();
+  const auto luminance = [](QRgb pixel) {
+    const auto channel = [](int c) {
+      const double v = c / 255.0;
+      return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(pixel)) + 0.7152 * channel(qGreen(pixel)) +
+           0.0722 * channel(qBlue(pixel));
+  };
+  for (QLabel* label : dlg_->findChildren<QLabel*>()) {
+    if (!label->property("bitmapId").isValid()) continue;
+    const QImage image = label->pixmap().toImage();
+    const double background = luminance(image.pixel(0, 0));
+    double brightest = background;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        brightest = std::max(brightest, luminance(image.pixel(x, y)));
+    EXPECT_LT(background, 0.1) << label->objectName().toStdString() << " is a light patch";
+    EXPECT_GE((brightest + 0.05) / (background + 0.05), 4.5) << label->objectName().toStdString();
+  }
+  const QImage face = Probe().Button("ConnectButton").CurrentFace().toImage();
+  EXPECT_LT(luminance(face.pixel(face.width() - 5, face.height() / 2)), 0.1);
+  QTest::mouseClick(&Probe().Button("GraphButton"), Qt::LeftButton);
+  const QImage chart = Probe().Chart().grab().toImage();
+  EXPECT_LT(luminance(chart.pixel(chart.width() / 2, chart.height() / 3)), 0.1);
+  EXPECT_TRUE(dlg_->grab().save(QString(ORBEK_SCREENSHOT_DIR) + "/orbek-dark.png"));
+  dlg_.reset();
+  QApplication::setPalette(light);
+  delete fusion;
+}
+
+}  // namespace
+}  // namespace orbek
