@@ -14,6 +14,8 @@ packages=(
   python3 python3-xlrd python3-openpyxl python3-olefile libreoffice-calc-nogui poppler-utils locales mosquitto openssl
   # a display for the window where there is none, and packaging checks
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei desktop-file-utils appstream systemd lintian
+  # a screen reader's view of the window
+  at-spi2-core python3-pyatspi dbus-daemon
 )
 
 if [ "$(id -u)" -ne 0 ]; then

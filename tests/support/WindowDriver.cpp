@@ -4,8 +4,10 @@
 // baud rate given (the window's default otherwise), presses Receive and
 // runs until it is killed. With --save FILE it waits for the transfer to
 // end, saves the table to FILE and closes; with --close-at-end it closes
-// when the transfer ends.
-// Usage: orbek_window_driver PORT [--baud RATE] [--save FILE | --close-at-end]
+// when the transfer ends. With --idle it only shows the window, for a
+// screen reader's test to drive. The platform is offscreen unless
+// QT_QPA_PLATFORM names another.
+// Usage: orbek_window_driver PORT [--baud RATE] [--save FILE | --close-at-end | --idle]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -43,13 +45,13 @@ void AtTheEnd(orbek::COrbekDlg& dlg, const QString& file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QStringList arguments = app.arguments();
   if (arguments.size() < 2) {
     std::fprintf(stderr,
                  "usage: orbek_window_driver PORT [--baud RATE] [--save FILE | "
-                 "--close-at-end]\n");
+                 "--close-at-end | --idle]\n");
     return 2;
   }
   const QString port = arguments[1];
@@ -72,6 +74,7 @@ int main(int argc, char** argv) {
     combo.setCurrentIndex(combo.findText(baud));
   }
   if (closeAtEnd) AtTheEnd(dlg, save);
+  if (arguments.contains("--idle")) return app.exec();
   QTimer::singleShot(0, &dlg, [&dlg] {
     Button(dlg, "ConnectButton")->click();
     Button(dlg, "ReceiveButton")->click();
