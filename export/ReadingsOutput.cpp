@@ -241,6 +241,10 @@ QString OutputProblem(const QString& path, bool replace) {
   if (suffix != QLatin1String("csv") && !IsWorkbook(suffix))
     return QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
         .arg(DisplayPath(path));
+  return SaveProblem(path, replace);
+}
+
+QString SaveProblem(const QString& path, bool replace) {
   try {
     SafeSaveFile probe(path);
   } catch (const SaveError& error) {
@@ -276,7 +280,8 @@ void ReadingsFile::Add(const Reading& reading) {
   pending_.push_back(reading);
   ++added_;
   statistics_.Add(reading.decoded);
-  if (!first_) first_ = reading;
+  if (!first_) first_ = reading.record;
+  last_ = reading.record;
   if (pending_.size() > kMarkableReadings) {
     Write(pending_.front());
     pending_.pop_front();
@@ -289,7 +294,6 @@ void ReadingsFile::Correct(const Reading& corrected) {
 }
 
 void ReadingsFile::Write(const Reading& reading) {
-  last_ = reading;
   try {
     if (csv_) return text_->Line(csv::Line(reading));
     table_->AddCells(WindowRow(reading));
@@ -300,8 +304,11 @@ void ReadingsFile::Write(const Reading& reading) {
 
 // After the table's sheets, as in the window's workbook.
 void ReadingsFile::AddDetailsSheet() {
-  std::vector<const Reading*> ends;
-  if (first_ && last_) ends = {&*first_, &*last_};
+  std::vector<Reading> ends;
+  if (first_ && last_) {
+    for (const MeterRecord& record : {*first_, *last_})
+      ends.push_back({0, record, DecodeRecord(record), {}, false});
+  }
   std::vector<TableStream::SheetRow> rows;
   for (DetailsRow& row : DetailsRows(details_, statistics_, ends))
     rows.push_back({std::move(row.cells), row.heading});

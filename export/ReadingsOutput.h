@@ -45,6 +45,8 @@ std::vector<QByteArray> DetailLines(const SampleDetails& details);
 // read-only file, the length of the name), as a message. Empty when it
 // will do.
 QString OutputProblem(const QString& path, bool replace);
+// The same for any file orbek-log makes, its name's extension aside.
+QString SaveProblem(const QString& path, bool replace);
 
 // The readings of one run on their way to --output, written as they come:
 // CSV lines for .csv, the window's workbook layout for .xls and .xlsx (the
@@ -73,7 +75,7 @@ class ReadingsFile {
   std::unique_ptr<SafeSaveFile> file_;
   SampleDetails details_;
   ReadingStatistics statistics_;
-  std::optional<Reading> first_, last_;
+  std::optional<MeterRecord> first_, last_;  // the Details sheet's span
   bool csv_ = false;
   std::unique_ptr<LineFile> text_;
   std::unique_ptr<TableStream> table_;

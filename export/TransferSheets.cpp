@@ -76,7 +76,7 @@ std::vector<CellContent> DataRow(const Reading& reading) {
 }
 
 // Data, Data2, ...: returns the index of the first.
-int AddDataSheets(Workbook& workbook, const std::vector<Reading>& readings) {
+int AddDataSheets(Workbook& workbook, const TransferRecord& transfer) {
   constexpr std::size_t kPerSheet = Worksheet::kMaxRows - 1;
   const int first = workbook.SheetCount();
   std::size_t at = 0;
@@ -85,10 +85,10 @@ int AddDataSheets(Workbook& workbook, const std::vector<Reading>& readings) {
     Worksheet& sheet = workbook.AddSheet(index == 0 ? QStringLiteral("Data")
                                                     : QStringLiteral("Data%1").arg(index + 1));
     PutHeadings(sheet);
-    const std::size_t end = std::min(readings.size(), at + kPerSheet);
+    const std::size_t end = std::min(transfer.Count(), at + kPerSheet);
     for (int row = 1; at < end; ++at, ++row)
-      PutRow(sheet, row, DataRow(readings[at]));
-  } while (at < readings.size());
+      PutRow(sheet, row, DataRow(transfer.At(at)));
+  } while (at < transfer.Count());
   return first;
 }
 
@@ -96,16 +96,17 @@ int AddDataSheets(Workbook& workbook, const std::vector<Reading>& readings) {
 // every reading has a real one, against the reading's number otherwise.
 WorkbookChart ReadingsChart(const TransferRecord& transfer, int dataSheet, int detailsSheet,
                             int row) {
-  const auto& readings = transfer.Readings();
-  const bool timed = std::all_of(readings.begin(), readings.end(),
-                                 [](const Reading& r) { return r.decoded.Clock.real; });
+  bool timed = true;
+  for (std::size_t i = 0; i < transfer.Count() && timed; ++i)
+    timed = transfer.At(i).decoded.Clock.real;
   WorkbookChart chart;
   chart.title = QStringLiteral("Readings");
   chart.dataSheet = dataSheet;
   chart.xColumn = timed ? kDataMeterTime : kDataNumber;
   chart.xFormat = timed ? QStringLiteral("hh:mm:ss") : QString();
   chart.firstRow = 1;
-  chart.lastRow = static_cast<int>(std::min<std::size_t>(readings.size(), Worksheet::kMaxRows - 1));
+  chart.lastRow =
+      static_cast<int>(std::min<std::size_t>(transfer.Count(), Worksheet::kMaxRows - 1));
   // The window's green and red; the temperature dashed as well.
   chart.series = {{kDataValue, 0x00A000, false}, {kDataTemperature, 0xFF0000, true}};
   chart.sheet = detailsSheet;
@@ -128,7 +129,7 @@ DocumentProperties PropertiesOf(const SampleDetails& details) {
 
 std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
                                     const ReadingStatistics& statistics,
-                                    const std::vector<const Reading*>& ends) {
+                                    const std::vector<Reading>& ends) {
   std::vector<DetailsRow> rows;
   for (const DetailField& field : kDetailFields)
     rows.push_back(
@@ -138,8 +139,8 @@ std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
     count += series.numbers.Count();
   rows.push_back({{Text(QStringLiteral("Readings")), Number(static_cast<double>(count))}, false});
   if (ends.size() == 2) {
-    rows.push_back({{Text(QStringLiteral("First reading")), MeterTime(ends[0]->decoded)}, false});
-    rows.push_back({{Text(QStringLiteral("Last reading")), MeterTime(ends[1]->decoded)}, false});
+    rows.push_back({{Text(QStringLiteral("First reading")), MeterTime(ends[0].decoded)}, false});
+    rows.push_back({{Text(QStringLiteral("Last reading")), MeterTime(ends[1].decoded)}, false});
   }
   rows.push_back({{}, false});
   rows.push_back(
@@ -167,9 +168,8 @@ void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool 
   Worksheet& details = workbook.AddSheet(QStringLiteral("Details"));
   for (std::size_t c = 0; c < kDetailsColumnWidths.size(); ++c)
     details.SetColumnWidth(static_cast<int>(c), kDetailsColumnWidths[c]);
-  const auto& readings = transfer.Readings();
-  std::vector<const Reading*> ends;
-  if (!readings.empty()) ends = {&readings.front(), &readings.back()};
+  std::vector<Reading> ends;
+  if (!transfer.Empty()) ends = {transfer.At(0), transfer.At(transfer.Count() - 1)};
   int row = 0;
   for (const DetailsRow& r : DetailsRows(transfer.details, transfer.Statistics(), ends)) {
     PutRow(details, row, r.cells, r.heading);
@@ -177,8 +177,8 @@ void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool 
     if (!r.cells.empty()) details.At(row, 0).style.bold = true;
     ++row;
   }
-  const int data = AddDataSheets(workbook, readings);
-  if (xlsx && !readings.empty())
+  const int data = AddDataSheets(workbook, transfer);
+  if (xlsx && !transfer.Empty())
     workbook.charts.push_back(ReadingsChart(transfer, data, detailsIndex, row + 1));
 }
 
@@ -187,8 +187,8 @@ void SaveTransferCsv(const QString& path, const TransferRecord& transfer) {
   for (const QByteArray& line : csv::DetailLines(transfer.details))
     text += line + '\n';
   text += csv::DataHeader() + '\n';
-  for (const Reading& reading : transfer.Readings())
-    text += csv::DataLine(reading) + '\n';
+  for (std::size_t i = 0; i < transfer.Count(); ++i)
+    text += csv::DataLine(transfer.At(i)) + '\n';
   SaveBytes(path, text);
 }
 

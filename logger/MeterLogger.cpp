@@ -19,7 +19,6 @@
 #include "report/TransferReport.h"
 #include "storage/Journal.h"
 #include "storage/NativePath.h"
-#include "storage/SafeSave.h"
 #include "storage/SaveError.h"
 
 namespace orbek {
@@ -607,15 +606,7 @@ QString ReportProblem(const QString& path, bool replace) {
   if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
     return QStringLiteral("Cannot save %1: a report's name must end in .pdf")
         .arg(DisplayPath(path));
-  try {
-    SafeSaveFile probe(path);
-  } catch (const SaveError& error) {
-    return QString::fromUtf8(error.what());
-  }
-  if (!replace && NativeExists(path))
-    return QStringLiteral("Cannot save %1: it exists already (--replace replaces it)")
-        .arg(DisplayPath(path));
-  return {};
+  return SaveProblem(path, replace);
 }
 
 void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err) {

@@ -90,34 +90,36 @@ std::vector<std::string> ReadingStatistics::Lines() const {
 }
 
 void TransferRecord::Clear() {
-  readings_.clear();
+  kept_.clear();
   statistics_ = {};
 }
 
 void TransferRecord::Add(const Reading& reading) {
-  readings_.push_back(reading);
+  kept_.push_back({reading.number, reading.record, reading.received, reading.outOfStep});
   statistics_.Add(reading.decoded);
 }
 
-namespace {
-
-bool NumberedBefore(const Reading& reading, std::int64_t number) {
-  return reading.number < number;
+Reading TransferRecord::At(std::size_t index) const {
+  const Kept& kept = kept_.at(index);
+  return {kept.number, kept.record, DecodeRecord(kept.record), kept.received, kept.outOfStep};
 }
 
-}  // namespace
+std::vector<TransferRecord::Kept>::const_iterator TransferRecord::FirstFrom(
+    std::int64_t number) const {
+  return std::lower_bound(kept_.begin(), kept_.end(), number,
+                          [](const Kept& kept, std::int64_t n) { return kept.number < n; });
+}
 
 void TransferRecord::Correct(const Reading& corrected) {
-  const auto at =
-      std::lower_bound(readings_.begin(), readings_.end(), corrected.number, NumberedBefore);
-  if (at != readings_.end() && at->number == corrected.number) at->outOfStep = true;
+  const auto at = FirstFrom(corrected.number);
+  if (at != kept_.end() && at->number == corrected.number)
+    kept_[static_cast<std::size_t>(at - kept_.begin())].outOfStep = true;
 }
 
 ReadingStatistics TransferRecord::StatisticsBetween(std::int64_t first, std::int64_t last) const {
   ReadingStatistics statistics;
-  auto at = std::lower_bound(readings_.begin(), readings_.end(), first, NumberedBefore);
-  for (; at != readings_.end() && at->number <= last; ++at)
-    statistics.Add(at->decoded);
+  for (auto at = FirstFrom(first); at != kept_.end() && at->number <= last; ++at)
+    statistics.Add(DecodeRecord(at->record));
   return statistics;
 }
 

@@ -95,6 +95,9 @@ std::string StatisticText(double x);
 
 // Every reading of one transfer as it was last delivered (a reading found
 // out of step is marked), with the sample's details and its statistics.
+// Each is kept as its record, a few dozen bytes, and decoded again when
+// asked for: the decoder is pure, so it gives the same reading, and a
+// transfer of days costs little memory and no allocation a reading.
 class TransferRecord {
  public:
   void Clear();
@@ -102,7 +105,10 @@ class TransferRecord {
   // A reading delivered already that the pipeline found out of step.
   void Correct(const Reading& corrected);
 
-  const std::vector<Reading>& Readings() const { return readings_; }
+  std::size_t Count() const { return kept_.size(); }
+  bool Empty() const { return kept_.empty(); }
+  // The `index`th reading (from 0, in order).
+  Reading At(std::size_t index) const;
   const ReadingStatistics& Statistics() const { return statistics_; }
   // Those of the readings numbered `first` to `last`, both included.
   ReadingStatistics StatisticsBetween(std::int64_t first, std::int64_t last) const;
@@ -110,7 +116,15 @@ class TransferRecord {
   SampleDetails details;
 
  private:
-  std::vector<Reading> readings_;
+  struct Kept {
+    std::int64_t number;
+    MeterRecord record;
+    std::chrono::system_clock::time_point received;
+    bool outOfStep;
+  };
+  std::vector<Kept>::const_iterator FirstFrom(std::int64_t number) const;
+
+  std::vector<Kept> kept_;
   ReadingStatistics statistics_;
 };
 

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "export/ReadingsLayout.h"
@@ -76,10 +77,14 @@ struct Span {
   }
 };
 
+// What the chart plots of a reading.
+struct Point {
+  double number, value, temperature;
+};
+
 // Points of one series, at most two a column of the plot (the lowest and
 // the highest), so a long transfer draws quickly and stays small.
-QPolygonF Trace(const std::vector<const Reading*>& readings,
-                const std::function<double(const Reading&)>& y, const QRectF& plot, Span xs,
+QPolygonF Trace(const std::vector<Point>& readings, double Point::*y, const QRectF& plot, Span xs,
                 Span ys) {
   QPolygonF points;
   const auto mapX = [&](double x) {
@@ -99,9 +104,9 @@ QPolygonF Trace(const std::vector<const Reading*>& readings,
       points << QPointF(highX, mapY(high)) << QPointF(lowX, mapY(low));
     }
   };
-  for (const Reading* reading : readings) {
-    const double px = mapX(static_cast<double>(reading->number));
-    const double v = y(*reading);
+  for (const Point& reading : readings) {
+    const double px = mapX(reading.number);
+    const double v = reading.*y;
     const int c = static_cast<int>(std::floor(px));
     if (c != column) {
       flush();
@@ -140,14 +145,15 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
                        std::pair<std::int64_t, std::int64_t> range) {
   painter.save();
   const QRectF plot = area.adjusted(40, 18, -40, -18);
-  std::vector<const Reading*> shown;
+  std::vector<Point> shown;
   Span xs{static_cast<double>(range.first), static_cast<double>(range.second)};
   Span values{0, 0}, temperatures{0, 0};
   bool first = true;
-  for (const Reading& reading : transfer.Readings()) {
+  for (std::size_t i = 0; i < transfer.Count(); ++i) {
+    const Reading reading = transfer.At(i);
     if (reading.number < range.first || reading.number > range.second) continue;
-    shown.push_back(&reading);
     const double v = reading.decoded.ValueNumber, t = reading.decoded.TemperatureNumber;
+    shown.push_back({static_cast<double>(reading.number), v, t});
     if (first) {
       values = {v, v};
       temperatures = {t, t};
@@ -175,12 +181,10 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
   painter.setClipRect(plot);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(kValueLine, 0.8));
-  painter.drawPolyline(Trace(
-      shown, [](const Reading& r) { return r.decoded.ValueNumber; }, plot, xs, values));
+  painter.drawPolyline(Trace(shown, &Point::value, plot, xs, values));
   QPen dashed(kTemperatureColour, 0.8, Qt::DashLine);
   painter.setPen(dashed);
-  painter.drawPolyline(Trace(
-      shown, [](const Reading& r) { return r.decoded.TemperatureNumber; }, plot, xs, temperatures));
+  painter.drawPolyline(Trace(shown, &Point::temperature, plot, xs, temperatures));
   painter.setClipping(false);
 
   // The legend tells the lines apart by their style as well as colour.
@@ -210,15 +214,14 @@ class ReportPages {
     const double tableTop = kMargin + 2 * kRowHeight;
     rowsPerPage_ =
         static_cast<int>((kPageHeight - tableTop - kMargin - kFooterHeight) / kRowHeight);
-    const auto rows = static_cast<int>(transfer.Readings().size());
+    const auto rows = static_cast<int>(transfer.Count());
     pages_ = 1 + (rows + rowsPerPage_ - 1) / rowsPerPage_;
   }
 
   bool Write() {
     if (!painter_.isActive()) return false;
     FirstPage();
-    const auto& readings = transfer_.Readings();
-    for (std::size_t at = 0; at < readings.size(); at += static_cast<std::size_t>(rowsPerPage_)) {
+    for (std::size_t at = 0; at < transfer_.Count(); at += static_cast<std::size_t>(rowsPerPage_)) {
       if (!writer_.newPage()) return false;
       ++page_;
       TablePage(at);
@@ -252,18 +255,22 @@ class ReportPages {
   void FirstPage() {
     double y = kMargin;
     y = Text(y, QCoreApplication::translate("TransferReport", "Transfer report"), 18, true) + 6;
-    const auto& readings = transfer_.Readings();
+    const std::size_t count = transfer_.Count();
     std::vector<std::pair<QString, QString>> about = {
-        {QCoreApplication::translate("TransferReport", "Readings"),
-         QString::number(readings.size())},
+        {QCoreApplication::translate("TransferReport", "Readings"), QString::number(count)},
         {QCoreApplication::translate("TransferReport", "Source"), origin_.source},
         {QCoreApplication::translate("TransferReport", "Made"),
          QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}};
-    if (!readings.empty())
+    std::optional<Reading> first, last;
+    if (count > 0) {
+      first = transfer_.At(0);
+      last = transfer_.At(count - 1);
+    }
+    if (first)
       about.insert(about.begin() + 1, {QCoreApplication::translate("TransferReport", "Meter time"),
                                        QCoreApplication::translate("TransferReport", "%1 to %2")
-                                           .arg(Utf8(readings.front().decoded.TimestampText),
-                                                Utf8(readings.back().decoded.TimestampText))});
+                                           .arg(Utf8(first->decoded.TimestampText),
+                                                Utf8(last->decoded.TimestampText))});
     y = Pairs(y, about, 120) + 8;
     y = Text(y, QCoreApplication::translate("TransferReport", "Sample"), 12, true) + 2;
     std::vector<std::pair<QString, QString>> details;
@@ -276,9 +283,9 @@ class ReportPages {
     y = Text(y, QCoreApplication::translate("TransferReport", "Statistics"), 12, true) + 2;
     y = Statistics(y) + 10;
     const double chartHeight = std::min(300.0, kPageHeight - kMargin - kFooterHeight - y);
-    if (!readings.empty() && chartHeight > 120)
+    if (first && chartHeight > 120)
       DrawTransferChart(painter_, QRectF(kMargin, y, kContentWidth, chartHeight), transfer_,
-                        {readings.front().number, readings.back().number});
+                        {first->number, last->number});
     Footer();
   }
 
@@ -335,11 +342,10 @@ class ReportPages {
     painter_.drawLine(QPointF(kMargin, y), QPointF(kPageWidth - kMargin, y));
     y += 3;
     painter_.setFont(Font(9));
-    const auto& readings = transfer_.Readings();
     const std::size_t end =
-        std::min(readings.size(), first + static_cast<std::size_t>(rowsPerPage_));
+        std::min(transfer_.Count(), first + static_cast<std::size_t>(rowsPerPage_));
     for (std::size_t i = first; i < end; ++i) {
-      const Reading& r = readings[i];
+      const Reading r = transfer_.At(i);
       const QStringList cells = {
           QString::number(r.number), Utf8(r.decoded.TimestampText), Utf8(r.decoded.ValueText),
           Utf8(r.decoded.TemperatureText),

@@ -246,18 +246,17 @@ std::int64_t Count(const ReadingStatistics& statistics) {
 // The whole transfer's statistics and those of the readings the chart
 // shows, in the units of the last reading.
 void COrbekDlg::ShowStatistics() {
-  const auto& readings = Transfer.Readings();
-  if (readings.empty()) {
+  if (Transfer.Empty()) {
     StatisticsLabel->clear();
     return;
   }
-  const DecodedReading& last = readings.back().decoded;
+  const DecodedReading last = Transfer.At(Transfer.Count() - 1).decoded;
   const auto [low, high] = Chart->ShownBottomRange();
   const auto first = static_cast<std::int64_t>(std::ceil(low));
   const auto end = static_cast<std::int64_t>(std::floor(high));
   const ReadingStatistics shown = Transfer.StatisticsBetween(first, end);
   StatisticsLabel->setText(
-      tr("Transfer (n %1): %2").arg(readings.size()).arg(Summary(Transfer.Statistics(), last)) +
+      tr("Transfer (n %1): %2").arg(Transfer.Count()).arg(Summary(Transfer.Statistics(), last)) +
       QLatin1Char('\n') + tr("Chart (n %1): %2").arg(Count(shown)).arg(Summary(shown, last)));
 }
 

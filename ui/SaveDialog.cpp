@@ -21,22 +21,19 @@ QString SuffixOf(const QString& filter) {
 
 }  // namespace
 
-const SaveKind& WorkbookKind() {
-  static const SaveKind kind{{QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"),
-                              QCoreApplication::translate("SaveDialog", "CSV (*.csv)")}};
-  return kind;
+SaveKind WorkbookKind() {
+  return {{QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"),
+           QCoreApplication::translate("SaveDialog", "CSV (*.csv)")}};
 }
 
-const SaveKind& ReportKind() {
-  static const SaveKind kind{{QCoreApplication::translate("SaveDialog", "PDF report (*.pdf)")}};
-  return kind;
+SaveKind ReportKind() {
+  return {{QCoreApplication::translate("SaveDialog", "PDF report (*.pdf)")}};
 }
 
-const SaveKind& PictureKind() {
-  static const SaveKind kind{{QCoreApplication::translate("SaveDialog", "PNG image (*.png)"),
-                              QCoreApplication::translate("SaveDialog", "SVG drawing (*.svg)"),
-                              QCoreApplication::translate("SaveDialog", "PDF document (*.pdf)")}};
-  return kind;
+SaveKind PictureKind() {
+  return {{QCoreApplication::translate("SaveDialog", "PNG image (*.png)"),
+           QCoreApplication::translate("SaveDialog", "SVG drawing (*.svg)"),
+           QCoreApplication::translate("SaveDialog", "PDF document (*.pdf)")}};
 }
 
 std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveKind& kind) {

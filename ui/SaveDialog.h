@@ -13,12 +13,13 @@ namespace orbek {
 struct SaveKind {
   QStringList filters;
 };
-// The export: "(*.xls)", then "(*.xlsx)", then CSV.
-const SaveKind& WorkbookKind();
+// The export: "(*.xls)", then "(*.xlsx)", then CSV. Each in the window's
+// language of the moment.
+SaveKind WorkbookKind();
 // The report: PDF.
-const SaveKind& ReportKind();
+SaveKind ReportKind();
 // The chart as a picture: PNG, SVG or PDF.
-const SaveKind& PictureKind();
+SaveKind PictureKind();
 
 // The save dialog for `kind`: save mode, its types in order, a default
 // extension that follows the chosen type (so a name typed without one gets

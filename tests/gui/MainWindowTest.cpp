@@ -265,7 +265,7 @@ namespace {
 // .xlsx, then CSV), and the suffix a typed name gets follows the type.
 TEST(SaveDialogTest, OffersItsTypesInOrderAndTheSuffixFollowsTheType) {
   const struct {
-    const SaveKind& kind;
+    SaveKind kind;
     QStringList filters;
     QStringList suffixes;
   } cases[] = {

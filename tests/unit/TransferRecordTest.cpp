@@ -117,13 +117,13 @@ TEST(TransferRecordTest, RangesAndCorrectionsFollowTheReadingsNumbers) {
     EXPECT_EQ(count, r.count) << r.first << ".." << r.last;
   }
   const auto before = transfer.Statistics().Lines();
-  Reading corrected = transfer.Readings()[30];
+  Reading corrected = transfer.At(30);
   corrected.outOfStep = true;
   transfer.Correct(corrected);
   corrected.number = 99;  // never delivered: nothing to mark
   transfer.Correct(corrected);
-  for (const Reading& reading : transfer.Readings())
-    EXPECT_EQ(reading.outOfStep, reading.number == 30);
+  for (std::size_t i = 0; i < transfer.Count(); ++i)
+    EXPECT_EQ(transfer.At(i).outOfStep, transfer.At(i).number == 30);
   EXPECT_EQ(transfer.Statistics().Lines(), before);
 }
 
