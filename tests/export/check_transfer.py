@@ -13,8 +13,9 @@ unit, temperature, scale, out_of_step). The statistics are worked out here
 from the readings (two passes, Python's statistics module) and must equal
 the Details sheet's. --details-only looks at the Details sheet and the
 document properties alone, after the table's sheets, as orbek-log writes
-them. With --libreoffice, LibreOffice prints the .xlsx to
-PDF, and a page must show the chart's green and red lines. Exit 0 when
+them. With --libreoffice, LibreOffice prints the workbook to PDF, and a page
+must show the Details sheet, with the chart's green and red lines in an
+.xlsx (an .xls has no chart). Exit 0 when
 everything matches; otherwise every difference is printed.
 
 --same-sheet1 compares the first sheet of two workbooks byte for byte: its
@@ -207,9 +208,10 @@ def check_data(rows, expected):
         check_data_row(f"reading {r['number']}", row, r)
 
 
-def chart_on_a_page(path):
-    """LibreOffice prints the workbook; the Details sheet's page must hold
-    the chart's lines: pixels of its green and its red."""
+def printed_details(path, chart):
+    """LibreOffice prints the workbook; a page must hold the Details sheet
+    and, with `chart`, the chart's lines: pixels of its green and its red
+    (an .xls has no chart)."""
     with tempfile.TemporaryDirectory() as home:
         result = subprocess.run(
             ["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{home}/profile",
@@ -222,7 +224,7 @@ def chart_on_a_page(path):
         text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
         page = next((i + 1 for i, p in enumerate(text.split("\f")) if "Statistics" in p), None)
         expect(page is not None, "no printed page holds the Details sheet")
-        if page is None:
+        if page is None or not chart:
             return
         subprocess.run(["pdftoppm", "-r", "50", "-f", str(page), "-l", str(page), pdf,
                         os.path.join(home, "page")], check=True)
@@ -296,9 +298,11 @@ def main():
     elif path.endswith(".xlsx"):
         check_xlsx(path, expected)
         if libreoffice:
-            chart_on_a_page(path)
+            printed_details(path, chart=True)
     else:
         check_xls(path, expected)
+        if libreoffice:
+            printed_details(path, chart=False)
     for problem in problems[:40]:
         print(problem)
     return 1 if problems else 0
