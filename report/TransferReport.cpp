@@ -239,15 +239,22 @@ class ReportPages {
     return y + used.height();
   }
 
+  // Labels and their texts; a text takes at most kMostTextHeight points
+  // (a long note is cut there), so the first page keeps its chart.
   double Pairs(double y, const std::vector<std::pair<QString, QString>>& rows, double labelWidth) {
+    constexpr double kMostTextHeight = 6 * kRowHeight;
     for (const auto& [label, value] : rows) {
       painter_.setFont(Font(9, true));
       painter_.drawText(QPointF(kMargin, y + 10), label);
       painter_.setFont(Font(9));
-      const QRectF box(kMargin + labelWidth, y, kContentWidth - labelWidth, 200);
-      const QRectF used = painter_.boundingRect(box, Qt::TextWordWrap, value);
+      const QRectF box(kMargin + labelWidth, y, kContentWidth - labelWidth, kMostTextHeight);
+      const double height =
+          std::min(painter_.boundingRect(box, Qt::TextWordWrap, value).height(), kMostTextHeight);
+      painter_.save();
+      painter_.setClipRect(box);
       painter_.drawText(box, Qt::TextWordWrap, value);
-      y += std::max(kRowHeight, used.height() + 2);
+      painter_.restore();
+      y += std::max(kRowHeight, height + 2);
     }
     return y;
   }
