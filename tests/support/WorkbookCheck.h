@@ -70,19 +70,23 @@ struct CheckResult {
   QString output;
 };
 
+// Runs a reader script with `arguments`; LibreOffice may take minutes.
+inline CheckResult RunReader(const QStringList& arguments) {
+  QProcess python;
+  python.setProcessChannelMode(QProcess::MergedChannels);
+  python.start("/usr/bin/python3", arguments);
+  python.waitForFinished(400000);
+  return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
+          QString::fromUtf8(python.readAll())};
+}
+
 // Runs the reader script over `workbook`; with `libreoffice`, LibreOffice
 // opens it too.
 inline CheckResult CheckWorkbook(const QString& workbook, const QString& expectation,
                                  bool libreoffice = false) {
-  QProcess python;
   QStringList arguments = {ORBEK_CHECK_WORKBOOK};
   if (libreoffice) arguments << "--libreoffice";
-  arguments << workbook << expectation;
-  python.setProcessChannelMode(QProcess::MergedChannels);
-  python.start("/usr/bin/python3", arguments);
-  python.waitForFinished(240000);
-  return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
-          QString::fromUtf8(python.readAll())};
+  return RunReader(arguments << workbook << expectation);
 }
 
 // What the transfer's reader script is to find of `records` sent with
@@ -122,21 +126,15 @@ inline void WriteTransferExpectation(const QString& path,
 }
 
 // Runs the transfer's reader script over `file` (a workbook or the
-// window's CSV); with `libreoffice`, LibreOffice prints an .xlsx too; with
+// window's CSV); with `libreoffice`, LibreOffice prints a workbook too; with
 // `detailsOnly`, only the Details sheet and the document properties are
 // looked at (orbek-log's workbooks have no Data sheets).
 inline CheckResult CheckTransfer(const QString& file, const QString& expectation,
                                  bool libreoffice = false, bool detailsOnly = false) {
-  QProcess python;
   QStringList arguments = {ORBEK_CHECK_TRANSFER};
   if (libreoffice) arguments << "--libreoffice";
   if (detailsOnly) arguments << "--details-only";
-  arguments << file << expectation;
-  python.setProcessChannelMode(QProcess::MergedChannels);
-  python.start("/usr/bin/python3", arguments);
-  python.waitForFinished(400000);
-  return {python.exitStatus() == QProcess::NormalExit ? python.exitCode() : -1,
-          QString::fromUtf8(python.readAll())};
+  return RunReader(arguments << file << expectation);
 }
 
 inline bool HaveLibreOffice() {
