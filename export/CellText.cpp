@@ -95,4 +95,15 @@ CellContent InterpretText(const QString& text) {
   return content;
 }
 
+CellContent MeterTimeCell(const DecodedReading& reading) {
+  const MeterClock& c = reading.Clock;
+  if (c.real) {
+    CellContent cell = DateTimeCell(c.year, static_cast<int>(c.month), static_cast<int>(c.day),
+                                    static_cast<int>(c.hour), static_cast<int>(c.minute),
+                                    static_cast<int>(c.second));
+    if (cell.kind != CellContent::Kind::Empty) return cell;
+  }
+  return {CellContent::Kind::Text, QString::fromStdString(reading.TimestampText), 0.0};
+}
+
 }  // namespace orbek

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "meter/RecordDecoder.h"
+
 namespace orbek {
 
 // What a text put into a cell becomes, as a spreadsheet program reads it:
@@ -21,5 +23,9 @@ CellContent InterpretText(const QString& text);
 // moment, or one before 1 March 1900 (where the 1900 date system is a day
 // off), give an empty cell.
 CellContent DateTimeCell(int year, int month, int day, int hour, int minute, int second);
+
+// The meter's clock of a reading as a date where it names one; its text
+// otherwise, so that nothing the meter sent is lost.
+CellContent MeterTimeCell(const DecodedReading& reading);
 
 }  // namespace orbek

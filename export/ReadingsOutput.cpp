@@ -76,16 +76,8 @@ QString Utf8(const std::string& text) {
 // meter's date and time as a date where it names a real moment, and the
 // value and temperature as the table shows them.
 std::vector<CellContent> WindowRow(const Reading& r) {
-  const MeterClock& clock = r.decoded.Clock;
-  CellContent stamp;
-  if (clock.real)
-    stamp = DateTimeCell(clock.year, static_cast<int>(clock.month), static_cast<int>(clock.day),
-                         static_cast<int>(clock.hour), static_cast<int>(clock.minute),
-                         static_cast<int>(clock.second));
-  if (stamp.kind == CellContent::Kind::Empty)
-    stamp = {CellContent::Kind::Text, Utf8(r.decoded.TimestampText)};
   return {{CellContent::Kind::Number, {}, static_cast<double>(r.number)},
-          stamp,
+          MeterTimeCell(r.decoded),
           {CellContent::Kind::Text, Utf8(r.decoded.ValueText)},
           {CellContent::Kind::Text, Utf8(r.decoded.TemperatureText)}};
 }
@@ -279,7 +271,6 @@ ReadingsFile::~ReadingsFile() = default;
 void ReadingsFile::Add(const Reading& reading) {
   pending_.push_back(reading);
   ++added_;
-  statistics_.Add(reading.decoded);
   if (!first_) first_ = reading.record;
   last_ = reading.record;
   if (pending_.size() > kMarkableReadings) {
@@ -303,20 +294,20 @@ void ReadingsFile::Write(const Reading& reading) {
 }
 
 // After the table's sheets, as in the window's workbook.
-void ReadingsFile::AddDetailsSheet() {
+void ReadingsFile::AddDetailsSheet(const ReadingStatistics& statistics) {
   std::vector<Reading> ends;
   if (first_ && last_) {
     for (const MeterRecord& record : {*first_, *last_})
       ends.push_back({0, record, DecodeRecord(record), {}, false});
   }
   std::vector<TableStream::SheetRow> rows;
-  for (DetailsRow& row : DetailsRows(details_, statistics_, ends))
+  for (DetailsRow& row : DetailsRows(details_, statistics, ends))
     rows.push_back({std::move(row.cells), row.heading});
   table_->AddSheet(QStringLiteral("Details"), rows,
                    {kDetailsColumnWidths.begin(), kDetailsColumnWidths.end()});
 }
 
-void ReadingsFile::Finish() {
+void ReadingsFile::Finish(const ReadingStatistics& statistics) {
   while (!pending_.empty()) {
     Write(pending_.front());
     pending_.pop_front();
@@ -328,7 +319,7 @@ void ReadingsFile::Finish() {
       // The window's table has its numbered rows whether readings came or not.
       for (std::int64_t row = added_; row < kTableRows; ++row)
         table_->AddCells(NumberedRow(row));
-      AddDetailsSheet();
+      AddDetailsSheet(statistics);
       table_->Finish();
     }
   } catch (const SaveError& error) {

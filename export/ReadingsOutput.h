@@ -64,17 +64,18 @@ class ReadingsFile {
   void Add(const Reading& reading);
   // Marks a reading that has not been written yet.
   void Correct(const Reading& corrected);
-  // Writes the rest and replaces the target. Throws SaveError.
-  void Finish();
+  // Writes the rest, the Details sheet with `statistics` (those of the
+  // readings added, kept by whoever fed them) included, and replaces the
+  // target. Throws SaveError.
+  void Finish(const ReadingStatistics& statistics);
   std::int64_t Count() const { return added_; }
 
  private:
   void Write(const Reading& reading);
-  void AddDetailsSheet();
+  void AddDetailsSheet(const ReadingStatistics& statistics);
 
   std::unique_ptr<SafeSaveFile> file_;
   SampleDetails details_;
-  ReadingStatistics statistics_;
   std::optional<MeterRecord> first_, last_;  // the Details sheet's span
   bool csv_ = false;
   std::unique_ptr<LineFile> text_;

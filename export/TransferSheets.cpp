@@ -24,19 +24,6 @@ CellContent Number(double number) {
   return {CellContent::Kind::Number, {}, number};
 }
 
-// The meter's clock as a date where it names one; its text otherwise, so
-// that nothing the meter sent is lost.
-CellContent MeterTime(const DecodedReading& r) {
-  const MeterClock& c = r.Clock;
-  if (c.real) {
-    CellContent cell = DateTimeCell(c.year, static_cast<int>(c.month), static_cast<int>(c.day),
-                                    static_cast<int>(c.hour), static_cast<int>(c.minute),
-                                    static_cast<int>(c.second));
-    if (cell.kind != CellContent::Kind::Empty) return cell;
-  }
-  return Text(Utf8(r.TimestampText));
-}
-
 // Days since 1899-12-30, UTC, to the millisecond.
 CellContent ReceivedTime(std::chrono::system_clock::time_point when) {
   constexpr double kUnixEpochDay = 25569.0;
@@ -66,7 +53,7 @@ void PutHeadings(Worksheet& sheet) {
 std::vector<CellContent> DataRow(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
   return {Number(static_cast<double>(reading.number)),
-          MeterTime(r),
+          MeterTimeCell(r),
           r.Value ? Number(*r.Value) : CellContent{},
           Text(Utf8(r.Unit.value_or(std::string_view()))),
           Number(r.TemperatureNumber),
@@ -134,13 +121,13 @@ std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
   for (const DetailField& field : kDetailFields)
     rows.push_back(
         {{Text(Utf8(field.label)), Text(QString::fromStdString(details.*field.member))}, false});
-  std::int64_t count = 0;
-  for (const auto& series : statistics.Temperatures())
-    count += series.numbers.Count();
-  rows.push_back({{Text(QStringLiteral("Readings")), Number(static_cast<double>(count))}, false});
+  rows.push_back(
+      {{Text(QStringLiteral("Readings")), Number(static_cast<double>(statistics.Readings()))},
+       false});
   if (ends.size() == 2) {
-    rows.push_back({{Text(QStringLiteral("First reading")), MeterTime(ends[0].decoded)}, false});
-    rows.push_back({{Text(QStringLiteral("Last reading")), MeterTime(ends[1].decoded)}, false});
+    rows.push_back(
+        {{Text(QStringLiteral("First reading")), MeterTimeCell(ends[0].decoded)}, false});
+    rows.push_back({{Text(QStringLiteral("Last reading")), MeterTimeCell(ends[1].decoded)}, false});
   }
   rows.push_back({{}, false});
   rows.push_back(

@@ -463,7 +463,7 @@ int MeterLogger::SaveOutput(int exitCode) {
       throw SaveError(QStringLiteral("cannot read %1 to its end: %2")
                           .arg(DisplayPath(journalPath_), replay.readError)
                           .toStdString());
-    file.Finish();
+    file.Finish(saver.Statistics());
     saved = file.Count();
   } catch (const SaveError& error) {
     err_ << "orbek-log: " << error.what() << "; " << WhereReadingsAre() << Qt::endl;
@@ -583,7 +583,7 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
              "real date nor a value the meter defines"
           << Qt::endl;
     if (saved) {
-      saved->Finish();
+      saved->Finish(printer.Statistics());
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
     }
     if (!options.report.isEmpty()) {

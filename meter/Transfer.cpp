@@ -42,6 +42,13 @@ void ReadingStatistics::Add(const DecodedReading& reading) {
   AddTo(temperatures_, reading.TemperatureUnit(), reading.TemperatureNumber);
 }
 
+std::int64_t ReadingStatistics::Readings() const {
+  std::int64_t count = 0;
+  for (const Series& series : temperatures_)
+    count += series.numbers.Count();
+  return count;
+}
+
 std::string UtcIsoText(std::chrono::system_clock::time_point when) {
   const auto micros =
       std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();

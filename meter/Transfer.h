@@ -74,6 +74,8 @@ class ReadingStatistics {
   const std::vector<Series>& Values() const { return values_; }
   const std::vector<Series>& Temperatures() const { return temperatures_; }
   bool Empty() const { return values_.empty() && temperatures_.empty(); }
+  // Readings counted: every one has a temperature.
+  std::int64_t Readings() const;
   // One line a series: "Value pH: n 12, min 6.98, max 7.02, mean 7.0008,
   // sd 0.0123".
   std::vector<std::string> Lines() const;

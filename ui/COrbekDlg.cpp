@@ -234,13 +234,6 @@ QString Summary(const ReadingStatistics& statistics, const DecodedReading& last)
   return parts.join(QStringLiteral("; "));
 }
 
-std::int64_t Count(const ReadingStatistics& statistics) {
-  std::int64_t count = 0;
-  for (const auto& series : statistics.Temperatures())
-    count += series.numbers.Count();
-  return count;
-}
-
 }  // namespace
 
 // The whole transfer's statistics and those of the readings the chart
@@ -257,7 +250,7 @@ void COrbekDlg::ShowStatistics() {
   const ReadingStatistics shown = Transfer.StatisticsBetween(first, end);
   StatisticsLabel->setText(
       tr("Transfer (n %1): %2").arg(Transfer.Count()).arg(Summary(Transfer.Statistics(), last)) +
-      QLatin1Char('\n') + tr("Chart (n %1): %2").arg(Count(shown)).arg(Summary(shown, last)));
+      QLatin1Char('\n') + tr("Chart (n %1): %2").arg(shown.Readings()).arg(Summary(shown, last)));
 }
 
 void COrbekDlg::OnSampleDetails() {

@@ -212,14 +212,12 @@ def printed_details(path, chart):
     """LibreOffice prints the workbook; a page must hold the Details sheet
     and, with `chart`, the chart's lines: pixels of its green and its red
     (an .xls has no chart)."""
+    from check_workbook import convert_with_libreoffice
+
     with tempfile.TemporaryDirectory() as home:
-        result = subprocess.run(
-            ["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{home}/profile",
-             "--convert-to", "pdf", "--outdir", home, path],
-            capture_output=True, text=True, timeout=300, env=dict(os.environ, HOME=home))
-        pdf = os.path.join(home, os.path.splitext(os.path.basename(path))[0] + ".pdf")
-        expect(result.returncode == 0 and os.path.exists(pdf), f"LibreOffice could not print {path}: {result.stderr}")
-        if not os.path.exists(pdf):
+        pdf, said = convert_with_libreoffice(path, "pdf", ".pdf", home)
+        expect(pdf is not None, f"LibreOffice could not print {path}: {said}")
+        if pdf is None:
             return
         text = subprocess.run(["pdftotext", pdf, "-"], capture_output=True, text=True).stdout
         page = next((i + 1 for i, p in enumerate(text.split("\f")) if "Statistics" in p), None)

@@ -125,17 +125,25 @@ def check_xlsx_format(path, expected):
         expect(not sheet.cell(row=2, column=1).font.b, "data row bold")
 
 
+def convert_with_libreoffice(path, target, extension, home):
+    """LibreOffice, with a profile of its own in `home`, converts `path`
+    there; returns the converted file's path, None when it failed, and what
+    LibreOffice said."""
+    result = subprocess.run(
+        ["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{home}/profile",
+         "--convert-to", target, "--outdir", home, path],
+        capture_output=True, text=True, timeout=300, env=dict(os.environ, HOME=home))
+    converted = os.path.join(home, os.path.splitext(os.path.basename(path))[0] + extension)
+    ok = result.returncode == 0 and os.path.exists(converted)
+    return (converted if ok else None), result.stdout + result.stderr
+
+
 def check_with_libreoffice(path, expected):
     with tempfile.TemporaryDirectory() as home:
-        result = subprocess.run(
-            ["soffice", "--headless", "--norestore", f"-env:UserInstallation=file://{home}/profile",
-             "--convert-to", "csv:Text - txt - csv (StarCalc):44,34,76", "--outdir", home, path],
-            capture_output=True, text=True, timeout=180, env=dict(os.environ, HOME=home))
-        name = os.path.splitext(os.path.basename(path))[0] + ".csv"
-        converted = os.path.join(home, name)
-        expect(result.returncode == 0 and os.path.exists(converted),
-               f"LibreOffice could not open {path}: {result.stdout} {result.stderr}")
-        if not os.path.exists(converted):
+        converted, said = convert_with_libreoffice(
+            path, "csv:Text - txt - csv (StarCalc):44,34,76", ".csv", home)
+        expect(converted is not None, f"LibreOffice could not open {path}: {said}")
+        if converted is None:
             return
         with open(converted, encoding="utf-8", newline="") as f:
             shown = list(csv.reader(f))
