@@ -1,6 +1,7 @@
 #include "link/CMscomm1.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <QElapsedTimer>
@@ -60,6 +61,8 @@ CMscomm1::CMscomm1(QObject* parent) : QObject(parent) {
   connect(&port_, &QSerialPort::errorOccurred, this, &CMscomm1::HandleError);
   hangUpWatch_.setInterval(kHangUpCheckMs);
   connect(&hangUpWatch_, &QTimer::timeout, this, &CMscomm1::CheckHangUp);
+  rest_.setSingleShot(true);
+  connect(&rest_, &QTimer::timeout, this, &CMscomm1::EndRest);
 }
 
 CMscomm1::~CMscomm1() {
@@ -134,6 +137,7 @@ void CMscomm1::ApplySettings() {
 
 void CMscomm1::Open() {
   if (commPort_.isEmpty()) Fail(QStringLiteral("no port has been chosen"));
+  port_.setReadBufferSize(0);  // a rest of the last open is over
   const OpenResult result = OpenExclusive(port_, commPort_);
   if (!result.ok()) Fail(QStringLiteral("cannot open %1: %2").arg(commPort_, result.reason));
   try {
@@ -154,13 +158,50 @@ void CMscomm1::Close() {
     port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
   if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
   hangUpWatch_.stop();
+  rest_.stop();
   port_.close();
   received_.clear();
 }
 
+// QSerialPort's readyRead. While the port rests, QSerialPort stops reading
+// by itself once its one-byte buffer is full, and the rest's end reads.
 void CMscomm1::ReadWaiting() {
+  if (!rest_.isActive()) TakeArrived();
+}
+
+void CMscomm1::TakeArrived() {
   received_.append(port_.readAll());
   RaiseReceiveEvents();
+  if (pacingMs_ > 0 && port_.isOpen()) Rest();
+}
+
+// A read buffer of one byte is QSerialPort's own way to stop reading: the
+// descriptor is left alone until the buffer is enlarged again.
+void CMscomm1::Rest() {
+  port_.setReadBufferSize(1);
+  rest_.start(pacingMs_);
+}
+
+void CMscomm1::EndRest() {
+  if (!port_.isOpen()) return;
+  port_.setReadBufferSize(0);
+  // What came during the rest waits in the driver (and a byte of it in
+  // QSerialPort): it is read now, and the port rests again. Nothing came:
+  // the line is idle, and the next byte is read when it comes.
+  // (QSerialPort raises no readyRead within one.)
+  if (DriverHoldsBytes()) port_.waitForReadyRead(0);
+  if (port_.isOpen() && port_.bytesAvailable() > 0) TakeArrived();
+}
+
+void CMscomm1::ReadNow() {
+  if (!port_.isOpen()) return;
+  rest_.stop();
+  EndRest();
+}
+
+bool CMscomm1::DriverHoldsBytes() const {
+  int waiting = 0;
+  return ::ioctl(port_.handle(), FIONREAD, &waiting) == 0 && waiting > 0;
 }
 
 // One event per threshold's worth of waiting bytes: a burst of records read at
@@ -212,7 +253,11 @@ void CMscomm1::CheckHangUp() {
 void CMscomm1::LoseDevice() {
   if (!port_.isOpen()) return;
   // Hand on what had already been read before the device went away.
-  if (port_.bytesAvailable() > 0) ReadWaiting();
+  rest_.stop();
+  if (port_.bytesAvailable() > 0) {
+    received_.append(port_.readAll());
+    RaiseReceiveEvents();
+  }
   if (!port_.isOpen()) return;
   hangUpWatch_.stop();
   port_.close();

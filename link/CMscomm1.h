@@ -55,6 +55,17 @@ class CMscomm1 : public QObject {
   void SetRThreshold(std::int16_t threshold) { rThreshold_ = threshold; }
   std::int16_t RThreshold() const { return rThreshold_; }
 
+  // How long the port rests after it has read, while bytes keep coming:
+  // what arrives meanwhile waits in the driver's buffer and is read in one
+  // go, so a steady stream costs a wake-up a rest, not one a record. An
+  // idle line is read as soon as a byte comes. 0, the default, reads every
+  // arrival at once.
+  void SetReceivePacing(int ms) { pacingMs_ = ms; }
+  int ReceivePacing() const { return pacingMs_; }
+  // Reads at once, resting or not, what the device has delivered, and
+  // raises the receive events for it.
+  void ReadNow();
+
   // "baud,parity,data,stop", for example "9600,n,8,1".
   void SetSettings(const QString& settings);
   QString Settings() const { return settings_; }
@@ -92,6 +103,10 @@ class CMscomm1 : public QObject {
   void Open();
   void Close();
   void ReadWaiting();
+  void TakeArrived();
+  void Rest();
+  void EndRest();
+  bool DriverHoldsBytes() const;
   void RaiseReceiveEvents();
   void RaiseEvent(std::int16_t event);
   void HandleError(QSerialPort::SerialPortError error);
@@ -105,6 +120,8 @@ class CMscomm1 : public QObject {
   // the descriptor may have; a second one would take its place under some
   // event dispatchers, and no byte would be read.
   QTimer hangUpWatch_;
+  QTimer rest_;  // running while the port rests
+  int pacingMs_ = 0;
   QString commPort_;
   QString settings_ = QStringLiteral("9600,n,8,1");
   LineSettings line_ = ParseSettings(settings_);

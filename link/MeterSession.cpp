@@ -17,6 +17,11 @@ namespace {
 constexpr std::int16_t kBufferSize = 1024;
 constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize);
 constexpr std::int32_t kBinaryInput = 1;
+// While records stream in, the port is read every 20 ms: about 20 records
+// at 115200 baud in one wake-up instead of 20 wake-ups, a delay no one sees
+// (the window shows 20 frames a second), and a small part of what the
+// driver's buffer holds (4 KiB, 350 ms at 115200 baud).
+constexpr int kReceivePacingMs = 20;
 
 // How long the line must stay quiet before an end record the aligner holds
 // in doubt is taken for the end: the meter sends nothing after its end
@@ -60,6 +65,7 @@ void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
   port_.SetOutBufferSize(kBufferSize);
   port_.SetInputLen(kRecordBytes);
   port_.SetInputMode(kBinaryInput);
+  port_.SetReceivePacing(kReceivePacingMs);
   FollowRecords();
   if (const auto settings = baud ? SettingsForBaud(*baud) : std::nullopt)
     port_.SetSettings(Latin1(*settings));
@@ -69,6 +75,7 @@ void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
 
 void MeterSession::Start(int intervalIndex) {
   // Bytes that were waiting belong to no transfer of ours.
+  port_.ReadNow();
   const QByteArray dropped = port_.Input();
   if (!dropped.isEmpty())
     qCDebug(lcLink).noquote() << "dropped" << dropped.size()
@@ -98,10 +105,19 @@ void MeterSession::Stop() {
 }
 
 void MeterSession::Close() {
+  TakeResting();
   Flush();
   port_.SetPortOpen(false);
   port_.SetOutBufferCount(0);
   qCDebug(lcLink) << "closed" << port_.CommPort();
+}
+
+// What the meter sent before the port closes and still rests in the
+// driver belongs to the transfer; an end record among it needs no stop byte.
+void MeterSession::TakeResting() {
+  closing_ = true;
+  port_.ReadNow();
+  closing_ = false;
 }
 
 // An end record among what was held needs no stop byte now.

@@ -108,6 +108,7 @@ class MeterSession : public QObject, private ReadingSink {
   void NewTransfer(int intervalIndex);
   void FollowRecords();
   void EndTransfer();
+  void TakeResting();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "link/MeterSession.h"
@@ -113,6 +114,26 @@ TEST_F(MeterSessionTest, StartDropsOneRecordsWorthOfWaitingBytes) {
   ASSERT_TRUE(WaitUntil([&] { return records_.size() == 3; }));
   for (std::size_t i = 0; i < after.size(); ++i)
     EXPECT_EQ(records_[i].bytes(), after[i]) << i;
+}
+
+// Records that came while the port rested are the transfer's: stopping or
+// closing reads them before the port goes.
+TEST_F(MeterSessionTest, StopAndCloseTakeTheRecordsThatCameDuringARest) {
+  for (const bool stop : {true, false}) {
+    records_.clear();
+    Start(Silent());
+    session_.Start(0);
+    const auto sent = sim::GenerateRecords(5, 6);
+    meter_->WriteRaw({sent[0].begin(), sent[0].end()});
+    ASSERT_TRUE(WaitUntil([&] { return records_.size() == 1; }));
+    meter_->WriteRaw(sim::Concatenate({sent.begin() + 1, sent.end()}));
+    // The simulator writes within 20 ms; no event is handled meanwhile, so
+    // the port still rests.
+    std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    stop ? session_.Stop() : session_.Close();
+    ASSERT_EQ(records_.size(), sent.size()) << (stop ? "Stop" : "Close");
+    EXPECT_EQ(records_.back().bytes(), sent.back());
+  }
 }
 
 TEST_F(MeterSessionTest, DeviceLossIsReportedOnceWithThePort) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QSerialPort>
 #include <memory>
 #include <vector>
 
@@ -135,6 +136,25 @@ TEST_F(SerialComponentTest, InputLenBoundsARead) {
   ASSERT_TRUE(WaitUntil([&] { return comm_.InBufferCount() == 20; }));
   comm_.SetInputLen(0);
   EXPECT_EQ(comm_.Input().size(), 20);
+}
+
+// A stream at 115200 baud, read with a rest of 20 ms after each read: every
+// record arrives, in order, in a few reads of the device, not one a record.
+TEST_F(SerialComponentTest, APacedPortReadsAStreamInFewReadsAndLosesNothing) {
+  const auto records = sim::GenerateRecords(200, 11);
+  meter_ =
+      std::make_unique<MeterSimulator>(MeterSimulator::Paced(records, MeterSimulator::Pace::Line));
+  OpenLikeConnect();
+  comm_.SetReceivePacing(20);
+  int deviceReads = 0;
+  QObject::connect(comm_.findChild<QSerialPort*>(), &QSerialPort::readyRead,
+                   [&] { ++deviceReads; });
+  comm_.SetOutput(QByteArray(1, char(0xB1)));
+  ASSERT_TRUE(WaitUntil([&] { return reads_.size() >= 201; }));  // the end record too
+  for (std::size_t i = 0; i < records.size(); ++i)
+    ASSERT_EQ(reads_[i], QByteArray(reinterpret_cast<const char*>(records[i].data()), 12)) << i;
+  // About 210 ms of records: two reads a rest, and some slack for a busy machine.
+  EXPECT_LT(deviceReads, 60);
 }
 
 TEST_F(SerialComponentTest, DeviceLossClosesThePortAndRaisesOneEvent) {
