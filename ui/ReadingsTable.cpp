@@ -1,6 +1,8 @@
 #include "ui/ReadingsTable.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <algorithm>
 
 namespace orbek {
@@ -94,8 +96,64 @@ QString ReadingsModel::Heading(int column) const {
   return columns_[static_cast<std::size_t>(column)].heading;
 }
 
+size_t qHash(const ReadingsDelegate::Line& line, size_t seed) {
+  return qHashMulti(seed, line.text, line.width, line.alignment, line.direction);
+}
+
+// The same text, place and colour the style gives a cell's text.
+void ReadingsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+  if (option.state & (QStyle::State_Selected | QStyle::State_HasFocus))
+    return QStyledItemDelegate::paint(painter, option, index);
+  const QString text = index.data(Qt::DisplayRole).toString();
+  if (text.isEmpty()) return;
+  const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
+  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
+  const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
+  const auto alignment = static_cast<Qt::Alignment>(index.data(Qt::TextAlignmentRole).toInt());
+  const QTextLayout& laid = Laid(
+      {text, area.width(), static_cast<int>(QStyle::visualAlignment(option.direction, alignment)),
+       option.direction},
+      option.font);
+  if (laid.lineAt(0).naturalTextWidth() > area.width())  // a column made narrow: elided
+    return QStyledItemDelegate::paint(painter, option, index);
+  const QRect placed =
+      QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment & Qt::AlignVertical_Mask,
+                          laid.boundingRect().size().toSize(), area);
+  const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
+                                     : (option.state & QStyle::State_Active) ? QPalette::Active
+                                                                             : QPalette::Inactive;
+  painter->save();
+  painter->setPen(option.palette.color(group, QPalette::Text));
+  laid.draw(painter, QPointF(area.x(), placed.top()));
+  painter->restore();
+}
+
+// Texts are kept for the font they were laid out in, a few thousand at most.
+const QTextLayout& ReadingsDelegate::Laid(const Line& line, const QFont& font) const {
+  constexpr qsizetype kMostKept = 4096;
+  if (font != laidFont_ || laid_.size() >= kMostKept) {
+    laid_.clear();
+    laidFont_ = font;
+  }
+  if (const auto found = laid_.constFind(line); found != laid_.constEnd()) return **found;
+  auto laid = std::make_shared<QTextLayout>(line.text, font);
+  QTextOption option;
+  option.setWrapMode(QTextOption::ManualWrap);
+  option.setTextDirection(line.direction);
+  option.setAlignment(static_cast<Qt::Alignment>(line.alignment));
+  laid->setTextOption(option);
+  laid->beginLayout();
+  QTextLine only = laid->createLine();
+  only.setLineWidth(line.width);
+  only.setPosition(QPointF(0, 0));
+  laid->endLayout();
+  return **laid_.insert(line, std::move(laid));
+}
+
 ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
   setModel(&model_);
+  setItemDelegate(&delegate_);
   verticalHeader()->hide();
   // Fixed row heights keep scrolling and cell updates independent of the
   // number of rows.

@@ -1,9 +1,14 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QFont>
+#include <QHash>
 #include <QString>
+#include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTextLayout>
 #include <QTimer>
+#include <memory>
 #include <vector>
 
 #include "export/TableExport.h"
@@ -41,6 +46,35 @@ class ReadingsModel : public QAbstractTableModel {
   int changedFirst_ = -1, changedLast_ = -1;
 };
 
+// Draws a plain cell (text, neither selected nor focused) as the style
+// does, from a text laid out once and kept, and hands every other cell to
+// the style. The style lays a cell's text out three times at every paint
+// (to size it, to elide it, to draw it), and while a meter streams every
+// row in view is new at every frame; most values and temperatures repeat.
+class ReadingsDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override;
+
+  // What a text is laid out for: a line of a width, aligned, in a font.
+  struct Line {
+    QString text;
+    int width;
+    int alignment;
+    Qt::LayoutDirection direction;
+    bool operator==(const Line&) const = default;
+  };
+
+ private:
+  const QTextLayout& Laid(const Line& line, const QFont& font) const;
+
+  mutable QHash<Line, std::shared_ptr<QTextLayout>> laid_;
+  mutable QFont laidFont_;
+};
+
+size_t qHash(const ReadingsDelegate::Line& line, size_t seed = 0);
+
 // The report-style table of readings: one line per row, grid lines, whole
 // rows selected, no row header. Cells are set one at a time as readings
 // arrive, so a write touches only its own cell.
@@ -74,6 +108,7 @@ class ReadingsTable : public QTableView, public ExportSource {
   void ScrollToPendingRow();
 
   ReadingsModel model_;
+  ReadingsDelegate delegate_;
   QTimer scrollTimer_;
   int pendingRow_ = -1;
 };

@@ -1,0 +1,59 @@
+// The readings table draws its plain cells itself, from texts it keeps laid
+// out; they must look exactly as the style draws them.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QStyledItemDelegate>
+
+#include "tests/support/EventLoop.h"
+#include "ui/ReadingsTable.h"
+
+namespace orbek {
+namespace {
+
+QImage Drawn(ReadingsTable& table, QAbstractItemDelegate* delegate) {
+  table.setItemDelegate(delegate);
+  table.viewport()->update();
+  test::Pump(20);
+  return table.grab().toImage();
+}
+
+TEST(ReadingsTableTest, CellsLookAsTheStyleDrawsThem) {
+  struct Case {
+    const char* what;
+    int narrowColumn;  // -1: every text fits
+    int selectedRow;   // -1: none
+  };
+  const Case cases[] = {
+      {"plain cells", -1, -1},
+      {"a column too narrow for its texts", 1, -1},
+      {"a selected row", -1, 2},
+  };
+  for (const Case& c : cases) {
+    ReadingsTable table;
+    table.resize(420, 200);
+    table.SetGridLines(true);
+    table.SetFullRowSelect(true);
+    const Qt::Alignment alignments[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight};
+    for (int column = 0; column < 3; ++column)
+      table.InsertColumn(column, QString("Column %1").arg(column), alignments[column], 130);
+    const char* texts[] = {"2024-05-01 12:00:07", "1400 \u00B5S/cm", "21.4 \u00B0C"};
+    for (int row = 0; row < 8; ++row) {
+      table.InsertItem(row, QString::number(row));
+      for (int column = 0; column < 3; ++column)
+        table.SetItemText(row, column, row % 2 ? QString::fromUtf8(texts[column]) : "7.01 pH");
+    }
+    if (c.narrowColumn >= 0) table.setColumnWidth(c.narrowColumn, 40);
+    if (c.selectedRow >= 0) table.selectRow(c.selectedRow);
+    table.show();
+    test::Pump(150);  // the table's frame
+    QStyledItemDelegate styled;
+    const QImage byTheStyle = Drawn(table, &styled);
+    ReadingsDelegate own;
+    EXPECT_EQ(Drawn(table, &own), byTheStyle) << c.what;
+  }
+}
+
+}  // namespace
+}  // namespace orbek
