@@ -145,6 +145,7 @@ const QTextLayout& ReadingsDelegate::Laid(const Line& line, const QFont& font) c
   option.setTextDirection(line.direction);
   option.setAlignment(static_cast<Qt::Alignment>(line.alignment));
   laid->setTextOption(option);
+  laid->setCacheEnabled(true);  // keeps the shaped glyphs for every drawing
   laid->beginLayout();
   QTextLine only = laid->createLine();
   only.setLineWidth(line.width);
