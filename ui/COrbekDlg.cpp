@@ -196,6 +196,9 @@ void COrbekDlg::SetUpTransferActions() {
   StatisticsLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   StatisticsLabel->setWordWrap(true);
   StatisticsLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  // Its own background, the window's, spares the window beneath a repaint
+  // at every refresh while a meter streams.
+  StatisticsLabel->setAutoFillBackground(true);
   StatisticsLabel->setAccessibleName(tr("Statistics"));
   statisticsTimer_.setSingleShot(true);
   statisticsTimer_.setInterval(250);

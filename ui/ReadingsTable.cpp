@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace orbek {
@@ -170,6 +171,10 @@ ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
   setWordWrap(false);
   setShowGrid(false);
   setSelectionBehavior(QAbstractItemView::SelectItems);
+  // The scroll bar moves at every frame while a meter streams; filling its
+  // own background, the window's colour it is drawn over anyway, spares
+  // the table's frame and the window beneath a repaint each time.
+  verticalScrollBar()->setAutoFillBackground(true);
   scrollTimer_.setSingleShot(true);
   scrollTimer_.setInterval(kFrameMs);
   connect(&scrollTimer_, &QTimer::timeout, this, &ReadingsTable::ScrollToPendingRow);
