@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <algorithm>
 
 namespace orbek {
@@ -114,45 +115,45 @@ void ReadingsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, option.widget) + 1;
   const QRect area = option.rect.adjusted(margin, 0, -margin, 0);
   const auto alignment = static_cast<Qt::Alignment>(index.data(Qt::TextAlignmentRole).toInt());
-  const QTextLayout& laid = Laid(
+  const Laid& laid = LaidOut(
       {text, area.width(), static_cast<int>(QStyle::visualAlignment(option.direction, alignment)),
        option.direction},
       option.font);
-  if (laid.lineAt(0).naturalTextWidth() > area.width())  // a column made narrow: elided
+  if (laid.width > area.width())  // a column made narrow: elided
     return QStyledItemDelegate::paint(painter, option, index);
-  const QRect placed =
-      QStyle::alignedRect(Qt::LayoutDirectionAuto, alignment & Qt::AlignVertical_Mask,
-                          laid.boundingRect().size().toSize(), area);
+  const QRect placed = QStyle::alignedRect(Qt::LayoutDirectionAuto,
+                                           alignment & Qt::AlignVertical_Mask, laid.box, area);
   const QPalette::ColorGroup group = !(option.state & QStyle::State_Enabled) ? QPalette::Disabled
                                      : (option.state & QStyle::State_Active) ? QPalette::Active
                                                                              : QPalette::Inactive;
-  painter->save();
+  const QPen pen = painter->pen();
   painter->setPen(option.palette.color(group, QPalette::Text));
-  laid.draw(painter, QPointF(area.x(), placed.top()));
-  painter->restore();
+  for (const QGlyphRun& run : laid.glyphs)
+    painter->drawGlyphRun(QPointF(area.x(), placed.top()), run);
+  painter->setPen(pen);
 }
 
 // Texts are kept for the font they were laid out in, a few thousand at most.
-const QTextLayout& ReadingsDelegate::Laid(const Line& line, const QFont& font) const {
+const ReadingsDelegate::Laid& ReadingsDelegate::LaidOut(const Line& line, const QFont& font) const {
   constexpr qsizetype kMostKept = 4096;
   if (font != laidFont_ || laid_.size() >= kMostKept) {
     laid_.clear();
     laidFont_ = font;
   }
-  if (const auto found = laid_.constFind(line); found != laid_.constEnd()) return **found;
-  auto laid = std::make_shared<QTextLayout>(line.text, font);
+  if (const auto found = laid_.constFind(line); found != laid_.constEnd()) return *found;
+  QTextLayout layout(line.text, font);
   QTextOption option;
   option.setWrapMode(QTextOption::ManualWrap);
   option.setTextDirection(line.direction);
   option.setAlignment(static_cast<Qt::Alignment>(line.alignment));
-  laid->setTextOption(option);
-  laid->setCacheEnabled(true);  // keeps the shaped glyphs for every drawing
-  laid->beginLayout();
-  QTextLine only = laid->createLine();
+  layout.setTextOption(option);
+  layout.beginLayout();
+  QTextLine only = layout.createLine();
   only.setLineWidth(line.width);
   only.setPosition(QPointF(0, 0));
-  laid->endLayout();
-  return **laid_.insert(line, std::move(laid));
+  layout.endLayout();
+  return *laid_.insert(line, Laid{layout.glyphRuns(), only.naturalTextWidth(),
+                                  layout.boundingRect().size().toSize()});
 }
 
 ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {

@@ -2,11 +2,12 @@
 
 #include <QAbstractTableModel>
 #include <QFont>
+#include <QGlyphRun>
 #include <QHash>
+#include <QList>
 #include <QString>
 #include <QStyledItemDelegate>
 #include <QTableView>
-#include <QTextLayout>
 #include <QTimer>
 #include <memory>
 #include <vector>
@@ -67,9 +68,15 @@ class ReadingsDelegate : public QStyledItemDelegate {
   };
 
  private:
-  const QTextLayout& Laid(const Line& line, const QFont& font) const;
+  // A text laid out: its glyphs, where the layout puts them, and its size.
+  struct Laid {
+    QList<QGlyphRun> glyphs;
+    qreal width;  // of the text itself
+    QSize box;    // the layout's bounding box, which the cell aligns
+  };
+  const Laid& LaidOut(const Line& line, const QFont& font) const;
 
-  mutable QHash<Line, std::shared_ptr<QTextLayout>> laid_;
+  mutable QHash<Line, Laid> laid_;
   mutable QFont laidFont_;
 };
 
