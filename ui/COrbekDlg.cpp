@@ -201,7 +201,7 @@ void COrbekDlg::SetUpTransferActions() {
   StatisticsLabel->setAutoFillBackground(true);
   StatisticsLabel->setAccessibleName(tr("Statistics"));
   statisticsTimer_.setSingleShot(true);
-  statisticsTimer_.setInterval(250);
+  statisticsTimer_.setInterval(500);
   connect(&statisticsTimer_, &QTimer::timeout, this, &COrbekDlg::ShowStatistics);
   connect(ui_->Chart, &CTchart1::ShownRangeChanged, this, [this] {
     if (!statisticsTimer_.isActive()) statisticsTimer_.start();

@@ -157,7 +157,7 @@ class COrbekDlg : public QDialog {
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;
   QLabel* StatisticsLabel = nullptr;
-  QTimer statisticsTimer_;  // the statistics follow the readings a few times a second
+  QTimer statisticsTimer_;  // the statistics follow the readings twice a second
 };
 
 }  // namespace orbek

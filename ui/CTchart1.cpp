@@ -261,8 +261,9 @@ QCPGraph* CTchart1::NewRun(std::uint32_t colour, bool dashed) {
   return run;
 }
 
+// A hidden chart is drawn when it is shown again (showEvent).
 void CTchart1::ScheduleReplot() {
-  if (!replotTimer_.isActive()) replotTimer_.start();
+  if (isVisible() && !replotTimer_.isActive()) replotTimer_.start();
 }
 
 void CTchart1::Replot() {
