@@ -33,6 +33,7 @@ class OrbekDlgProbe {
   orbek::AxisRange AxisRange() const { return dlg_.AxisRange; }
   const std::vector<QString>& PortNumberList() const { return dlg_.PortNumberList; }
   CMscomm1& Serial() const { return dlg_.Session.Port(); }
+  MeterSession& Session() const { return dlg_.Session; }
   ChartSeries ValueSeries() const { return dlg_.ValueSeries; }
   ChartSeries TemperatureSeries() const { return dlg_.TemperatureSeries; }
   orbek::ChartAxes ChartAxes() const { return dlg_.ChartAxes; }

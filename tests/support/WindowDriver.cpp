@@ -25,21 +25,19 @@ QAbstractButton* Button(orbek::COrbekDlg& dlg, const char* name) {
   return dlg.findChild<QAbstractButton*>(QString::fromLatin1(name));
 }
 
-// Once the link has closed by itself at the end of the transfer: saves to
-// `file` if one is given, then closes the window.
+// Once the link has closed by itself at the end of the transfer (or the
+// meter went away): saves to `file` if one is given, then closes the window.
 void AtTheEnd(orbek::COrbekDlg& dlg, const QString& file) {
-  auto* watch = new QTimer(&dlg);
-  QObject::connect(watch, &QTimer::timeout, &dlg, [&dlg, file, watch] {
-    const orbek::OrbekDlgProbe probe(dlg);
-    if (probe.RowCounter() == 0 || probe.Serial().PortOpen()) return;
-    watch->stop();
+  const auto end = [&dlg, file] {
     if (!file.isEmpty()) {
       orbek::SetSaveDialogHandler([file] { return file; });
       Button(dlg, "SaveExcelButton")->click();
     }
     dlg.accept();
-  });
-  watch->start(20);
+  };
+  orbek::MeterSession& session = orbek::OrbekDlgProbe(dlg).Session();
+  QObject::connect(&session, &orbek::MeterSession::TransferEnded, &dlg, end, Qt::QueuedConnection);
+  QObject::connect(&session, &orbek::MeterSession::DeviceLost, &dlg, end, Qt::QueuedConnection);
 }
 
 }  // namespace
