@@ -19,6 +19,8 @@ namespace {
 constexpr int kDrainTimeoutMs = 250;
 // How often an open port is checked for a hang-up that no read reports.
 constexpr int kHangUpCheckMs = 200;
+// What the terminal driver keeps for a reader that does not read (n_tty).
+constexpr std::int64_t kDriverBufferBytes = 4096;
 
 QSerialPort::Parity ParityOf(QChar letter) {
   switch (letter.toLower().unicode()) {
@@ -170,9 +172,24 @@ void CMscomm1::ReadWaiting() {
 }
 
 void CMscomm1::TakeArrived() {
-  received_.append(port_.readAll());
+  const QByteArray bytes = port_.readAll();
+  received_.append(bytes);
+  const bool rest = pacingMs_ > 0 && RestAfter(bytes.size());
   RaiseReceiveEvents();
-  if (pacingMs_ > 0 && port_.isOpen()) Rest();
+  if (rest && port_.isOpen()) Rest();
+}
+
+// The port rests only while records stream (the read before was less than
+// two rests ago) at a pace a rest can hold: a line that would fill more
+// than a quarter of the driver's buffer meanwhile is faster than any
+// serial meter (a pseudo-terminal, a USB device at full speed), and is read
+// as it comes, each read bringing plenty. A read after a quiet spell does
+// not know the pace yet.
+bool CMscomm1::RestAfter(qsizetype bytes) {
+  const bool streaming = sinceRead_.isValid() && sinceRead_.elapsed() < 2 * pacingMs_;
+  const std::int64_t ns = streaming ? sinceRead_.nsecsElapsed() : 0;
+  sinceRead_.start();
+  return streaming && bytes * pacingMs_ * 1'000'000 <= kDriverBufferBytes / 4 * ns;
 }
 
 // A read buffer of one byte is QSerialPort's own way to stop reading: the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
 #include <QString>
@@ -104,6 +105,7 @@ class CMscomm1 : public QObject {
   void Close();
   void ReadWaiting();
   void TakeArrived();
+  bool RestAfter(qsizetype bytes);
   void Rest();
   void EndRest();
   bool DriverHoldsBytes() const;
@@ -122,6 +124,7 @@ class CMscomm1 : public QObject {
   QTimer hangUpWatch_;
   QTimer rest_;  // running while the port rests
   int pacingMs_ = 0;
+  QElapsedTimer sinceRead_;  // since the last read of the device
   QString commPort_;
   QString settings_ = QStringLiteral("9600,n,8,1");
   LineSettings line_ = ParseSettings(settings_);
