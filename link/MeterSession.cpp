@@ -19,7 +19,7 @@ constexpr std::int16_t kRecordBytes = static_cast<std::int16_t>(kMeterRecordSize
 constexpr std::int32_t kBinaryInput = 1;
 // While records stream in, the port is read every 20 ms: about 20 records
 // at 115200 baud in one wake-up instead of 20 wake-ups, a delay no one sees
-// (the window shows 20 frames a second), and a small part of what the
+// (the window shows 10 frames a second), and a small part of what the
 // driver's buffer holds (4 KiB, 350 ms at 115200 baud).
 constexpr int kReceivePacingMs = 20;
 

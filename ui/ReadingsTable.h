@@ -9,7 +9,6 @@
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QTimer>
-#include <memory>
 #include <vector>
 
 #include "export/TableExport.h"
@@ -58,7 +57,8 @@ class ReadingsDelegate : public QStyledItemDelegate {
   void paint(QPainter* painter, const QStyleOptionViewItem& option,
              const QModelIndex& index) const override;
 
-  // What a text is laid out for: a line of a width, aligned, in a font.
+  // What a text is laid out for: a line of a width, aligned one way (in
+  // the font every kept text shares).
   struct Line {
     QString text;
     int width;
