@@ -180,16 +180,22 @@ void CMscomm1::TakeArrived() {
 }
 
 // The port rests only while records stream (the read before was less than
-// two rests ago) at a pace a rest can hold: a line that would fill more
-// than a quarter of the driver's buffer meanwhile is faster than any
-// serial meter (a pseudo-terminal, a USB device at full speed), and is read
-// as it comes, each read bringing plenty. A read after a quiet spell does
-// not know the pace yet.
+// two rests ago), and only at a pace where a rest pays: it costs two
+// wake-ups (the first arrival after it, of which QSerialPort reads a byte
+// before it stops, and its end), so it must gather three receive events'
+// worth or more (at 9600 baud a rest of 20 ms gathers less than two
+// records). A line that would fill more than a quarter of the driver's
+// buffer meanwhile is faster than any serial meter (a pseudo-terminal, a
+// USB device at full speed), and is read as it comes, each read bringing
+// plenty. A read after a quiet spell does not know the pace yet.
 bool CMscomm1::RestAfter(qsizetype bytes) {
   const bool streaming = sinceRead_.isValid() && sinceRead_.elapsed() < 2 * pacingMs_;
   const std::int64_t ns = streaming ? sinceRead_.nsecsElapsed() : 0;
   sinceRead_.start();
-  return streaming && bytes * pacingMs_ * 1'000'000 <= kDriverBufferBytes / 4 * ns;
+  if (ns <= 0) return false;
+  const std::int64_t gathered = bytes * pacingMs_ * 1'000'000 / ns;  // in a rest, at this pace
+  return gathered >= 3 * std::max<std::int64_t>(rThreshold_, 1) &&
+         gathered <= kDriverBufferBytes / 4;
 }
 
 // A read buffer of one byte is QSerialPort's own way to stop reading: the
