@@ -209,9 +209,11 @@ void CMscomm1::EndRest() {
   if (!port_.isOpen()) return;
   port_.setReadBufferSize(0);
   // What came during the rest waits in the driver (and a byte of it in
-  // QSerialPort): it is read now, and the port rests again. Nothing came:
-  // the line is idle, and the next byte is read when it comes.
-  // (QSerialPort raises no readyRead within one.)
+  // QSerialPort): it is read now, and the port may rest again. Nothing
+  // came: the line is idle, and the next byte is read when it comes. The
+  // readyRead of waitForReadyRead takes what it reads, except within a
+  // readyRead already under way (a handler that closes the port), where
+  // QSerialPort raises none; the look at bytesAvailable takes it then.
   if (DriverHoldsBytes()) port_.waitForReadyRead(0);
   if (port_.isOpen() && port_.bytesAvailable() > 0) TakeArrived();
 }
