@@ -185,6 +185,7 @@ MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(cons
 
 MqttPublisher::~MqttPublisher() {
   StopSender();
+  StopSyncer();
   if (client_ != nullptr) mosquitto_destroy(client_);
   if (spool_ >= 0) ::close(spool_);
   if (wake_ >= 0) ::close(wake_);
@@ -307,6 +308,7 @@ void MqttPublisher::Connect(int waitMs) {
   if (result == MOSQ_ERR_TLS) tlsFailed_ = true;
   nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   sender_ = std::thread([this] { Send(); });
+  syncer_ = std::thread([this] { SyncLoop(); });
   // A broker that refused the line outright is tried again in the
   // background; there is no answer to wait for now.
   if (result == MOSQ_ERR_SUCCESS)
@@ -445,8 +447,6 @@ void MqttPublisher::Send() {
     mosquitto_loop_misc(client_);
     SendStatusWhenAsked();
     Pump();
-    // The disk wait is the sender's, never the reader's of the meter.
-    SyncSpoolNow(false);
   }
   if (mosquitto_socket(client_) >= 0) {
     mosquitto_disconnect(client_);
@@ -542,12 +542,32 @@ void MqttPublisher::WriteAcknowledged(bool now) {
     qCWarning(lcMqtt) << "cannot note the acknowledged messages:" << SystemReason();
 }
 
-void MqttPublisher::SyncSpoolNow(bool force) {
-  const std::int64_t now = NowMs();
-  if (!force && now - lastSyncMs_ < 1000) return;
-  lastSyncMs_ = now;
-  if (::fdatasync(spool_) != 0)
-    qCWarning(lcMqtt) << "cannot sync the spool" << DisplayPath(spoolPath_) << ReasonFor(errno);
+void MqttPublisher::SyncSpoolNow() {
+  if (::fdatasync(spool_) == 0) return;
+  const QString reason = ReasonFor(errno);
+  qCWarning(lcMqtt) << "cannot sync the spool" << DisplayPath(spoolPath_) << reason;
+}
+
+// The spool reaches the disk once a second on a thread of its own: a sync
+// can take tens of milliseconds, and neither the reader of the meter nor
+// the sender waits for it.
+void MqttPublisher::SyncLoop() {
+  std::unique_lock lock(syncMutex_);
+  while (!syncWake_.wait_for(lock, std::chrono::seconds(1), [&] { return syncStopping_; })) {
+    lock.unlock();
+    SyncSpoolNow();
+    lock.lock();
+  }
+}
+
+void MqttPublisher::StopSyncer() {
+  if (!syncer_.joinable()) return;
+  {
+    const std::lock_guard lock(syncMutex_);
+    syncStopping_ = true;
+  }
+  syncWake_.notify_all();
+  syncer_.join();
 }
 
 std::int64_t MqttPublisher::Pending() const {
@@ -587,9 +607,10 @@ std::int64_t MqttPublisher::Finish(int waitMs) {
   }
   lock.unlock();
   StopSender();
+  StopSyncer();
   lock.lock();
   WriteAcknowledged(true);
-  SyncSpoolNow(true);
+  SyncSpoolNow();
   const std::int64_t waiting = Pending() + Unspooled();
   lock.unlock();
   // The spool goes only when the broker has every message.

@@ -101,6 +101,8 @@ class MqttPublisher {
   void NoteTlsFailure();
   void SendStatusWhenAsked();
   void StopSender();
+  void SyncLoop();
+  void StopSyncer();
   void Pump();
   // `now` from any thread while the sender is not running or has nothing
   // in flight; otherwise the sender's, a few times a second.
@@ -109,7 +111,7 @@ class MqttPublisher {
   bool SpoolLine(const QByteArray& line);
   bool Hold(QByteArray line);
   void RestartSpoolWhenDone();
-  void SyncSpoolNow(bool force);
+  void SyncSpoolNow();
   std::int64_t Pending() const;
   static void OnConnect(mosquitto*, void* self, int result);
   // Under the mutex; returns the notice to say once it is let go.
@@ -126,6 +128,10 @@ class MqttPublisher {
   QString spoolPath_;
   mosquitto* client_ = nullptr;
   std::thread sender_;
+  std::thread syncer_;  // syncs the spool once a second
+  std::mutex syncMutex_;
+  std::condition_variable syncWake_;
+  bool syncStopping_ = false;
   int wake_ = -1;  // an eventfd the sender waits on beside the broker's socket
   std::atomic<bool> woken_{false};
 
@@ -136,7 +142,6 @@ class MqttPublisher {
   std::atomic<bool> connected_{false};
   std::atomic<bool> statusAcknowledged_{false};
   int spool_ = -1;
-  std::int64_t lastSyncMs_ = 0;   // the sender's
   std::int64_t lastNotedMs_ = 0;  // the sender's
 
   // The sender's own.
