@@ -59,8 +59,9 @@ class CMscomm1 : public QObject {
   // How long the port rests after it has read, while bytes keep coming:
   // what arrives meanwhile waits in the driver's buffer and is read in one
   // go, so a steady stream costs a wake-up a rest, not one a record. An
-  // idle line is read as soon as a byte comes. 0, the default, reads every
-  // arrival at once.
+  // idle line is read as soon as a byte comes, and a line too slow or too
+  // fast for a rest to pay is read as it comes (see RestAfter). 0, the
+  // default, reads every arrival at once.
   void SetReceivePacing(int ms) { pacingMs_ = ms; }
   int ReceivePacing() const { return pacingMs_; }
   // Reads at once, resting or not, what the device has delivered, and
