@@ -154,11 +154,7 @@ void CMscomm1::Open() {
 
 void CMscomm1::Close() {
   // Let queued bytes (a stop command, say) leave before the descriptor goes.
-  QElapsedTimer waited;
-  waited.start();
-  while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
-    port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
-  if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
+  DrainOutput();
   hangUpWatch_.stop();
   rest_.stop();
   port_.close();
@@ -222,6 +218,24 @@ void CMscomm1::ReadNow() {
   if (!port_.isOpen()) return;
   rest_.stop();
   EndRest();
+}
+
+void CMscomm1::DrainOutput() {
+  if (!port_.isOpen()) return;
+  QElapsedTimer waited;
+  waited.start();
+  while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
+    port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
+  if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
+}
+
+// The readyRead of waitForReadyRead takes what it reads, except within a
+// readyRead already under way, where the look at bytesAvailable takes it.
+bool CMscomm1::WaitForInput(int ms) {
+  ReadNow();
+  if (!port_.isOpen() || !port_.waitForReadyRead(ms)) return false;
+  if (port_.isOpen() && port_.bytesAvailable() > 0) TakeArrived();
+  return port_.isOpen();
 }
 
 bool CMscomm1::DriverHoldsBytes() const {

@@ -67,6 +67,12 @@ class CMscomm1 : public QObject {
   // Reads at once, resting or not, what the device has delivered, and
   // raises the receive events for it.
   void ReadNow();
+  // Waits until what was written has left the port (a quarter second at
+  // most).
+  void DrainOutput();
+  // Waits up to `ms` for bytes to arrive and raises the receive events for
+  // them; false when none came (or the port closed meanwhile).
+  bool WaitForInput(int ms);
 
   // "baud,parity,data,stop", for example "9600,n,8,1".
   void SetSettings(const QString& settings);

@@ -1,5 +1,7 @@
 #include "link/MeterSession.h"
 
+#include <QElapsedTimer>
+
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
 #include "storage/Journal.h"
@@ -22,6 +24,15 @@ constexpr std::int32_t kBinaryInput = 1;
 // (the window shows 10 frames a second), and a small part of what the
 // driver's buffer holds (4 KiB, 350 ms at 115200 baud).
 constexpr int kReceivePacingMs = 20;
+
+// The meter finishes the record it is sending when the stop byte reaches
+// it, and a USB adapter holds what it received for up to its latency timer
+// (16 ms on FTDI's): those records were sent and belong to the transfer.
+// After the stop byte has left, the port is read until the line has been
+// quiet this long, and no longer than the limit (a meter that ignores the
+// stop byte).
+constexpr int kInFlightQuietMs = 50;
+constexpr int kInFlightLimitMs = 1000;
 
 // How long the line must stay quiet before an end record the aligner holds
 // in doubt is taken for the end: the meter sends nothing after its end
@@ -101,6 +112,7 @@ void MeterSession::NewTransfer(int intervalIndex) {
 
 void MeterSession::Stop() {
   Send(StopCommand, "stop");
+  TakeRecordsInFlight();
   Close();
 }
 
@@ -117,6 +129,16 @@ void MeterSession::Close() {
 void MeterSession::TakeResting() {
   closing_ = true;
   port_.ReadNow();
+  closing_ = false;
+}
+
+void MeterSession::TakeRecordsInFlight() {
+  port_.DrainOutput();
+  QElapsedTimer waited;
+  waited.start();
+  closing_ = true;
+  while (port_.WaitForInput(kInFlightQuietMs) && waited.elapsed() < kInFlightLimitMs) {
+  }
   closing_ = false;
 }
 
@@ -209,9 +231,11 @@ void MeterSession::OnQuiet() {
   pipeline_.Flush();
 }
 
+// After its end record the meter sends nothing more.
 void MeterSession::EndTransfer() {
   try {
-    Stop();
+    Send(StopCommand, "stop");
+    Close();
   } catch (const SerialError& error) {
     // The meter ends its transfer by itself; the port must close all the same.
     emit Failed(QString::fromUtf8(error.what()));

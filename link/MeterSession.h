@@ -51,8 +51,9 @@ class MeterSession : public QObject, private ReadingSink {
   // sends 0xB0). The record count starts again from 0, and the stream is
   // kept in step from here (see RecordAligner).
   void Start(int intervalIndex);
-  // Sends the stop byte, lets it leave, closes the port and drops anything
-  // still queued. The transfer is over: see Flush.
+  // Sends the stop byte, lets it leave, takes the records still on their
+  // way (until the line has been quiet for 50 ms), closes the port and drops
+  // anything still queued. The transfer is over: see Flush.
   void Stop();
   // Closes without telling the meter. The transfer is over: see Flush.
   void Close();
@@ -109,6 +110,7 @@ class MeterSession : public QObject, private ReadingSink {
   void FollowRecords();
   void EndTransfer();
   void TakeResting();
+  void TakeRecordsInFlight();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
 

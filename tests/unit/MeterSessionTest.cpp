@@ -136,6 +136,29 @@ TEST_F(MeterSessionTest, StopAndCloseTakeTheRecordsThatCameDuringARest) {
   }
 }
 
+// A meter finishes the record it is sending when the stop byte comes, and
+// an adapter may hand it on some milliseconds later.
+TEST_F(MeterSessionTest, StopTakesTheRecordStillOnItsWay) {
+  for (const int delayMs : {0, 30}) {
+    records_.clear();
+    const auto sent = sim::GenerateRecords(2, 9);
+    auto options = Silent();
+    options.onByte = [&](std::uint8_t byte) {
+      if (byte != 0xB0) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+      meter_->WriteRaw({sent[1].begin(), sent[1].end()});
+    };
+    Start(std::move(options));
+    session_.Start(0);
+    meter_->WriteRaw({sent[0].begin(), sent[0].end()});
+    ASSERT_TRUE(WaitUntil([&] { return records_.size() == 1; }));
+    session_.Stop();
+    ASSERT_EQ(records_.size(), sent.size()) << delayMs << " ms after the stop byte";
+    EXPECT_EQ(records_.back().bytes(), sent.back());
+    meter_.reset();
+  }
+}
+
 TEST_F(MeterSessionTest, DeviceLossIsReportedOnceWithThePort) {
   auto options = MeterSimulator::Paced(sim::GenerateRecords(50, 2));
   options.unplugAfter = 10;
