@@ -206,11 +206,15 @@ void CMscomm1::EndRest() {
   port_.setReadBufferSize(0);
   // What came during the rest waits in the driver (and a byte of it in
   // QSerialPort): it is read now, and the port may rest again. Nothing
-  // came: the line is idle, and the next byte is read when it comes. The
-  // readyRead of waitForReadyRead takes what it reads, except within a
-  // readyRead already under way (a handler that closes the port), where
-  // QSerialPort raises none; the look at bytesAvailable takes it then.
+  // came: the line is idle, and the next byte is read when it comes.
   if (DriverHoldsBytes()) port_.waitForReadyRead(0);
+  TakeHeld();
+}
+
+// The readyRead of waitForReadyRead takes what it reads, except within a
+// readyRead already under way (a handler that closes the port), where
+// QSerialPort raises none; what it read is taken here then.
+void CMscomm1::TakeHeld() {
   if (port_.isOpen() && port_.bytesAvailable() > 0) TakeArrived();
 }
 
@@ -229,12 +233,10 @@ void CMscomm1::DrainOutput() {
   if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
 }
 
-// The readyRead of waitForReadyRead takes what it reads, except within a
-// readyRead already under way, where the look at bytesAvailable takes it.
 bool CMscomm1::WaitForInput(int ms) {
   ReadNow();
   if (!port_.isOpen() || !port_.waitForReadyRead(ms)) return false;
-  if (port_.isOpen() && port_.bytesAvailable() > 0) TakeArrived();
+  TakeHeld();
   return port_.isOpen();
 }
 

@@ -115,6 +115,7 @@ class CMscomm1 : public QObject {
   bool RestAfter(qsizetype bytes);
   void Rest();
   void EndRest();
+  void TakeHeld();
   bool DriverHoldsBytes() const;
   void RaiseReceiveEvents();
   void RaiseEvent(std::int16_t event);
