@@ -13,9 +13,6 @@ constexpr std::size_t N = kMeterRecordSize;
 // Steps in a row another offset must show before the stream moves to it.
 constexpr std::size_t kStepsToRealign = 3;
 constexpr std::size_t kMostHeld = RecordAligner::kMostHeld;
-// Offsets tried from the start of the held bytes: up to a record and 11
-// bytes on, so that a record that lost or gained up to 11 bytes is skipped.
-constexpr std::size_t kLastOffset = 2 * N - 1;
 // Records passed on that a new offset may link to: a record framed wrongly
 // may pass for a reading now and then, and the last good one lies behind it.
 constexpr std::size_t kRecentRecords = kMostHeld;
@@ -62,8 +59,23 @@ void RecordAligner::Feed(std::span<const std::uint8_t> bytes, std::vector<Event>
     rest_.insert(rest_.end(), bytes.begin(), bytes.end());
     return;
   }
-  held_.insert(held_.end(), bytes.begin(), bytes.end());
-  Process(events);
+  // Taken as if byte by byte, so that how the line's bytes were split into
+  // reads never changes a verdict: the same bytes frame the same way live
+  // and in a replay of the journal. In step, nothing can change before a
+  // record is whole; while holding, a verdict may change with every byte.
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    if (ended_) {
+      rest_.insert(rest_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
+      return;
+    }
+    const std::size_t want = holding_ || Held() >= N ? 1 : N - Held();
+    const std::size_t take = std::min(want, bytes.size() - at);
+    held_.insert(held_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(at + take));
+    at += take;
+    Process(events);
+  }
 }
 
 std::size_t RecordAligner::Flush(std::vector<Event>& events) {
@@ -81,11 +93,21 @@ bool RecordAligner::EndHeld() const {
 
 bool RecordAligner::StrongEvidence() const {
   if (!holding_) return false;
-  for (std::size_t offset = 1; offset <= kLastOffset; ++offset) {
-    const Candidate c = Follow(offset);
-    if (offset != N && !c.broken && c.steps >= 2) return true;
+  for (std::size_t residue = 1; residue < N; ++residue) {
+    const Candidate c = FirstUnbroken(residue);
+    if (!c.broken && c.steps >= 2) return true;
   }
   return false;
+}
+
+// The nearest offset of a residue whose frames are not broken (one past
+// the held bytes waits for more): a record that lost or gained bytes is
+// skipped, and so is a burst of noise, as long as the held records allow.
+RecordAligner::Candidate RecordAligner::FirstUnbroken(std::size_t residue) const {
+  for (std::size_t offset = residue;; offset += N) {
+    const Candidate c = Follow(offset);
+    if (!c.broken) return c;
+  }
 }
 
 void RecordAligner::Process(std::vector<Event>& events) {
@@ -138,6 +160,7 @@ void RecordAligner::Pass(std::vector<Event>& events) {
     verified_ = true;
   }
   events.push_back({Event::Kind::Record, record});
+  passedAny_ = true;
   recent_.push_back(record);
   if (recent_.size() > kRecentRecords) recent_.pop_front();
   Consume(N);
@@ -147,8 +170,7 @@ RecordAligner::Verdict RecordAligner::Judge(std::size_t& offset) const {
   // One candidate a residue: the nearer offset unless it is already broken.
   std::size_t alive = 0, confirmed = 0;
   for (std::size_t residue = 1; residue < N; ++residue) {
-    Candidate c = Follow(residue);
-    if (c.broken) c = Follow(residue + N);
+    const Candidate c = FirstUnbroken(residue);
     if (c.broken) continue;
     ++alive;
     if (c.steps >= kStepsToRealign && c.advanced) {
@@ -233,11 +255,16 @@ void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {
   skipped.kind = Event::Kind::Skipped;
   skipped.skipped = offset;
   skipped.misframed = c.misframed;
-  // Linked to a good record, the skipped bytes held one that lost or gained
-  // bytes (or were noise, when they are few); unlinked, they came before
-  // anything in step.
+  // Linked to a good record, fewer bytes than a record held one that lost
+  // or gained bytes (or were noise, when they are few); more, a burst of
+  // noise, with a record cut short at its end if one shows there. Before
+  // the transfer's first record only a record cut short is one.
   const bool linked = c.misframed < recent_.size();
-  skipped.lost = linked ? (offset + N / 2) / N : 0;
+  if (linked && offset < N) {
+    skipped.lost = (offset + N / 2) / N;
+  } else if ((linked || !passedAny_) && HeldCutRecord(offset)) {
+    skipped.lost = 1;
+  }
   // A few bytes added within a record leave its time intact in the frame
   // that follows them, and that frame is taken; its value may be wrong.
   skipped.doubtful = linked && offset % N < N / 2;
@@ -247,6 +274,37 @@ void RecordAligner::Realign(std::size_t offset, std::vector<Event>& events) {
   checking_ = true;
   verified_ = false;
   events.push_back(skipped);
+}
+
+// Whether the `count` bytes skipped before a transfer's first record end
+// in a record that lost some of its bytes on the line, rather than noise:
+// put back from the record after them (the meter's clock barely moves from
+// one record to the next), at least half of its clock bytes its own, they
+// make a record whose clock steps to that one's. Noise seldom does.
+bool RecordAligner::HeldCutRecord(std::size_t count) const {
+  constexpr std::size_t kClockStart = 6;  // the clock's bytes are the record's last six
+  const std::size_t kept = count % N;
+  if (kept < N / 2) return false;
+  const std::size_t missing = N - kept;
+  const std::size_t from = count - kept;
+  const MeterRecord next = FrameAt(count);
+  for (std::size_t gap = 0; gap <= kept; ++gap) {
+    const std::size_t borrowed =
+        gap + missing <= kClockStart ? 0 : gap + missing - std::max(gap, kClockStart);
+    if (2 * borrowed > N - kClockStart) continue;
+    MeterRecord::Bytes bytes{};
+    for (std::size_t i = 0; i < N; ++i) {
+      if (i < gap) {
+        bytes[i] = held_[start_ + from + i];
+      } else if (i < gap + missing) {
+        bytes[i] = next.bytes()[i];
+      } else {
+        bytes[i] = held_[start_ + from + i - missing];
+      }
+    }
+    if (StepBetween(MeterRecord(bytes), next) != ClockStep::Broken) return true;
+  }
+  return false;
 }
 
 void RecordAligner::Consume(std::size_t count) {

@@ -93,10 +93,12 @@ class RecordAligner {
   void Pass(std::vector<Event>& events);
   Verdict Judge(std::size_t& offset) const;
   Candidate Follow(std::size_t offset) const;
+  Candidate FirstUnbroken(std::size_t residue) const;
   bool HeldFramesAgree() const;
   void Release(std::vector<Event>& events);
   void Realign(std::size_t offset, std::vector<Event>& events);
   MeterRecord FrameAt(std::size_t offset) const;
+  bool HeldCutRecord(std::size_t count) const;
   std::size_t HeldFrames() const { return Held() / kMeterRecordSize; }
   std::size_t Held() const { return held_.size() - start_; }
   void Consume(std::size_t count);
@@ -111,6 +113,7 @@ class RecordAligner {
   bool verified_ = false;           // a record has followed another since the last change
   bool holding_ = false;
   bool ended_ = false;
+  bool passedAny_ = false;  // a record of this transfer has gone on
 };
 
 // Whether `next` can follow `previous` in one transfer: both carry a valid

@@ -217,6 +217,17 @@ TEST(RecordAlignerTest, DamagedStreamsComeBackInStepWithinEightRecords) {
                              }});
       streams += 2;
     }
+    for (const std::size_t burst : {13, 17, 29}) {
+      const std::size_t record = 3 + random() % 25;
+      ExpectRecovered(sent, {"a burst of noise", record, [&](auto& bytes) {
+                               std::vector<std::uint8_t> noise(burst);
+                               for (auto& byte : noise)
+                                 byte = static_cast<std::uint8_t>(random());
+                               bytes.insert(bytes.begin() + static_cast<long>(record * 12),
+                                            noise.begin(), noise.end());
+                             }});
+      ++streams;
+    }
     for (std::size_t stray = 1; stray <= 11; ++stray) {
       ExpectRecovered(sent, {"stray bytes first", 0, [&](auto& bytes) {
                                std::vector<std::uint8_t> noise(stray);
@@ -272,11 +283,94 @@ TEST(RecordAlignerTest, SkipsSayWhatWasAffected) {
                          first.records.end(),
                          sent.end() - 30 + static_cast<long>(first.misframed)));
 
+  // The first record that lost bytes anywhere is a reading lost before the
+  // first row, like any other (or, where its clock survived, a row marked
+  // out of step); as many bytes of noise are not.
+  for (std::size_t at = 0; at < 12; ++at) {
+    for (const std::size_t count : {std::size_t{1}, std::size_t{3}}) {
+      if (at + count > 12) continue;
+      auto cut = Bytes(sent);
+      cut.erase(cut.begin() + static_cast<long>(at), cut.begin() + static_cast<long>(at + count));
+      const Outcome start = Align(cut);
+      EXPECT_EQ(start.skipped, 12 - count) << at;
+      EXPECT_EQ(start.lost + start.misframed, 1u)
+          << "bytes " << at << " to " << at + count - 1 << " lost";
+      EXPECT_EQ(start.firstSkipAfter, start.misframed);
+      auto noisy = Bytes(sent);
+      noisy.insert(noisy.begin(), 12 - count, static_cast<std::uint8_t>(0x30 + at));
+      EXPECT_EQ(Align(noisy).lost, 0u) << 12 - count << " bytes of noise";
+    }
+  }
+
   auto added = Bytes(sent);
   added.insert(added.begin() + 8 * 12 + 2, 0x42);
   const Outcome noisy = Align(added);
   EXPECT_EQ(noisy.skipped, 1u);
   EXPECT_TRUE(noisy.doubtful) << "the record with the added byte keeps its time";
+}
+
+// Every event, in order, as comparable values.
+std::vector<std::vector<std::uint8_t>> EventsIn(const std::vector<std::uint8_t>& bytes,
+                                                const std::vector<std::size_t>& chunks) {
+  RecordAligner aligner;
+  std::vector<RecordAligner::Event> events;
+  std::size_t at = 0;
+  for (std::size_t i = 0; at < bytes.size(); ++i) {
+    const std::size_t take = std::min(chunks[i % chunks.size()], bytes.size() - at);
+    aligner.Feed(std::span(bytes).subspan(at, take), events);
+    at += take;
+  }
+  aligner.Flush(events);
+  std::vector<std::vector<std::uint8_t>> seen;
+  for (const auto& e : events) {
+    std::vector<std::uint8_t> v(e.record.bytes().begin(), e.record.bytes().end());
+    v.insert(v.end(), {static_cast<std::uint8_t>(e.kind), static_cast<std::uint8_t>(e.skipped),
+                       static_cast<std::uint8_t>(e.lost), static_cast<std::uint8_t>(e.misframed),
+                       static_cast<std::uint8_t>(e.doubtful)});
+    seen.push_back(std::move(v));
+  }
+  return seen;
+}
+
+// How the line's bytes were split into reads never changes what comes out:
+// a journal replayed in 64 KiB pieces frames a stream exactly as the port's
+// reads did, whatever the damage.
+TEST(RecordAlignerTest, TheSameBytesFrameTheSameWayInAnyPieces) {
+  std::mt19937 random(29);
+  const auto noise = [&](std::size_t n) {
+    std::vector<std::uint8_t> bytes(n);
+    for (auto& byte : bytes)
+      byte = static_cast<std::uint8_t>(random());
+    return bytes;
+  };
+  for (int trial = 0; trial < 400; ++trial) {
+    SCOPED_TRACE(trial);
+    auto bytes = Bytes(sim::GenerateRecords(30 + random() % 40, 100 + trial, trial % 2 ? 1 : 60));
+    for (int fault = 0; fault < 1 + trial % 4; ++fault) {
+      const std::size_t at = random() % bytes.size();
+      switch (random() % 4) {
+        case 0:
+          bytes.erase(bytes.begin() + static_cast<long>(at));
+          break;
+        case 1:
+          bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<std::uint8_t>(random()));
+          break;
+        case 2: {
+          const auto burst = noise(1 + random() % 40);
+          bytes.insert(bytes.begin() + static_cast<long>(at), burst.begin(), burst.end());
+          break;
+        }
+        default:  // the port opened in mid-stream
+          bytes.erase(bytes.begin(), bytes.begin() + static_cast<long>(at % 200));
+      }
+    }
+    const auto end = sim::EndRecord();
+    bytes.insert(bytes.end(), end.begin(), end.end());
+    const auto whole = EventsIn(bytes, {bytes.size()});
+    EXPECT_EQ(EventsIn(bytes, {1}), whole);
+    EXPECT_EQ(EventsIn(bytes, {12}), whole);
+    EXPECT_EQ(EventsIn(bytes, {1 + random() % 300, 1 + random() % 13, 230}), whole);
+  }
 }
 
 TEST(RecordAlignerTest, AFlushGivesUpHeldRecordsAndCountsTheRest) {
