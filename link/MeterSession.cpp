@@ -85,8 +85,12 @@ void MeterSession::SetUpAndOpen(const QString& port, std::optional<int> baud) {
 }
 
 void MeterSession::Start(int intervalIndex) {
-  // Bytes that were waiting belong to no transfer of ours.
+  // Bytes that were waiting belong to no transfer of ours: neither the
+  // journal nor the pipeline sees them, so that a replay of the journal
+  // frames the transfer exactly as it was framed live.
+  discarding_ = true;
   port_.ReadNow();
+  discarding_ = false;
   const QByteArray dropped = port_.Input();
   if (!dropped.isEmpty())
     qCDebug(lcLink).noquote() << "dropped" << dropped.size()
@@ -187,6 +191,11 @@ void MeterSession::TakeBytes() {
   while (port_.PortOpen() && port_.InBufferCount() > 0)
     input += port_.Input();
   if (input.isEmpty()) return;
+  if (discarding_) {
+    qCDebug(lcLink).noquote() << "dropped" << input.size()
+                              << "bytes waiting before the start:" << input.toHex(' ');
+    return;
+  }
   Capture(input);
   pipeline_.Feed(std::span(reinterpret_cast<const std::uint8_t*>(input.constData()),
                            static_cast<std::size_t>(input.size())));

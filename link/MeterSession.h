@@ -126,6 +126,7 @@ class MeterSession : public QObject, private ReadingSink {
   ReadingPipeline pipeline_{*this};
   QTimer quiet_;  // ends a held end record once the line has fallen quiet
   bool closing_ = false;
+  bool discarding_ = false;  // what is read now came before the start byte
   bool outlivesDevice_ = false;
 };
 
