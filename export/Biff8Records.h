@@ -34,6 +34,8 @@ inline constexpr std::uint16_t kDefaultCellXf = 15;  // XFs 0..14 are styles, 15
 inline constexpr std::uint16_t kFirstOwnXf = 16;
 inline constexpr std::uint16_t kBoldFont = 5;      // font index 4 does not exist in BIFF
 inline constexpr std::uint16_t kDateFormat = 164;  // the first index for formats of our own
+// kFixedFormats from here on: a number with the meter's places.
+inline constexpr std::uint16_t kFixedFormat = kDateFormat + 1;
 // Excel stores a column width with the cell padding of the default font
 // (5 of its 7-pixel digits) added to the width in characters.
 inline constexpr double kColumnPadding = 5.0 / 7.0;
@@ -125,8 +127,15 @@ struct XfKey {
   bool bold = false;
   bool date = false;
   VerticalAlignment vertical = VerticalAlignment::Bottom;
+  int decimals = -1;  // a fixed number of places, 0 to kMostFixedDecimals; -1 none
   bool operator==(const XfKey&) const = default;
 };
+
+inline std::uint16_t FormatIndexOf(const XfKey& key) {
+  if (key.date) return kDateFormat;
+  if (key.decimals >= 0) return static_cast<std::uint16_t>(kFixedFormat + key.decimals);
+  return 0;
+}
 
 inline unsigned VerticalCode(VerticalAlignment vertical) {
   switch (vertical) {
@@ -147,11 +156,11 @@ inline unsigned VerticalCode(VerticalAlignment vertical) {
 // itself (0x04 format, 0x08 font, 0x10 alignment), eight bytes of borders,
 // and the pattern colours (foreground 0x40, background 0x41).
 inline void WriteXf(Stream& stream, const XfKey& key, bool style) {
-  const unsigned used = (key.date ? 0x04 : 0) | (key.bold ? 0x08 : 0) |
+  const unsigned used = (FormatIndexOf(key) != 0 ? 0x04 : 0) | (key.bold ? 0x08 : 0) |
                         (key.vertical != VerticalAlignment::Bottom ? 0x10 : 0);
   stream.Record(kXf, Bytes()
                          .U16(key.bold ? kBoldFont : 0)
-                         .U16(key.date ? kDateFormat : 0)
+                         .U16(FormatIndexOf(key))
                          .U16(style ? 0xFFF5 : 0x0001)
                          .U8(VerticalCode(key.vertical) << 4)
                          .U8(0)
@@ -180,6 +189,10 @@ inline void WriteGlobalsHead(Stream& stream, const std::vector<XfKey>& ownXfs) {
   WriteFont(stream, true);
   // FORMAT: index, then the format code.
   stream.Record(kFormat, Bytes().U16(kDateFormat).LongString(QString::fromLatin1(kDateTimeFormat)));
+  for (int places = 0; places <= kMostFixedDecimals; ++places)
+    stream.Record(kFormat, Bytes()
+                               .U16(static_cast<unsigned>(kFixedFormat + places))
+                               .LongString(QString::fromLatin1(kFixedFormats[places])));
   for (int i = 0; i < 15; ++i)
     WriteXf(stream, XfKey{}, true);
   WriteXf(stream, XfKey{}, false);

@@ -28,7 +28,9 @@ namespace {
 using namespace biff8;
 
 XfKey KeyOf(const Cell& cell) {
-  return {cell.style.bold, cell.content.kind == CellContent::Kind::DateTime, cell.style.vertical};
+  const bool number = cell.content.kind == CellContent::Kind::Number;
+  return {cell.style.bold, cell.content.kind == CellContent::Kind::DateTime, cell.style.vertical,
+          number ? std::clamp(cell.content.decimals, -1, kMostFixedDecimals) : -1};
 }
 
 class Writer {

@@ -15,6 +15,8 @@ struct CellContent {
   Kind kind = Kind::Empty;
   QString text;
   double number = 0.0;  // for a date-time: days since 1899-12-30, with the time as fraction
+  int decimals = -1;    // for a number: shown with this many places after the point
+                        // (0 to 3); -1 as the spreadsheet program shows it
 };
 
 CellContent InterpretText(const QString& text);

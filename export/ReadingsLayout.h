@@ -20,7 +20,9 @@ inline constexpr std::array<std::string_view, 4> kColumnHeadings = {
 QString ColumnHeadingText(int column);
 
 // Every reading of a transfer as typed fields: the columns of a
-// workbook's Data sheets and of the window's CSV.
+// workbook's Data sheets and of both programs' CSV. "Out of step" marks a
+// reading that may be framed wrongly (made of two records); "Lost before"
+// counts the readings the line lost right before it.
 enum DataColumn {
   kDataNumber = 0,
   kDataMeterTime,
@@ -29,10 +31,11 @@ enum DataColumn {
   kDataTemperature,
   kDataScale,
   kDataReceived,
-  kDataOutOfStep
+  kDataOutOfStep,
+  kDataLostBefore
 };
-inline constexpr std::array<std::string_view, 8> kDataHeadings = {
-    "No.",         "Date and Time", "Value",          "Unit",
-    "Temperature", "Scale",         "Received (UTC)", "Out of step"};
+inline constexpr std::array<std::string_view, 9> kDataHeadings = {
+    "No.",   "Date and Time",  "Value",       "Unit",       "Temperature",
+    "Scale", "Received (UTC)", "Out of step", "Lost before"};
 
 }  // namespace orbek

@@ -8,10 +8,10 @@
 #include <QStringList>
 #include <cerrno>
 #include <charconv>
-#include <cmath>
 #include <optional>
 
 #include "export/CellText.h"
+#include "export/OutputFormats.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableStream.h"
 #include "export/TransferSheets.h"
@@ -110,29 +110,15 @@ class LineText {
     }
     Put('"');
   }
-  // Fifteen significant digits: every reading's number exactly as the meter
-  // meant it (123.4, not 123.40000000000001), with a point whatever the
-  // locale. The shortest fixed-point form is the same text when it has at
-  // most 15 significant digits, and much quicker to find; a reading's
-  // numbers (counts scaled by powers of ten) nearly always have. Nothing
-  // for a reading without a number.
-  void Number(std::optional<double> number) {
+  // A number with the meter's places after the point ("7.00"), with a point
+  // whatever the locale; nothing for a reading without one.
+  void Fixed(std::optional<double> number, int decimals) {
     Put(',');
     if (!number) return;
-    const double value = *number;
     char digits[64];
-    const char* end =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed).ptr;
-    int significant = 0;
-    bool leading = true;
-    for (const char* c = digits; c != end; ++c) {
-      if (*c < '0' || *c > '9' || (leading && *c == '0')) continue;
-      leading = false;
-      ++significant;
-    }
-    if (significant > 15 || std::abs(value) >= 1e15 || (value != 0 && std::abs(value) < 1e-4))
-      end =
-          std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15).ptr;
+    const char* end = std::to_chars(digits, digits + sizeof digits, *number,
+                                    std::chars_format::fixed, decimals)
+                          .ptr;
     Put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
   }
   void Integer(std::int64_t value) {
@@ -156,10 +142,6 @@ class LineText {
   std::size_t size_ = 0;
 };
 
-bool IsWorkbook(const QString& suffix) {
-  return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx");
-}
-
 TableLook WindowLook() {
   TableLook look;
   for (const auto heading : kColumnHeadings) {
@@ -172,23 +154,6 @@ TableLook WindowLook() {
 }  // namespace
 
 QByteArray csv::Header() {
-  return QByteArrayLiteral("No.,Date and Time,Measured Value,Temperature,Value,Temperature Value");
-}
-
-QByteArray csv::Line(const Reading& reading) {
-  const DecodedReading& r = reading.decoded;
-  LineText line;
-  line.Integer(reading.number);
-  line.Field(r.TimestampText);
-  line.Field(r.ValueText);
-  line.Field(r.TemperatureText);
-  line.Number(r.Value);
-  line.Number(r.TemperatureNumber);
-  if (reading.outOfStep) line.Field(kOutOfStep);
-  return line.Take();
-}
-
-QByteArray csv::DataHeader() {
   QByteArray header;
   for (const std::string_view heading : kDataHeadings) {
     if (!header.isEmpty()) header += ',';
@@ -197,19 +162,30 @@ QByteArray csv::DataHeader() {
   return header;
 }
 
-QByteArray csv::DataLine(const Reading& reading) {
+QByteArray csv::Line(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
   LineText line;
   line.Integer(reading.number);
   line.Field(r.TimestampText);
-  line.Number(r.Value);
+  line.Fixed(r.Value, r.ValueDecimals);
   line.Field(r.Unit.value_or(std::string_view()));
-  line.Number(r.TemperatureNumber);
+  line.Fixed(r.TemperatureNumber, 1);
   line.Field(r.TemperatureUnit());
   line.Field(UtcIsoText(reading.received));
   line.Field(reading.outOfStep ? std::string_view(kOutOfStep) : std::string_view());
+  line.Put(',');
+  line.Integer(static_cast<std::int64_t>(reading.lostBefore));
   return line.Take();
 }
+
+namespace {
+
+// What a comment line may not hold as it is: see csv::DetailLines.
+bool Escaped(unsigned char c) {
+  return c < 0x20 || c == 0x7F || c == ',' || c == ';' || c == '%';
+}
+
+}  // namespace
 
 std::vector<QByteArray> csv::DetailLines(const SampleDetails& details) {
   std::vector<QByteArray> lines;
@@ -219,8 +195,16 @@ std::vector<QByteArray> csv::DetailLines(const SampleDetails& details) {
     QByteArray line = "# ";
     line.append(field.label.data(), static_cast<qsizetype>(field.label.size()));
     line += ": ";
-    for (const char c : text)
-      line += (c == '\n' || c == '\r') ? ' ' : c;
+    for (const char c : text) {
+      if (!Escaped(static_cast<unsigned char>(c))) {
+        line += c;
+        continue;
+      }
+      static constexpr char kHex[] = "0123456789ABCDEF";
+      line += '%';
+      line += kHex[static_cast<unsigned char>(c) >> 4];
+      line += kHex[static_cast<unsigned char>(c) & 0x0F];
+    }
     lines.push_back(std::move(line));
   }
   return lines;
@@ -229,10 +213,9 @@ std::vector<QByteArray> csv::DetailLines(const SampleDetails& details) {
 // What would stop a save to `path`, found by starting one: the same checks,
 // in the same words, as the save at the end.
 QString OutputProblem(const QString& path, bool replace) {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  if (suffix != QLatin1String("csv") && !IsWorkbook(suffix))
-    return QStringLiteral("Cannot save %1: the name must end in .csv, .xls or .xlsx")
-        .arg(DisplayPath(path));
+  if (!OutputFormatOf(path))
+    return QStringLiteral("Cannot save %1: the name must end in %2")
+        .arg(DisplayPath(path), OutputSuffixList());
   return SaveProblem(path, replace);
 }
 
@@ -250,7 +233,7 @@ QString SaveProblem(const QString& path, bool replace) {
 
 ReadingsFile::ReadingsFile(const QString& path, const SampleDetails& details)
     : file_(std::make_unique<SafeSaveFile>(path)), details_(details) {
-  csv_ = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+  csv_ = OutputFormatOf(path) == OutputFormat::Csv;
   try {
     if (csv_) {
       text_ = std::make_unique<LineFile>(file_->TemporaryPath());

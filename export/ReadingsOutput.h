@@ -17,25 +17,23 @@ class SafeSaveFile;
 class TableStream;
 class LineFile;
 
-// A reading as orbek-log prints it: number, date and time, value,
-// temperature, value number (empty where the record carries no number),
-// temperature number; a reading that may be wrong because the stream was
-// out of step ends in one more field. Lines are UTF-8, without the line
-// break.
+// Both programs' CSV: the sample's details as comment lines, the header,
+// then a line a reading, in the columns of a workbook's Data sheet (number,
+// the meter's date and time, value with the meter's decimals (empty
+// without one), unit, temperature, scale, the time received in UTC (empty
+// where it is not known), the out-of-step mark, the readings lost before
+// it). Lines are UTF-8, without the line break. orbek-log's standard output
+// has the same lines, and a reading found out of step afterwards again.
 namespace csv {
+inline constexpr const char* kOutOfStep = "out of step";
 QByteArray Header();
 QByteArray Line(const Reading& reading);
-inline constexpr const char* kOutOfStep = "out of step";
-
-// A reading as the window's CSV has it, the columns of a workbook's Data
-// sheet: number, the meter's date and time, value (empty without one),
-// unit, temperature, scale, the time received in UTC, the out-of-step mark.
-QByteArray DataHeader();
-QByteArray DataLine(const Reading& reading);
 // The sample's details as comment lines before the header ("# Sample ID:
 // S-12"), which CSV readers skip when told that "#" starts a comment; one
-// line a field given, line breaks in a field made blanks. None when no
-// field is given.
+// line a field given. None when no field is given. A line is one field
+// that no spreadsheet splits or reads as a formula: a comma, a semicolon,
+// a tab, "%" and every control character are written as "%" and two hex
+// digits ("%2C"), as in a URL.
 std::vector<QByteArray> DetailLines(const SampleDetails& details);
 }  // namespace csv
 

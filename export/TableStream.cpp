@@ -17,6 +17,7 @@
 #include "export/Biff8Records.h"
 #include "export/Biff8Writer.h"
 #include "export/CellText.h"
+#include "export/OutputFormats.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
 #include "storage/NativePath.h"
@@ -354,9 +355,7 @@ void TableStream::AddRow(const QStringList& cells) {
 }
 
 WorkbookFormat FormatOf(const QString& path) {
-  return QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0
-             ? WorkbookFormat::Xlsx
-             : WorkbookFormat::Xls;
+  return OutputFormatOf(path) == OutputFormat::Xlsx ? WorkbookFormat::Xlsx : WorkbookFormat::Xls;
 }
 
 std::unique_ptr<TableStream> OpenTableStream(const QString& path, WorkbookFormat format,

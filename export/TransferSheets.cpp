@@ -24,6 +24,11 @@ CellContent Number(double number) {
   return {CellContent::Kind::Number, {}, number};
 }
 
+// A number shown with the meter's places after the point: 7.00, not 7.
+CellContent Fixed(double number, int decimals) {
+  return {CellContent::Kind::Number, {}, number, decimals};
+}
+
 // Days since 1899-12-30, UTC, to the millisecond.
 CellContent ReceivedTime(std::chrono::system_clock::time_point when) {
   constexpr double kUnixEpochDay = 25569.0;
@@ -54,12 +59,13 @@ std::vector<CellContent> DataRow(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
   return {Number(static_cast<double>(reading.number)),
           MeterTimeCell(r),
-          r.Value ? Number(*r.Value) : CellContent{},
+          r.Value ? Fixed(*r.Value, r.ValueDecimals) : CellContent{},
           Text(Utf8(r.Unit.value_or(std::string_view()))),
-          Number(r.TemperatureNumber),
+          Fixed(r.TemperatureNumber, 1),
           Text(Utf8(r.TemperatureUnit())),
-          ReceivedTime(reading.received),
-          Text(reading.outOfStep ? QString::fromLatin1(csv::kOutOfStep) : QString())};
+          reading.received == kUnknownTime ? CellContent{} : ReceivedTime(reading.received),
+          Text(reading.outOfStep ? QString::fromLatin1(csv::kOutOfStep) : QString()),
+          Number(static_cast<double>(reading.lostBefore))};
 }
 
 // Data, Data2, ...: returns the index of the first.
@@ -124,6 +130,19 @@ std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
   rows.push_back(
       {{Text(QStringLiteral("Readings")), Number(static_cast<double>(statistics.Readings()))},
        false});
+  // What the line cost, always in these rows: a count, then the rows.
+  const auto rowsText = [](const std::set<std::int64_t>& rows, const char* where) {
+    return rows.empty() ? CellContent{}
+                        : Text(QString::fromLatin1(where) + QString::fromStdString(RowRanges(rows)));
+  };
+  rows.push_back({{Text(QStringLiteral("Out of step")),
+                   Number(static_cast<double>(statistics.OutOfStepRows().size())),
+                   rowsText(statistics.OutOfStepRows(), "rows ")},
+                  false});
+  rows.push_back({{Text(QStringLiteral("Lost on the line")),
+                   Number(static_cast<double>(statistics.Lost())),
+                   rowsText(statistics.LostBeforeRows(), "before rows ")},
+                  false});
   if (ends.size() == 2) {
     rows.push_back(
         {{Text(QStringLiteral("First reading")), MeterTimeCell(ends[0].decoded)}, false});
@@ -173,9 +192,9 @@ void SaveTransferCsv(const QString& path, const TransferRecord& transfer) {
   QByteArray text;
   for (const QByteArray& line : csv::DetailLines(transfer.details))
     text += line + '\n';
-  text += csv::DataHeader() + '\n';
+  text += csv::Header() + '\n';
   for (std::size_t i = 0; i < transfer.Count(); ++i)
-    text += csv::DataLine(transfer.At(i)) + '\n';
+    text += csv::Line(transfer.At(i)) + '\n';
   SaveBytes(path, text);
 }
 

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "export/Biff8Writer.h"
+#include "export/OutputFormats.h"
 #include "export/WorkbookError.h"
 #include "export/XlsxWriter.h"
 #include "storage/SafeSave.h"
@@ -42,7 +43,7 @@ Worksheet& Workbook::AddSheet(const QString& name) {
 }
 
 void Workbook::SaveCopyAs(const QString& path) const {
-  if (QFileInfo(path).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) == 0) {
+  if (OutputFormatOf(path) == OutputFormat::Xlsx) {
     SaveThroughTemporary(path, [this](const QString& temporary) { WriteXlsx(*this, temporary); });
   } else {
     SaveBytes(path, Biff8File(*this));

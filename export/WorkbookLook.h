@@ -9,6 +9,10 @@ namespace orbek {
 inline constexpr int kHeadingRowPoints = 50;
 // How a cell holding a date and time shows it.
 inline constexpr const char* kDateTimeFormat = "yyyy-mm-dd hh:mm:ss";
+// How a number with the meter's places after the point shows them.
+inline constexpr int kMostFixedDecimals = 3;
+inline constexpr const char* kFixedFormats[kMostFixedDecimals + 1] = {"0", "0.0", "0.00",
+                                                                      "0.000"};
 // The most rows a sheet holds, the headings' row included.
 inline constexpr int kXlsSheetRows = 65536;
 inline constexpr int kXlsxSheetRows = 1048576;

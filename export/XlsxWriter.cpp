@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 #include <list>
 #include <memory>
@@ -180,15 +181,20 @@ class Formats {
 
   lxw_format* For(const Cell& cell) {
     const bool date = cell.content.kind == CellContent::Kind::DateTime;
-    if (cell.style == CellStyle{} && !date) return nullptr;
+    const int decimals = cell.content.kind == CellContent::Kind::Number
+                             ? std::clamp(cell.content.decimals, -1, kMostFixedDecimals)
+                             : -1;
+    if (cell.style == CellStyle{} && !date && decimals < 0) return nullptr;
     for (const auto& known : known_)
-      if (known.style == cell.style && known.date == date) return known.format;
+      if (known.style == cell.style && known.date == date && known.decimals == decimals)
+        return known.format;
     lxw_format* format = workbook_add_format(workbook_);
     if (cell.style.bold) format_set_bold(format);
     if (cell.style.vertical != VerticalAlignment::Bottom)
       format_set_align(format, VerticalOf(cell.style.vertical));
     if (date) format_set_num_format(format, kDateTimeFormat);
-    known_.push_back({cell.style, date, format});
+    if (decimals >= 0) format_set_num_format(format, kFixedFormats[decimals]);
+    known_.push_back({cell.style, date, decimals, format});
     return format;
   }
 
@@ -196,6 +202,7 @@ class Formats {
   struct Known {
     CellStyle style;
     bool date;
+    int decimals;
     lxw_format* format;
   };
   lxw_workbook* workbook_;

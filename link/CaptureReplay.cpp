@@ -1,5 +1,7 @@
 #include "link/CaptureReplay.h"
 
+#include "meter/Transfer.h"
+
 namespace orbek {
 
 namespace {
@@ -36,8 +38,10 @@ ReplayResult ReplayCapture(QIODevice& capture, bool all, ReadingSink& sink,
       tailFed = true;
     }
     if (got == 0) break;
+    // A capture keeps the bytes, not when they came.
     pipeline.Feed(
-        std::span(reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(got)));
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes), static_cast<std::size_t>(got)),
+        kUnknownTime);
     while (pipeline.Ended()) {
       ++result.transfers;
       if (!all) {

@@ -14,6 +14,14 @@ enum LogExit {
   kExitBrokerRefused = 7,  // the MQTT broker refused us (credentials), or its certificate
   kExitUnpublished = 8,    // readings the broker did not acknowledge wait in the spool
   kExitInterrupted = 9,    // a second stop signal ended the run at once; the journal keeps all
+  kExitReadingsLost = 10,  // everything received is saved, but the line lost readings
+  kExitNotMeterData = 11,  // most records name no real date and no defined value
 };
+
+// A run that saved everything it received ends with what the line cost,
+// unless it failed otherwise: a failure's code says more.
+inline int WithLineLosses(int exitCode, bool lost) {
+  return exitCode == kExitComplete && lost ? kExitReadingsLost : exitCode;
+}
 
 }  // namespace orbek

@@ -111,10 +111,18 @@ void ReadingPrinter::Print(const Reading& reading) {
   if (!taken && !out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
 }
 
-void ReadingPrinter::OnReading(const Reading& reading) {
+Reading ReadingPrinter::Stamped(const Reading& reading) const {
+  Reading stamped = reading;
+  stamped.received = arrivals_->At(reading.number).value_or(kUnknownTime);
+  return stamped;
+}
+
+void ReadingPrinter::OnReading(const Reading& live) {
+  const Reading& reading = arrivals_ ? Stamped(live) : live;
+  if (noted_) noted_->Note(reading.number, reading.received);
   if (Plausible(reading.decoded)) ++plausible_;
   ++readings_;
-  statistics_.Add(reading.decoded);
+  statistics_.Add(reading);
   Print(reading);
   if (file_) file_->Add(reading);
   if (publisher_) publisher_->Publish(reading);
@@ -123,11 +131,19 @@ void ReadingPrinter::OnReading(const Reading& reading) {
 
 // Standard output and the broker get the reading again, marked: whoever
 // keeps the last line or message of each reading has what the file says.
-void ReadingPrinter::OnOutOfStep(const Reading& corrected) {
+void ReadingPrinter::OnOutOfStep(const Reading& live) {
+  const Reading& corrected = arrivals_ ? Stamped(live) : live;
+  statistics_.Correct(corrected.number);
   Print(corrected);
   if (file_) file_->Correct(corrected);
   if (publisher_) publisher_->Publish(corrected);
   if (kept_) kept_->Correct(corrected);
+}
+
+std::vector<QByteArray> CsvPreamble(const SampleDetails& details) {
+  std::vector<QByteArray> lines = csv::DetailLines(details);
+  lines.push_back(csv::Header());
+  return lines;
 }
 
 MeterLogger::MeterLogger(Options options, QTextStream& err)
@@ -211,6 +227,7 @@ int MeterLogger::Prepare() {
   kept_.details = options_.details;
   printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get(),
                                               options_.report.isEmpty() ? nullptr : &kept_);
+  printer_->NoteArrivals(&arrivals_);
   journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
   if (journalPath_.isEmpty()) return kExitComplete;
   if (!ownJournal && !options_.replace && NativeExists(journalPath_)) {
@@ -256,7 +273,8 @@ int MeterLogger::Run() {
        << "; Ctrl+C stops" << Qt::endl;
   if (journal_ && options_.capture.isEmpty())
     err_ << "orbek-log: every byte received goes to " << DisplayPath(journalPath_) << Qt::endl;
-  out_.TryPush(csv::Header());
+  for (QByteArray& line : CsvPreamble(options_.details))
+    out_.TryPush(std::move(line));
   loop_.exec();
   // The transfer is over: what the pipeline held goes out, as a replay of
   // the journal gives it.
@@ -265,12 +283,23 @@ int MeterLogger::Run() {
   if (session_.Loss().times > 0)
     err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
   PrintStatistics(printer_->Statistics(), err_);
-  int exitCode = SaveOutput(exitCode_);
+  int exitCode = WarnOfForeignBytes(*printer_, options_.port, err_, exitCode_);
+  exitCode = SaveOutput(exitCode);
   exitCode = ReportStdout(exitCode);
   exitCode = WriteReport(exitCode);
   if (publisher_)
     exitCode = publisher_->Finish(exitCode, err_, journal_ ? journalPath_ : QString());
-  return exitCode;
+  return WithLineLosses(exitCode, session_.Loss().lostReadings > 0);
+}
+
+int WarnOfForeignBytes(const ReadingPrinter& printer, const QString& source, QTextStream& err,
+                       int exitCode) {
+  if (printer.LooksLikeReadings()) return exitCode;
+  err << "orbek-log: " << DisplayPath(source)
+      << " does not look like a meter's records: most of them carry neither a real date nor a "
+         "value the meter defines (is the baud rate right?)"
+      << Qt::endl;
+  return exitCode == kExitComplete ? kExitNotMeterData : exitCode;
 }
 
 void MeterLogger::OnReading(const Reading& reading) {
@@ -458,6 +487,7 @@ int MeterLogger::SaveOutput(int exitCode) {
                           .toStdString());
     ReadingsFile file(options_.output, options_.details);
     ReadingPrinter saver(nullptr, false, &file, nullptr);
+    saver.RestoreArrivals(&arrivals_);
     const ReplayResult replay = ReplayCapture(journal, false, saver, {}, journal_->HeldBytes());
     if (!replay.readError.isEmpty())
       throw SaveError(QStringLiteral("cannot read %1 to its end: %2")
@@ -548,7 +578,8 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
     if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output, options.details);
     ReadingPrinter printer(&out, true, saved.get(), publisher.get(),
                            options.report.isEmpty() ? nullptr : &kept);
-    out.Push(csv::Header());
+    for (QByteArray& line : CsvPreamble(options.details))
+      out.Push(std::move(line));
     result = ReplayCapture(file, all, printer, std::function<bool()>(TakeStopRequest));
     out.Drain(kStdoutDrain);
     if (out.Failed()) {
@@ -577,11 +608,7 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
     if (result.loss.times > 0)
       err << "orbek-log: " << QString::fromStdString(result.loss.Describe()) << Qt::endl;
     PrintStatistics(printer.Statistics(), err);
-    if (!printer.LooksLikeReadings())
-      err << "orbek-log: " << DisplayPath(capture)
-          << " does not look like a capture of the meter: most of its records carry neither a "
-             "real date nor a value the meter defines"
-          << Qt::endl;
+    exitCode = WarnOfForeignBytes(printer, capture, err, exitCode);
     if (saved) {
       saved->Finish(printer.Statistics());
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
@@ -599,7 +626,7 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
     err << "orbek-log: " << out.Unwritten() << " lines did not reach standard output" << Qt::endl;
     if (exitCode == kExitComplete) return kExitOutputFailed;
   }
-  return exitCode;
+  return WithLineLosses(exitCode, result.loss.lostReadings > 0);
 }
 
 QString ReportProblem(const QString& path, bool replace) {

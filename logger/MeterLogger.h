@@ -67,17 +67,24 @@ class ReadingPrinter : public ReadingSink {
   // At least half the readings carry a real date or a value the meter
   // defines: what a capture of the meter gives, and random bytes do not.
   bool LooksLikeReadings() const { return 2 * plausible_ >= readings_; }
-  const ReadingStatistics& Statistics() const { return statistics_; }
+  ReadingStatistics Statistics() const { return statistics_.Current(); }
+  // Live, notes when each reading came; replayed from the journal, gives
+  // each reading the time it came live (a replay knows none of its own).
+  void NoteArrivals(ArrivalTimes* arrivals) { noted_ = arrivals; }
+  void RestoreArrivals(const ArrivalTimes* arrivals) { arrivals_ = arrivals; }
 
  private:
   void Print(const Reading& reading);
+  Reading Stamped(const Reading& reading) const;
 
   LineWriter* out_;
   bool wait_;
   ReadingsFile* file_;
   ReadingPublisher* publisher_;
   TransferRecord* kept_;
-  ReadingStatistics statistics_;
+  StreamStatistics statistics_;
+  ArrivalTimes* noted_ = nullptr;
+  const ArrivalTimes* arrivals_ = nullptr;
   bool skipped_ = false, skippedNow_ = false;
   std::int64_t readings_ = 0, plausible_ = 0;
 };
@@ -141,6 +148,7 @@ class MeterLogger : public QObject {
   std::unique_ptr<ReadingPublisher> publisher_;
   std::unique_ptr<ReadingPrinter> printer_;
   TransferRecord kept_;  // every reading, with --report
+  ArrivalTimes arrivals_;  // when each reading came, for the file made from the journal
   std::unique_ptr<Journal> journal_;
   QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
   QString journalPath_;                    // empty without --output or --capture
@@ -151,6 +159,12 @@ class MeterLogger : public QObject {
   QString stdoutFailure_;
   bool stdoutFailureSaid_ = false;
 };
+
+// Says so when most of what `source` gave carries neither a real date nor
+// a defined value (random bytes, a wrong baud rate), and returns the exit
+// code the run ends with then.
+int WarnOfForeignBytes(const ReadingPrinter& printer, const QString& source, QTextStream& err,
+                       int exitCode);
 
 // What orbek-log --decode is given.
 struct DecodeOptions {
@@ -174,6 +188,10 @@ QString ReportProblem(const QString& path, bool replace);
 
 // The statistics on standard error at the end of a run, a line a series.
 void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err);
+
+// What standard output starts with: the sample's details as comment lines,
+// then the CSV header, as in a saved CSV file.
+std::vector<QByteArray> CsvPreamble(const SampleDetails& details);
 
 // Prints the ports the scan finds, one a line with its description; the
 // scan's report, with any permission hint, goes to `err`.

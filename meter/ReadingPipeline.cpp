@@ -1,28 +1,13 @@
 #include "meter/ReadingPipeline.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "meter/Transfer.h"
 
 namespace orbek {
 
 namespace {
-
-// "3, 5-7, 12" for rows 3, 5, 6, 7 and 12.
-std::string RowList(const std::set<std::int64_t>& rows) {
-  std::string list;
-  for (auto it = rows.begin(); it != rows.end();) {
-    const std::int64_t first = *it;
-    std::int64_t last = first;
-    while (++it != rows.end() && *it == last + 1)
-      ++last;
-    if (!list.empty()) list += ", ";
-    list += std::to_string(first);
-    if (last != first) {
-      list += '-';
-      list += std::to_string(last);
-    }
-  }
-  return list;
-}
 
 // "1 reading was" or "3 readings were", appended to `text`. Texts are built
 // by appending only: GCC 12 warns, wrongly, about a literal put in front of
@@ -57,7 +42,7 @@ std::string StepLoss::Describe() const {
   }
   if (!wrongRows.empty()) {
     text += wrongRows.size() == 1 ? "Row " : "Rows ";
-    text += RowList(wrongRows);
+    text += RowRanges(wrongRows);
     text += " may show wrong readings. ";
   }
   if (lostReadings > 0) {
@@ -69,7 +54,7 @@ std::string StepLoss::Describe() const {
     if (beforeFirst && !after.empty()) text += ", ";
     if (!after.empty()) {
       text += "after row ";
-      text += RowList(after);
+      text += RowRanges(after);
     }
     text += "). ";
   }
@@ -83,6 +68,7 @@ void ReadingPipeline::Reset() {
   events_.clear();
   loss_ = {};
   next_ = 0;
+  lostBeforeNext_ = 0;
   recent_.clear();
 }
 
@@ -127,9 +113,10 @@ void ReadingPipeline::Dispatch() {
 }
 
 void ReadingPipeline::Deliver(const MeterRecord& record) {
-  Reading reading{next_++, record, DecodeRecord(record), arrived_, false};
+  Reading reading{next_++, record, DecodeRecord(record), arrived_, false,
+                  std::exchange(lostBeforeNext_, 0)};
   reading.outOfStep = loss_.wrongRows.contains(reading.number);
-  recent_.push_back({reading.number, record, arrived_});
+  recent_.push_back({reading.number, record, arrived_, reading.lostBefore});
   if (recent_.size() > RecordAligner::kMostHeld) recent_.erase(recent_.begin());
   sink_.OnReading(reading);
 }
@@ -139,10 +126,11 @@ void ReadingPipeline::Deliver(const MeterRecord& record) {
 void ReadingPipeline::Regain(const RecordAligner::Event& skip) {
   const std::set<std::int64_t> before = loss_.wrongRows;
   loss_.Note(skip, next_);
+  lostBeforeNext_ += skip.lost;
   for (const Recent& earlier : recent_) {
     if (!loss_.wrongRows.contains(earlier.number) || before.contains(earlier.number)) continue;
     sink_.OnOutOfStep(Reading{earlier.number, earlier.record, DecodeRecord(earlier.record),
-                              earlier.received, true});
+                              earlier.received, true, earlier.lostBefore});
   }
   sink_.OnStepRegained(loss_);
 }

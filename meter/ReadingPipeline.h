@@ -35,6 +35,7 @@ struct Reading {
   DecodedReading decoded;
   std::chrono::system_clock::time_point received;  // when the bytes that completed it came
   bool outOfStep = false;                          // as far as is known when it goes out
+  std::size_t lostBefore = 0;  // readings the line lost right before this one
 };
 
 // Where the readings of a pipeline go, in order.
@@ -91,12 +92,14 @@ class ReadingPipeline {
   std::chrono::system_clock::time_point arrived_;
   StepLoss loss_;
   std::int64_t next_ = 0;
+  std::size_t lostBeforeNext_ = 0;  // what the last skip cost, for the next reading
   // The last readings delivered, as many as the aligner may find framed
   // wrongly afterwards: their records and arrival times, to send them again.
   struct Recent {
     std::int64_t number;
     MeterRecord record;
     std::chrono::system_clock::time_point received;
+    std::size_t lostBefore;
   };
   std::vector<Recent> recent_;
 };

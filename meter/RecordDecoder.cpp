@@ -25,6 +25,18 @@ const std::array<std::string_view, 16> Unit3 = {
     "\u03A9",        // 15 ohm
 };
 
+const std::array<std::optional<std::string_view>, 16> UnitSymbol = {
+    "k\u03A9", "%",   "pH",  "mV",   "R.mV",   std::nullopt, "mS/cm",  "\u00B5S/cm",
+    "ppm",     "ppt", "PSU", std::nullopt, "mg/L", "mol/L", "mmol/L", "\u03A9",
+};
+
+// A relative millivolt (R.mV) is a millivolt against a reference the user
+// set; its symbol keeps the distinction, its code cannot.
+const std::array<std::optional<std::string_view>, 16> UnitUcum = {
+    "kOhm",   "%",          "[pH]",  "mV",     "mV",     std::nullopt, "mS/cm", "uS/cm",
+    "[ppm]", "[ppth]", std::nullopt, std::nullopt, "mg/L", "mol/L", "mmol/L", "Ohm",
+};
+
 namespace {
 
 // How a Value is shown: `decimals` places after the point, optionally behind
@@ -174,10 +186,12 @@ FormattedNumber FormatValue(const MeterRecord& record) {
   TextBuffer text;
   double number = 0.0;
   bool defined = false;
+  int decimals = 0;
   if (const auto format = ValueFormatOf(record)) {
     defined = true;
     if (format->negative) text.Append('-');
     text.AppendFixed(count, format->decimals);
+    decimals = format->decimals;
     // -W is taken as an integer first, so a zero reading plots as +0.0.
     const int signedCount = format->negative ? -static_cast<int>(count) : static_cast<int>(count);
     number = static_cast<double>(signedCount) * format->scale;
@@ -187,7 +201,7 @@ FormattedNumber FormatValue(const MeterRecord& record) {
   }
   text.Append(' ');
   text.Append(Unit3[record.UnitIndex()]);
-  return {text.str(), number, defined};
+  return {text.str(), number, defined, decimals};
 }
 
 FormattedNumber FormatTemperature(const MeterRecord& record) {
@@ -198,7 +212,7 @@ FormattedNumber FormatTemperature(const MeterRecord& record) {
   text.AppendFixed(magnitude, 1);
   text.Append(' ');
   text.Append(fahrenheit ? kFahrenheitText : kCelsiusText);
-  return {text.str(), static_cast<double>(magnitude) * 0.1};
+  return {text.str(), static_cast<double>(magnitude) * 0.1, true, 1};
 }
 
 DecodedReading DecodeRecord(const MeterRecord& record) {
@@ -212,8 +226,9 @@ DecodedReading DecodeRecord(const MeterRecord& record) {
   reading.TemperatureNumber = temperature.Number;
   reading.Clock = ClockOf(record);
   if (value.defined) reading.Value = value.Number;
-  const std::string_view unit = Unit3[record.UnitIndex()];
-  if (unit != " ") reading.Unit = unit;
+  reading.ValueDecimals = value.decimals;
+  reading.Unit = UnitSymbol[record.UnitIndex()];
+  reading.UnitCode = UnitUcum[record.UnitIndex()];
   reading.Scale =
       record.Temperature() >= 0x8000 ? TemperatureScale::Fahrenheit : TemperatureScale::Celsius;
   return reading;

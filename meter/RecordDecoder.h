@@ -13,6 +13,14 @@ namespace orbek {
 // not the Latin K it resembles; entries 5 and 11 are a single space.
 extern const std::array<std::string_view, 16> Unit3;
 
+// The same units as symbols a program looks for: "k\u03A9" with a Latin k
+// and a capital omega, "\u00B5S/cm" with the micro sign. None for the blank
+// entries. The table's texts keep Unit3's.
+extern const std::array<std::optional<std::string_view>, 16> UnitSymbol;
+// The units' codes in UCUM (the Unified Code for Units of Measure), where
+// it has one: "kOhm", "uS/cm", "[pH]"; none for salinity's PSU and the blanks.
+extern const std::array<std::optional<std::string_view>, 16> UnitUcum;
+
 inline constexpr std::string_view kCelsiusText = "\u00B0C";
 inline constexpr std::string_view kFahrenheitText = "\u00B0F";
 
@@ -39,7 +47,9 @@ struct DecodedReading {
 
   MeterClock Clock;
   std::optional<double> Value;           // none where the record's mode defines no number
-  std::optional<std::string_view> Unit;  // none where the unit text is blank; else in Unit3
+  std::optional<std::string_view> Unit;  // UnitSymbol's: none where the unit text is blank
+  std::optional<std::string_view> UnitCode;  // UnitUcum's
+  int ValueDecimals = 0;                     // the meter's places after the point
   TemperatureScale Scale = TemperatureScale::Celsius;
 
   std::string_view TemperatureUnit() const {
@@ -51,6 +61,7 @@ struct FormattedNumber {
   std::string Text;
   double Number = 0.0;
   bool defined = true;  // false where the meter defines no number for the record
+  int decimals = 0;     // places after the point in the text
 };
 
 // True for the record that ends a transfer: byte 7 is EndOfTransferMarker.

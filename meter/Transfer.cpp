@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <iterator>
 
 namespace orbek {
 
@@ -37,19 +38,104 @@ void ReadingStatistics::AddTo(std::vector<Series>& all, std::string_view unit, d
   series->numbers.Add(x);
 }
 
-void ReadingStatistics::Add(const DecodedReading& reading) {
-  if (reading.Value) AddTo(values_, reading.Unit.value_or(std::string_view()), *reading.Value);
-  AddTo(temperatures_, reading.TemperatureUnit(), reading.TemperatureNumber);
+void ReadingStatistics::Add(const Reading& reading) {
+  ++readings_;
+  if (reading.lostBefore > 0) {
+    lost_ += reading.lostBefore;
+    lostBefore_.insert(reading.number);
+  }
+  if (reading.outOfStep) {
+    outOfStep_.insert(reading.number);
+    return;
+  }
+  const DecodedReading& r = reading.decoded;
+  if (r.Value) AddTo(values_, r.Unit.value_or(std::string_view()), *r.Value);
+  AddTo(temperatures_, r.TemperatureUnit(), r.TemperatureNumber);
 }
 
-std::int64_t ReadingStatistics::Readings() const {
-  std::int64_t count = 0;
-  for (const Series& series : temperatures_)
-    count += series.numbers.Count();
-  return count;
+std::string RowRanges(const std::set<std::int64_t>& rows) {
+  std::string list;
+  for (auto it = rows.begin(); it != rows.end();) {
+    const std::int64_t first = *it;
+    std::int64_t last = first;
+    while (++it != rows.end() && *it == last + 1)
+      ++last;
+    if (!list.empty()) list += ", ";
+    list += std::to_string(first);
+    if (last != first) {
+      list += '-';
+      list += std::to_string(last);
+    }
+  }
+  return list;
+}
+
+namespace {
+
+// "2 readings out of step (rows 5-6)": the count, what befell them, and
+// where: `where` the rows.
+std::string CountedRows(std::size_t count, std::string_view what, std::string_view where,
+                        const std::set<std::int64_t>& rows) {
+  std::string text = std::to_string(count);
+  text += count == 1 ? " reading " : " readings ";
+  text += what;
+  text += " (";
+  text += where;
+  text += rows.size() == 1 ? "row " : "rows ";
+  text += RowRanges(rows);
+  text += ')';
+  return text;
+}
+
+}  // namespace
+
+std::string ReadingStatistics::OutOfStepText() const {
+  if (outOfStep_.empty()) return {};
+  return CountedRows(outOfStep_.size(), "out of step", "", outOfStep_) +
+         ", left out of the statistics";
+}
+
+std::string ReadingStatistics::LostText() const {
+  if (lost_ == 0) return {};
+  return CountedRows(lost_, "lost on the line", "before ", lostBefore_);
+}
+
+void StreamStatistics::Add(const Reading& reading) {
+  pending_.push_back(reading);
+  if (pending_.size() <= RecordAligner::kMostHeld) return;
+  settled_.Add(pending_.front());
+  pending_.pop_front();
+}
+
+void StreamStatistics::Correct(std::int64_t number) {
+  for (Reading& pending : pending_)
+    if (pending.number == number) pending.outOfStep = true;
+}
+
+ReadingStatistics StreamStatistics::Current() const {
+  ReadingStatistics current = settled_;
+  for (const Reading& pending : pending_)
+    current.Add(pending);
+  return current;
+}
+
+void ArrivalTimes::Note(std::int64_t number, std::chrono::system_clock::time_point when) {
+  if (number <= last_) return;
+  last_ = number;
+  if (steps_.empty() || steps_.back().second != when) steps_.emplace_back(number, when);
+}
+
+std::optional<std::chrono::system_clock::time_point> ArrivalTimes::At(
+    std::int64_t number) const {
+  if (number > last_ || steps_.empty() || number < steps_.front().first) return std::nullopt;
+  const auto after = std::upper_bound(
+      steps_.begin(), steps_.end(), number,
+      [](std::int64_t n, const auto& step) { return n < step.first; });
+  return std::prev(after)->second;
 }
 
 std::string UtcIsoText(std::chrono::system_clock::time_point when) {
+  if (when == kUnknownTime) return {};
   const auto micros =
       std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
   const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
@@ -93,6 +179,8 @@ std::vector<std::string> ReadingStatistics::Lines() const {
     describe(series, "Value");
   for (const Series& series : temperatures_)
     describe(series, "Temperature");
+  for (std::string line : {OutOfStepText(), LostText()})
+    if (!line.empty()) lines.push_back(std::move(line));
   return lines;
 }
 
@@ -102,13 +190,15 @@ void TransferRecord::Clear() {
 }
 
 void TransferRecord::Add(const Reading& reading) {
-  kept_.push_back({reading.number, reading.record, reading.received, reading.outOfStep});
-  statistics_.Add(reading.decoded);
+  kept_.push_back(
+      {reading.number, reading.record, reading.received, reading.outOfStep, reading.lostBefore});
+  statistics_.Add(reading);
 }
 
 Reading TransferRecord::At(std::size_t index) const {
   const Kept& kept = kept_.at(index);
-  return {kept.number, kept.record, DecodeRecord(kept.record), kept.received, kept.outOfStep};
+  return {kept.number,   kept.record,   DecodeRecord(kept.record),
+          kept.received, kept.outOfStep, kept.lostBefore};
 }
 
 std::vector<TransferRecord::Kept>::const_iterator TransferRecord::FirstFrom(
@@ -121,12 +211,13 @@ void TransferRecord::Correct(const Reading& corrected) {
   const auto at = FirstFrom(corrected.number);
   if (at != kept_.end() && at->number == corrected.number)
     kept_[static_cast<std::size_t>(at - kept_.begin())].outOfStep = true;
+  statistics_.Correct(corrected.number);
 }
 
 ReadingStatistics TransferRecord::StatisticsBetween(std::int64_t first, std::int64_t last) const {
   ReadingStatistics statistics;
   for (auto at = FirstFrom(first); at != kept_.end() && at->number <= last; ++at)
-    statistics.Add(DecodeRecord(at->record));
+    statistics.Add(At(static_cast<std::size_t>(at - kept_.begin())));
   return statistics;
 }
 

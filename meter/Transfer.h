@@ -3,7 +3,9 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,35 +62,82 @@ class Accumulator {
   double minimum_ = 0.0, maximum_ = 0.0, mean_ = 0.0, squares_ = 0.0;
 };
 
+// "3, 5-7, 12" for rows 3, 5, 6, 7 and 12.
+std::string RowRanges(const std::set<std::int64_t>& rows);
+
 // The statistics of a transfer's values, one series for each unit (a
 // transfer may change mode), and of its temperatures, one for each scale;
 // both in the order the units first came. Readings without a number for
-// the value count for the temperature only.
+// the value count for the temperature only. A reading marked out of step
+// counts in no series: it may be made of two records. What the line cost
+// (readings lost before a row, rows out of step) is kept beside them.
 class ReadingStatistics {
  public:
   struct Series {
     std::string unit;  // "pH", "°C"; empty where the meter shows none
     Accumulator numbers;
   };
-  void Add(const DecodedReading& reading);
+  void Add(const Reading& reading);
   const std::vector<Series>& Values() const { return values_; }
   const std::vector<Series>& Temperatures() const { return temperatures_; }
-  bool Empty() const { return values_.empty() && temperatures_.empty(); }
-  // Readings counted: every one has a temperature.
-  std::int64_t Readings() const;
+  bool Empty() const { return readings_ == 0; }
+  // Every reading added, those out of step included.
+  std::int64_t Readings() const { return readings_; }
+  // The rows marked out of step, left out of every series.
+  const std::set<std::int64_t>& OutOfStepRows() const { return outOfStep_; }
+  // Readings the line lost, and the rows they were lost before.
+  std::size_t Lost() const { return lost_; }
+  const std::set<std::int64_t>& LostBeforeRows() const { return lostBefore_; }
   // One line a series: "Value pH: n 12, min 6.98, max 7.02, mean 7.0008,
-  // sd 0.0123".
+  // sd 0.0123"; then what was left out and lost, if anything.
   std::vector<std::string> Lines() const;
+  // "2 readings out of step (rows 5-6), left out of the statistics".
+  std::string OutOfStepText() const;
+  // "1 reading lost on the line (before row 7)".
+  std::string LostText() const;
   // "n 12, min 6.98, max 7.02, mean 7.0008, sd 0.0123".
   static std::string Describe(const Accumulator& numbers);
 
  private:
   static void AddTo(std::vector<Series>& all, std::string_view unit, double x);
   std::vector<Series> values_, temperatures_;
+  std::int64_t readings_ = 0;
+  std::set<std::int64_t> outOfStep_, lostBefore_;
+  std::size_t lost_ = 0;
+};
+
+// The statistics of a stream whose newest readings may still be found out
+// of step: a reading is counted for good once the pipeline can no longer
+// correct it, and Current() counts the newest as they stand now.
+class StreamStatistics {
+ public:
+  void Add(const Reading& reading);
+  void Correct(std::int64_t number);
+  ReadingStatistics Current() const;
+
+ private:
+  ReadingStatistics settled_;
+  std::deque<Reading> pending_;
+};
+
+// When the readings of a live run arrived: a reading's number gives the
+// time of the read that completed it. Kept as one entry a read, so a run
+// of millions of readings costs little.
+class ArrivalTimes {
+ public:
+  void Note(std::int64_t number, std::chrono::system_clock::time_point when);
+  // None for a number never noted.
+  std::optional<std::chrono::system_clock::time_point> At(std::int64_t number) const;
+
+ private:
+  std::vector<std::pair<std::int64_t, std::chrono::system_clock::time_point>> steps_;
+  std::int64_t last_ = -1;
 };
 
 // When a reading was received, in UTC to the microsecond:
-// "2026-12-08T17:10:04.123456Z".
+// "2026-12-08T17:10:04.123456Z"; empty for the unknown time (a reading
+// replayed from a capture: the bytes were kept, not when they came).
+inline constexpr std::chrono::system_clock::time_point kUnknownTime{};
 std::string UtcIsoText(std::chrono::system_clock::time_point when);
 
 // A number as the statistics show it: six significant digits, a point for
@@ -111,7 +160,7 @@ class TransferRecord {
   bool Empty() const { return kept_.empty(); }
   // The `index`th reading (from 0, in order).
   Reading At(std::size_t index) const;
-  const ReadingStatistics& Statistics() const { return statistics_; }
+  ReadingStatistics Statistics() const { return statistics_.Current(); }
   // Those of the readings numbered `first` to `last`, both included.
   ReadingStatistics StatisticsBetween(std::int64_t first, std::int64_t last) const;
 
@@ -123,11 +172,12 @@ class TransferRecord {
     MeterRecord record;
     std::chrono::system_clock::time_point received;
     bool outOfStep;
+    std::size_t lostBefore;
   };
   std::vector<Kept>::const_iterator FirstFrom(std::int64_t number) const;
 
   std::vector<Kept> kept_;
-  ReadingStatistics statistics_;
+  StreamStatistics statistics_;
 };
 
 }  // namespace orbek

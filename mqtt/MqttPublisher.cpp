@@ -67,13 +67,14 @@ void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
 }
 
-void AppendJsonNumber(QByteArray& json, double number) {
-  json += std::isfinite(number) ? QByteArray::number(number, 'g', 15) : QByteArray("null");
-}
-
-void AppendJsonNumberOrNull(QByteArray& json, std::optional<double> number) {
-  if (number) return AppendJsonNumber(json, *number);
-  json += "null";
+// With the meter's places after the point ("7.00"): valid JSON, and what
+// the meter showed.
+void AppendJsonFixedOrNull(QByteArray& json, std::optional<double> number, int decimals) {
+  if (!number || !std::isfinite(*number)) {
+    json += "null";
+    return;
+  }
+  json += QByteArray::number(*number, 'f', decimals);
 }
 
 void AppendJsonTextOrNull(QByteArray& json, std::optional<std::string_view> text) {
@@ -150,19 +151,23 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
   json += ",\"value_text\":";
   AppendJsonText(json, r.ValueText);
   json += ",\"value\":";
-  AppendJsonNumberOrNull(json, r.Value);
+  AppendJsonFixedOrNull(json, r.Value, r.ValueDecimals);
   json += ",\"unit\":";
   AppendJsonTextOrNull(json, r.Unit);
+  json += ",\"unit_ucum\":";
+  AppendJsonTextOrNull(json, r.UnitCode);
   json += ",\"temperature_text\":";
   AppendJsonText(json, r.TemperatureText);
   json += ",\"temperature\":";
-  AppendJsonNumber(json, r.TemperatureNumber);
+  AppendJsonFixedOrNull(json, r.TemperatureNumber, 1);
   json += ",\"temperature_unit\":";
   AppendJsonText(json, r.TemperatureUnit());
-  json += ",\"received\":\"";
-  json += UtcIsoText(reading.received);
-  json += '"';
+  json += ",\"received\":";
+  const std::string received = UtcIsoText(reading.received);
+  AppendJsonTextOrNull(json, received.empty() ? std::nullopt
+                                              : std::optional<std::string_view>(received));
   json += reading.outOfStep ? ",\"out_of_step\":true" : ",\"out_of_step\":false";
+  json += ",\"lost_before\":" + QByteArray::number(static_cast<qulonglong>(reading.lostBefore));
   // The sample's details a subscriber files the reading under.
   for (const DetailField& field : kDetailFields) {
     if (!field.perReading) continue;

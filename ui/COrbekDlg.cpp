@@ -11,6 +11,7 @@
 #include <cmath>
 #include <exception>
 
+#include "export/OutputFormats.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableExport.h"
 #include "export/TableStream.h"
@@ -408,17 +409,15 @@ void COrbekDlg::Restore(const std::vector<Reading>& readings) {
 
 // The baud box is filled in the order 115200, 9600, 19200 and keeps its
 // items sorted as text; the interval items come with the form. Each item
-// carries its value.
+// carries its value, from the table of choices.
 void COrbekDlg::FillComboData() {
   for (const BaudChoice& choice : kBaudChoices)
     AddSorted(*BaudCombo, Latin1(choice.text), choice.baud);
-  for (int item = 0; item < IntervalCombo->count(); ++item) {
-    const auto choice = std::find_if(
-        kIntervalChoices.begin(), kIntervalChoices.end(),
-        [&](const IntervalChoice& c) { return Latin1(c.text) == IntervalCombo->itemText(item); });
-    Q_ASSERT(choice != kIntervalChoices.end());
-    IntervalCombo->setItemData(item, static_cast<int>(choice - kIntervalChoices.begin()));
-  }
+  // The form lists the intervals in the meter's order, in the window's
+  // language: an item's place is its choice, whatever its text reads.
+  Q_ASSERT(IntervalCombo->count() == static_cast<int>(kIntervalChoices.size()));
+  for (int item = 0; item < IntervalCombo->count(); ++item)
+    IntervalCombo->setItemData(item, item);
 }
 
 std::optional<int> COrbekDlg::SelectedBaud() const {
@@ -678,7 +677,7 @@ void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) 
 void COrbekDlg::ExportToExcel() {
   const QString strFile = AskWorkbookPath();
   if (strFile.isEmpty()) return;
-  if (QFileInfo(strFile).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0) {
+  if (OutputFormatOf(strFile) == OutputFormat::Csv) {
     SaveTransferCsv(strFile, Transfer);
     MessageBoxExW(
         tr("Every reading of the transfer has been saved in %1.").arg(DisplayPath(strFile)),

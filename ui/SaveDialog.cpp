@@ -1,8 +1,10 @@
 #include "ui/SaveDialog.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
+#include <initializer_list>
 #include <utility>
+
+#include "export/OutputFormats.h"
 
 namespace orbek {
 
@@ -13,27 +15,35 @@ SaveDialogHandler& Handler() {
   return handler;
 }
 
-// "xlsx" for "(*.xlsx)" and "Chart (*.xlsx)".
-QString SuffixOf(const QString& filter) {
-  static const QRegularExpression pattern(QStringLiteral(R"(\(\*\.([A-Za-z0-9]+)\)$)"));
-  return pattern.match(filter).captured(1);
+SaveKind Kind(std::initializer_list<std::pair<const char*, const char*>> types) {
+  SaveKind kind;
+  for (const auto& [filter, suffix] : types) {
+    kind.filters << QCoreApplication::translate("SaveDialog", filter);
+    kind.suffixes << QString::fromLatin1(suffix);
+  }
+  return kind;
 }
 
 }  // namespace
 
 SaveKind WorkbookKind() {
-  return {{QStringLiteral("(*.xls)"), QStringLiteral("(*.xlsx)"),
-           QCoreApplication::translate("SaveDialog", "CSV (*.csv)")}};
+  SaveKind kind;
+  for (const OutputFormatInfo& info : kOutputFormats) {
+    kind.filters << QCoreApplication::translate("SaveDialog", info.filter.data());
+    kind.suffixes << QString::fromLatin1(info.suffix.data(),
+                                         static_cast<qsizetype>(info.suffix.size()));
+  }
+  return kind;
 }
 
 SaveKind ReportKind() {
-  return {{QCoreApplication::translate("SaveDialog", "PDF report (*.pdf)")}};
+  return Kind({{QT_TRANSLATE_NOOP("SaveDialog", "PDF report (*.pdf)"), "pdf"}});
 }
 
 SaveKind PictureKind() {
-  return {{QCoreApplication::translate("SaveDialog", "PNG image (*.png)"),
-           QCoreApplication::translate("SaveDialog", "SVG drawing (*.svg)"),
-           QCoreApplication::translate("SaveDialog", "PDF document (*.pdf)")}};
+  return Kind({{QT_TRANSLATE_NOOP("SaveDialog", "PNG image (*.png)"), "png"},
+               {QT_TRANSLATE_NOOP("SaveDialog", "SVG drawing (*.svg)"), "svg"},
+               {QT_TRANSLATE_NOOP("SaveDialog", "PDF document (*.pdf)"), "pdf"}});
 }
 
 std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveKind& kind) {
@@ -41,10 +51,12 @@ std::unique_ptr<QFileDialog> MakeSaveDialog(const SaveKind& kind) {
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->setNameFilters(kind.filters);
-  dialog->setDefaultSuffix(SuffixOf(kind.filters.constFirst()));
+  dialog->setDefaultSuffix(kind.suffixes.constFirst());
   QFileDialog* raw = dialog.get();
-  QObject::connect(raw, &QFileDialog::filterSelected, raw,
-                   [raw](const QString& filter) { raw->setDefaultSuffix(SuffixOf(filter)); });
+  QObject::connect(raw, &QFileDialog::filterSelected, raw, [raw, kind](const QString& filter) {
+    const qsizetype chosen = kind.filters.indexOf(filter);
+    if (chosen >= 0) raw->setDefaultSuffix(kind.suffixes.at(chosen));
+  });
   return dialog;
 }
 

@@ -9,12 +9,14 @@
 namespace orbek {
 
 // What a save dialog saves: its file types, each a filter "(*.ext)" after
-// an optional name, the first the default.
+// an optional name, the first the default, and beside each the ending it
+// gives a name typed without one.
 struct SaveKind {
   QStringList filters;
+  QStringList suffixes;
 };
-// The export: "(*.xls)", then "(*.xlsx)", then CSV. Each in the window's
-// language of the moment.
+// The export: the output formats' table, in its order. Each in the
+// window's language of the moment.
 SaveKind WorkbookKind();
 // The report: PDF.
 SaveKind ReportKind();

@@ -75,8 +75,8 @@ TEST(HonestEndsTest, RandomBytesAreDecodedWithAWarning) {
   QProcess program;
   program.start(ORBEK_LOG, {"--decode", dir.filePath("noise.bin"), "--all"});
   const auto run = test::Finish(program);
-  EXPECT_TRUE(run.err.contains("does not look like a capture of the meter"))
-      << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("does not look like a meter's records")) << run.err.toStdString();
+  EXPECT_EQ(run.exitCode, 11);
 }
 
 // Standard output that nobody reads: a FIFO whose reader never reads.

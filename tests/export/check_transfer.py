@@ -9,9 +9,13 @@ FILE is a workbook (.xls, .xlsx) or the window's CSV. EXPECTED holds
 "details" ([label, text] in order), "properties" (title, subject, author,
 keywords, comments) and "readings" (number, clock: "yyyy-mm-dd hh:mm:ss" or
 null where the meter's clock names no moment, clock_text, value or null,
-unit, temperature, scale, out_of_step). The statistics are worked out here
-from the readings (two passes, Python's statistics module) and must equal
-the Details sheet's. --details-only looks at the Details sheet and the
+unit, temperature, scale, out_of_step, and optionally decimals: the places
+the meter shows, lost_before: readings lost right before it, received: false
+where the time received is not known). The statistics are worked out here
+from the readings (two passes, Python's statistics module; readings out of
+step left out) and must equal the Details sheet's, which also counts the
+readings out of step and lost. Numbers show the meter's places: in the CSV
+as written, in a workbook by the cell's number format. --details-only looks at the Details sheet and the
 document properties alone, after the table's sheets, as orbek-log writes
 them. With --libreoffice, LibreOffice prints the workbook to PDF, and a page
 must show the Details sheet, with the chart's green and red lines in an
@@ -31,11 +35,13 @@ import statistics
 import subprocess
 import sys
 import tempfile
+import urllib.parse
 import zipfile
 
 problems = []
 HEADINGS = ["No.", "Date and Time", "Value", "Unit", "Temperature", "Scale", "Received (UTC)",
-            "Out of step"]
+            "Out of step", "Lost before"]
+COLUMNS = len(HEADINGS)
 
 
 def expect(condition, message):
@@ -57,6 +63,8 @@ def expected_statistics(readings):
     """[what, unit, n, min, max, mean, sd] in the order the units first come."""
     values, temperatures = {}, {}
     for r in readings:
+        if r["out_of_step"]:
+            continue
         if r["value"] is not None:
             values.setdefault(r["unit"], []).append(r["value"])
         temperatures.setdefault(r["scale"], []).append(r["temperature"])
@@ -81,8 +89,12 @@ def check_data_row(where, row, r):
     expect((row[3] or "") == r["unit"], f"{where} unit {row[3]!r}, expected {r['unit']!r}")
     expect(close(row[4], r["temperature"]), f"{where} temperature {row[4]!r}")
     expect(row[5] == r["scale"], f"{where} scale {row[5]!r}")
-    expect(isinstance(row[6], datetime.datetime), f"{where} received {row[6]!r} is not a date")
+    if r.get("received", True):
+        expect(isinstance(row[6], datetime.datetime), f"{where} received {row[6]!r} is not a date")
+    else:
+        expect(row[6] is None, f"{where} received {row[6]!r}, but a replay cannot know it")
     expect((row[7] or "") == ("out of step" if r["out_of_step"] else ""), f"{where} mark {row[7]!r}")
+    expect(row[8] == r.get("lost_before", 0), f"{where} lost before {row[8]!r}")
 
 
 def check_details_sheet(rows, expected):
@@ -91,6 +103,12 @@ def check_details_sheet(rows, expected):
         expect(got[:1] == [label], f"Details row {i + 1}: {got!r}, expected {label!r}")
         expect(((got[1] if len(got) > 1 else None) or "") == text,
                f"Details {label}: {got[1:2]!r}, expected {text!r}")
+    readings = expected["readings"]
+    for label, count in (("Out of step", sum(1 for r in readings if r["out_of_step"])),
+                         ("Lost on the line", sum(r.get("lost_before", 0) for r in readings))):
+        found = [row for row in rows if row[:1] == [label]]
+        expect(len(found) == 1 and found[0][1] == count,
+               f"Details {label}: {found!r}, expected {count}")
     starts = [i for i, row in enumerate(rows) if row[:1] == ["Statistics"]]
     expect(len(starts) == 1, "no Statistics heading on the Details sheet")
     if not starts:
@@ -135,10 +153,19 @@ def check_xls(path, expected):
     details = book.sheet_by_name("Details")
     check_details_sheet([[value(details, r, c) for c in range(details.ncols)] for r in range(details.nrows)],
                         expected)
-    data = [[value(s, r, c) for c in range(8)] for s in
+    data = [[value(s, r, c) for c in range(COLUMNS)] for s in
             (book.sheet_by_name(n) for n in names if n.startswith("Data")) for r in range(1, s.nrows)]
     if not DETAILS_ONLY:
         check_data(data, expected)
+        styled = xlrd.open_workbook(path, formatting_info=True)
+
+        def shown(sheet, r, c):
+            xf = styled.xf_list[sheet.cell_xf_index(r, c)]
+            return styled.format_map[xf.format_key].format_str
+        formats = [shown(s, r, 2) for s in
+                   (styled.sheet_by_name(n) for n in names if n.startswith("Data"))
+                   for r in range(1, s.nrows)]
+        check_places(formats, expected)
     meta = olefile.OleFileIO(path).get_metadata()
     for field, attribute in (("title", "title"), ("subject", "subject"), ("author", "author"),
                              ("keywords", "keywords"), ("comments", "comments")):
@@ -160,6 +187,8 @@ def check_xlsx(path, expected):
     check_details_sheet(rows(book["Details"]), expected)
     if not DETAILS_ONLY:
         check_data([row for n in names if n.startswith("Data") for row in rows(book[n], 2)], expected)
+        check_places([row[2].number_format for n in names if n.startswith("Data")
+                      for row in book[n].iter_rows(min_row=2)], expected)
     p = book.properties
     for field, got in (("title", p.title), ("subject", p.subject), ("author", p.creator),
                        ("keywords", p.keywords), ("comments", p.description)):
@@ -177,31 +206,46 @@ def check_xlsx(path, expected):
 def check_csv(path, expected):
     with open(path, encoding="utf-8", newline="") as f:
         lines = f.read().split("\n")
-    comments = [l for l in lines if l.startswith("# ")]
+    # A comment line writes ",", ";", "%" and control characters as %XX.
+    comments = [urllib.parse.unquote(l) for l in lines if l.startswith("# ")]
     wanted = [f"# {label}: {text}" for label, text in expected["details"] if text]
+    expect(all("," not in l and ";" not in l for l in lines if l.startswith("#")),
+           "a comment line a spreadsheet would split")
     expect(comments == wanted, f"comment lines {comments!r}, expected {wanted!r}")
     reader = csv.reader(io.StringIO("\n".join(l for l in lines if not l.startswith("#"))))
     table = [row for row in reader if row]
     expect(table[:1] == [HEADINGS], f"header {table[:1]!r}")
 
     def typed(row):
-        received = datetime.datetime.strptime(row[6], "%Y-%m-%dT%H:%M:%S.%fZ")
+        received = datetime.datetime.strptime(row[6], "%Y-%m-%dT%H:%M:%S.%fZ") if row[6] else None
         clock = row[1]
         try:
             clock = datetime.datetime.strptime(row[1], "%Y-%m-%d %H:%M:%S")
         except ValueError:
             pass
         return [int(row[0]), clock, float(row[2]) if row[2] else None, row[3], float(row[4]), row[5],
-                received, row[7]]
+                received, row[7], int(row[8])]
 
+    expect(all(len(row) == COLUMNS for row in table), "a row with more or fewer fields than the header")
     check_data([typed(row) for row in table[1:]], expected)
+    check_places(["0" if "." not in row[2] else "0." + "0" * len(row[2].split(".")[1])
+                  for row in table[1:]], expected)
+
+
+def check_places(formats, expected):
+    """Each value shows the meter's places: "0.00" for two."""
+    for fmt, r in zip(formats, expected["readings"]):
+        if r["value"] is None or "decimals" not in r:
+            continue
+        want = "0" if r["decimals"] == 0 else "0." + "0" * r["decimals"]
+        expect(fmt == want, f"reading {r['number']} shown as {fmt!r}, expected {want!r}")
 
 
 def check_data(rows, expected):
     readings = expected["readings"]
     expect(len(rows) == len(readings), f"{len(rows)} data rows, expected {len(readings)}")
     for row, r in zip(rows, readings):
-        row = list(row) + [None] * (8 - len(row))
+        row = list(row) + [None] * (COLUMNS - len(row))
         # A clock the calendar does not know stays text, as the meter sent it.
         if clock_of(r) is None and isinstance(row[1], datetime.datetime):
             row[1] = row[1].strftime("%Y-%m-%d %H:%M:%S")

@@ -5,12 +5,14 @@
 #include <QStringList>
 #include <vector>
 
+#include "tests/support/CsvLayout.h"
 #include "tools/sim/SimRecords.h"
 
 namespace orbek::test {
 
 // A committed transfer: its records as hex (the end record last) and the
-// readings they must give, worked out by hand, as orbek-log prints them.
+// readings they must give, worked out by hand, as the window's table shows
+// them with the numbers they plot.
 struct GoldenTransfer {
   std::vector<sim::RecordBytes> records;  // what the meter sends, end record included
   QStringList csv;                        // the header line, then one line a reading
@@ -25,6 +27,15 @@ struct GoldenTransfer {
   // Field `column` of reading `row`: 0 number, 1 date and time, 2 value,
   // 3 temperature, 4 value number, 5 temperature number.
   QString Field(int row, int column) const { return csv.at(row + 1).split(',').at(column); }
+  // The same readings as both programs' CSV has them, the time received
+  // left blank.
+  QStringList CsvLines() const {
+    QStringList lines = {kCsvHeader};
+    for (int row = 0; row + 1 < csv.size(); ++row)
+      lines << CsvLine(Field(row, 0).toLongLong(), Field(row, 1), Field(row, 2), Field(row, 3),
+                       !Field(row, 4).isEmpty());
+    return lines;
+  }
 };
 
 inline GoldenTransfer LoadGolden(const QString& name) {

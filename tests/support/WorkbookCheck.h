@@ -108,7 +108,8 @@ inline void WriteTransferExpectation(const QString& path,
                     {"unit", utf8(r.Unit.value_or(""))},
                     {"temperature", r.TemperatureNumber},
                     {"scale", utf8(r.TemperatureUnit())},
-                    {"out_of_step", false}});
+                    {"out_of_step", false},
+                    {"decimals", r.ValueDecimals}});
   }
   for (const DetailField& field : kDetailFields)
     fields.append(QJsonArray{utf8(field.label), utf8(details.*field.member)});

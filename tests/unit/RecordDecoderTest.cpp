@@ -136,7 +136,9 @@ TEST(DecodeRecordTest, WholeReading) {
 
 // The typed fields that files and messages are made from: a number only
 // where the record's mode defines one, a unit only where its text is not
-// blank, the scale, and one verdict on whether the clock names a real moment.
+// blank, as the symbol a program looks for (the table's text keeps the
+// meter's Greek letters), the scale, and one verdict on whether the clock
+// names a real moment.
 TEST(DecodeRecordTest, TypedFields) {
   const struct {
     const char* hex;
@@ -147,6 +149,10 @@ TEST(DecodeRecordTest, TypedFields) {
   } cases[] = {
       {"82 01 BC 02 FA 00 05 11 08 12 2E 09", 7.0, "pH", TemperatureScale::Celsius, true},
       {"63 02 D2 04 02 83 05 11 08 12 2E 09", -123.4, "mV", TemperatureScale::Fahrenheit, true},
+      {"40 04 7B 00 FA 00 05 11 08 12 2E 09", 12.3, "k\u03A9", TemperatureScale::Celsius, true},
+      {"07 04 7B 00 FA 00 05 11 08 12 2E 09", 123, "\u00B5S/cm", TemperatureScale::Celsius, true},
+      {"0F 04 7B 00 FA 00 05 11 08 12 2E 09", 123, "\u03A9", TemperatureScale::Celsius, true},
+      {"04 04 7B 00 FA 00 05 11 08 12 2E 09", 123, "R.mV", TemperatureScale::Celsius, true},
       {"02 00 BC 02 FA 00 05 11 08 12 2E 09", std::nullopt, "pH", TemperatureScale::Celsius, true},
       {"0B FF FF FF FA 00 05 11 08 12 2E 09", std::nullopt, std::nullopt, TemperatureScale::Celsius,
        true},
@@ -171,6 +177,29 @@ TEST(DecodeRecordTest, TypedFields) {
     EXPECT_EQ(reading.Scale, c.scale) << c.hex;
     EXPECT_EQ(reading.Clock.real, c.realClock) << c.hex;
     EXPECT_EQ(reading.ValueNumber, c.value.value_or(0.0)) << c.hex << ": the chart plots 0";
+  }
+}
+
+// The meter's places after the point travel with the number, and each unit
+// has its code: what a file writes and a message carries.
+TEST(DecodeRecordTest, PlacesAndUnitCodes) {
+  const struct {
+    const char* hex;
+    int decimals;
+    std::optional<std::string_view> code;
+  } cases[] = {
+      {"82 01 BC 02 FA 00 05 11 08 12 2E 09", 2, "[pH]"},   // 7.00 pH
+      {"02 01 BC 02 FA 00 05 11 08 12 2E 09", 3, "[pH]"},   // mode 1, code 0: three places
+      {"63 02 D2 04 02 83 05 11 08 12 2E 09", 1, "mV"},     // -123.4 mV
+      {"40 04 7B 00 FA 00 05 11 08 12 2E 09", 1, "kOhm"},   // 12.3 kΩ
+      {"C7 04 7B 00 FA 00 05 11 08 12 2E 09", 3, "uS/cm"},  // 0.123 µS/cm
+      {"0A 04 7B 00 FA 00 05 11 08 12 2E 09", 0, std::nullopt},  // PSU has no code
+      {"0B FF FF FF FA 00 05 11 08 12 2E 09", 0, std::nullopt},  // no value, blank unit
+  };
+  for (const auto& c : cases) {
+    const DecodedReading reading = DecodeRecord(RecordFromHex(c.hex));
+    EXPECT_EQ(reading.ValueDecimals, c.decimals) << c.hex;
+    EXPECT_EQ(reading.UnitCode, c.code) << c.hex;
   }
 }
 

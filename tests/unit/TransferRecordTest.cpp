@@ -29,13 +29,17 @@ TEST(TransferRecordTest, StatisticsOfTheGoldenTransferEqualThoseWorkedOutByHand)
   for (std::size_t i = 0; i < records.size(); ++i)
     transfer.Add(ReadingOf(static_cast<std::int64_t>(i), records[i]));
 
-  // Unit: the value text after its number (none where it is blank); scale:
-  // the temperature's.
+  // Unit: the value text after its number (none where it is blank), as a
+  // symbol (the micro sign, not the Greek mu; a Latin k); scale: the
+  // temperature's.
   std::map<std::string, std::vector<double>> values, temperatures;
   for (int row = 0; row + 1 < golden.csv.size(); ++row) {
     const QString valueText = golden.Field(row, 2), number = golden.Field(row, 4);
-    if (!number.isEmpty())
-      values[valueText.section(' ', 1).trimmed().toStdString()].push_back(number.toDouble());
+    const QString unit = valueText.section(' ', 1)
+                             .trimmed()
+                             .replace(QChar(0x03BC), QChar(0x00B5))
+                             .replace(QChar(0x039A), QLatin1Char('k'));
+    if (!number.isEmpty()) values[unit.toStdString()].push_back(number.toDouble());
     temperatures[golden.Field(row, 3).section(' ', 1).toStdString()].push_back(
         golden.Field(row, 5).toDouble());
   }
