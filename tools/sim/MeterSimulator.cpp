@@ -188,6 +188,9 @@ void MeterSimulator::HandleByte(std::uint8_t byte) {
     nextRecord_ = 0;
     recordsSent_ = 0;
     recordBytesSent_ = 0;
+    // A transfer under way starts afresh: what it had not yet put on the
+    // line goes. Bytes written raw stay.
+    if (sending_) pending_.clear();
     pending_.insert(pending_.end(), options_.leadingBytes.begin(), options_.leadingBytes.end());
     nextDue_ = Clock::now();
     sending_ = true;
@@ -210,6 +213,8 @@ void MeterSimulator::QueueDueRecords() {
       return;
     }
     if (nextRecord_ < options_.records.size()) {
+      if (nextRecord_ == options_.noiseBeforeRecord)
+        pending_.insert(pending_.end(), options_.noise.begin(), options_.noise.end());
       QueueRecord(options_.records[nextRecord_++]);
       ++recordsSent_;
       nextDue_ += std::chrono::duration_cast<Clock::duration>(RecordPeriod());

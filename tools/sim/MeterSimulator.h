@@ -18,7 +18,9 @@ namespace orbek::sim {
 // A meter on the master side of a pseudo-terminal pair. The slave side is a
 // serial device like any other: open its DevicePath(), send a start byte
 // (0xB1..0xB6) and it sends its records and then the end-of-transfer record;
-// send 0xB0 and it stops. Every byte it receives is kept for inspection.
+// send 0xB0 and it stops. A start byte during a transfer starts it afresh:
+// what was not yet on the line is dropped. Every byte it receives is kept
+// for inspection.
 class MeterSimulator {
  public:
   enum class Pace {
@@ -47,6 +49,10 @@ class MeterSimulator {
     // This byte of a transfer's records (counted from 0 over all of them)
     // is lost on the line.
     std::optional<std::size_t> dropByteAt;
+    // A burst of noise on the line: these bytes go out just before record
+    // `noiseBeforeRecord` of a transfer.
+    std::size_t noiseBeforeRecord = 0;
+    std::vector<std::uint8_t> noise;
     // Called on the simulator's thread for every byte received.
     std::function<void(std::uint8_t)> onByte;
   };
