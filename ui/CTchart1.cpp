@@ -1,6 +1,8 @@
 #include "ui/CTchart1.h"
 
 #include <QBuffer>
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -304,6 +306,17 @@ bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == plot_ && event->type() == QEvent::KeyPress &&
       static_cast<QKeyEvent*>(event)->key() == Qt::Key_Home) {
     Follow();
+    return true;
+  }
+  // QCustomPlot takes every mouse press for its drags, and Qt asks for a
+  // context menu only for a press nobody took: the chart's own menu opens
+  // on the right button here, as the table's does.
+  if (watched == plot_ && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    const auto* press = static_cast<QMouseEvent*>(event);
+    QContextMenuEvent menu(QContextMenuEvent::Mouse, plot_->mapTo(this, press->position().toPoint()),
+                           press->globalPosition().toPoint(), press->modifiers());
+    QCoreApplication::sendEvent(this, &menu);
     return true;
   }
   return QWidget::eventFilter(watched, event);

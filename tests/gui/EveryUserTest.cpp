@@ -5,8 +5,10 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QStyleFactory>
 #include <QTest>
+#include <QTimer>
 
 #include "resources/Artwork.h"
 #include "resources/Resources.h"
@@ -84,6 +86,32 @@ TEST_F(EveryUserTest, EveryControlIsNamedByWhatItIsOrDoes) {
   EXPECT_EQ(Name(&Probe().Button("ConnectButton")), "Disconnect");
   QTest::mouseClick(&Probe().Button("GraphButton"), Qt::LeftButton);
   EXPECT_EQ(Name(&Probe().Button("GraphButton")), "Back to the table");
+}
+
+// A right-click anywhere on the table or the chart opens its menu there,
+// given to the window as a mouse would give it.
+TEST_F(EveryUserTest, ARightClickOpensTheTablesAndTheChartsMenus) {
+  Start();
+  const struct {
+    QWidget* area;
+    QString item;
+  } areas[] = {{&Probe().Table(), "Sample Details..."},
+               {&Probe().Chart(), "Save Chart as Picture..."}};
+  for (const auto& [area, item] : areas) {
+    if (!area->isVisible()) QTest::mouseClick(&Probe().Button("GraphButton"), Qt::LeftButton);
+    QStringList shown;
+    QTimer::singleShot(100, [&shown] {
+      if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        for (const QAction* action : menu->actions())
+          shown << action->text();
+        menu->close();
+      }
+    });
+    const QPoint at = area->mapTo(dlg_.get(), area->rect().center());
+    QTest::mouseClick(dlg_->windowHandle(), Qt::RightButton, {}, at);
+    QTest::qWait(200);
+    EXPECT_TRUE(shown.contains(item)) << item.toStdString() << ": " << shown.join('|').toStdString();
+  }
 }
 
 // Tab visits every control in the window's order and comes round again;
