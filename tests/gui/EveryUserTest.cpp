@@ -4,9 +4,11 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
 #include <QStyleFactory>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -14,6 +16,7 @@
 #include "resources/Resources.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
+#include "ui/SaveDialog.h"
 
 namespace orbek {
 namespace {
@@ -23,8 +26,9 @@ using sim::MeterSimulator;
 class EveryUserTest : public ::testing::Test {
  protected:
   void TearDown() override { UseLanguage(QLocale(QLocale::English)); }
-  void Start() {
-    meters_.push_back(std::make_unique<MeterSimulator>(MeterSimulator::Options{}));
+  void Start(std::vector<sim::RecordBytes> records = {}) {
+    meters_.push_back(
+        std::make_unique<MeterSimulator>(MeterSimulator::Paced(std::move(records))));
     dlg_ = std::make_unique<COrbekDlg>(nullptr, MetersOnly(meters_));
     dlg_->OnInitDialog();
     dlg_->show();
@@ -179,6 +183,38 @@ TEST_F(EveryUserTest, EachLanguageFitsAndEnglishIsUnchanged) {
     }
     dlg_.reset();
     meters_.clear();
+  }
+}
+
+// The main job in every language: Connect, Receive with the interval the
+// user picked, every reading in the table, Save. The interval list's items
+// read differently in each language; the byte sent must not.
+TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
+  QTemporaryDir dir;
+  const auto records = sim::GenerateRecords(25, 8);
+  for (const char* language : {"de", "fr", "es", "pt", "zh_CN", "en"}) {
+    SCOPED_TRACE(language);
+    UseLanguage(QLocale(QString::fromLatin1(language)));
+    for (const int interval : {0, 5}) {
+      Start(records);
+      Probe().Combo("IntervalCombo").setCurrentIndex(interval);
+      QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+      QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !Probe().Serial().PortOpen(); }, 10000))
+          << "rows: " << Probe().RowCounter();
+      EXPECT_EQ(Probe().RowCounter(), 25);
+      ASSERT_TRUE(meters_.back()->WaitForReceived(2, std::chrono::seconds(2)));
+      EXPECT_EQ(meters_.back()->Received().front(), 0xB1 + interval);
+      const QString saved = dir.filePath(QString("%1-%2.csv").arg(language).arg(interval));
+      SetSaveDialogHandler([saved] { return saved; });
+      QTest::mouseClick(&Probe().Button("SaveExcelButton"), Qt::LeftButton);
+      SetSaveDialogHandler({});
+      QFile file(saved);
+      ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      EXPECT_EQ(file.readAll().count('\n'), 26) << "the header and every reading";
+      dlg_.reset();
+      meters_.clear();
+    }
   }
 }
 
