@@ -120,8 +120,6 @@ Reading ReadingPrinter::Stamped(const Reading& reading) const {
 void ReadingPrinter::OnReading(const Reading& live) {
   const Reading& reading = arrivals_ ? Stamped(live) : live;
   if (noted_) noted_->Note(reading.number, reading.received);
-  if (Plausible(reading.decoded)) ++plausible_;
-  ++readings_;
   statistics_.Add(reading);
   Print(reading);
   if (file_) file_->Add(reading);
@@ -294,7 +292,7 @@ int MeterLogger::Run() {
 
 int WarnOfForeignBytes(const ReadingPrinter& printer, const QString& source, QTextStream& err,
                        int exitCode) {
-  if (printer.LooksLikeReadings()) return exitCode;
+  if (printer.Statistics().LooksLikeMeterData()) return exitCode;
   err << "orbek-log: " << DisplayPath(source)
       << " does not look like a meter's records: most of them carry neither a real date nor a "
          "value the meter defines (is the baud rate right?)"

@@ -64,9 +64,6 @@ class ReadingPrinter : public ReadingSink {
   void OnEnd(const MeterRecord&) override {}
   // The first reading standard output had to skip; the caller says it once.
   bool SkippedNow() { return std::exchange(skippedNow_, false); }
-  // At least half the readings carry a real date or a value the meter
-  // defines: what a capture of the meter gives, and random bytes do not.
-  bool LooksLikeReadings() const { return 2 * plausible_ >= readings_; }
   ReadingStatistics Statistics() const { return statistics_.Current(); }
   // Live, notes when each reading came; replayed from the journal, gives
   // each reading the time it came live (a replay knows none of its own).
@@ -86,7 +83,6 @@ class ReadingPrinter : public ReadingSink {
   ArrivalTimes* noted_ = nullptr;
   const ArrivalTimes* arrivals_ = nullptr;
   bool skipped_ = false, skippedNow_ = false;
-  std::int64_t readings_ = 0, plausible_ = 0;
 };
 
 // One unattended transfer over the meter session the window uses: opens

@@ -40,6 +40,7 @@ void ReadingStatistics::AddTo(std::vector<Series>& all, std::string_view unit, d
 
 void ReadingStatistics::Add(const Reading& reading) {
   ++readings_;
+  if (Plausible(reading.decoded)) ++plausible_;
   if (reading.lostBefore > 0) {
     lost_ += reading.lostBefore;
     lostBefore_.insert(reading.number);

@@ -85,6 +85,10 @@ class ReadingStatistics {
   std::int64_t Readings() const { return readings_; }
   // The rows marked out of step, left out of every series.
   const std::set<std::int64_t>& OutOfStepRows() const { return outOfStep_; }
+  // At least half the readings carry a real date or a value the meter
+  // defines: what a meter's transfer gives, and random bytes (or a wrong
+  // baud rate) do not.
+  bool LooksLikeMeterData() const { return 2 * plausible_ >= readings_; }
   // Readings the line lost, and the rows they were lost before.
   std::size_t Lost() const { return lost_; }
   const std::set<std::int64_t>& LostBeforeRows() const { return lostBefore_; }
@@ -101,7 +105,7 @@ class ReadingStatistics {
  private:
   static void AddTo(std::vector<Series>& all, std::string_view unit, double x);
   std::vector<Series> values_, temperatures_;
-  std::int64_t readings_ = 0;
+  std::int64_t readings_ = 0, plausible_ = 0;
   std::set<std::int64_t> outOfStep_, lostBefore_;
   std::size_t lost_ = 0;
 };

@@ -211,6 +211,9 @@ void COrbekDlg::SetUpTransferActions() {
 
 namespace {
 
+// Readings enough to tell a meter's records from random bytes.
+constexpr std::size_t kForeignVerdictReadings = 50;
+
 // "7.0974 pH ± 0.053 (6.94 to 7.2); 23.737 °C ± 0.74 (22.1 to 24.6)": mean
 // ± standard deviation (range) of the value in the last reading's unit and
 // of the temperature in its scale.
@@ -583,6 +586,7 @@ void COrbekDlg::OnReceiveButton() {
   }
   RowCounter = 0;
   Transfer.Clear();
+  foreignSaid_ = false;
   ShowStatistics();
   for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
     for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
@@ -624,6 +628,18 @@ void COrbekDlg::OnReading(const Reading& arrived) {
   ++RowCounter;
   Transfer.Add(arrived);
   if (!statisticsTimer_.isActive()) statisticsTimer_.start();
+  if (Transfer.Count() == kForeignVerdictReadings) WarnOfForeignBytes();
+}
+
+// Said once a transfer, as soon as enough readings have come to tell, or
+// at its end.
+void COrbekDlg::WarnOfForeignBytes() {
+  if (foreignSaid_ || Transfer.Empty() || Transfer.Statistics().LooksLikeMeterData()) return;
+  foreignSaid_ = true;
+  ShowAfterThisEvent(tr("Most of the records received carry neither a real date nor a value the "
+                        "meter defines: they do not look like a meter's readings. Is the baud "
+                        "rate right?"),
+                     tr("Warning"));
 }
 
 // Rows exist for the first 5001 readings; later ones are only plotted.
@@ -639,6 +655,7 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
 void COrbekDlg::OnTransferEnded() {
   BeginSerialEvent();
   ShowStatistics();
+  WarnOfForeignBytes();
   ChangeFace(*ConnectButton, bitmap::kConnect);
 }
 
@@ -647,6 +664,7 @@ void COrbekDlg::OnTransferEnded() {
 void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
   ShowStatistics();
+  WarnOfForeignBytes();
   ChangeFace(*ConnectButton, bitmap::kConnect);
   MessageBoxExW(tr("The connection to %1 was lost. The readings received so far "
                    "are kept.")

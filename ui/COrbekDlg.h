@@ -110,6 +110,7 @@ class COrbekDlg : public QDialog {
   // Shows a box once the serial event being handled is over, so that the
   // box's own event loop never runs a handler inside another.
   void ShowAfterThisEvent(const QString& text, const QString& caption);
+  void WarnOfForeignBytes();
 
   // Steps of the handlers.
   struct EventAxes {
@@ -153,6 +154,7 @@ class COrbekDlg : public QDialog {
   // capture the user asked for.
   std::unique_ptr<orbek::Journal> journal_;
   bool journaling_ = true;  // false while a capture given by the user takes its place
+  bool foreignSaid_ = false;  // this transfer's records were said not to be a meter's
   // Every reading of the transfer, past the table's last row too, with the
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;

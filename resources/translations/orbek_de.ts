@@ -98,6 +98,10 @@
 <context>
     <name>COrbekDlg</name>
     <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>Die meisten empfangenen Datensätze enthalten weder ein echtes Datum noch einen Wert, den das Messgerät kennt: Sie sehen nicht wie Messwerte des Geräts aus. Ist die Baudrate richtig?</translation>
+    </message>
+    <message>
         <source>Port scaning</source>
         <translation>Schnittstellen suchen</translation>
     </message>

@@ -98,6 +98,10 @@
 <context>
     <name>COrbekDlg</name>
     <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>La mayoría de los registros recibidos no llevan ni una fecha real ni un valor que el medidor defina: no parecen lecturas del medidor. ¿Es correcta la velocidad en baudios?</translation>
+    </message>
+    <message>
         <source>Port scaning</source>
         <translation>Búsqueda de puertos</translation>
     </message>

@@ -98,6 +98,10 @@
 <context>
     <name>COrbekDlg</name>
     <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>La plupart des enregistrements reçus ne portent ni une vraie date ni une valeur que l&apos;appareil définit : ils ne ressemblent pas à des mesures de l&apos;appareil. Le débit en bauds est-il le bon ?</translation>
+    </message>
+    <message>
         <source>Port scaning</source>
         <translation>Recherche des ports</translation>
     </message>

@@ -98,6 +98,10 @@
 <context>
     <name>COrbekDlg</name>
     <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>A maioria dos registos recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
+    </message>
+    <message>
         <source>Port scaning</source>
         <translation>Procura de portas</translation>
     </message>

@@ -98,6 +98,10 @@
 <context>
     <name>COrbekDlg</name>
     <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>收到的大多数记录既没有真实的日期，也没有仪表定义的数值：它们看起来不像仪表的读数。波特率设置正确吗？</translation>
+    </message>
+    <message>
         <source>Port scaning</source>
         <translation>扫描端口</translation>
     </message>

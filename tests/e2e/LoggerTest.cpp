@@ -345,6 +345,25 @@ TEST(LoggerAlignmentTest, ALostByteCostsOneReadingAndOneLineOnStderr) {
       << run.err.toStdString();
 }
 
+// Random bytes live, as a wrong baud rate gives: every reading is saved,
+// the run says they are not a meter's, as --decode does, and ends non-zero.
+TEST(LoggerAlignmentTest, ALiveRunOfRandomBytesSaysSoAndEndsNonZero) {
+  std::vector<sim::RecordBytes> noise(200);
+  std::uint32_t state = 11;
+  for (auto& record : noise) {
+    for (auto& byte : record)
+      byte = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+    record[7] = 0x40;  // never the end marker
+  }
+  MeterSimulator meter(MeterSimulator::Paced(noise));
+  QTemporaryDir dir;
+  const auto run = RunLog({"--port", QString::fromStdString(meter.DevicePath()), "--output",
+                           dir.filePath("noise.csv")});
+  EXPECT_EQ(run.exitCode, 11) << run.err.toStdString();
+  EXPECT_EQ(run.err.count("does not look like a meter's records"), 1) << run.err.toStdString();
+  EXPECT_TRUE(run.err.contains("saved")) << run.err.toStdString();
+}
+
 TEST(LoggerAlignmentTest, RowsReadOutOfStepAreMarkedInTheSavedCsv) {
   const auto sent = sim::GenerateRecords(50, 42);
   QTemporaryDir dir;

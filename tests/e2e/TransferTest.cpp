@@ -170,6 +170,27 @@ TEST_F(TransferTest, LeftAxisWidensAsReadingsComeAndNeverNarrows) {
   }
 }
 
+// Random bytes (or a wrong baud rate) fill the table with dates no clock
+// shows: the window says so once, and keeps every row.
+TEST_F(TransferTest, RecordsThatAreNotAMetersAreSaidOnce) {
+  std::vector<RecordBytes> noise(120);
+  std::uint32_t state = 7;
+  for (auto& record : noise)
+    for (auto& byte : record)
+      byte = static_cast<std::uint8_t>((state = state * 1664525u + 1013904223u) >> 24);
+  for (auto& record : noise)
+    record[7] = 0x40;  // never the end marker
+  Start(noise);
+  Click("ConnectButton");
+  ReceiveWholeTransfer();
+  Pump(50);
+  int warnings = 0;
+  for (const auto& [text, caption] : Boxes())
+    warnings += text.contains("do not look like a meter's readings") && caption == "Warning";
+  EXPECT_EQ(warnings, 1);
+  EXPECT_GE(Probe().RowCounter(), 110);
+}
+
 TEST_F(TransferTest, ConnectThenDisconnectSendsOnlyTheStopByte) {
   Start({}, Silent());
   Click("ConnectButton");
