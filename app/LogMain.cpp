@@ -170,14 +170,27 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
   return std::make_unique<QGuiApplication>(argc, argv);
 }
 
+// The details as their bytes were given, so that text that is not UTF-8
+// is found and refused rather than turned into question marks.
 orbek::SampleDetails DetailsFrom(const QCommandLineParser& parser) {
   orbek::SampleDetails details;
   for (const orbek::DetailField& field : orbek::kDetailFields)
     details.*field.member =
-        parser
-            .value(QString::fromLatin1(field.key.data(), static_cast<qsizetype>(field.key.size())))
+        orbek::NativeFromPath(parser.value(QString::fromLatin1(
+                                  field.key.data(), static_cast<qsizetype>(field.key.size()))))
             .toStdString();
   return details;
+}
+
+// What is wrong with the details, as the option that gave it; empty when
+// nothing is.
+QString DetailsProblemText(const orbek::SampleDetails& details) {
+  const auto problem = orbek::FindDetailsProblem(details);
+  if (!problem) return {};
+  return QStringLiteral("--%1: %2")
+      .arg(QString::fromLatin1(problem->field->key.data(),
+                               static_cast<qsizetype>(problem->field->key.size())),
+           QString::fromStdString(orbek::ReasonOf(*problem, details)));
 }
 
 }  // namespace
@@ -250,6 +263,8 @@ int main(int argc, char** argv) {
     decode.replace = set("replace");
     decode.mqtt = broker;
     decode.details = DetailsFrom(parser);
+    if (const QString problem = DetailsProblemText(decode.details); !problem.isEmpty())
+      return UsageError(err, problem);
     return orbek::DecodeCapture(decode, err);
   }
   if (!set("port"))
@@ -272,6 +287,8 @@ int main(int argc, char** argv) {
   options.replace = set("replace");
   options.mqtt = broker;
   options.details = DetailsFrom(parser);
+  if (const QString problem = DetailsProblemText(options.details); !problem.isEmpty())
+    return UsageError(err, problem);
   options.report = value("report");
   orbek::MeterLogger logger(options, err);
   return logger.Run();

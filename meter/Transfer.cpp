@@ -13,6 +13,95 @@ bool SampleDetails::Empty() const {
                      [this](const DetailField& field) { return (this->*field.member).empty(); });
 }
 
+namespace {
+
+// The code points of UTF-8 text, one by one; none once the text is not
+// UTF-8 (a bad lead or continuation byte, an overlong form, a surrogate or
+// a code point past U+10FFFF).
+class Utf8Reader {
+ public:
+  explicit Utf8Reader(std::string_view text) : text_(text) {}
+  bool Done() const { return at_ >= text_.size(); }
+  std::optional<char32_t> Next() {
+    const auto byte = [this](std::size_t i) { return static_cast<unsigned char>(text_[i]); };
+    const unsigned char lead = byte(at_);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if ((lead >= 0x80 && lead < 0xC2) || lead > 0xF4 || at_ + length > text_.size())
+      return std::nullopt;
+    char32_t point = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((byte(at_ + i) & 0xC0) != 0x80) return std::nullopt;
+      point = (point << 6) | (byte(at_ + i) & 0x3F);
+    }
+    constexpr char32_t kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (point < kLeast[length] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
+      return std::nullopt;
+    at_ += length;
+    return point;
+  }
+
+ private:
+  std::string_view text_;
+  std::size_t at_ = 0;
+};
+
+bool IsControl(char32_t point, bool note) {
+  if (note && (point == U'\n' || point == U'\t' || point == U'\r')) return false;
+  return point < 0x20 || (point >= 0x7F && point < 0xA0);
+}
+
+// The first control character of a text, for the message.
+std::optional<char32_t> FirstControl(std::string_view text, bool note) {
+  Utf8Reader reader(text);
+  while (!reader.Done()) {
+    const auto point = reader.Next();
+    if (point && IsControl(*point, note)) return point;
+  }
+  return std::nullopt;
+}
+
+std::optional<DetailsProblem::Kind> ProblemOf(std::string_view text, bool note) {
+  Utf8Reader reader(text);
+  std::size_t units = 0;
+  while (!reader.Done()) {
+    const auto point = reader.Next();
+    if (!point) return DetailsProblem::Kind::NotUtf8;
+    if (IsControl(*point, note)) return DetailsProblem::Kind::ControlCharacter;
+    units += *point > 0xFFFF ? 2 : 1;
+  }
+  if (units > kMostDetailCharacters) return DetailsProblem::Kind::TooLong;
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DetailsProblem> FindDetailsProblem(const SampleDetails& details) {
+  for (const DetailField& field : kDetailFields) {
+    const bool note = field.member == &SampleDetails::note;
+    if (const auto kind = ProblemOf(details.*field.member, note)) return DetailsProblem{&field, *kind};
+  }
+  return std::nullopt;
+}
+
+std::string ReasonOf(const DetailsProblem& problem, const SampleDetails& details) {
+  switch (problem.kind) {
+    case DetailsProblem::Kind::NotUtf8:
+      return "the text is not UTF-8; give it in the system's UTF-8 encoding";
+    case DetailsProblem::Kind::ControlCharacter: {
+      const bool note = problem.field->member == &SampleDetails::note;
+      const auto control = FirstControl(details.*problem.field->member, note).value_or(0);
+      char code[16];
+      std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(control));
+      return std::string("a control character (") + code + ") cannot be kept" +
+             (note ? " (line breaks and tabs can)" : "");
+    }
+    case DetailsProblem::Kind::TooLong:
+      return "longer than the " + std::to_string(kMostDetailCharacters) +
+             " characters a workbook's cell holds";
+  }
+  return {};
+}
+
 void Accumulator::Add(double x) {
   if (count_ == 0) {
     minimum_ = maximum_ = x;

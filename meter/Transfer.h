@@ -44,6 +44,23 @@ inline constexpr std::array<DetailField, 5> kDetailFields = {{
     {"Note", "note", &SampleDetails::note, false},
 }};
 
+// The most characters (UTF-16 code units) a detail may have: what a cell
+// of a workbook holds.
+inline constexpr std::size_t kMostDetailCharacters = 32767;
+
+// What makes details unfit for the files and messages they go into: text
+// that is not UTF-8, a control character (the note may have line breaks
+// and tabs), more characters than a cell holds. Found before the meter is
+// told anything; the caller says it in its own words.
+struct DetailsProblem {
+  enum class Kind { NotUtf8, ControlCharacter, TooLong };
+  const DetailField* field;
+  Kind kind;
+};
+std::optional<DetailsProblem> FindDetailsProblem(const SampleDetails& details);
+// "a control character (U+0007) cannot be kept": why, in English.
+std::string ReasonOf(const DetailsProblem& problem, const SampleDetails& details);
+
 // Count, minimum, maximum, mean and sample standard deviation of a series
 // of numbers, kept as they come (Welford's method, so that a long transfer
 // of nearly equal values loses no precision).

@@ -30,6 +30,9 @@ const QColor kTemperatureColour(0xFF, 0x00, 0x00);
 constexpr double kPageWidth = 595.0, kPageHeight = 842.0, kMargin = 40.0;
 constexpr double kContentWidth = kPageWidth - 2 * kMargin;
 constexpr double kRowHeight = 13.0;
+// The table of readings: this many blocks of rows across a page.
+constexpr double kTableRowHeight = 9.5;
+constexpr int kBlocks = 2;
 constexpr double kFooterHeight = 24.0;
 constexpr int kResolution = 300;
 
@@ -77,9 +80,11 @@ struct Span {
   }
 };
 
-// What the chart plots of a reading.
+// What the chart plots of a reading; `run` numbers the runs of readings
+// with one unit and a value, whose lines are never joined to another's.
 struct Point {
   double number, value, temperature;
+  int run;
 };
 
 // Points of one series, at most two a column of the plot (the lowest and
@@ -148,19 +153,28 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
   std::vector<Point> shown;
   Span xs{static_cast<double>(range.first), static_cast<double>(range.second)};
   Span values{0, 0}, temperatures{0, 0};
-  bool first = true;
+  bool first = true, firstValue = true;
+  int run = 0;
+  std::optional<std::string_view> unit;
+  QStringList units, scales;
   for (std::size_t i = 0; i < transfer.Count(); ++i) {
     const Reading reading = transfer.At(i);
     if (reading.number < range.first || reading.number > range.second) continue;
-    const double v = reading.decoded.ValueNumber, t = reading.decoded.TemperatureNumber;
-    shown.push_back({static_cast<double>(reading.number), v, t});
-    if (first) {
-      values = {v, v};
-      temperatures = {t, t};
-      first = false;
-    }
-    values = {std::min(values.low, v), std::max(values.high, v)};
+    const DecodedReading& d = reading.decoded;
+    const double v = d.ValueNumber, t = d.TemperatureNumber;
+    if (!d.Value || d.Unit != unit || first) ++run;
+    unit = d.Value ? d.Unit : std::nullopt;
+    shown.push_back({static_cast<double>(reading.number), v, t, d.Value ? run : -1});
+    const QString name = Utf8(d.Unit.value_or(std::string_view()));
+    if (d.Value && !name.isEmpty() && !units.contains(name)) units << name;
+    if (!scales.contains(Utf8(d.TemperatureUnit()))) scales << Utf8(d.TemperatureUnit());
+    if (first) temperatures = {t, t};
+    first = false;
     temperatures = {std::min(temperatures.low, t), std::max(temperatures.high, t)};
+    if (!d.Value) continue;
+    if (firstValue) values = {v, v};
+    firstValue = false;
+    values = {std::min(values.low, v), std::max(values.high, v)};
   }
   values.Widen();
   temperatures.Widen();
@@ -181,18 +195,33 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
   painter.setClipRect(plot);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(QPen(kValueLine, 0.8));
-  painter.drawPolyline(Trace(shown, &Point::value, plot, xs, values));
+  for (std::size_t from = 0; from < shown.size();) {
+    std::size_t to = from;
+    while (to < shown.size() && shown[to].run == shown[from].run)
+      ++to;
+    if (shown[from].run >= 0)
+      painter.drawPolyline(Trace({shown.begin() + static_cast<std::ptrdiff_t>(from),
+                                  shown.begin() + static_cast<std::ptrdiff_t>(to)},
+                                 &Point::value, plot, xs, values));
+    from = to;
+  }
   QPen dashed(kTemperatureColour, 0.8, Qt::DashLine);
   painter.setPen(dashed);
   painter.drawPolyline(Trace(shown, &Point::temperature, plot, xs, temperatures));
   painter.setClipping(false);
 
-  // The legend tells the lines apart by their style as well as colour.
+  // The legend tells the lines apart by their style as well as colour, and
+  // names the units of each scale.
   painter.setFont(Font(8));
   double x = plot.left();
   const double y = area.top() + 8;
-  for (const auto& [text, pen] : {std::pair{ColumnHeadingText(kValueColumn), QPen(kValueLine, 1.2)},
-                                  std::pair{ColumnHeadingText(kTemperatureColumn), dashed}}) {
+  const auto titled = [](int column, const QStringList& in) {
+    return in.isEmpty() ? ColumnHeadingText(column)
+                        : QStringLiteral("%1 (%2)").arg(ColumnHeadingText(column), in.join(", "));
+  };
+  for (const auto& [text, pen] :
+       {std::pair{titled(kValueColumn, units), QPen(kValueLine, 1.2)},
+        std::pair{titled(kTemperatureColumn, scales), dashed}}) {
     QPen legend = pen;
     legend.setWidthF(1.2);
     painter.setPen(legend);
@@ -211,17 +240,19 @@ class ReportPages {
   ReportPages(QPdfWriter& writer, const TransferRecord& transfer, const ReportOrigin& origin)
       : writer_(writer), transfer_(transfer), origin_(origin), painter_(&writer) {
     painter_.scale(kResolution / 72.0, kResolution / 72.0);
-    const double tableTop = kMargin + 2 * kRowHeight;
-    rowsPerPage_ =
-        static_cast<int>((kPageHeight - tableTop - kMargin - kFooterHeight) / kRowHeight);
+    const double tableTop = kMargin + 3 * kTableRowHeight;
+    rowsPerBlock_ =
+        static_cast<int>((kPageHeight - tableTop - kMargin - kFooterHeight) / kTableRowHeight);
+    const int perPage = rowsPerBlock_ * kBlocks;
     const auto rows = static_cast<int>(transfer.Count());
-    pages_ = 1 + (rows + rowsPerPage_ - 1) / rowsPerPage_;
+    pages_ = 1 + (rows + perPage - 1) / perPage;
   }
 
   bool Write() {
     if (!painter_.isActive()) return false;
     FirstPage();
-    for (std::size_t at = 0; at < transfer_.Count(); at += static_cast<std::size_t>(rowsPerPage_)) {
+    const auto perPage = static_cast<std::size_t>(rowsPerBlock_ * kBlocks);
+    for (std::size_t at = 0; at < transfer_.Count(); at += perPage) {
       if (!writer_.newPage()) return false;
       ++page_;
       TablePage(at);
@@ -239,8 +270,9 @@ class ReportPages {
     return y + used.height();
   }
 
-  // Labels and their texts; a text takes at most kMostTextHeight points
-  // (a long note is cut there), so the first page keeps its chart.
+  // Labels and their texts, wrapped; a text takes at most kMostTextHeight
+  // points, so the first page keeps its chart, and a longer one says where
+  // it was cut and where the whole of it is.
   double Pairs(double y, const std::vector<std::pair<QString, QString>>& rows, double labelWidth) {
     constexpr double kMostTextHeight = 6 * kRowHeight;
     for (const auto& [label, value] : rows) {
@@ -248,26 +280,60 @@ class ReportPages {
       painter_.drawText(QPointF(kMargin, y + 10), label);
       painter_.setFont(Font(9));
       const QRectF box(kMargin + labelWidth, y, kContentWidth - labelWidth, kMostTextHeight);
-      const double height =
-          std::min(painter_.boundingRect(box, Qt::TextWordWrap, value).height(), kMostTextHeight);
+      const double needed = painter_.boundingRect(box, Qt::TextWordWrap, value).height();
+      const bool cut = needed > kMostTextHeight;
+      const QRectF shown = cut ? box.adjusted(0, 0, 0, -kRowHeight) : box;
       painter_.save();
-      painter_.setClipRect(box);
-      painter_.drawText(box, Qt::TextWordWrap, value);
+      painter_.setClipRect(shown);
+      painter_.drawText(shown, Qt::TextWordWrap, value);
       painter_.restore();
-      y += std::max(kRowHeight, height + 2);
+      if (cut) {
+        painter_.setFont(Font(8, true));
+        painter_.drawText(QPointF(shown.left(), shown.bottom() + 10),
+                          QCoreApplication::translate(
+                              "TransferReport", "[\u2026 cut here: the whole text is in the saved files]"));
+      }
+      y += std::max(kRowHeight, std::min(needed, kMostTextHeight) + 2);
     }
     return y;
+  }
+
+  // When the report was made, with the zone it was made in.
+  static QString Now() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    return now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+           QStringLiteral(" UTC%1%2:%3")
+               .arg(offset < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(std::abs(offset) / 3600, 2, 10, QLatin1Char('0'))
+               .arg(std::abs(offset) % 3600 / 60, 2, 10, QLatin1Char('0'));
+  }
+
+  // "2 (rows 5-6)", or "0".
+  static QString CountAndRows(std::size_t count, const std::set<std::int64_t>& rows,
+                              const char* where) {
+    if (count == 0) return QStringLiteral("0");
+    return QStringLiteral("%1 (%2 %3)")
+        .arg(count)
+        .arg(QCoreApplication::translate("TransferReport", where),
+             QString::fromStdString(RowRanges(rows)));
   }
 
   void FirstPage() {
     double y = kMargin;
     y = Text(y, QCoreApplication::translate("TransferReport", "Transfer report"), 18, true) + 6;
     const std::size_t count = transfer_.Count();
+    const ReadingStatistics statistics = transfer_.Statistics();
     std::vector<std::pair<QString, QString>> about = {
         {QCoreApplication::translate("TransferReport", "Readings"), QString::number(count)},
+        {QCoreApplication::translate("TransferReport", "Out of step"),
+         CountAndRows(statistics.OutOfStepRows().size(), statistics.OutOfStepRows(),
+                      QT_TRANSLATE_NOOP("TransferReport", "rows"))},
+        {QCoreApplication::translate("TransferReport", "Lost on the line"),
+         CountAndRows(statistics.Lost(), statistics.LostBeforeRows(),
+                      QT_TRANSLATE_NOOP("TransferReport", "before rows"))},
         {QCoreApplication::translate("TransferReport", "Source"), origin_.source},
-        {QCoreApplication::translate("TransferReport", "Made"),
-         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))}};
+        {QCoreApplication::translate("TransferReport", "Made"), Now()}};
     std::optional<Reading> first, last;
     if (count > 0) {
       first = transfer_.At(0);
@@ -336,31 +402,42 @@ class ReportPages {
     return y;
   }
 
+  // The readings in blocks side by side across the page's width, each row
+  // marked when it is out of step (*) or readings were lost before it (+n).
   void TablePage(std::size_t first) {
-    static const std::array<double, 5> kColumns = {0, 50, 180, 320, 420};
+    static const std::array<double, 5> kColumns = {0, 26, 116, 182, 234};
+    constexpr double kBlockWidth = kContentWidth / kBlocks;
     double y = kMargin;
-    painter_.setFont(Font(9, true));
+    painter_.setFont(Font(7));
     painter_.setPen(Qt::black);
-    for (std::size_t c = 0; c < kColumnHeadings.size(); ++c)
-      painter_.drawText(QPointF(kMargin + kColumns[c], y + 10),
-                        ColumnHeadingText(static_cast<int>(c)));
-    y += kRowHeight;
+    painter_.drawText(QPointF(kMargin, y + 8),
+                      QCoreApplication::translate(
+                          "TransferReport", "* out of step, left out of the statistics; "
+                                            "+n: n readings lost on the line before the row"));
+    y += kTableRowHeight;
+    painter_.setFont(Font(7, true));
+    for (int block = 0; block < kBlocks; ++block)
+      for (std::size_t c = 0; c < kColumnHeadings.size(); ++c)
+        painter_.drawText(QPointF(kMargin + block * kBlockWidth + kColumns[c], y + 8),
+                          ColumnHeadingText(static_cast<int>(c)));
+    y += kTableRowHeight;
     painter_.setPen(QPen(Qt::black, 0.5));
     painter_.drawLine(QPointF(kMargin, y), QPointF(kPageWidth - kMargin, y));
-    y += 3;
-    painter_.setFont(Font(9));
-    const std::size_t end =
-        std::min(transfer_.Count(), first + static_cast<std::size_t>(rowsPerPage_));
+    y += 2;
+    painter_.setFont(Font(7));
+    const auto perBlock = static_cast<std::size_t>(rowsPerBlock_);
+    const std::size_t end = std::min(transfer_.Count(), first + perBlock * kBlocks);
     for (std::size_t i = first; i < end; ++i) {
       const Reading r = transfer_.At(i);
-      const QStringList cells = {
-          QString::number(r.number), Utf8(r.decoded.TimestampText), Utf8(r.decoded.ValueText),
-          Utf8(r.decoded.TemperatureText),
-          r.outOfStep ? QCoreApplication::translate("TransferReport", "out of step") : QString()};
+      QString mark = r.outOfStep ? QStringLiteral("*") : QString();
+      if (r.lostBefore > 0) mark += QStringLiteral("+%1").arg(r.lostBefore);
+      const QStringList cells = {QString::number(r.number), Utf8(r.decoded.TimestampText),
+                                 Utf8(r.decoded.ValueText), Utf8(r.decoded.TemperatureText),
+                                 mark};
+      const double x = kMargin + static_cast<double>((i - first) / perBlock) * kBlockWidth;
+      const double rowY = y + static_cast<double>((i - first) % perBlock) * kTableRowHeight;
       for (int c = 0; c < cells.size(); ++c)
-        painter_.drawText(QPointF(kMargin + kColumns[static_cast<std::size_t>(c)], y + 10),
-                          cells[c]);
-      y += kRowHeight;
+        painter_.drawText(QPointF(x + kColumns[static_cast<std::size_t>(c)], rowY + 8), cells[c]);
     }
     Footer();
   }
@@ -371,9 +448,14 @@ class ReportPages {
     painter_.setPen(QColor(0x55, 0x55, 0x55));
     const QRectF line(kMargin, y, kContentWidth, 12);
     painter_.drawText(line, Qt::AlignLeft, origin_.program);
-    painter_.drawText(
-        line, Qt::AlignHCenter,
-        QCoreApplication::translate("TransferReport", "Page %1 of %2").arg(page_).arg(pages_));
+    QString centre =
+        QCoreApplication::translate("TransferReport", "Page %1 of %2").arg(page_).arg(pages_);
+    if (!transfer_.details.sample.empty())
+      centre = QCoreApplication::translate("TransferReport", "Sample %1").arg(
+                   QString::fromStdString(transfer_.details.sample)
+                       .left(40)) +
+               QStringLiteral(" \u00B7 ") + centre;
+    painter_.drawText(line, Qt::AlignHCenter, centre);
     painter_.drawText(line, Qt::AlignRight, origin_.source);
   }
 
@@ -381,7 +463,7 @@ class ReportPages {
   const TransferRecord& transfer_;
   const ReportOrigin& origin_;
   QPainter painter_;
-  int rowsPerPage_ = 1;
+  int rowsPerBlock_ = 1;
   int pages_ = 1;
   int page_ = 1;
 };

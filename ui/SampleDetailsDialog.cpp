@@ -9,6 +9,7 @@
 #include <QSettings>
 
 #include "storage/NativePath.h"
+#include "ui/MessageBox.h"
 
 namespace orbek {
 
@@ -77,6 +78,27 @@ SampleDetails SampleDetailsDialog::Details() const {
     details.*field.member =
         (IsNote(field) ? note_->toPlainText() : (*line++)->text().trimmed()).toStdString();
   return details;
+}
+
+void SampleDetailsDialog::accept() {
+  const SampleDetails details = Details();
+  const auto problem = FindDetailsProblem(details);
+  if (!problem) return QDialog::accept();
+  QString reason;
+  switch (problem->kind) {
+    case DetailsProblem::Kind::NotUtf8:  // typed text always is
+    case DetailsProblem::Kind::ControlCharacter:
+      reason = IsNote(*problem->field)
+                   ? tr("It holds a control character; only line breaks and tabs can be kept.")
+                   : tr("It holds a control character, which cannot be kept.");
+      break;
+    case DetailsProblem::Kind::TooLong:
+      reason = tr("It is longer than the %L1 characters a workbook's cell holds.")
+                   .arg(kMostDetailCharacters);
+      break;
+  }
+  MessageBoxExW(tr("%1: %2").arg(Label(*problem->field), reason), tr("Sample Details"));
+  if (QWidget* editor = findChild<QWidget*>(Key(*problem->field))) editor->setFocus();
 }
 
 SampleDetails RememberedDetails() {

@@ -20,6 +20,8 @@ class SampleDetailsDialog : public QDialog {
  public:
   explicit SampleDetailsDialog(const SampleDetails& details, QWidget* parent = nullptr);
   SampleDetails Details() const;
+  // Keeps the dialog open while a field cannot be kept, saying why.
+  void accept() override;
 
  private:
   std::vector<QLineEdit*> lines_;  // every field but the note, in order

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <thread>
 
 #include "meter/RecordDecoder.h"
@@ -106,6 +107,51 @@ TEST(LoggerTest, OutputFilesMatchTheWindowsExport) {
       const auto detailsCheck = test::CheckTransfer(path, transfer, false, true);
       EXPECT_EQ(detailsCheck.exitCode, 0) << detailsCheck.output.toStdString();
     }
+  }
+}
+
+// Details that no file or message could keep as given are refused before
+// the meter is told anything; text a spreadsheet would split or run stays
+// one comment cell.
+TEST(LoggerTest, HostileDetailsAreRefusedOrMadeHarmless) {
+  QTemporaryDir dir;
+  const struct {
+    const char* option;
+    QByteArray value;
+    const char* says;  // nothing: accepted
+  } cases[] = {
+      {"--note", "bell\x07", "--note: a control character (U+0007)"},
+      {"--sample", "S-1\nS-2", "--sample: a control character (U+000A)"},
+      {"--operator", "Ana \xE9", "--operator: the text is not UTF-8"},  // Latin-1
+      {"--note", QByteArray(32768, 'n'), "--note: longer than the 32767 characters"},
+      {"--note", "two\nlines\tand a tab", nullptr},
+      {"--sample", "S-1,=HYPERLINK(\"http://x\";\"y\")", nullptr},
+  };
+  int run = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    MeterSimulator meter(MeterSimulator::Paced(sim::GenerateRecords(3, 1)));
+    const QString csv = dir.filePath(QString("details-%1.csv").arg(run++));
+    // Through the shell, so that the value reaches orbek-log byte for byte.
+    const auto result = test::Shell(
+        QString("%1 --port %2 --output %3 %4 \"$(printf '%5')\"")
+            .arg(ORBEK_LOG, QString::fromStdString(meter.DevicePath()), csv, c.option,
+                 QString::fromLatin1(c.value.toPercentEncoding().replace('%', "\\x"))));
+    if (c.says != nullptr) {
+      EXPECT_EQ(result.exitCode, 2) << result.err.toStdString();
+      EXPECT_TRUE(result.err.contains(c.says)) << result.err.toStdString();
+      test::Pump(50);
+      EXPECT_TRUE(meter.Received().empty()) << "the meter was told something";
+      continue;
+    }
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    for (const QByteArray& line : file.readAll().split('\n'))
+      if (line.startsWith('#')) {
+        EXPECT_FALSE(line.contains(',') || line.contains(';') || line.contains('\t')) << line.data();
+        EXPECT_EQ(QUrl::fromPercentEncoding(line.mid(line.indexOf(": ") + 2)).toUtf8(), c.value);
+      }
   }
 }
 

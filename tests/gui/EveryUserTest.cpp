@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +18,7 @@
 #include "resources/Resources.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
+#include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
 
 namespace orbek {
@@ -215,6 +218,31 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
       dlg_.reset();
       meters_.clear();
     }
+  }
+}
+
+// Details a file could not keep as typed are refused where they are
+// given, naming the field, and the dialog stays open to mend them.
+TEST_F(EveryUserTest, TheDetailsDialogRefusesWhatNoFileCouldKeep) {
+  const struct {
+    const char* field;
+    QString text;
+    bool kept;
+  } cases[] = {{"sample", "S-1\x07", false},
+               {"note", QString(32768, 'n'), false},
+               {"operator", "Ana Lima", true},
+               {"note", "two\nlines", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.field);
+    boxes_.boxes.clear();
+    SampleDetailsDialog dialog({});
+    QWidget* editor = dialog.findChild<QWidget*>(c.field);
+    ASSERT_NE(editor, nullptr);
+    if (auto* line = qobject_cast<QLineEdit*>(editor)) line->setText(c.text);
+    if (auto* note = qobject_cast<QPlainTextEdit*>(editor)) note->setPlainText(c.text);
+    dialog.accept();
+    EXPECT_EQ(dialog.result() == QDialog::Accepted, c.kept);
+    EXPECT_EQ(boxes_.boxes.size(), c.kept ? 0u : 1u);
   }
 }
 
