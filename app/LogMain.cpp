@@ -24,8 +24,9 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
   orbek-log --decode CAPTURE [--all] [--output FILE] [--report FILE.pdf] [--mqtt URL ...]
 
 A transfer sends the meter the same commands as the window and prints each
-reading as a CSV line on standard output (number, date and time, value,
-temperature, value number, temperature number). It ends at the meter's
+reading as a line of the CSV file both programs save (No., Date and Time,
+Value, Unit, Temperature, Scale, Received (UTC), Out of step, Lost before),
+after the sample's details as # comment lines and a header. It ends at the meter's
 end-of-transfer record or on SIGINT/SIGTERM, after sending the stop byte,
 and prints the count, minimum, maximum, mean and standard deviation of the
 values (by unit) and temperatures on standard error.
@@ -42,7 +43,9 @@ output could not take every reading and there was no --output, 7 the MQTT
 broker refused the connection (or its certificate did not check out),
 8 readings the broker has not acknowledged wait in the spool (they go out
 first at the next run), 9 a second stop signal ended the run at once (the
-journal keeps every byte received; the message says how to recover).
+journal keeps every byte received; the message says how to recover),
+10 everything received was saved but the line lost readings, 11 most
+records are not a meter's (random bytes or the wrong baud rate).
 
 --mqtt also publishes each reading as JSON on PREFIX/reading (QoS 1), with
 PREFIX/status "online" or "offline" (retained, and the last will). Readings

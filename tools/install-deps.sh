@@ -12,6 +12,8 @@ packages=(
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl python3-olefile libreoffice-calc-nogui poppler-utils locales mosquitto openssl
+  # the README's recipes for the CSV file, run as a reader would
+  python3-pandas r-base-core
   # a display for the window where there is none, and packaging checks
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei desktop-file-utils appstream systemd lintian
   # a screen reader's view of the window
