@@ -122,11 +122,17 @@ DocumentProperties PropertiesOf(const SampleDetails& details) {
 
 std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
                                     const ReadingStatistics& statistics,
-                                    const std::vector<Reading>& ends) {
+                                    const std::vector<Reading>& ends,
+                                    const std::vector<DetailChange>& changes) {
   std::vector<DetailsRow> rows;
   for (const DetailField& field : kDetailFields)
     rows.push_back(
         {{Text(Utf8(field.label)), Text(QString::fromStdString(details.*field.member))}, false});
+  for (const DetailChange& change : changes)
+    rows.push_back({{Text(QStringLiteral("Changed")), Text(Utf8(change.field->label)),
+                     Text(QString::fromStdString(change.before)),
+                     Text(QString::fromStdString(change.after)), ReceivedTime(change.when)},
+                    false});
   rows.push_back(
       {{Text(QStringLiteral("Readings")), Number(static_cast<double>(statistics.Readings()))},
        false});
@@ -177,7 +183,8 @@ void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool 
   std::vector<Reading> ends;
   if (!transfer.Empty()) ends = {transfer.At(0), transfer.At(transfer.Count() - 1)};
   int row = 0;
-  for (const DetailsRow& r : DetailsRows(transfer.details, transfer.Statistics(), ends)) {
+  for (const DetailsRow& r :
+       DetailsRows(transfer.details, transfer.Statistics(), ends, transfer.changes)) {
     PutRow(details, row, r.cells, r.heading);
     // The labels down the first column are bold as well.
     if (!r.cells.empty()) details.At(row, 0).style.bold = true;

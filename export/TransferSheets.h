@@ -14,16 +14,19 @@ namespace orbek {
 // its keywords and the note its comments.
 DocumentProperties PropertiesOf(const SampleDetails& details);
 
-// The Details sheet: the sample's details, the number of readings, the
-// first and the last (`ends`: none, or those two), then a heading row and
-// the statistics of each unit and scale.
+// The Details sheet: the sample's details, each change made to them after
+// the transfer ended (field, before, after, when in UTC), the number of
+// readings, the first and the last (`ends`: none, or those two), those
+// out of step and lost, then a heading row and the statistics of each unit
+// and scale.
 struct DetailsRow {
   std::vector<CellContent> cells;
   bool heading = false;
 };
 std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
                                     const ReadingStatistics& statistics,
-                                    const std::vector<Reading>& ends);
+                                    const std::vector<Reading>& ends,
+                                    const std::vector<DetailChange>& changes = {});
 inline constexpr std::array<double, 7> kDetailsColumnWidths = {22, 20, 8, 12, 12, 12, 18};
 
 // What a transfer adds to the window's workbook after Sheet1: a "Details"

@@ -274,8 +274,17 @@ std::vector<std::string> ReadingStatistics::Lines() const {
   return lines;
 }
 
+void TransferRecord::ChangeDetails(const SampleDetails& now,
+                                   std::chrono::system_clock::time_point when) {
+  for (const DetailField& field : kDetailFields)
+    if (details.*field.member != now.*field.member)
+      changes.push_back({&field, details.*field.member, now.*field.member, when});
+  details = now;
+}
+
 void TransferRecord::Clear() {
   kept_.clear();
+  changes.clear();
   statistics_ = {};
 }
 

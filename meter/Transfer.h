@@ -165,6 +165,14 @@ std::string UtcIsoText(std::chrono::system_clock::time_point when);
 // the decimal separator whatever the locale.
 std::string StatisticText(double x);
 
+// A detail changed after its transfer ended: which, what it was and became,
+// and when (the change is kept, never folded into the details unseen).
+struct DetailChange {
+  const DetailField* field;
+  std::string before, after;
+  std::chrono::system_clock::time_point when;
+};
+
 // Every reading of one transfer as it was last delivered (a reading found
 // out of step is marked), with the sample's details and its statistics.
 // Each is kept as its record, a few dozen bytes, and decoded again when
@@ -185,7 +193,12 @@ class TransferRecord {
   // Those of the readings numbered `first` to `last`, both included.
   ReadingStatistics StatisticsBetween(std::int64_t first, std::int64_t last) const;
 
+  // Details given after the transfer ended: each field that differs is
+  // kept as a change.
+  void ChangeDetails(const SampleDetails& now, std::chrono::system_clock::time_point when);
+
   SampleDetails details;
+  std::vector<DetailChange> changes;
 
  private:
   struct Kept {

@@ -352,6 +352,19 @@ class ReportPages {
       details.emplace_back(Utf8(field.label), value.empty() ? QStringLiteral("\u2013")
                                                             : QString::fromStdString(value));
     }
+    // Changes made after the transfer ended, each with its time.
+    for (const DetailChange& change : transfer_.changes)
+      details.emplace_back(
+          QCoreApplication::translate("TransferReport", "Changed"),
+          QCoreApplication::translate("TransferReport", "%1: \u201C%2\u201D to \u201C%3\u201D, %4")
+              .arg(Utf8(change.field->label), QString::fromStdString(change.before),
+                   QString::fromStdString(change.after),
+                   QDateTime::fromMSecsSinceEpoch(
+                       std::chrono::duration_cast<std::chrono::milliseconds>(
+                           change.when.time_since_epoch())
+                           .count(),
+                       Qt::UTC)
+                           .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss 'UTC'"))));
     y = Pairs(y, details, 120) + 8;
     y = Text(y, QCoreApplication::translate("TransferReport", "Statistics"), 12, true) + 2;
     y = Statistics(y) + 10;

@@ -186,10 +186,16 @@ void COrbekDlg::SetUpTransferActions() {
   QAction* picture =
       action(tr("Save Chart as Picture..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
              &COrbekDlg::OnSaveChartPicture);
+  // Whether Receive asks about details left from an earlier transfer.
+  auto* ask = new QAction(tr("Ask for Sample Details at Receive"), this);
+  ask->setCheckable(true);
+  ask->setChecked(AskForDetailsAtReceive());
+  connect(ask, &QAction::toggled, this, [](bool on) { SetAskForDetailsAtReceive(on); });
+  addAction(ask);
   ui_->ReadingsTable->setContextMenuPolicy(Qt::ActionsContextMenu);
-  ui_->ReadingsTable->addActions({details, report});
+  ui_->ReadingsTable->addActions({details, ask, report});
   ui_->Chart->setContextMenuPolicy(Qt::ActionsContextMenu);
-  ui_->Chart->addActions({details, report, picture});
+  ui_->Chart->addActions({details, ask, report, picture});
 
   StatisticsLabel = new QLabel(this);
   StatisticsLabel->setObjectName(QStringLiteral("StatisticsLabel"));
@@ -245,9 +251,15 @@ QString Summary(const ReadingStatistics& statistics, const DecodedReading& last)
 
 // The whole transfer's statistics and those of the readings the chart
 // shows, in the units of the last reading.
+// Above them, the sample the readings are filed under, so that details
+// carried over from another transfer never pass unseen.
 void COrbekDlg::ShowStatistics() {
+  const QString sample =
+      Transfer.details.sample.empty()
+          ? QString()
+          : tr("Sample %1").arg(QString::fromStdString(Transfer.details.sample).left(80));
   if (Transfer.Empty()) {
-    StatisticsLabel->clear();
+    StatisticsLabel->setText(sample);
     return;
   }
   const DecodedReading last = Transfer.At(Transfer.Count() - 1).decoded;
@@ -256,19 +268,58 @@ void COrbekDlg::ShowStatistics() {
   const auto end = static_cast<std::int64_t>(std::floor(high));
   const ReadingStatistics shown = Transfer.StatisticsBetween(first, end);
   StatisticsLabel->setText(
+      (sample.isEmpty() ? QString() : sample + QLatin1Char('\n')) +
       tr("Transfer (n %1): %2").arg(Transfer.Count()).arg(Summary(Transfer.Statistics(), last)) +
       QLatin1Char('\n') + tr("Chart (n %1): %2").arg(shown.Readings()).arg(Summary(shown, last)));
 }
 
+// Details given for a transfer that has ended change it on the record:
+// each field that differs is kept as a change, with its time. Given before
+// or during a transfer, they are that transfer's.
 void COrbekDlg::OnSampleDetails() {
   SampleDetailsDialog dialog(Transfer.details, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  Transfer.details = dialog.Details();
+  const bool ended = !Transfer.Empty() && !Session.IsOpen();
+  if (ended) {
+    Transfer.ChangeDetails(dialog.Details(), std::chrono::system_clock::now());
+  } else {
+    Transfer.details = dialog.Details();
+    detailsConfirmed_ = true;
+  }
+  KeepDetails();
+  ShowStatistics();
+}
+
+void COrbekDlg::KeepDetails() {
   QString error;
   if (!RememberDetails(Transfer.details, &error))
     MessageBoxExW(
         tr("The details are kept for this transfer but not for the next start: %1.").arg(error),
         tr("Orbek"));
+}
+
+// Details left from an earlier transfer are shown before the meter is told
+// to send: kept with Yes, changed (or Receive given up) with No. False
+// when the user gave up.
+bool COrbekDlg::ConfirmDetailsForReceive() {
+  if (Transfer.details.Empty() || detailsConfirmed_ || !AskForDetailsAtReceive()) return true;
+  QStringList given;
+  for (const DetailField& field : kDetailFields)
+    if (!(Transfer.details.*field.member).empty())
+      given << QStringLiteral("%1: %2").arg(
+                   QCoreApplication::translate("SampleDetails", std::string(field.label).c_str()),
+                   QString::fromStdString(Transfer.details.*field.member).left(80));
+  const int answer = MessageBoxExW(
+      tr("Are the readings to come still of this sample?\n\n%1\n\nYes keeps these details; "
+         "No lets you change them first.")
+          .arg(given.join(QLatin1Char('\n'))),
+      tr("Sample Details"), MessageButtons::YesNo);
+  if (answer != IDNO) return true;
+  SampleDetailsDialog dialog(Transfer.details, this);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  Transfer.details = dialog.Details();
+  KeepDetails();
+  return true;
 }
 
 void COrbekDlg::OnSaveReport() {
@@ -575,6 +626,8 @@ void COrbekDlg::OnConnectButton() {
 }
 
 void COrbekDlg::OnReceiveButton() {
+  if (!ConfirmDetailsForReceive()) return;
+  detailsConfirmed_ = false;  // the next Receive asks again
   // The transfer the table showed stays on disk, as the close question's
   // No keeps one.
   if (journaling_ && RowCounter > 0) {

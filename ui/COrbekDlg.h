@@ -111,6 +111,8 @@ class COrbekDlg : public QDialog {
   // box's own event loop never runs a handler inside another.
   void ShowAfterThisEvent(const QString& text, const QString& caption);
   void WarnOfForeignBytes();
+  bool ConfirmDetailsForReceive();
+  void KeepDetails();
 
   // Steps of the handlers.
   struct EventAxes {
@@ -155,6 +157,7 @@ class COrbekDlg : public QDialog {
   std::unique_ptr<orbek::Journal> journal_;
   bool journaling_ = true;  // false while a capture given by the user takes its place
   bool foreignSaid_ = false;  // this transfer's records were said not to be a meter's
+  bool detailsConfirmed_ = false;  // given for the next transfer since the last Receive
   // Every reading of the transfer, past the table's last row too, with the
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;

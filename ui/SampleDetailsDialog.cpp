@@ -123,4 +123,15 @@ bool RememberDetails(const SampleDetails& details, QString* error) {
   return false;
 }
 
+bool AskForDetailsAtReceive() {
+  return QSettings(SettingsPath(), QSettings::IniFormat)
+      .value(QStringLiteral("askAtReceive"), true)
+      .toBool();
+}
+
+void SetAskForDetailsAtReceive(bool ask) {
+  QDir().mkpath(StateFolder());
+  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QStringLiteral("askAtReceive"), ask);
+}
+
 }  // namespace orbek

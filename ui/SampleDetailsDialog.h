@@ -32,5 +32,9 @@ class SampleDetailsDialog : public QDialog {
 SampleDetails RememberedDetails();
 // Keeps them; false (with `error`) when they could not be written.
 bool RememberDetails(const SampleDetails& details, QString* error);
+// Whether Receive asks about details left from an earlier transfer (yes
+// unless the user turned it off), kept with them.
+bool AskForDetailsAtReceive();
+void SetAskForDetailsAtReceive(bool ask);
 
 }  // namespace orbek

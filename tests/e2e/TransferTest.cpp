@@ -12,6 +12,8 @@
 #include "meter/RecordDecoder.h"
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
+#include "export/TransferSheets.h"
+#include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
 
 namespace orbek {
@@ -189,6 +191,62 @@ TEST_F(TransferTest, RecordsThatAreNotAMetersAreSaidOnce) {
     warnings += text.contains("do not look like a meter's readings") && caption == "Warning";
   EXPECT_EQ(warnings, 1);
   EXPECT_GE(Probe().RowCounter(), 110);
+}
+
+// A sample's details never pass silently to the next sample: the window
+// shows the sample it files readings under, Receive asks about details left
+// from an earlier transfer (unless told not to), and details changed after
+// a transfer ended are kept as a change.
+TEST_F(TransferTest, ASamplesDetailsAreNeverCarriedOverOrChangedUnseen) {
+  const auto fill = [this](const QString& sample) {
+    dlg_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
+    QTimer::singleShot(0, [sample] {
+      auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      dialog->findChild<QLineEdit*>("sample")->setText(sample);
+      dialog->accept();
+    });
+    QTest::keyClick(dlg_.get(), Qt::Key_D, Qt::ControlModifier);
+  };
+  const auto asked = [this] {
+    int count = 0;
+    for (const auto& [text, caption] : Boxes())
+      count += caption == "Sample Details" && text.contains("S-1");
+    return count;
+  };
+  Start(sim::GenerateRecords(5, 3));
+  fill("S-1");
+  Click("ConnectButton");
+  ReceiveWholeTransfer();
+  EXPECT_EQ(asked(), 0) << "details given for this transfer are not asked about";
+  EXPECT_TRUE(Probe().Label("StatisticsLabel").text().startsWith("Sample S-1"));
+
+  // Changed after the end: kept as a change, on the Details sheet too.
+  fill("S-2");
+  ASSERT_EQ(Probe().Transfer().changes.size(), 1u);
+  EXPECT_EQ(Probe().Transfer().changes[0].before, "S-1");
+  EXPECT_EQ(Probe().Transfer().changes[0].after, "S-2");
+  Workbook book;
+  AddTransferSheets(book, Probe().Transfer(), true);
+  EXPECT_EQ(book.Sheet(1).Find(5, 0)->content.text, "Changed");
+  EXPECT_EQ(book.Sheet(1).Find(5, 3)->content.text, "S-2");
+
+  // The next Receive asks whether S-2 still holds; Yes keeps it.
+  boxes_.AnswerYesNo(IDYES);
+  Click("ConnectButton");
+  ReceiveWholeTransfer();
+  EXPECT_EQ(Boxes().back().second, "Sample Details");
+  EXPECT_TRUE(Boxes().back().first.contains("S-2"));
+  EXPECT_TRUE(Probe().Transfer().changes.empty()) << "a new transfer starts a new record";
+
+  // Turned off, it asks no more.
+  SetAskForDetailsAtReceive(false);
+  boxes_.boxes.clear();
+  Click("ConnectButton");
+  ReceiveWholeTransfer();
+  for (const auto& [text, caption] : Boxes()) EXPECT_NE(caption, "Sample Details");
+  SetAskForDetailsAtReceive(true);
 }
 
 TEST_F(TransferTest, ConnectThenDisconnectSendsOnlyTheStopByte) {
