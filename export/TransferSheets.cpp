@@ -1,5 +1,6 @@
 #include "export/TransferSheets.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <chrono>
 
@@ -85,23 +86,71 @@ int AddDataSheets(Workbook& workbook, const TransferRecord& transfer) {
   return first;
 }
 
-// The Data sheet's value and temperature against the meter's time where
-// every reading has a real one, against the reading's number otherwise.
-WorkbookChart ReadingsChart(const TransferRecord& transfer, int dataSheet, int detailsSheet,
-                            int row) {
+// Rows of the Data sheet (from 1) whose readings share a unit (a scale for
+// the temperature) and have a number: a chart joins the readings of a run
+// and never two runs.
+struct Run {
+  int first, last;
+  QString unit;
+};
+std::vector<Run> RunsOf(const TransferRecord& transfer, bool temperature, int lastRow) {
+  std::vector<Run> runs;
+  bool open = false;
+  for (int row = 1; row <= lastRow; ++row) {
+    const DecodedReading r = transfer.At(static_cast<std::size_t>(row - 1)).decoded;
+    if (!temperature && !r.Value) {
+      open = false;
+      continue;
+    }
+    const QString unit = Utf8(temperature ? r.TemperatureUnit() : r.Unit.value_or(""));
+    if (open && runs.back().unit == unit) {
+      runs.back().last = row;
+      continue;
+    }
+    runs.push_back({row, row, unit});
+    open = true;
+  }
+  return runs;
+}
+
+// More runs than this and the chart shows points, none joined.
+constexpr std::size_t kMostRuns = 64;
+
+// One chart of the value or of the temperature, on a scale of its own,
+// against the meter's time where every reading has a real one and the
+// reading's number otherwise; its axes say what they show, in what units.
+WorkbookChart ReadingsChart(const TransferRecord& transfer, bool temperature, int dataSheet,
+                            int detailsSheet, int row) {
   bool timed = true;
   for (std::size_t i = 0; i < transfer.Count() && timed; ++i)
     timed = transfer.At(i).decoded.Clock.real;
+  const int lastRow =
+      static_cast<int>(std::min<std::size_t>(transfer.Count(), Worksheet::kMaxRows - 1));
+  const std::vector<Run> runs = RunsOf(transfer, temperature, lastRow);
+  QStringList units;
+  for (const Run& run : runs)
+    if (!run.unit.isEmpty() && !units.contains(run.unit)) units << run.unit;
+  const QString what = temperature ? QStringLiteral("Temperature") : QStringLiteral("Value");
   WorkbookChart chart;
-  chart.title = QStringLiteral("Readings");
+  chart.title = what;
   chart.dataSheet = dataSheet;
   chart.xColumn = timed ? kDataMeterTime : kDataNumber;
   chart.xFormat = timed ? QStringLiteral("hh:mm:ss") : QString();
+  chart.xTitle = timed ? QStringLiteral("Date and Time") : QStringLiteral("No.");
+  chart.yTitle = units.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, units.join(", "));
   chart.firstRow = 1;
-  chart.lastRow =
-      static_cast<int>(std::min<std::size_t>(transfer.Count(), Worksheet::kMaxRows - 1));
+  chart.lastRow = lastRow;
   // The window's green and red; the temperature dashed as well.
-  chart.series = {{kDataValue, 0x00A000, false}, {kDataTemperature, 0xFF0000, true}};
+  const int column = temperature ? kDataTemperature : kDataValue;
+  const std::uint32_t colour = temperature ? 0xFF0000 : 0x00A000;
+  chart.lines = runs.size() <= kMostRuns;
+  if (!chart.lines) {
+    chart.series.push_back({column, colour, temperature, -1, -1, what});
+  } else {
+    for (const Run& run : runs)
+      chart.series.push_back({column, colour, temperature, run.first, run.last,
+                              run.unit.isEmpty() ? what : run.unit});
+  }
   chart.sheet = detailsSheet;
   chart.row = row;
   chart.column = 0;
@@ -191,8 +240,11 @@ void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool 
     ++row;
   }
   const int data = AddDataSheets(workbook, transfer);
-  if (xlsx && !transfer.Empty())
-    workbook.charts.push_back(ReadingsChart(transfer, data, detailsIndex, row + 1));
+  if (xlsx && !transfer.Empty()) {
+    // One above the other below the statistics, on one printed page.
+    workbook.charts.push_back(ReadingsChart(transfer, false, data, detailsIndex, row + 1));
+    workbook.charts.push_back(ReadingsChart(transfer, true, data, detailsIndex, row + 15));
+  }
 }
 
 void SaveTransferCsv(const QString& path, const TransferRecord& transfer) {

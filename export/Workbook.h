@@ -68,9 +68,13 @@ struct WorkbookChart {
     int column = 0;
     std::uint32_t rgb = 0;  // 0xRRGGBB
     bool dashed = false;
+    int firstRow = -1, lastRow = -1;  // its rows; -1: the chart's
+    QString name;                     // empty: the column's heading
   };
   QString title;
   QString xFormat;  // how the x axis shows its numbers; empty for plain
+  QString xTitle, yTitle;
+  bool lines = true;  // false: each reading a point, none joined
   int dataSheet = 0, xColumn = 0, firstRow = 1, lastRow = 1;
   std::vector<Series> series;
   int sheet = 0, row = 0, column = 0;  // where it stands

@@ -254,35 +254,51 @@ char* KeepText(KeptTexts& texts, const QString& text) {
 void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart& chart,
                 KeptTexts& texts) {
   const auto keep = [&texts](const QString& text) { return KeepText(texts, text); };
-  lxw_chart* drawn = workbook_add_chart(book, LXW_CHART_SCATTER_STRAIGHT);
+  lxw_chart* drawn =
+      workbook_add_chart(book, chart.lines ? LXW_CHART_SCATTER_STRAIGHT : LXW_CHART_SCATTER);
   if (drawn == nullptr) Fail(QStringLiteral("the chart could not be added"));
   if (!chart.title.isEmpty()) chart_title_set_name(drawn, keep(chart.title));
   chart_legend_set_position(drawn, LXW_CHART_LEGEND_BOTTOM);
   if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, keep(chart.xFormat));
+  if (!chart.xTitle.isEmpty()) chart_axis_set_name(drawn->x_axis, keep(chart.xTitle));
+  if (!chart.yTitle.isEmpty()) chart_axis_set_name(drawn->y_axis, keep(chart.yTitle));
   char* data = keep(source.Sheet(chart.dataSheet).Name());
-  const auto first = static_cast<lxw_row_t>(chart.firstRow);
-  const auto last = static_cast<lxw_row_t>(chart.lastRow);
   const auto x = static_cast<lxw_col_t>(chart.xColumn);
   for (const WorkbookChart::Series& series : chart.series) {
     lxw_chart_series* line = chart_add_series(drawn, nullptr, nullptr);
     if (line == nullptr) Fail(QStringLiteral("the chart could not be added"));
     const auto y = static_cast<lxw_col_t>(series.column);
+    const auto first = static_cast<lxw_row_t>(series.firstRow < 0 ? chart.firstRow : series.firstRow);
+    const auto last = static_cast<lxw_row_t>(series.lastRow < 0 ? chart.lastRow : series.lastRow);
     chart_series_set_categories(line, data, first, x, last, x);
     chart_series_set_values(line, data, first, y, last, y);
-    chart_series_set_name_range(line, data, 0, y);
-    chart_series_set_marker_type(line, LXW_CHART_MARKER_NONE);
+    if (series.name.isEmpty()) {
+      chart_series_set_name_range(line, data, 0, y);
+    } else {
+      chart_series_set_name(line, keep(series.name));
+    }
     lxw_chart_line look{};
     look.color = series.rgb;
     look.width = 1.25F;
     look.dash_type = series.dashed ? LXW_CHART_LINE_DASH_DASH : LXW_CHART_LINE_DASH_SOLID;
-    chart_series_set_line(line, &look);
+    if (chart.lines) {
+      chart_series_set_marker_type(line, LXW_CHART_MARKER_NONE);
+      chart_series_set_line(line, &look);
+    } else {
+      chart_series_set_marker_type(line, LXW_CHART_MARKER_CIRCLE);
+      chart_series_set_marker_size(line, 3);
+      lxw_chart_fill fill{};
+      fill.color = series.rgb;
+      chart_series_set_marker_fill(line, &fill);
+      chart_series_set_marker_line(line, &look);
+    }
   }
   lxw_worksheet* sheet =
       workbook_get_worksheet_by_name(book, keep(source.Sheet(chart.sheet).Name()));
   if (sheet == nullptr) Fail(QStringLiteral("the chart's worksheet is missing"));
   lxw_chart_options place{};
   place.x_scale = 1.1;
-  place.y_scale = 1.3;
+  place.y_scale = 0.9;
   Check(worksheet_insert_chart_opt(sheet, static_cast<lxw_row_t>(chart.row),
                                    static_cast<lxw_col_t>(chart.column), drawn, &place));
 }

@@ -31,6 +31,7 @@ import io
 import json
 import math
 import os
+import re
 import statistics
 import subprocess
 import sys
@@ -195,12 +196,29 @@ def check_xlsx(path, expected):
         expect((got or "") == expected["properties"][field], f"property {field} {got!r}")
     if DETAILS_ONLY:
         return
+    check_charts(path, book["Data"])
+
+
+def check_charts(path, data):
+    """Two charts: the value's (column C) and the temperature's (column E),
+    each on its own scale with an axis title naming the units, and no line
+    joining readings of two units."""
+    units = {row[0].row: (row[3].value or "", row[5].value) for row in data.iter_rows(min_row=2)}
     with zipfile.ZipFile(path) as archive:
-        charts = [n for n in archive.namelist() if n.startswith("xl/charts/chart")]
-        expect(len(charts) == 1, f"charts {charts}")
-        if charts:
-            xml = archive.read(charts[0]).decode()
-            expect("Data!$C$2" in xml and "Data!$E$2" in xml, "the chart does not plot the Data sheet")
+        charts = sorted(n for n in archive.namelist() if re.match(r"xl/charts/chart\d+\.xml$", n))
+        expect(len(charts) == 2, f"charts {charts}")
+        for name, column, which in zip(charts, ("C", "E"), (0, 1)):
+            xml = archive.read(name).decode()
+            ranges = re.findall(r"<c:yVal>.*?<c:f>Data!\$" + column + r"\$(\d+):\$" + column +
+                                r"\$(\d+)</c:f>", xml, re.S)
+            expect(ranges, f"{name} does not plot column {column} of the Data sheet")
+            lines = "<c:marker><c:symbol val=\"none\"/>" in xml
+            for first, last in ranges:
+                seen = {units[r][which] for r in range(int(first), int(last) + 1) if r in units}
+                expect(not lines or len(seen) <= 1, f"{name} joins rows {first}-{last} of {seen}")
+            wanted = {units[r][which] for r in units if units[r][which]}
+            title = "".join(re.findall(r"<c:valAx>.*?<c:title>.*?</c:title>", xml, re.S)[:2])
+            expect(all(u in title for u in wanted), f"{name}: axis titles do not name {wanted}")
 
 
 def check_csv(path, expected):
