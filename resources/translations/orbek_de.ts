@@ -98,10 +98,6 @@
 <context>
     <name>COrbekDlg</name>
     <message>
-        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>Die meisten empfangenen Datensätze enthalten weder ein echtes Datum noch einen Wert, den das Messgerät kennt: Sie sehen nicht wie Messwerte des Geräts aus. Ist die Baudrate richtig?</translation>
-    </message>
-    <message>
         <source>Port scaning</source>
         <translation>Schnittstellen suchen</translation>
     </message>
@@ -144,6 +140,10 @@
     <message>
         <source>Graph</source>
         <translation>Diagramm</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 bis %2)</translation>
     </message>
 </context>
 <context>
@@ -321,12 +321,44 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
         <translation>Keine Messwerte.</translation>
     </message>
     <message>
-        <source>out of step</source>
-        <translation>außer Takt</translation>
-    </message>
-    <message>
         <source>Page %1 of %2</source>
         <translation>Seite %1 von %2</translation>
+    </message>
+    <message>
+        <source>[… cut here: the whole text is in the saved files]</source>
+        <translation>[… hier gekürzt: der ganze Text steht in den gespeicherten Dateien]</translation>
+    </message>
+    <message>
+        <source>Out of step</source>
+        <translation>Außer Takt</translation>
+    </message>
+    <message>
+        <source>rows</source>
+        <translation>Zeilen</translation>
+    </message>
+    <message>
+        <source>Lost on the line</source>
+        <translation>Auf der Leitung verloren</translation>
+    </message>
+    <message>
+        <source>before rows</source>
+        <translation>vor den Zeilen</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Geändert</translation>
+    </message>
+    <message>
+        <source>%1: “%2” to “%3”, %4</source>
+        <translation>%1: „%2“ zu „%3“, %4</translation>
+    </message>
+    <message>
+        <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
+        <translation>* außer Takt, nicht in der Statistik; +n: n Messwerte vor der Zeile auf der Leitung verloren</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Probe %1</translation>
     </message>
 </context>
 <context>
@@ -366,10 +398,6 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
     <message>
         <source>Statistics</source>
         <translation>Statistik</translation>
-    </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 bis %2)</translation>
     </message>
     <message>
         <source>Transfer (n %1): %2</source>
@@ -513,6 +541,34 @@ Wiederherstellen?
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
         <translation>alle Messwerte dieser Übertragung sind in %1 aufbewahrt, das orbek-log --decode liest</translation>
     </message>
+    <message>
+        <source>Ask for Sample Details at Receive</source>
+        <translation>Beim Empfangen nach Probendetails fragen</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Probe %1</translation>
+    </message>
+    <message>
+        <source>Are the readings to come still of this sample?
+
+%1
+
+Yes keeps these details; No lets you change them first.</source>
+        <translation>Gehören die kommenden Messwerte noch zu dieser Probe?
+
+%1
+
+Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
+    </message>
+    <message>
+        <source>Sample Details</source>
+        <translation>Probendetails</translation>
+    </message>
+    <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>Die meisten empfangenen Datensätze enthalten weder ein echtes Datum noch einen Wert, den das Messgerät kennt: Sie sehen nicht wie Messwerte des Geräts aus. Ist die Baudrate richtig?</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
@@ -538,6 +594,22 @@ Wiederherstellen?
     <message>
         <source>cannot write %1</source>
         <translation>%1 kann nicht geschrieben werden</translation>
+    </message>
+    <message>
+        <source>It holds a control character; only line breaks and tabs can be kept.</source>
+        <translation>Er enthält ein Steuerzeichen; nur Zeilenumbrüche und Tabulatoren bleiben erhalten.</translation>
+    </message>
+    <message>
+        <source>It holds a control character, which cannot be kept.</source>
+        <translation>Er enthält ein Steuerzeichen, das nicht erhalten bleiben kann.</translation>
+    </message>
+    <message>
+        <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
+        <translation>Er ist länger als die %L1 Zeichen, die eine Zelle einer Arbeitsmappe fasst.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 </TS>

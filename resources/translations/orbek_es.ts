@@ -98,10 +98,6 @@
 <context>
     <name>COrbekDlg</name>
     <message>
-        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>La mayoría de los registros recibidos no llevan ni una fecha real ni un valor que el medidor defina: no parecen lecturas del medidor. ¿Es correcta la velocidad en baudios?</translation>
-    </message>
-    <message>
         <source>Port scaning</source>
         <translation>Búsqueda de puertos</translation>
     </message>
@@ -144,6 +140,10 @@
     <message>
         <source>Graph</source>
         <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
     </message>
 </context>
 <context>
@@ -321,12 +321,44 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
         <translation>Sin lecturas.</translation>
     </message>
     <message>
-        <source>out of step</source>
-        <translation>desfasada</translation>
-    </message>
-    <message>
         <source>Page %1 of %2</source>
         <translation>Página %1 de %2</translation>
+    </message>
+    <message>
+        <source>[… cut here: the whole text is in the saved files]</source>
+        <translation>[… cortado aquí: el texto completo está en los archivos guardados]</translation>
+    </message>
+    <message>
+        <source>Out of step</source>
+        <translation>Desfasadas</translation>
+    </message>
+    <message>
+        <source>rows</source>
+        <translation>filas</translation>
+    </message>
+    <message>
+        <source>Lost on the line</source>
+        <translation>Perdidas en la línea</translation>
+    </message>
+    <message>
+        <source>before rows</source>
+        <translation>antes de las filas</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Cambiado</translation>
+    </message>
+    <message>
+        <source>%1: “%2” to “%3”, %4</source>
+        <translation>%1: «%2» a «%3», %4</translation>
+    </message>
+    <message>
+        <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
+        <translation>* desfasada, excluida de las estadísticas; +n: n lecturas perdidas en la línea antes de la fila</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Muestra %1</translation>
     </message>
 </context>
 <context>
@@ -366,10 +398,6 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
     <message>
         <source>Statistics</source>
         <translation>Estadísticas</translation>
-    </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 a %2)</translation>
     </message>
     <message>
         <source>Transfer (n %1): %2</source>
@@ -513,6 +541,34 @@ Restore them?
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
         <translation>todas las lecturas de esta transferencia se conservan en %1, que lee orbek-log --decode</translation>
     </message>
+    <message>
+        <source>Ask for Sample Details at Receive</source>
+        <translation>Preguntar los detalles de la muestra al recibir</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Muestra %1</translation>
+    </message>
+    <message>
+        <source>Are the readings to come still of this sample?
+
+%1
+
+Yes keeps these details; No lets you change them first.</source>
+        <translation>¿Las lecturas que vienen siguen siendo de esta muestra?
+
+%1
+
+Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
+    </message>
+    <message>
+        <source>Sample Details</source>
+        <translation>Datos de la muestra</translation>
+    </message>
+    <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>La mayoría de los registros recibidos no llevan ni una fecha real ni un valor que el medidor defina: no parecen lecturas del medidor. ¿Es correcta la velocidad en baudios?</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
@@ -538,6 +594,22 @@ Restore them?
     <message>
         <source>cannot write %1</source>
         <translation>no se puede escribir %1</translation>
+    </message>
+    <message>
+        <source>It holds a control character; only line breaks and tabs can be kept.</source>
+        <translation>Contiene un carácter de control; solo se conservan saltos de línea y tabuladores.</translation>
+    </message>
+    <message>
+        <source>It holds a control character, which cannot be kept.</source>
+        <translation>Contiene un carácter de control, que no se puede conservar.</translation>
+    </message>
+    <message>
+        <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
+        <translation>Es más largo que los %L1 caracteres que admite una celda de un libro.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 </TS>

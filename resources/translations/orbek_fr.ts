@@ -98,10 +98,6 @@
 <context>
     <name>COrbekDlg</name>
     <message>
-        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>La plupart des enregistrements reçus ne portent ni une vraie date ni une valeur que l&apos;appareil définit : ils ne ressemblent pas à des mesures de l&apos;appareil. Le débit en bauds est-il le bon ?</translation>
-    </message>
-    <message>
         <source>Port scaning</source>
         <translation>Recherche des ports</translation>
     </message>
@@ -144,6 +140,10 @@
     <message>
         <source>Graph</source>
         <translation>Graphique</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 à %2)</translation>
     </message>
 </context>
 <context>
@@ -321,12 +321,44 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
         <translation>Aucune mesure.</translation>
     </message>
     <message>
-        <source>out of step</source>
-        <translation>décalée</translation>
-    </message>
-    <message>
         <source>Page %1 of %2</source>
         <translation>Page %1 sur %2</translation>
+    </message>
+    <message>
+        <source>[… cut here: the whole text is in the saved files]</source>
+        <translation>[… coupé ici : le texte entier est dans les fichiers enregistrés]</translation>
+    </message>
+    <message>
+        <source>Out of step</source>
+        <translation>Désynchronisées</translation>
+    </message>
+    <message>
+        <source>rows</source>
+        <translation>lignes</translation>
+    </message>
+    <message>
+        <source>Lost on the line</source>
+        <translation>Perdues sur la ligne</translation>
+    </message>
+    <message>
+        <source>before rows</source>
+        <translation>avant les lignes</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Modifié</translation>
+    </message>
+    <message>
+        <source>%1: “%2” to “%3”, %4</source>
+        <translation>%1 : « %2 » en « %3 », %4</translation>
+    </message>
+    <message>
+        <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
+        <translation>* désynchronisée, exclue des statistiques ; +n : n mesures perdues sur la ligne avant la ligne</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Échantillon %1</translation>
     </message>
 </context>
 <context>
@@ -366,10 +398,6 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
     <message>
         <source>Statistics</source>
         <translation>Statistiques</translation>
-    </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 à %2)</translation>
     </message>
     <message>
         <source>Transfer (n %1): %2</source>
@@ -513,6 +541,34 @@ Les restaurer ?
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
         <translation>toutes les mesures de ce transfert sont gardées dans %1, que lit orbek-log --decode</translation>
     </message>
+    <message>
+        <source>Ask for Sample Details at Receive</source>
+        <translation>Demander les détails de l&apos;échantillon à la réception</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Échantillon %1</translation>
+    </message>
+    <message>
+        <source>Are the readings to come still of this sample?
+
+%1
+
+Yes keeps these details; No lets you change them first.</source>
+        <translation>Les mesures à venir sont-elles toujours de cet échantillon ?
+
+%1
+
+Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translation>
+    </message>
+    <message>
+        <source>Sample Details</source>
+        <translation>Détails de l&apos;échantillon</translation>
+    </message>
+    <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>La plupart des enregistrements reçus ne portent ni une vraie date ni une valeur que l&apos;appareil définit : ils ne ressemblent pas à des mesures de l&apos;appareil. Le débit en bauds est-il le bon ?</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
@@ -538,6 +594,22 @@ Les restaurer ?
     <message>
         <source>cannot write %1</source>
         <translation>impossible d&apos;écrire %1</translation>
+    </message>
+    <message>
+        <source>It holds a control character; only line breaks and tabs can be kept.</source>
+        <translation>Il contient un caractère de contrôle ; seuls les sauts de ligne et les tabulations sont conservés.</translation>
+    </message>
+    <message>
+        <source>It holds a control character, which cannot be kept.</source>
+        <translation>Il contient un caractère de contrôle, qui ne peut pas être conservé.</translation>
+    </message>
+    <message>
+        <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
+        <translation>Il dépasse les %L1 caractères que contient une cellule de classeur.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1 : %2</translation>
     </message>
 </context>
 </TS>

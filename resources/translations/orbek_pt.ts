@@ -98,10 +98,6 @@
 <context>
     <name>COrbekDlg</name>
     <message>
-        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>A maioria dos registos recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
-    </message>
-    <message>
         <source>Port scaning</source>
         <translation>Procura de portas</translation>
     </message>
@@ -144,6 +140,10 @@
     <message>
         <source>Graph</source>
         <translation>Gráfico</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
     </message>
 </context>
 <context>
@@ -321,12 +321,44 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
         <translation>Sem leituras.</translation>
     </message>
     <message>
-        <source>out of step</source>
-        <translation>desfasada</translation>
-    </message>
-    <message>
         <source>Page %1 of %2</source>
         <translation>Página %1 de %2</translation>
+    </message>
+    <message>
+        <source>[… cut here: the whole text is in the saved files]</source>
+        <translation>[… cortado aqui: o texto completo está nos ficheiros guardados]</translation>
+    </message>
+    <message>
+        <source>Out of step</source>
+        <translation>Dessincronizadas</translation>
+    </message>
+    <message>
+        <source>rows</source>
+        <translation>linhas</translation>
+    </message>
+    <message>
+        <source>Lost on the line</source>
+        <translation>Perdidas na linha</translation>
+    </message>
+    <message>
+        <source>before rows</source>
+        <translation>antes das linhas</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>Alterado</translation>
+    </message>
+    <message>
+        <source>%1: “%2” to “%3”, %4</source>
+        <translation>%1: «%2» para «%3», %4</translation>
+    </message>
+    <message>
+        <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
+        <translation>* dessincronizada, excluída das estatísticas; +n: n leituras perdidas na linha antes da linha</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Amostra %1</translation>
     </message>
 </context>
 <context>
@@ -366,10 +398,6 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     <message>
         <source>Statistics</source>
         <translation>Estatísticas</translation>
-    </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 a %2)</translation>
     </message>
     <message>
         <source>Transfer (n %1): %2</source>
@@ -513,6 +541,34 @@ Restaurá-las?
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
         <translation>todas as leituras desta transferência ficam em %1, que o orbek-log --decode lê</translation>
     </message>
+    <message>
+        <source>Ask for Sample Details at Receive</source>
+        <translation>Perguntar os detalhes da amostra ao receber</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>Amostra %1</translation>
+    </message>
+    <message>
+        <source>Are the readings to come still of this sample?
+
+%1
+
+Yes keeps these details; No lets you change them first.</source>
+        <translation>As leituras que vêm ainda são desta amostra?
+
+%1
+
+Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
+    </message>
+    <message>
+        <source>Sample Details</source>
+        <translation>Dados da amostra</translation>
+    </message>
+    <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>A maioria dos registos recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
@@ -538,6 +594,22 @@ Restaurá-las?
     <message>
         <source>cannot write %1</source>
         <translation>não é possível escrever %1</translation>
+    </message>
+    <message>
+        <source>It holds a control character; only line breaks and tabs can be kept.</source>
+        <translation>Contém um carácter de controlo; só se mantêm quebras de linha e tabulações.</translation>
+    </message>
+    <message>
+        <source>It holds a control character, which cannot be kept.</source>
+        <translation>Contém um carácter de controlo, que não pode ser mantido.</translation>
+    </message>
+    <message>
+        <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
+        <translation>É mais longo do que os %L1 caracteres que uma célula de um livro comporta.</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 </TS>

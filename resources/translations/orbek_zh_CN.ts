@@ -98,10 +98,6 @@
 <context>
     <name>COrbekDlg</name>
     <message>
-        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>收到的大多数记录既没有真实的日期，也没有仪表定义的数值：它们看起来不像仪表的读数。波特率设置正确吗？</translation>
-    </message>
-    <message>
         <source>Port scaning</source>
         <translation>扫描端口</translation>
     </message>
@@ -144,6 +140,10 @@
     <message>
         <source>Graph</source>
         <translation>图表</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation>（%1 至 %2）</translation>
     </message>
 </context>
 <context>
@@ -321,12 +321,44 @@ No permission to open %1, which the dialout group may not open either: an admini
         <translation>没有读数。</translation>
     </message>
     <message>
-        <source>out of step</source>
+        <source>Page %1 of %2</source>
+        <translation>第 %1 页，共 %2 页</translation>
+    </message>
+    <message>
+        <source>[… cut here: the whole text is in the saved files]</source>
+        <translation>[… 此处截断：完整文本在已保存的文件中]</translation>
+    </message>
+    <message>
+        <source>Out of step</source>
         <translation>失步</translation>
     </message>
     <message>
-        <source>Page %1 of %2</source>
-        <translation>第 %1 页，共 %2 页</translation>
+        <source>rows</source>
+        <translation>行</translation>
+    </message>
+    <message>
+        <source>Lost on the line</source>
+        <translation>线路上丢失</translation>
+    </message>
+    <message>
+        <source>before rows</source>
+        <translation>位于以下行之前</translation>
+    </message>
+    <message>
+        <source>Changed</source>
+        <translation>已更改</translation>
+    </message>
+    <message>
+        <source>%1: “%2” to “%3”, %4</source>
+        <translation>%1：“%2”改为“%3”，%4</translation>
+    </message>
+    <message>
+        <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
+        <translation>* 失步，不计入统计；+n：该行之前线路上丢失了 n 个读数</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>样品 %1</translation>
     </message>
 </context>
 <context>
@@ -366,10 +398,6 @@ No permission to open %1, which the dialout group may not open either: an admini
     <message>
         <source>Statistics</source>
         <translation>统计</translation>
-    </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation>（%1 至 %2）</translation>
     </message>
     <message>
         <source>Transfer (n %1): %2</source>
@@ -513,6 +541,34 @@ Restore them?
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
         <translation>本次传输的所有读数保存在 %1 中，可由 orbek-log --decode 读取</translation>
     </message>
+    <message>
+        <source>Ask for Sample Details at Receive</source>
+        <translation>接收时询问样品详情</translation>
+    </message>
+    <message>
+        <source>Sample %1</source>
+        <translation>样品 %1</translation>
+    </message>
+    <message>
+        <source>Are the readings to come still of this sample?
+
+%1
+
+Yes keeps these details; No lets you change them first.</source>
+        <translation>接下来的读数仍属于此样品吗？
+
+%1
+
+“是”保留这些详情；“否”让您先修改。</translation>
+    </message>
+    <message>
+        <source>Sample Details</source>
+        <translation>样品信息</translation>
+    </message>
+    <message>
+        <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
+        <translation>收到的大多数记录既没有真实的日期，也没有仪表定义的数值：它们看起来不像仪表的读数。波特率设置正确吗？</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
@@ -538,6 +594,22 @@ Restore them?
     <message>
         <source>cannot write %1</source>
         <translation>无法写入 %1</translation>
+    </message>
+    <message>
+        <source>It holds a control character; only line breaks and tabs can be kept.</source>
+        <translation>其中含有控制字符；只能保留换行符和制表符。</translation>
+    </message>
+    <message>
+        <source>It holds a control character, which cannot be kept.</source>
+        <translation>其中含有无法保留的控制字符。</translation>
+    </message>
+    <message>
+        <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
+        <translation>超过了工作簿单元格可容纳的 %L1 个字符。</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1：%2</translation>
     </message>
 </context>
 </TS>
