@@ -138,6 +138,7 @@ void CMscomm1::ApplySettings() {
 }
 
 void CMscomm1::Open() {
+  deviceReads_ = 0;
   if (commPort_.isEmpty()) Fail(QStringLiteral("no port has been chosen"));
   port_.setReadBufferSize(0);  // a rest of the last open is over
   const OpenResult result = OpenExclusive(port_, commPort_);
@@ -169,6 +170,7 @@ void CMscomm1::ReadWaiting() {
 
 void CMscomm1::TakeArrived() {
   const QByteArray bytes = port_.readAll();
+  ++deviceReads_;
   received_.append(bytes);
   const bool rest = pacingMs_ > 0 && RestAfter(bytes.size());
   RaiseReceiveEvents();
@@ -183,15 +185,35 @@ void CMscomm1::TakeArrived() {
 // records). A line that would fill more than a quarter of the driver's
 // buffer meanwhile is faster than any serial meter (a pseudo-terminal, a
 // USB device at full speed), and is read as it comes, each read bringing
-// plenty. A read after a quiet spell does not know the pace yet.
+// plenty. The pace is the line's over spans of four rests, not the time
+// since the read before: the read that ends a rest is followed closely by
+// the next record, which would make a slow line look fast and rest again.
+// A stream after a quiet spell does not know its pace yet.
 bool CMscomm1::RestAfter(qsizetype bytes) {
   const bool streaming = sinceRead_.isValid() && sinceRead_.elapsed() < 2 * pacingMs_;
-  const std::int64_t ns = streaming ? sinceRead_.nsecsElapsed() : 0;
   sinceRead_.start();
-  if (ns <= 0) return false;
-  const std::int64_t gathered = bytes * pacingMs_ * 1'000'000 / ns;  // in a rest, at this pace
-  return gathered >= 3 * std::max<std::int64_t>(rThreshold_, 1) &&
-         gathered <= kDriverBufferBytes / 4;
+  if (!streaming) {
+    span_.start();
+    spanBytes_ = 0;
+    gatheredInRest_ = -1;
+    pacedRests_ = false;
+    return false;
+  }
+  spanBytes_ += bytes;
+  // The first span, before any rest, is one rest long; later ones, which
+  // take in what rests gathered, four.
+  const std::int64_t ns = span_.nsecsElapsed();
+  if (ns >= (gatheredInRest_ < 0 ? 1LL : 4LL) * pacingMs_ * 1'000'000) {
+    gatheredInRest_ = spanBytes_ * pacingMs_ * 1'000'000 / ns;
+    span_.start();
+    spanBytes_ = 0;
+  }
+  // Once resting, the port goes on resting down to two events' worth, so
+  // a pace near the bound (19200 baud) does not flip to and fro.
+  const std::int64_t event = std::max<std::int64_t>(rThreshold_, 1);
+  pacedRests_ = gatheredInRest_ >= (pacedRests_ ? 2 : 3) * event &&
+                gatheredInRest_ <= kDriverBufferBytes / 4;
+  return pacedRests_;
 }
 
 // A read buffer of one byte is QSerialPort's own way to stop reading: the

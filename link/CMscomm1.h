@@ -64,6 +64,9 @@ class CMscomm1 : public QObject {
   // default, reads every arrival at once.
   void SetReceivePacing(int ms) { pacingMs_ = ms; }
   int ReceivePacing() const { return pacingMs_; }
+  // Reads of the device since the port was opened: one a record on a
+  // slow line, one a rest on a streaming one.
+  std::int64_t DeviceReads() const { return deviceReads_; }
   // Reads at once, resting or not, what the device has delivered, and
   // raises the receive events for it.
   void ReadNow();
@@ -133,6 +136,14 @@ class CMscomm1 : public QObject {
   QTimer rest_;  // running while the port rests
   int pacingMs_ = 0;
   QElapsedTimer sinceRead_;  // since the last read of the device
+  // The line's pace, over spans of several rests: bytes read since the
+  // span began, and the bytes a rest would gather at the last span's pace
+  // (-1 until a span has been measured).
+  QElapsedTimer span_;
+  std::int64_t spanBytes_ = 0;
+  std::int64_t gatheredInRest_ = -1;
+  bool pacedRests_ = false;  // the last read was followed by a rest
+  std::int64_t deviceReads_ = 0;
   QString commPort_;
   QString settings_ = QStringLiteral("9600,n,8,1");
   LineSettings line_ = ParseSettings(settings_);
