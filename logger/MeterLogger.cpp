@@ -188,9 +188,36 @@ MeterLogger::~MeterLogger() {
   session_.SetJournal(nullptr);
 }
 
+namespace {
+
+// Two of the files a run writes that are one file: the second would
+// replace the first without a word.
+QString SameFileProblem(const std::vector<std::pair<const char*, QString>>& files) {
+  for (std::size_t i = 0; i < files.size(); ++i)
+    for (std::size_t j = i + 1; j < files.size(); ++j) {
+      if (files[i].second.isEmpty() || files[j].second.isEmpty()) continue;
+      if (QFileInfo(files[i].second).absoluteFilePath() !=
+          QFileInfo(files[j].second).absoluteFilePath())
+        continue;
+      return QStringLiteral("%1 and %2 name the same file, %3")
+          .arg(QLatin1String(files[i].first), QLatin1String(files[j].first),
+               DisplayPath(files[i].second));
+    }
+  return {};
+}
+
+}  // namespace
+
 // Everything that can be found wrong before the meter is told anything.
 int MeterLogger::Prepare() {
   const bool ownJournal = !options_.output.isEmpty() && options_.capture.isEmpty();
+  if (const QString problem = SameFileProblem({{"--capture", options_.capture},
+                                               {"--output", options_.output},
+                                               {"--report", options_.report}});
+      !problem.isEmpty()) {
+    err_ << "orbek-log: " << problem << Qt::endl;
+    return kExitUsage;
+  }
   if (!options_.report.isEmpty()) {
     if (const QString problem = ReportProblem(options_.report, options_.replace);
         !problem.isEmpty()) {
@@ -261,7 +288,11 @@ int MeterLogger::Run() {
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
     session_.SetJournal(nullptr);
-    if (journal_ && options_.capture.isEmpty()) journal_->Remove();
+    // Nothing was received: the journal or capture this run made would
+    // only stand in the way of the next try.
+    if (journal_ && !journal_->Remove())
+      err_ << "orbek-log: cannot remove " << DisplayPath(journalPath_) << ": " << journal_->Error()
+           << Qt::endl;
     journal_.reset();
     return kExitPortError;
   }

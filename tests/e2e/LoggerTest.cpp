@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
@@ -355,6 +356,35 @@ TEST(LoggerGoldenTest, LinkDiagnosticsShowEachRecordAndCommand) {
   EXPECT_FALSE(
       RunLog({"--port", QString::fromStdString(meter.DevicePath())}).err.contains("record 0"))
       << "diagnostics without being asked for";
+}
+
+// Files a run would write over each other, or leave behind for nothing,
+// are refused or removed: the retry is never refused because of them.
+TEST(LoggerGoldenTest, NoFileOfARunStandsInTheWayOfAnother) {
+  MeterSimulator meter(MeterSimulator::Paced(sim::GenerateRecords(5, 1)));
+  QTemporaryDir dir;
+  const QString port = QString::fromStdString(meter.DevicePath());
+  const struct {
+    QStringList arguments;
+    int exitCode;
+    const char* says;
+  } runs[] = {
+      {{"--port", port, "--capture", dir.filePath("x.csv"), "--output", dir.filePath("x.csv")},
+       2, "--capture and --output name the same file"},
+      {{"--port", port, "--capture", dir.filePath("r.pdf"), "--report", dir.filePath("r.pdf")},
+       2, "--capture and --report name the same file"},
+      {{"--port", "/dev/nonexistent", "--capture", dir.filePath("c.bin")}, 3, "/dev/nonexistent"},
+      {{"--port", "/dev/nonexistent", "--output", dir.filePath("o.csv")}, 3, "/dev/nonexistent"},
+  };
+  for (const auto& r : runs) {
+    const auto run = RunLog(r.arguments);
+    EXPECT_EQ(run.exitCode, r.exitCode) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(r.says)) << run.err.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).join(' ').toStdString();
+  }
+  test::Pump(50);
+  EXPECT_TRUE(meter.Received().empty()) << "the meter was told something";
 }
 
 TEST(LoggerGoldenTest, ACaptureThatCannotBeCreatedStopsBeforeThePortOpens) {
