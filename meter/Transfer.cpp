@@ -127,20 +127,25 @@ void ReadingStatistics::AddTo(std::vector<Series>& all, std::string_view unit, d
   series->numbers.Add(x);
 }
 
-void ReadingStatistics::Add(const Reading& reading) {
+ReadingStatistics::Entry ReadingStatistics::Entry::Of(const Reading& reading) {
+  const DecodedReading& r = reading.decoded;
+  return {reading.number,    reading.outOfStep, Plausible(r),          reading.lostBefore,
+          r.Value,           r.Unit,            r.TemperatureNumber,   r.TemperatureUnit()};
+}
+
+void ReadingStatistics::Add(const Entry& entry) {
   ++readings_;
-  if (Plausible(reading.decoded)) ++plausible_;
-  if (reading.lostBefore > 0) {
-    lost_ += reading.lostBefore;
-    lostBefore_.insert(reading.number);
+  if (entry.plausible) ++plausible_;
+  if (entry.lostBefore > 0) {
+    lost_ += entry.lostBefore;
+    lostBefore_.insert(entry.number);
   }
-  if (reading.outOfStep) {
-    outOfStep_.insert(reading.number);
+  if (entry.outOfStep) {
+    outOfStep_.insert(entry.number);
     return;
   }
-  const DecodedReading& r = reading.decoded;
-  if (r.Value) AddTo(values_, r.Unit.value_or(std::string_view()), *r.Value);
-  AddTo(temperatures_, r.TemperatureUnit(), r.TemperatureNumber);
+  if (entry.value) AddTo(values_, entry.unit.value_or(std::string_view()), *entry.value);
+  AddTo(temperatures_, entry.scale, entry.temperature);
 }
 
 std::string RowRanges(const std::set<std::int64_t>& rows) {
@@ -191,20 +196,20 @@ std::string ReadingStatistics::LostText() const {
 }
 
 void StreamStatistics::Add(const Reading& reading) {
-  pending_.push_back(reading);
+  pending_.push_back(ReadingStatistics::Entry::Of(reading));
   if (pending_.size() <= RecordAligner::kMostHeld) return;
   settled_.Add(pending_.front());
   pending_.pop_front();
 }
 
 void StreamStatistics::Correct(std::int64_t number) {
-  for (Reading& pending : pending_)
+  for (ReadingStatistics::Entry& pending : pending_)
     if (pending.number == number) pending.outOfStep = true;
 }
 
 ReadingStatistics StreamStatistics::Current() const {
   ReadingStatistics current = settled_;
-  for (const Reading& pending : pending_)
+  for (const ReadingStatistics::Entry& pending : pending_)
     current.Add(pending);
   return current;
 }

@@ -94,7 +94,20 @@ class ReadingStatistics {
     std::string unit;  // "pH", "°C"; empty where the meter shows none
     Accumulator numbers;
   };
-  void Add(const Reading& reading);
+  // What of a reading the statistics count: a few numbers, the unit a
+  // view of the decoder's table.
+  struct Entry {
+    std::int64_t number;
+    bool outOfStep, plausible;
+    std::size_t lostBefore;
+    std::optional<double> value;
+    std::optional<std::string_view> unit;
+    double temperature;
+    std::string_view scale;
+    static Entry Of(const Reading& reading);
+  };
+  void Add(const Reading& reading) { Add(Entry::Of(reading)); }
+  void Add(const Entry& entry);
   const std::vector<Series>& Values() const { return values_; }
   const std::vector<Series>& Temperatures() const { return temperatures_; }
   bool Empty() const { return readings_ == 0; }
@@ -138,7 +151,7 @@ class StreamStatistics {
 
  private:
   ReadingStatistics settled_;
-  std::deque<Reading> pending_;
+  std::deque<ReadingStatistics::Entry> pending_;
 };
 
 // When the readings of a live run arrived: a reading's number gives the
