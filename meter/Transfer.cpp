@@ -77,8 +77,8 @@ std::optional<DetailsProblem::Kind> ProblemOf(std::string_view text, bool note) 
 
 std::optional<DetailsProblem> FindDetailsProblem(const SampleDetails& details) {
   for (const DetailField& field : kDetailFields) {
-    const bool note = field.member == &SampleDetails::note;
-    if (const auto kind = ProblemOf(details.*field.member, note)) return DetailsProblem{&field, *kind};
+    if (const auto kind = ProblemOf(details.*field.member, field.IsNote()))
+      return DetailsProblem{&field, *kind};
   }
   return std::nullopt;
 }
@@ -88,7 +88,7 @@ std::string ReasonOf(const DetailsProblem& problem, const SampleDetails& details
     case DetailsProblem::Kind::NotUtf8:
       return "the text is not UTF-8; give it in the system's UTF-8 encoding";
     case DetailsProblem::Kind::ControlCharacter: {
-      const bool note = problem.field->member == &SampleDetails::note;
+      const bool note = problem.field->IsNote();
       const auto control = FirstControl(details.*problem.field->member, note).value_or(0);
       char code[16];
       std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(control));
@@ -129,8 +129,8 @@ void ReadingStatistics::AddTo(std::vector<Series>& all, std::string_view unit, d
 
 ReadingStatistics::Entry ReadingStatistics::Entry::Of(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
-  return {reading.number,    reading.outOfStep, Plausible(r),          reading.lostBefore,
-          r.Value,           r.Unit,            r.TemperatureNumber,   r.TemperatureUnit()};
+  return {reading.number, reading.outOfStep,   Plausible(r),       reading.lostBefore, r.Value,
+          r.Unit,         r.TemperatureNumber, r.TemperatureUnit()};
 }
 
 void ReadingStatistics::Add(const Entry& entry) {
@@ -220,12 +220,11 @@ void ArrivalTimes::Note(std::int64_t number, std::chrono::system_clock::time_poi
   if (steps_.empty() || steps_.back().second != when) steps_.emplace_back(number, when);
 }
 
-std::optional<std::chrono::system_clock::time_point> ArrivalTimes::At(
-    std::int64_t number) const {
+std::optional<std::chrono::system_clock::time_point> ArrivalTimes::At(std::int64_t number) const {
   if (number > last_ || steps_.empty() || number < steps_.front().first) return std::nullopt;
-  const auto after = std::upper_bound(
-      steps_.begin(), steps_.end(), number,
-      [](std::int64_t n, const auto& step) { return n < step.first; });
+  const auto after =
+      std::upper_bound(steps_.begin(), steps_.end(), number,
+                       [](std::int64_t n, const auto& step) { return n < step.first; });
   return std::prev(after)->second;
 }
 
@@ -301,7 +300,7 @@ void TransferRecord::Add(const Reading& reading) {
 
 Reading TransferRecord::At(std::size_t index) const {
   const Kept& kept = kept_.at(index);
-  return {kept.number,   kept.record,   DecodeRecord(kept.record),
+  return {kept.number,   kept.record,    DecodeRecord(kept.record),
           kept.received, kept.outOfStep, kept.lostBefore};
 }
 

@@ -35,6 +35,8 @@ struct DetailField {
   std::string_view key;
   std::string SampleDetails::*member;
   bool perReading;
+  // The note, the one field of several lines.
+  bool IsNote() const { return member == &SampleDetails::note; }
 };
 inline constexpr std::array<DetailField, 5> kDetailFields = {{
     {"Sample ID", "sample", &SampleDetails::sample, true},

@@ -307,8 +307,7 @@ bool COrbekDlg::ConfirmDetailsForReceive() {
   for (const DetailField& field : kDetailFields)
     if (!(Transfer.details.*field.member).empty())
       given << QStringLiteral("%1: %2").arg(
-                   QCoreApplication::translate("SampleDetails", std::string(field.label).c_str()),
-                   QString::fromStdString(Transfer.details.*field.member).left(80));
+          DetailLabel(field), QString::fromStdString(Transfer.details.*field.member).left(80));
   const int answer = MessageBoxExW(
       tr("Are the readings to come still of this sample?\n\n%1\n\nYes keeps these details; "
          "No lets you change them first.")

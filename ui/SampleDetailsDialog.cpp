@@ -25,16 +25,8 @@ namespace {
     QT_TRANSLATE_NOOP("SampleDetails", "Note"),
 };
 
-QString Label(const DetailField& field) {
-  return QCoreApplication::translate("SampleDetails", std::string(field.label).c_str());
-}
-
 QString Key(const DetailField& field) {
   return QString::fromLatin1(field.key.data(), static_cast<qsizetype>(field.key.size()));
-}
-
-bool IsNote(const DetailField& field) {
-  return field.member == &SampleDetails::note;
 }
 
 QString SettingsPath() {
@@ -43,6 +35,10 @@ QString SettingsPath() {
 
 }  // namespace
 
+QString DetailLabel(const DetailField& field) {
+  return QCoreApplication::translate("SampleDetails", std::string(field.label).c_str());
+}
+
 SampleDetailsDialog::SampleDetailsDialog(const SampleDetails& details, QWidget* parent)
     : QDialog(parent) {
   setWindowTitle(tr("Sample Details"));
@@ -50,7 +46,7 @@ SampleDetailsDialog::SampleDetailsDialog(const SampleDetails& details, QWidget* 
   for (const DetailField& field : kDetailFields) {
     const QString text = QString::fromStdString(details.*field.member);
     QWidget* editor = nullptr;
-    if (IsNote(field)) {
+    if (field.IsNote()) {
       note_ = new QPlainTextEdit(text, this);
       note_->setTabChangesFocus(true);
       note_->setFixedHeight(note_->fontMetrics().lineSpacing() * 4 + 12);
@@ -62,8 +58,8 @@ SampleDetailsDialog::SampleDetailsDialog(const SampleDetails& details, QWidget* 
       editor = line;
     }
     editor->setObjectName(Key(field));
-    editor->setAccessibleName(Label(field));
-    form->addRow(tr("%1:").arg(Label(field)), editor);
+    editor->setAccessibleName(DetailLabel(field));
+    form->addRow(tr("%1:").arg(DetailLabel(field)), editor);
   }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -76,7 +72,7 @@ SampleDetails SampleDetailsDialog::Details() const {
   auto line = lines_.begin();
   for (const DetailField& field : kDetailFields)
     details.*field.member =
-        (IsNote(field) ? note_->toPlainText() : (*line++)->text().trimmed()).toStdString();
+        (field.IsNote() ? note_->toPlainText() : (*line++)->text().trimmed()).toStdString();
   return details;
 }
 
@@ -88,7 +84,7 @@ void SampleDetailsDialog::accept() {
   switch (problem->kind) {
     case DetailsProblem::Kind::NotUtf8:  // typed text always is
     case DetailsProblem::Kind::ControlCharacter:
-      reason = IsNote(*problem->field)
+      reason = problem->field->IsNote()
                    ? tr("It holds a control character; only line breaks and tabs can be kept.")
                    : tr("It holds a control character, which cannot be kept.");
       break;
@@ -97,7 +93,7 @@ void SampleDetailsDialog::accept() {
                    .arg(kMostDetailCharacters);
       break;
   }
-  MessageBoxExW(tr("%1: %2").arg(Label(*problem->field), reason), tr("Sample Details"));
+  MessageBoxExW(tr("%1: %2").arg(DetailLabel(*problem->field), reason), tr("Sample Details"));
   if (QWidget* editor = findChild<QWidget*>(Key(*problem->field))) editor->setFocus();
 }
 

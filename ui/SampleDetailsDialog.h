@@ -28,6 +28,9 @@ class SampleDetailsDialog : public QDialog {
   QPlainTextEdit* note_ = nullptr;
 };
 
+// A field's label in the window's language.
+QString DetailLabel(const DetailField& field);
+
 // The details given last, kept in the state folder between runs.
 SampleDetails RememberedDetails();
 // Keeps them; false (with `error`) when they could not be written.
