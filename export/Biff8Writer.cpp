@@ -1,4 +1,4 @@
-// Excel 97-2003 (BIFF8) writer of a workbook held in memory.
+// The Excel 97-2003 (BIFF8) workbook writer.
 #include "export/Biff8Writer.h"
 
 #include <gsf/gsf-doc-meta-data.h>
@@ -6,20 +6,26 @@
 #include <gsf/gsf-msole-utils.h>
 #include <gsf/gsf-outfile-msole.h>
 #include <gsf/gsf-outfile.h>
-#include <gsf/gsf-output-memory.h>
+#include <gsf/gsf-output-stdio.h>
 #include <gsf/gsf-utils.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QString>
 #include <algorithm>
-#include <cmath>
+#include <cerrno>
 #include <cstdint>
-#include <cstring>
+#include <cstdio>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "export/Biff8Records.h"
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
+#include "export/WorkbookWriter.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 
@@ -27,63 +33,174 @@ namespace {
 
 using namespace biff8;
 
+[[noreturn]] void Fail(const QString& reason) {
+  throw WorkbookError(reason.toStdString());
+}
+
 XfKey KeyOf(const Cell& cell) {
   const bool number = cell.content.kind == CellContent::Kind::Number;
   return {cell.style.bold, cell.content.kind == CellContent::Kind::DateTime, cell.style.vertical,
           number ? std::clamp(cell.content.decimals, -1, kMostFixedDecimals) : -1};
 }
 
-class Writer {
+// .xls: each sheet's records go to a work file of its own beside the target
+// as its rows come, a block of up to 32 rows at a time (a ROW record for
+// each, then their cells). The workbook globals, which must name every
+// sheet's place, every cell look and every shared text, are known only at
+// the end: then they are written first into the document and the sheets
+// copied after them, in the order they were added.
+class XlsWorkbookWriter : public WorkbookWriter {
  public:
-  explicit Writer(const Workbook& workbook) : workbook_(workbook) { CollectStylesAndStrings(); }
+  XlsWorkbookWriter(const QString& path, DocumentProperties properties)
+      : path_(path), folder_(QFileInfo(path).absolutePath()), properties_(std::move(properties)) {}
 
-  QByteArray Build() {
-    WriteGlobals();
-    for (int i = 0; i < workbook_.SheetCount(); ++i) {
-      PatchSheetOffset(i, stream_.Position());
-      WriteSheet(workbook_.Sheet(i));
-    }
-    return stream_.data();
+  int AddSheet(const QString& name, const std::map<int, double>& columnWidths) override {
+    auto sheet = std::make_unique<Sheet>();
+    sheet->name = name;
+    QString error;
+    if (!OpenAnonymous(sheet->work, folder_, &error)) Fail(error);
+    Stream stream;
+    sheet->dimensionsAt = WriteSheetStart(stream, columnWidths, 0, 0);
+    Append(*sheet, stream);
+    sheets_.push_back(std::move(sheet));
+    return static_cast<int>(sheets_.size()) - 1;
+  }
+
+  void AddRow(int sheet, int row, const std::vector<Cell>& cells, double points) override {
+    Sheet& target = *sheets_.at(static_cast<std::size_t>(sheet));
+    if (row < target.rows || row >= kXlsSheetRows)
+      Fail(QStringLiteral("row %1 of sheet %2 is out of order").arg(row + 1).arg(target.name));
+    if (!target.block.empty() && row / kRowsPerBlock != target.block.front().row / kRowsPerBlock)
+      WriteBlock(target);
+    target.block.push_back({row, points, cells});
+    target.rows = row + 1;
+    target.columns = std::max(target.columns, static_cast<int>(cells.size()));
+  }
+
+  void AddChart(const WorkbookChart&) override {}
+
+  void Finish() override {
+    for (const auto& sheet : sheets_)
+      EndSheet(*sheet);
+    WriteDocument(Globals());
   }
 
  private:
-  void CollectStylesAndStrings() {
-    for (int s = 0; s < workbook_.SheetCount(); ++s) {
-      const Worksheet& sheet = workbook_.Sheet(s);
-      for (int r = 0; r < sheet.RowCount(); ++r)
-        for (int c = 0; c < sheet.ColumnCount(); ++c)
-          if (const Cell* cell = sheet.Find(r, c)) Collect(*cell);
-    }
+  struct Row {
+    int row;
+    double points;
+    std::vector<Cell> cells;
+  };
+  struct Sheet {
+    QString name;
+    QFile work;
+    qint64 dimensionsAt = 0;
+    int rows = 0, columns = 0;
+    std::vector<Row> block;
+  };
+
+  // Distinct texts shared through the string table, at most; beyond them a
+  // short text goes into a LABEL record of its own, so that the memory kept
+  // for the table stays bounded whatever the sheets hold. A text too long
+  // for one record is always shared: only the string table continues a
+  // text over CONTINUE records as readers expect.
+  static constexpr std::size_t kMostShared = 16384;
+  static constexpr qsizetype kLongestLabel = 4000;
+  static constexpr std::uint16_t kLabel = 0x0204;
+
+  static void Append(Sheet& sheet, Stream& stream) {
+    errno = 0;
+    if (sheet.work.write(stream.data()) != stream.data().size())
+      Fail(errno != 0 ? ReasonFor(errno) : sheet.work.errorString());
+    stream.data().clear();
   }
 
-  void Collect(const Cell& cell) {
-    const XfKey key = KeyOf(cell);
-    if (!(key == XfKey{}) && std::find(xfs_.begin(), xfs_.end(), key) == xfs_.end())
-      xfs_.push_back(key);
-    if (cell.content.kind != CellContent::Kind::Text) return;
-    ++references_;
-    if (stringIndex_.contains(cell.content.text)) return;
-    stringIndex_.insert(cell.content.text, static_cast<std::uint32_t>(strings_.size()));
-    strings_.push_back(cell.content.text);
+  void WriteBlock(Sheet& sheet) {
+    Stream stream;
+    for (const Row& row : sheet.block)
+      WriteRowRecord(stream, row.row, static_cast<int>(row.cells.size()), row.points);
+    for (const Row& row : sheet.block)
+      for (std::size_t c = 0; c < row.cells.size(); ++c)
+        WriteCell(stream, row.row, static_cast<int>(c), row.cells[c]);
+    Append(sheet, stream);
+    sheet.block.clear();
   }
 
-  std::uint16_t XfOf(const Cell& cell) const {
+  // The rows are all known now: DIMENSIONS gets them.
+  void EndSheet(Sheet& sheet) {
+    if (!sheet.block.empty()) WriteBlock(sheet);
+    Stream stream;
+    WriteSheetEnd(stream);
+    Append(sheet, stream);
+    const qint64 end = sheet.work.pos();
+    const QByteArray dimensions =
+        DimensionsBody(static_cast<std::uint32_t>(sheet.rows), sheet.columns).data();
+    if (!sheet.work.seek(sheet.dimensionsAt) ||
+        sheet.work.write(dimensions) != dimensions.size() || !sheet.work.seek(end) ||
+        !sheet.work.flush())
+      Fail(sheet.work.errorString());
+  }
+
+  std::uint16_t XfOf(const Cell& cell) {
     const XfKey key = KeyOf(cell);
     if (key == XfKey{}) return kDefaultCellXf;
-    const auto it = std::find(xfs_.begin(), xfs_.end(), key);
+    auto it = std::find(xfs_.begin(), xfs_.end(), key);
+    if (it == xfs_.end()) it = xfs_.insert(xfs_.end(), key);
     return static_cast<std::uint16_t>(kFirstOwnXf + (it - xfs_.begin()));
   }
 
-  void WriteGlobals() {
-    WriteGlobalsHead(stream_, xfs_);
-    // BOUNDSHEET: stream offset of the sheet's BOF (filled in later),
-    // visible worksheet, name.
-    for (int i = 0; i < workbook_.SheetCount(); ++i) {
-      sheetOffsets_.push_back(stream_.Position() + 4);
-      stream_.Record(kBoundSheet, Bytes().U32(0).U16(0).ShortString(workbook_.Sheet(i).Name()));
+  std::optional<std::uint32_t> SharedIndex(const QString& text) {
+    auto it = stringIndex_.constFind(text);
+    if (it == stringIndex_.constEnd()) {
+      if (strings_.size() >= kMostShared && text.size() <= kLongestLabel) return std::nullopt;
+      it = stringIndex_.insert(text, static_cast<std::uint32_t>(strings_.size()));
+      strings_.push_back(text);
     }
-    WriteStringTable();
-    stream_.Record(kEof, Bytes());
+    ++references_;
+    return *it;
+  }
+
+  // Cells start with row, column and XF. LABELSST adds the index of its
+  // string, LABEL the text itself, NUMBER the value as a double; BLANK has
+  // a look and no value.
+  void WriteCell(Stream& stream, int row, int column, const Cell& cell) {
+    const std::uint16_t xf = XfOf(cell);
+    Bytes body;
+    body.U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(column)).U16(xf);
+    switch (cell.content.kind) {
+      case CellContent::Kind::Text:
+        if (const auto index = SharedIndex(cell.content.text))
+          return stream.Record(kLabelSst, body.U32(*index));
+        return stream.Record(kLabel, body.LongString(cell.content.text));
+      case CellContent::Kind::Number:
+      case CellContent::Kind::DateTime:
+        return stream.Record(kNumber, body.F64(cell.content.number));
+      case CellContent::Kind::Empty:
+        if (xf != kDefaultCellXf) stream.Record(kBlank, body);
+        return;
+    }
+  }
+
+  // The globals, with each BOUNDSHEET pointing at its sheet's BOF as it will
+  // stand after them.
+  QByteArray Globals() {
+    Stream stream;
+    WriteGlobalsHead(stream, xfs_);
+    std::vector<std::uint32_t> offsetAt;
+    for (const auto& sheet : sheets_) {
+      offsetAt.push_back(stream.Position() + 4);
+      stream.Record(kBoundSheet, Bytes().U32(0).U16(0).ShortString(sheet->name));
+    }
+    WriteStringTable(stream);
+    stream.Record(kEof, Bytes());
+    QByteArray globals = stream.data();
+    auto offset = static_cast<std::uint32_t>(globals.size());
+    for (std::size_t i = 0; i < offsetAt.size(); ++i) {
+      for (int b = 0; b < 4; ++b)
+        globals[offsetAt[i] + b] = static_cast<char>((offset >> (8 * b)) & 0xFF);
+      offset += static_cast<std::uint32_t>(sheets_[i]->work.size());
+    }
+    return globals;
   }
 
   // SST: total and unique string counts, then each string as count, flags
@@ -91,19 +208,19 @@ class Writer {
   // CONTINUE record, whose body starts with the flags byte again; a
   // string's count and flags are never split. EXTSST then gives, for every
   // bucket of strings, where its first string starts.
-  void WriteStringTable() {
+  void WriteStringTable(Stream& stream) const {
     const std::size_t perBucket = std::max<std::size_t>(8, (strings_.size() + 127) / 128);
     Bytes extSst;
     extSst.U16(static_cast<unsigned>(perBucket));
     QByteArray body;
-    std::uint32_t recordStart = stream_.Position();
+    std::uint32_t recordStart = stream.Position();
     std::uint16_t recordType = kSst;
     auto flush = [&] {
-      stream_.Header(recordType, static_cast<std::size_t>(body.size()));
-      stream_.Append(body);
+      stream.Header(recordType, static_cast<std::size_t>(body.size()));
+      stream.Append(body);
       body.clear();
       recordType = kContinue;
-      recordStart = stream_.Position();
+      recordStart = stream.Position();
     };
     body.append(Bytes().U32(references_).U32(static_cast<std::uint32_t>(strings_.size())).data());
     for (std::size_t i = 0; i < strings_.size(); ++i) {
@@ -128,76 +245,54 @@ class Writer {
       }
     }
     flush();
-    stream_.Record(kExtSst, extSst);
+    stream.Record(kExtSst, extSst);
   }
 
-  void PatchSheetOffset(int sheet, std::uint32_t offset) {
-    QByteArray& data = stream_.data();
-    const auto at = static_cast<qsizetype>(sheetOffsets_[static_cast<std::size_t>(sheet)]);
-    for (int i = 0; i < 4; ++i)
-      data[at + i] = static_cast<char>((offset >> (8 * i)) & 0xFF);
+  void WriteDocument(const QByteArray& globals) {
+    gsf_init();
+    // Into the file itself: gsf's own way would write a work file of its
+    // own beside it, which a failure leaves behind.
+    const QByteArray native = NativeFromPath(path_);
+    FILE* file = std::fopen(native.constData(), "wb");
+    if (file == nullptr) Fail(ReasonFor(errno));
+    GsfOutput* sink = gsf_output_stdio_new_FILE(native.constData(), file, FALSE);
+    if (sink == nullptr) {
+      std::fclose(file);
+      Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
+    }
+    const bool written = WriteBiff8Document(
+        sink,
+        [&](const Biff8Put& put) {
+          if (!put(globals)) return false;
+          for (const auto& sheet : sheets_)
+            if (!CopySheet(*sheet, put)) return false;
+          return true;
+        },
+        properties_);
+    g_object_unref(sink);
+    if (!written) Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
   }
 
-  void WriteSheet(const Worksheet& sheet) {
-    WriteSheetStart(stream_, sheet.ColumnWidths(), static_cast<std::uint32_t>(sheet.RowCount()),
-                    sheet.ColumnCount());
-    const int rows = std::max(sheet.RowCount(), HighestSizedRow(sheet) + 1);
-    for (int first = 0; first < rows; first += kRowsPerBlock)
-      WriteRowBlock(sheet, first, std::min(first + kRowsPerBlock, rows));
-    WriteSheetEnd(stream_);
-  }
-
-  static int HighestSizedRow(const Worksheet& sheet) {
-    return sheet.RowHeights().empty() ? -1 : sheet.RowHeights().rbegin()->first;
-  }
-
-  void WriteRow(const Worksheet& sheet, int row) {
-    const auto height = sheet.RowHeights().find(row);
-    WriteRowRecord(stream_, row, sheet.ColumnCount(),
-                   height != sheet.RowHeights().end() ? height->second : 0.0);
-  }
-
-  void WriteRowBlock(const Worksheet& sheet, int first, int end) {
-    for (int row = first; row < end; ++row)
-      WriteRow(sheet, row);
-    for (int row = first; row < end && row < sheet.RowCount(); ++row)
-      for (int column = 0; column < sheet.ColumnCount(); ++column)
-        if (const Cell* cell = sheet.Find(row, column)) WriteCell(row, column, *cell);
-  }
-
-  // Cells start with row, column and XF. LABELSST adds the index of its
-  // string, NUMBER the value as a double; BLANK has a look and no value.
-  void WriteCell(int row, int column, const Cell& cell) {
-    Bytes body;
-    body.U16(static_cast<unsigned>(row)).U16(static_cast<unsigned>(column)).U16(XfOf(cell));
-    switch (cell.content.kind) {
-      case CellContent::Kind::Text:
-        stream_.Record(kLabelSst, body.U32(stringIndex_.value(cell.content.text)));
-        return;
-      case CellContent::Kind::Number:
-      case CellContent::Kind::DateTime:
-        stream_.Record(kNumber, body.F64(cell.content.number));
-        return;
-      case CellContent::Kind::Empty:
-        if (XfOf(cell) != kDefaultCellXf) stream_.Record(kBlank, body);
-        return;
+  static bool CopySheet(Sheet& sheet, const Biff8Put& put) {
+    if (!sheet.work.seek(0)) return false;
+    for (;;) {
+      const QByteArray chunk = sheet.work.read(64 * 1024);
+      if (chunk.isEmpty()) return sheet.work.atEnd();
+      if (!put(chunk)) return false;
     }
   }
 
-  const Workbook& workbook_;
-  Stream stream_;
+  QString path_;
+  QString folder_;
+  DocumentProperties properties_;
+  std::vector<std::unique_ptr<Sheet>> sheets_;
   std::vector<XfKey> xfs_;
   std::vector<QString> strings_;
   QHash<QString, std::uint32_t> stringIndex_;
   std::uint32_t references_ = 0;
-  std::vector<std::uint32_t> sheetOffsets_;
 };
 
 }  // namespace
-
-QByteArray Biff8WorkbookStream(const Workbook& workbook) {
-  return Writer(workbook).Build();
-}
 
 namespace {
 
@@ -250,19 +345,9 @@ bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put
   return written && closed;
 }
 
-QByteArray Biff8File(const Workbook& workbook) {
-  const QByteArray stream = Biff8WorkbookStream(workbook);
-  gsf_init();
-  GsfOutput* sink = gsf_output_memory_new();
-  QByteArray file;
-  if (WriteBiff8Document(
-          sink, [&](const Biff8Put& put) { return put(stream); }, workbook.properties))
-    file = QByteArray(
-        reinterpret_cast<const char*>(gsf_output_memory_get_bytes(GSF_OUTPUT_MEMORY(sink))),
-        static_cast<qsizetype>(gsf_output_size(sink)));
-  g_object_unref(sink);
-  if (file.isEmpty()) throw WorkbookError("Could not build the Excel 97-2003 document");
-  return file;
+std::unique_ptr<WorkbookWriter> OpenXlsWriter(const QString& path,
+                                             const DocumentProperties& properties) {
+  return std::make_unique<XlsWorkbookWriter>(path, properties);
 }
 
 }  // namespace orbek

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <functional>
+#include <memory>
 
 #include "export/Workbook.h"
 
@@ -9,17 +10,18 @@ struct _GsfOutput;
 
 namespace orbek {
 
-// The "Workbook" stream of an Excel 97-2003 file: BIFF8 records for the
-// workbook globals, then one substream per worksheet.
-QByteArray Biff8WorkbookStream(const Workbook& workbook);
+class WorkbookWriter;
 
-// A whole .xls file: the stream inside an OLE2 compound document.
-QByteArray Biff8File(const Workbook& workbook);
+// The writer of Excel 97-2003 (.xls) workbooks: BIFF8 records for the
+// workbook globals, then one substream per worksheet, in the "Workbook"
+// stream of an OLE2 compound document. `path` is created or overwritten;
+// the work files go beside it. Throws WorkbookError.
+std::unique_ptr<WorkbookWriter> OpenXlsWriter(const QString& path,
+                                             const DocumentProperties& properties);
 
 // Writes an OLE2 compound document to `sink` with one "Workbook" stream,
 // whose bytes `write` puts in by calling `put` as often as it likes, and
-// the document properties given; false when any step fails. Both .xls
-// writers make their files with it.
+// the document properties given; false when any step fails.
 using Biff8Put = std::function<bool(const QByteArray&)>;
 bool WriteBiff8Document(_GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write,
                         const DocumentProperties& properties = {});

@@ -13,9 +13,10 @@
 #include "export/CellText.h"
 #include "export/OutputFormats.h"
 #include "export/ReadingsLayout.h"
-#include "export/TableStream.h"
 #include "export/TransferSheets.h"
 #include "export/WorkbookError.h"
+#include "export/WorkbookLook.h"
+#include "export/WorkbookWriter.h"
 #include "storage/NativePath.h"
 #include "storage/SafeSave.h"
 
@@ -72,18 +73,19 @@ QString Utf8(const std::string& text) {
   return QString::fromStdString(text);
 }
 
-// The window's row for a reading, typed from its fields: the number, the
-// meter's date and time as a date where it names a real moment, and the
-// value and temperature as the table shows them.
-std::vector<CellContent> WindowRow(const Reading& r) {
-  return {{CellContent::Kind::Number, {}, static_cast<double>(r.number)},
-          MeterTimeCell(r.decoded),
-          {CellContent::Kind::Text, Utf8(r.decoded.ValueText)},
-          {CellContent::Kind::Text, Utf8(r.decoded.TemperatureText)}};
+// The window's table row for a reading, typed from its fields as the
+// export types the table's texts: the number, the meter's date and time as
+// a date where it names a real moment, and the value and temperature as
+// the table shows them.
+std::vector<Cell> WindowRow(const Reading& r) {
+  return {{{CellContent::Kind::Number, {}, static_cast<double>(r.number)}, {}},
+          {MeterTimeCell(r.decoded), {}},
+          {{CellContent::Kind::Text, Utf8(r.decoded.ValueText)}, {}},
+          {{CellContent::Kind::Text, Utf8(r.decoded.TemperatureText)}, {}}};
 }
 
-std::vector<CellContent> NumberedRow(std::int64_t row) {
-  return {{CellContent::Kind::Number, {}, static_cast<double>(row)}, {}, {}, {}};
+std::vector<Cell> NumberedRow(std::int64_t row) {
+  return {{{CellContent::Kind::Number, {}, static_cast<double>(row)}, {}}};
 }
 
 // A CSV line composed in a buffer of its own: a reading's line is short,
@@ -142,13 +144,21 @@ class LineText {
   std::size_t size_ = 0;
 };
 
-TableLook WindowLook() {
-  TableLook look;
+// Sheet1 as the window's export makes it of the table: the headings bold
+// and centred in a row 50 points high, every column as wide.
+int AddWindowSheet(WorkbookWriter& writer) {
+  std::map<int, double> widths;
+  std::vector<Cell> headings;
   for (const auto heading : kColumnHeadings) {
-    look.headings << QString::fromLatin1(heading.data(), static_cast<qsizetype>(heading.size()));
-    look.columnWidths.push_back(kColumnCharacters);
+    widths[static_cast<int>(headings.size())] = kColumnCharacters;
+    headings.push_back(
+        {{CellContent::Kind::Text,
+          QString::fromLatin1(heading.data(), static_cast<qsizetype>(heading.size()))},
+         {true, VerticalAlignment::Center}});
   }
-  return look;
+  const int sheet = writer.AddSheet(QStringLiteral("Sheet1"), widths);
+  writer.AddRow(sheet, 0, headings, kHeadingRowPoints);
+  return sheet;
 }
 
 }  // namespace
@@ -241,8 +251,10 @@ ReadingsFile::ReadingsFile(const QString& path, const SampleDetails& details)
         text_->Line(line);
       text_->Line(csv::Header());
     } else {
-      table_ = OpenTableStream(file_->TemporaryPath(), FormatOf(path), WindowLook(),
-                               PropertiesOf(details));
+      const WorkbookFormat format = FormatOf(path);
+      book_ = OpenWorkbookWriter(file_->TemporaryPath(), format, PropertiesOf(details));
+      table_ = AddWindowSheet(*book_);
+      sheets_ = std::make_unique<TransferSheets>(*book_, format == WorkbookFormat::Xlsx);
     }
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
@@ -254,8 +266,6 @@ ReadingsFile::~ReadingsFile() = default;
 void ReadingsFile::Add(const Reading& reading) {
   pending_.push_back(reading);
   ++added_;
-  if (!first_) first_ = reading.record;
-  last_ = reading.record;
   if (pending_.size() > kMarkableReadings) {
     Write(pending_.front());
     pending_.pop_front();
@@ -270,24 +280,16 @@ void ReadingsFile::Correct(const Reading& corrected) {
 void ReadingsFile::Write(const Reading& reading) {
   try {
     if (csv_) return text_->Line(csv::Line(reading));
-    table_->AddCells(WindowRow(reading));
+    if (!first_) first_ = reading;
+    last_ = reading;
+    if (written_ < kTableRows) {
+      ++written_;  // below the headings' row
+      book_->AddRow(table_, static_cast<int>(written_), WindowRow(reading));
+    }
+    sheets_->Add(reading);
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));
   }
-}
-
-// After the table's sheets, as in the window's workbook.
-void ReadingsFile::AddDetailsSheet(const ReadingStatistics& statistics) {
-  std::vector<Reading> ends;
-  if (first_ && last_) {
-    for (const MeterRecord& record : {*first_, *last_})
-      ends.push_back({0, record, DecodeRecord(record), {}, false});
-  }
-  std::vector<TableStream::SheetRow> rows;
-  for (DetailsRow& row : DetailsRows(details_, statistics, ends))
-    rows.push_back({std::move(row.cells), row.heading});
-  table_->AddSheet(QStringLiteral("Details"), rows,
-                   {kDetailsColumnWidths.begin(), kDetailsColumnWidths.end()});
 }
 
 void ReadingsFile::Finish(const ReadingStatistics& statistics) {
@@ -300,10 +302,12 @@ void ReadingsFile::Finish(const ReadingStatistics& statistics) {
       text_->Close();
     } else {
       // The window's table has its numbered rows whether readings came or not.
-      for (std::int64_t row = added_; row < kTableRows; ++row)
-        table_->AddCells(NumberedRow(row));
-      AddDetailsSheet(statistics);
-      table_->Finish();
+      for (; written_ < kTableRows; ++written_)
+        book_->AddRow(table_, static_cast<int>(written_) + 1, NumberedRow(written_));
+      std::vector<Reading> ends;
+      if (first_) ends = {*first_, *last_};
+      sheets_->Finish(details_, statistics, ends);
+      book_->Finish();
     }
   } catch (const SaveError& error) {
     file_->Fail(QString::fromUtf8(error.what()));

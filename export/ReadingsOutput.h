@@ -14,7 +14,8 @@
 namespace orbek {
 
 class SafeSaveFile;
-class TableStream;
+class WorkbookWriter;
+class TransferSheets;
 class LineFile;
 
 // Both programs' CSV: the sample's details as comment lines, the header,
@@ -47,9 +48,9 @@ QString OutputProblem(const QString& path, bool replace);
 QString SaveProblem(const QString& path, bool replace);
 
 // The readings of one run on their way to --output, written as they come:
-// CSV lines for .csv, the window's workbook layout for .xls and .xlsx (the
-// numbered rows 0 to 5000 at least, more sheets when one is full, then the
-// Details sheet with the statistics). The file
+// CSV lines for .csv, the window's workbook for .xls and .xlsx (Sheet1 with
+// the table's numbered rows 0 to 5000, then the transfer's sheets: Details
+// with the statistics, and the Data sheets). The file
 // is made beside the target and replaces it only once complete. The last
 // readings wait before they are written, as many as the pipeline may still
 // correct, so that readings found to have been out of step are marked.
@@ -70,14 +71,16 @@ class ReadingsFile {
 
  private:
   void Write(const Reading& reading);
-  void AddDetailsSheet(const ReadingStatistics& statistics);
 
   std::unique_ptr<SafeSaveFile> file_;
   SampleDetails details_;
-  std::optional<MeterRecord> first_, last_;  // the Details sheet's span
+  std::optional<Reading> first_, last_;  // the Details sheet's span
   bool csv_ = false;
   std::unique_ptr<LineFile> text_;
-  std::unique_ptr<TableStream> table_;
+  std::unique_ptr<WorkbookWriter> book_;
+  int table_ = 0;                  // Sheet1
+  std::int64_t written_ = 0;       // readings in Sheet1's rows
+  std::unique_ptr<TransferSheets> sheets_;
   std::deque<Reading> pending_;
   std::int64_t added_ = 0;
 };

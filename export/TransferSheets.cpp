@@ -6,6 +6,7 @@
 
 #include "export/ReadingsLayout.h"
 #include "export/ReadingsOutput.h"
+#include "export/WorkbookWriter.h"
 #include "storage/SafeSave.h"
 #include "storage/SaveError.h"
 
@@ -39,23 +40,6 @@ CellContent ReceivedTime(std::chrono::system_clock::time_point when) {
           kUnixEpochDay + static_cast<double>(ms.count()) / 86'400'000.0};
 }
 
-void PutRow(Worksheet& sheet, int row, const std::vector<CellContent>& cells, bool bold = false) {
-  for (std::size_t c = 0; c < cells.size(); ++c) {
-    Cell& cell = sheet.At(row, static_cast<int>(c));
-    cell.content = cells[c];
-    cell.style.bold = bold;
-  }
-}
-
-void PutHeadings(Worksheet& sheet) {
-  std::vector<CellContent> headings;
-  for (const std::string_view heading : kDataHeadings)
-    headings.push_back(Text(Utf8(heading)));
-  PutRow(sheet, 0, headings, true);
-  for (int c = 0; c < static_cast<int>(kDataHeadings.size()); ++c)
-    sheet.SetColumnWidth(c, c == kDataMeterTime || c == kDataReceived ? 20 : 12);
-}
-
 std::vector<CellContent> DataRow(const Reading& reading) {
   const DecodedReading& r = reading.decoded;
   return {Number(static_cast<double>(reading.number)),
@@ -69,106 +53,27 @@ std::vector<CellContent> DataRow(const Reading& reading) {
           Number(static_cast<double>(reading.lostBefore))};
 }
 
-// Data, Data2, ...: returns the index of the first.
-int AddDataSheets(Workbook& workbook, const TransferRecord& transfer) {
-  constexpr std::size_t kPerSheet = Worksheet::kMaxRows - 1;
-  const int first = workbook.SheetCount();
-  std::size_t at = 0;
-  do {
-    const int index = workbook.SheetCount() - first;
-    Worksheet& sheet = workbook.AddSheet(index == 0 ? QStringLiteral("Data")
-                                                    : QStringLiteral("Data%1").arg(index + 1));
-    PutHeadings(sheet);
-    const std::size_t end = std::min(transfer.Count(), at + kPerSheet);
-    for (int row = 1; at < end; ++at, ++row)
-      PutRow(sheet, row, DataRow(transfer.At(at)));
-  } while (at < transfer.Count());
-  return first;
-}
-
-// Rows of the Data sheet (from 1) whose readings share a unit (a scale for
-// the temperature) and have a number: a chart joins the readings of a run
-// and never two runs.
-struct Run {
-  int first, last;
-  QString unit;
-};
-std::vector<Run> RunsOf(const TransferRecord& transfer, bool temperature, int lastRow) {
-  std::vector<Run> runs;
-  bool open = false;
-  for (int row = 1; row <= lastRow; ++row) {
-    const DecodedReading r = transfer.At(static_cast<std::size_t>(row - 1)).decoded;
-    if (!temperature && !r.Value) {
-      open = false;
-      continue;
-    }
-    const QString unit = Utf8(temperature ? r.TemperatureUnit() : r.Unit.value_or(""));
-    if (open && runs.back().unit == unit) {
-      runs.back().last = row;
-      continue;
-    }
-    runs.push_back({row, row, unit});
-    open = true;
-  }
-  return runs;
-}
+// The readings a Data sheet holds, below its headings: the .xls limit, in
+// either format, so that both carry the same sheets.
+constexpr int kDataSheetRows = kXlsSheetRows - 1;
 
 // More runs than this and the chart shows points, none joined.
 constexpr std::size_t kMostRuns = 64;
 
-// One chart of the value or of the temperature, on a scale of its own,
-// against the meter's time where every reading has a real one and the
-// reading's number otherwise; its axes say what they show, in what units.
-WorkbookChart ReadingsChart(const TransferRecord& transfer, bool temperature, int dataSheet,
-                            int detailsSheet, int row) {
-  bool timed = true;
-  for (std::size_t i = 0; i < transfer.Count() && timed; ++i)
-    timed = transfer.At(i).decoded.Clock.real;
-  const int lastRow =
-      static_cast<int>(std::min<std::size_t>(transfer.Count(), Worksheet::kMaxRows - 1));
-  const std::vector<Run> runs = RunsOf(transfer, temperature, lastRow);
-  QStringList units;
-  for (const Run& run : runs)
-    if (!run.unit.isEmpty() && !units.contains(run.unit)) units << run.unit;
-  const QString what = temperature ? QStringLiteral("Temperature") : QStringLiteral("Value");
-  WorkbookChart chart;
-  chart.title = what;
-  chart.dataSheet = dataSheet;
-  chart.xColumn = timed ? kDataMeterTime : kDataNumber;
-  chart.xFormat = timed ? QStringLiteral("hh:mm:ss") : QString();
-  chart.xTitle = timed ? QStringLiteral("Date and Time") : QStringLiteral("No.");
-  chart.yTitle = units.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, units.join(", "));
-  chart.firstRow = 1;
-  chart.lastRow = lastRow;
-  // The window's green and red; the temperature dashed as well.
-  const int column = temperature ? kDataTemperature : kDataValue;
-  const std::uint32_t colour = temperature ? 0xFF0000 : 0x00A000;
-  chart.lines = runs.size() <= kMostRuns;
-  if (!chart.lines) {
-    chart.series.push_back({column, colour, temperature, -1, -1, what});
-  } else {
-    for (const Run& run : runs)
-      chart.series.push_back({column, colour, temperature, run.first, run.last,
-                              run.unit.isEmpty() ? what : run.unit});
-  }
-  chart.sheet = detailsSheet;
-  chart.row = row;
-  chart.column = 0;
-  return chart;
+std::vector<Cell> Plain(const std::vector<CellContent>& contents, bool bold = false) {
+  std::vector<Cell> cells;
+  for (const CellContent& content : contents)
+    cells.push_back({content, {bold, VerticalAlignment::Bottom}});
+  return cells;
 }
 
-}  // namespace
+struct DetailsRow {
+  std::vector<CellContent> cells;
+  bool heading = false;
+};
 
-DocumentProperties PropertiesOf(const SampleDetails& details) {
-  DocumentProperties properties;
-  properties.title = QString::fromStdString(details.sample);
-  properties.subject = QString::fromStdString(details.location);
-  properties.author = QString::fromStdString(details.operator_);
-  properties.keywords = QString::fromStdString(details.probe);
-  properties.comments = QString::fromStdString(details.note);
-  return properties;
-}
-
+// The Details sheet's rows: the details, their changes, the readings' count,
+// losses and span, then the statistics under a heading row.
 std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
                                     const ReadingStatistics& statistics,
                                     const std::vector<Reading>& ends,
@@ -223,28 +128,124 @@ std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
   return rows;
 }
 
+}  // namespace
+
+DocumentProperties PropertiesOf(const SampleDetails& details) {
+  DocumentProperties properties;
+  properties.title = QString::fromStdString(details.sample);
+  properties.subject = QString::fromStdString(details.location);
+  properties.author = QString::fromStdString(details.operator_);
+  properties.keywords = QString::fromStdString(details.probe);
+  properties.comments = QString::fromStdString(details.note);
+  return properties;
+}
+
+TransferSheets::TransferSheets(WorkbookWriter& writer, bool charts)
+    : writer_(writer), charts_(charts) {
+  details_ = writer_.AddSheet(QStringLiteral("Details"), {{0, 22}, {1, 20}, {2, 8}, {3, 12},
+                                                          {4, 12}, {5, 12}, {6, 18}});
+  NewDataSheet();
+  firstData_ = data_;
+}
+
+void TransferSheets::NewDataSheet() {
+  const int index = dataSheets_++;
+  std::map<int, double> widths;
+  std::vector<CellContent> headings;
+  for (int c = 0; c < static_cast<int>(kDataHeadings.size()); ++c) {
+    widths[c] = c == kDataMeterTime || c == kDataReceived ? 20 : 12;
+    headings.push_back(Text(Utf8(kDataHeadings[static_cast<std::size_t>(c)])));
+  }
+  data_ = writer_.AddSheet(
+      index == 0 ? QStringLiteral("Data") : QStringLiteral("Data%1").arg(index + 1), widths);
+  writer_.AddRow(data_, 0, Plain(headings, true));
+  row_ = 1;
+}
+
+void TransferSheets::Add(const Reading& reading) {
+  if (row_ > kDataSheetRows) NewDataSheet();
+  writer_.AddRow(data_, row_, Plain(DataRow(reading)));
+  const DecodedReading& r = reading.decoded;
+  timed_ = timed_ && r.Clock.real;
+  if (data_ == firstData_) {
+    Extend(valueRuns_, row_, Utf8(r.Unit.value_or("")), r.Value.has_value());
+    Extend(temperatureRuns_, row_, Utf8(r.TemperatureUnit()), true);
+  }
+  ++row_;
+  ++count_;
+}
+
+// A row without a number ends the run before it.
+void TransferSheets::Extend(std::vector<Run>& runs, int row, const QString& unit, bool plotted) {
+  if (!plotted) return;
+  if (!runs.empty() && runs.back().unit == unit && runs.back().last == row - 1) {
+    runs.back().last = row;
+    return;
+  }
+  runs.push_back({row, row, unit});
+}
+
+void TransferSheets::Finish(const SampleDetails& details, const ReadingStatistics& statistics,
+                            const std::vector<Reading>& ends,
+                            const std::vector<DetailChange>& changes) {
+  int row = 0;
+  for (const DetailsRow& r : DetailsRows(details, statistics, ends, changes)) {
+    std::vector<Cell> cells = Plain(r.cells, r.heading);
+    // The labels down the first column are bold as well.
+    if (!cells.empty()) cells[0].style.bold = true;
+    writer_.AddRow(details_, row++, cells);
+  }
+  if (charts_ && count_ > 0) {
+    // One above the other below the statistics, on one printed page.
+    writer_.AddChart(Chart(false, row + 1));
+    writer_.AddChart(Chart(true, row + 15));
+  }
+}
+
+// The value's or the temperature's chart, on a scale of its own, against
+// the meter's time where every reading has a real one and the reading's
+// number otherwise; its axes say what they show, in what units.
+WorkbookChart TransferSheets::Chart(bool temperature, int row) const {
+  const std::vector<Run>& runs = temperature ? temperatureRuns_ : valueRuns_;
+  QStringList units;
+  for (const Run& run : runs)
+    if (!run.unit.isEmpty() && !units.contains(run.unit)) units << run.unit;
+  const QString what = temperature ? QStringLiteral("Temperature") : QStringLiteral("Value");
+  WorkbookChart chart;
+  chart.title = what;
+  chart.dataSheet = firstData_;
+  chart.xColumn = timed_ ? kDataMeterTime : kDataNumber;
+  chart.xFormat = timed_ ? QStringLiteral("hh:mm:ss") : QString();
+  chart.xTitle = timed_ ? QStringLiteral("Date and Time") : QStringLiteral("No.");
+  chart.yTitle = units.isEmpty() ? what : QStringLiteral("%1 (%2)").arg(what, units.join(", "));
+  chart.firstRow = 1;
+  chart.lastRow = static_cast<int>(std::min<std::size_t>(count_, kDataSheetRows));
+  // The window's green and red; the temperature dashed as well.
+  const int column = temperature ? kDataTemperature : kDataValue;
+  const std::uint32_t colour = temperature ? 0xFF0000 : 0x00A000;
+  chart.lines = runs.size() <= kMostRuns;
+  if (!chart.lines) {
+    chart.series.push_back({column, colour, temperature, -1, -1, what});
+  } else {
+    for (const Run& run : runs)
+      chart.series.push_back({column, colour, temperature, run.first, run.last,
+                              run.unit.isEmpty() ? what : run.unit});
+  }
+  chart.sheet = details_;
+  chart.row = row;
+  chart.column = 0;
+  return chart;
+}
+
 void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool xlsx) {
   workbook.properties = PropertiesOf(transfer.details);
-  const int detailsIndex = workbook.SheetCount();
-  Worksheet& details = workbook.AddSheet(QStringLiteral("Details"));
-  for (std::size_t c = 0; c < kDetailsColumnWidths.size(); ++c)
-    details.SetColumnWidth(static_cast<int>(c), kDetailsColumnWidths[c]);
+  InMemoryWriter writer(workbook);
+  TransferSheets sheets(writer, xlsx);
+  for (std::size_t i = 0; i < transfer.Count(); ++i)
+    sheets.Add(transfer.At(i));
   std::vector<Reading> ends;
   if (!transfer.Empty()) ends = {transfer.At(0), transfer.At(transfer.Count() - 1)};
-  int row = 0;
-  for (const DetailsRow& r :
-       DetailsRows(transfer.details, transfer.Statistics(), ends, transfer.changes)) {
-    PutRow(details, row, r.cells, r.heading);
-    // The labels down the first column are bold as well.
-    if (!r.cells.empty()) details.At(row, 0).style.bold = true;
-    ++row;
-  }
-  const int data = AddDataSheets(workbook, transfer);
-  if (xlsx && !transfer.Empty()) {
-    // One above the other below the statistics, on one printed page.
-    workbook.charts.push_back(ReadingsChart(transfer, false, data, detailsIndex, row + 1));
-    workbook.charts.push_back(ReadingsChart(transfer, true, data, detailsIndex, row + 15));
-  }
+  sheets.Finish(transfer.details, transfer.Statistics(), ends, transfer.changes);
 }
 
 void SaveTransferCsv(const QString& path, const TransferRecord& transfer) {

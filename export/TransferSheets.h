@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <array>
 #include <vector>
 
 #include "export/Workbook.h"
@@ -14,26 +13,46 @@ namespace orbek {
 // its keywords and the note its comments.
 DocumentProperties PropertiesOf(const SampleDetails& details);
 
-// The Details sheet: the sample's details, each change made to them after
-// the transfer ended (field, before, after, when in UTC), the number of
-// readings, the first and the last (`ends`: none, or those two), those
-// out of step and lost, then a heading row and the statistics of each unit
-// and scale.
-struct DetailsRow {
-  std::vector<CellContent> cells;
-  bool heading = false;
-};
-std::vector<DetailsRow> DetailsRows(const SampleDetails& details,
-                                    const ReadingStatistics& statistics,
-                                    const std::vector<Reading>& ends,
-                                    const std::vector<DetailChange>& changes = {});
-inline constexpr std::array<double, 7> kDetailsColumnWidths = {22, 20, 8, 12, 12, 12, 18};
+class WorkbookWriter;
 
-// What a transfer adds to the window's workbook after Sheet1: a "Details"
-// sheet (the sample's details, the number of readings and their span, the
-// statistics, and in .xlsx a chart of every reading), then "Data", "Data2"
-// and so on, one row for every reading as typed fields, as many sheets as
-// the format's row limit needs; and the document properties.
+// What a transfer adds to the window's workbook after Sheet1, written as
+// its readings come: a "Details" sheet, filled at the end (the sample's
+// details, each change made to them after the transfer ended, the number
+// of readings, the first and the last, those out of step and lost, the
+// statistics of each unit and scale, and in .xlsx a chart of the values
+// and one of the temperatures), then "Data", "Data2" and so on, one row a
+// reading as typed fields, 65,535 readings a sheet in either format. The
+// window and orbek-log both make these sheets here.
+class TransferSheets {
+ public:
+  TransferSheets(WorkbookWriter& writer, bool charts);
+  void Add(const Reading& reading);
+  // `ends`: none, or the first and the last reading.
+  void Finish(const SampleDetails& details, const ReadingStatistics& statistics,
+              const std::vector<Reading>& ends, const std::vector<DetailChange>& changes = {});
+
+ private:
+  // A chart joins the readings of a run of one unit (one scale for the
+  // temperature) and never two runs.
+  struct Run {
+    int first, last;  // rows of the first Data sheet
+    QString unit;
+  };
+
+  void NewDataSheet();
+  void Extend(std::vector<Run>& runs, int row, const QString& unit, bool plotted);
+  WorkbookChart Chart(bool temperature, int row) const;
+
+  WorkbookWriter& writer_;
+  bool charts_;
+  int details_ = 0, firstData_ = 0, data_ = 0, dataSheets_ = 0;
+  int row_ = 0;  // the next row of the current Data sheet
+  std::size_t count_ = 0;
+  bool timed_ = true;  // every reading so far names a real moment
+  std::vector<Run> valueRuns_, temperatureRuns_;
+};
+
+// The transfer's sheets added to a workbook held in memory: the window's.
 void AddTransferSheets(Workbook& workbook, const TransferRecord& transfer, bool xlsx);
 
 // Every reading of the transfer as CSV, the Data sheet's columns, after the

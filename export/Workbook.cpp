@@ -2,10 +2,8 @@
 
 #include <QFileInfo>
 
-#include "export/Biff8Writer.h"
-#include "export/OutputFormats.h"
 #include "export/WorkbookError.h"
-#include "export/XlsxWriter.h"
+#include "export/WorkbookWriter.h"
 #include "storage/SafeSave.h"
 
 namespace orbek {
@@ -43,11 +41,10 @@ Worksheet& Workbook::AddSheet(const QString& name) {
 }
 
 void Workbook::SaveCopyAs(const QString& path) const {
-  if (OutputFormatOf(path) == OutputFormat::Xlsx) {
-    SaveThroughTemporary(path, [this](const QString& temporary) { WriteXlsx(*this, temporary); });
-  } else {
-    SaveBytes(path, Biff8File(*this));
-  }
+  SaveThroughTemporary(path, [this, &path](const QString& temporary) {
+    const auto writer = OpenWorkbookWriter(temporary, FormatOf(path), properties);
+    WriteWorkbook(*this, *writer);
+  });
 }
 
 }  // namespace orbek

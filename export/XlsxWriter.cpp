@@ -14,6 +14,7 @@
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 #include "export/WorkbookLook.h"
+#include "export/WorkbookWriter.h"
 #include "storage/NativePath.h"
 
 namespace orbek {
@@ -209,41 +210,6 @@ class Formats {
   std::vector<Known> known_;
 };
 
-void WriteCell(lxw_worksheet* sheet, int row, int column, const Cell& cell, lxw_format* format) {
-  const auto r = static_cast<lxw_row_t>(row);
-  const auto c = static_cast<lxw_col_t>(column);
-  switch (cell.content.kind) {
-    case CellContent::Kind::Text:
-      return Check(
-          worksheet_write_string(sheet, r, c, cell.content.text.toUtf8().constData(), format));
-    case CellContent::Kind::Number:
-    case CellContent::Kind::DateTime:
-      return Check(worksheet_write_number(sheet, r, c, cell.content.number, format));
-    case CellContent::Kind::Empty:
-      if (format != nullptr) Check(worksheet_write_blank(sheet, r, c, format));
-      return;
-  }
-}
-
-void WriteSheet(lxw_workbook* workbook, Formats& formats, const Worksheet& source) {
-  lxw_worksheet* sheet = workbook_add_worksheet(workbook, source.Name().toUtf8().constData());
-  if (sheet == nullptr) Fail(QStringLiteral("the worksheet could not be added"));
-  for (const auto& [column, width] : source.ColumnWidths()) {
-    // A width of 0 is a hidden column, as in the spreadsheet program.
-    lxw_row_col_options hidden{};
-    hidden.hidden = width <= 0.0 ? 1 : 0;
-    Check(worksheet_set_column_opt(sheet, static_cast<lxw_col_t>(column),
-                                   static_cast<lxw_col_t>(column), std::max(width, 0.0), nullptr,
-                                   &hidden));
-  }
-  for (const auto& [row, height] : source.RowHeights())
-    Check(worksheet_set_row(sheet, static_cast<lxw_row_t>(row), height, nullptr));
-  for (int row = 0; row < source.RowCount(); ++row)
-    for (int column = 0; column < source.ColumnCount(); ++column)
-      if (const Cell* cell = source.Find(row, column))
-        WriteCell(sheet, row, column, *cell, formats.For(*cell));
-}
-
 char* KeepText(KeptTexts& texts, const QString& text) {
   texts.push_back(text.toUtf8());
   return texts.back().data();
@@ -251,7 +217,7 @@ char* KeepText(KeptTexts& texts, const QString& text) {
 
 // A scatter chart with straight lines and no markers: a line against the x
 // column, as the window draws it.
-void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart& chart,
+void WriteChart(lxw_workbook* book, const std::vector<QString>& sheets, const WorkbookChart& chart,
                 KeptTexts& texts) {
   const auto keep = [&texts](const QString& text) { return KeepText(texts, text); };
   lxw_chart* drawn =
@@ -262,7 +228,7 @@ void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart&
   if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, keep(chart.xFormat));
   if (!chart.xTitle.isEmpty()) chart_axis_set_name(drawn->x_axis, keep(chart.xTitle));
   if (!chart.yTitle.isEmpty()) chart_axis_set_name(drawn->y_axis, keep(chart.yTitle));
-  char* data = keep(source.Sheet(chart.dataSheet).Name());
+  char* data = keep(sheets.at(static_cast<std::size_t>(chart.dataSheet)));
   const auto x = static_cast<lxw_col_t>(chart.xColumn);
   for (const WorkbookChart::Series& series : chart.series) {
     lxw_chart_series* line = chart_add_series(drawn, nullptr, nullptr);
@@ -294,7 +260,7 @@ void WriteChart(lxw_workbook* book, const Workbook& source, const WorkbookChart&
     }
   }
   lxw_worksheet* sheet =
-      workbook_get_worksheet_by_name(book, keep(source.Sheet(chart.sheet).Name()));
+      workbook_get_worksheet_by_name(book, keep(sheets.at(static_cast<std::size_t>(chart.sheet))));
   if (sheet == nullptr) Fail(QStringLiteral("the chart's worksheet is missing"));
   lxw_chart_options place{};
   place.x_scale = 1.1;
@@ -326,24 +292,86 @@ void CheckXlsxComplete(const QString& path) {
     Fail(QStringLiteral("the workbook could not be written completely (is the disk full?)"));
 }
 
-void WriteXlsx(const Workbook& workbook, const QString& path) {
-  // The library stages each part in a work file; those go beside the
-  // target, where the room for the workbook is, not in /tmp.
-  QByteArray folder = NativeFromPath(QFileInfo(path).absolutePath());
-  lxw_workbook_options options{};
-  options.constant_memory = LXW_FALSE;
-  options.tmpdir = folder.data();
-  WorkbookHandle book(workbook_new_opt(NativeFromPath(path).constData(), &options));
-  if (!book) Fail(QStringLiteral("the workbook could not be created"));
-  Formats formats(book.get());
-  KeptTexts texts;
-  WriteXlsxProperties(book.get(), workbook.properties, texts);
-  for (int i = 0; i < workbook.SheetCount(); ++i)
-    WriteSheet(book.get(), formats, workbook.Sheet(i));
-  for (const WorkbookChart& chart : workbook.charts)
-    WriteChart(book.get(), workbook, chart, texts);
-  Check(workbook_close(book.release()));
-  CheckXlsxComplete(path);
+namespace {
+
+class XlsxWorkbookWriter : public WorkbookWriter {
+ public:
+  XlsxWorkbookWriter(const QString& path, const DocumentProperties& properties) : path_(path) {
+    // The library stages each part in a work file; those go beside the
+    // target, where the room for the workbook is, not in /tmp.
+    folder_ = NativeFromPath(QFileInfo(path).absolutePath());
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = folder_.data();
+    book_.reset(workbook_new_opt(NativeFromPath(path).constData(), &options));
+    if (!book_) Fail(QStringLiteral("the workbook could not be created"));
+    formats_ = std::make_unique<Formats>(book_.get());
+    WriteXlsxProperties(book_.get(), properties, texts_);
+  }
+
+  int AddSheet(const QString& name, const std::map<int, double>& columnWidths) override {
+    lxw_worksheet* sheet = workbook_add_worksheet(book_.get(), name.toUtf8().constData());
+    if (sheet == nullptr) Fail(QStringLiteral("the worksheet could not be added"));
+    for (const auto& [column, width] : columnWidths) {
+      // A width of 0 is a hidden column, as in the spreadsheet program.
+      lxw_row_col_options hidden{};
+      hidden.hidden = width <= 0.0 ? 1 : 0;
+      Check(worksheet_set_column_opt(sheet, static_cast<lxw_col_t>(column),
+                                     static_cast<lxw_col_t>(column), std::max(width, 0.0),
+                                     nullptr, &hidden));
+    }
+    sheets_.push_back(sheet);
+    names_.push_back(name);
+    return static_cast<int>(sheets_.size()) - 1;
+  }
+
+  void AddRow(int sheet, int row, const std::vector<Cell>& cells, double points) override {
+    lxw_worksheet* target = sheets_.at(static_cast<std::size_t>(sheet));
+    const auto r = static_cast<lxw_row_t>(row);
+    if (points > 0.0) Check(worksheet_set_row(target, r, points, nullptr));
+    for (std::size_t c = 0; c < cells.size(); ++c)
+      Write(target, r, static_cast<lxw_col_t>(c), cells[c]);
+  }
+
+  void AddChart(const WorkbookChart& chart) override {
+    WriteChart(book_.get(), names_, chart, texts_);
+  }
+
+  void Finish() override {
+    Check(workbook_close(book_.release()));
+    CheckXlsxComplete(path_);
+  }
+
+ private:
+  void Write(lxw_worksheet* sheet, lxw_row_t r, lxw_col_t c, const Cell& cell) {
+    lxw_format* format = formats_->For(cell);
+    switch (cell.content.kind) {
+      case CellContent::Kind::Text:
+        return Check(
+            worksheet_write_string(sheet, r, c, cell.content.text.toUtf8().constData(), format));
+      case CellContent::Kind::Number:
+      case CellContent::Kind::DateTime:
+        return Check(worksheet_write_number(sheet, r, c, cell.content.number, format));
+      case CellContent::Kind::Empty:
+        if (format != nullptr) Check(worksheet_write_blank(sheet, r, c, format));
+        return;
+    }
+  }
+
+  QString path_;
+  QByteArray folder_;
+  WorkbookHandle book_;
+  std::unique_ptr<Formats> formats_;
+  KeptTexts texts_;
+  std::vector<lxw_worksheet*> sheets_;
+  std::vector<QString> names_;
+};
+
+}  // namespace
+
+std::unique_ptr<WorkbookWriter> OpenXlsxWriter(const QString& path,
+                                               const DocumentProperties& properties) {
+  return std::make_unique<XlsxWorkbookWriter>(path, properties);
 }
 
 }  // namespace orbek

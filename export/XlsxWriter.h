@@ -3,12 +3,13 @@
 #include <QByteArray>
 #include <QString>
 #include <list>
+#include <memory>
 
 struct lxw_workbook;
 
 namespace orbek {
 
-class Workbook;
+class WorkbookWriter;
 struct DocumentProperties;
 
 // Texts libxlsxwriter keeps pointers to until its workbook is closed.
@@ -19,9 +20,12 @@ using KeptTexts = std::list<QByteArray>;
 void WriteXlsxProperties(lxw_workbook* book, const DocumentProperties& properties,
                          KeptTexts& texts);
 
-// Writes the workbook as Office Open XML (.xlsx) to `path`, which is
-// created or overwritten. Throws WorkbookError with the reason on failure.
-void WriteXlsx(const Workbook& workbook, const QString& path);
+// The writer of Office Open XML (.xlsx) workbooks, through libxlsxwriter in
+// its constant-memory mode: each row goes out to its sheet's work file as
+// the sheet's next row starts. `path` is created or overwritten; the work
+// files go beside it. Throws WorkbookError with the reason on failure.
+std::unique_ptr<WorkbookWriter> OpenXlsxWriter(const QString& path,
+                                               const DocumentProperties& properties);
 
 // libxlsxwriter reports success even when its own writes failed (a full
 // disk, a file size limit): it stages each part in a work file and does not

@@ -14,7 +14,7 @@
 #include "export/OutputFormats.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableExport.h"
-#include "export/TableStream.h"
+#include "export/WorkbookWriter.h"
 #include "export/TransferSheets.h"
 #include "export/WorkbookError.h"
 #include "link/CaptureReplay.h"

@@ -68,5 +68,19 @@ TEST(ReadBackTest, LongAndManyStringsSurviveTheStringTable) {
   ExpectReadBack(table, dir.path());
 }
 
+// Past the texts the .xls string table keeps, short texts go into cells of
+// their own and long ones still into the table; both read back.
+TEST(ReadBackTest, TextsPastTheSharedTableKeepEveryCell) {
+  TextTable table;
+  table.headers = {"No.", "Text"};
+  table.pixelWidths = {60, 120};
+  for (int r = 0; r < 17000; ++r)
+    table.rows.push_back({QString::number(r), QString("distinct %1 \u00B5S/cm").arg(r)});
+  table.rows.push_back({"long", QString(5000, QChar(0x03A9))});
+  table.rows.push_back({"again", "distinct 3 \u00B5S/cm"});
+  QTemporaryDir dir;
+  ExpectReadBack(table, dir.path());
+}
+
 }  // namespace
 }  // namespace orbek

@@ -2,7 +2,7 @@
 """Reads back what the window saves of a transfer beyond Sheet1, with
 independent readers, and compares it with the readings decoded apart.
 
-    check_transfer.py [--libreoffice] [--details-only] FILE EXPECTED.json
+    check_transfer.py [--libreoffice] FILE EXPECTED.json
     check_transfer.py --same-sheet1 PLAIN.xls[x] WITH_TRANSFER.xls[x]
 
 FILE is a workbook (.xls, .xlsx) or the window's CSV. EXPECTED holds
@@ -15,9 +15,7 @@ where the time received is not known). The statistics are worked out here
 from the readings (two passes, Python's statistics module; readings out of
 step left out) and must equal the Details sheet's, which also counts the
 readings out of step and lost. Numbers show the meter's places: in the CSV
-as written, in a workbook by the cell's number format. --details-only looks at the Details sheet and the
-document properties alone, after the table's sheets, as orbek-log writes
-them. With --libreoffice, LibreOffice prints the workbook to PDF, and a page
+as written, in a workbook by the cell's number format. With --libreoffice, LibreOffice prints the workbook to PDF, and a page
 must show the Details sheet, with the chart's green and red lines in an
 .xlsx (an .xls has no chart). Exit 0 when
 everything matches; otherwise every difference is printed.
@@ -123,14 +121,8 @@ def check_details_sheet(rows, expected):
         expect(ok, f"statistics {g!r}, worked out {w!r}")
 
 
-DETAILS_ONLY = False
-
-
 def expect_sheets(names):
-    if DETAILS_ONLY:
-        expect(names[-1] == "Details" and all(n.startswith("Sheet") for n in names[:-1]), f"sheets {names}")
-    else:
-        expect(names[:3] == ["Sheet1", "Details", "Data"], f"sheets {names}")
+    expect(names[:3] == ["Sheet1", "Details", "Data"], f"sheets {names}")
 
 
 def check_xls(path, expected):
@@ -156,17 +148,16 @@ def check_xls(path, expected):
                         expected)
     data = [[value(s, r, c) for c in range(COLUMNS)] for s in
             (book.sheet_by_name(n) for n in names if n.startswith("Data")) for r in range(1, s.nrows)]
-    if not DETAILS_ONLY:
-        check_data(data, expected)
-        styled = xlrd.open_workbook(path, formatting_info=True)
+    check_data(data, expected)
+    styled = xlrd.open_workbook(path, formatting_info=True)
 
-        def shown(sheet, r, c):
-            xf = styled.xf_list[sheet.cell_xf_index(r, c)]
-            return styled.format_map[xf.format_key].format_str
-        formats = [shown(s, r, 2) for s in
-                   (styled.sheet_by_name(n) for n in names if n.startswith("Data"))
-                   for r in range(1, s.nrows)]
-        check_places(formats, expected)
+    def shown(sheet, r, c):
+        xf = styled.xf_list[sheet.cell_xf_index(r, c)]
+        return styled.format_map[xf.format_key].format_str
+    formats = [shown(s, r, 2) for s in
+               (styled.sheet_by_name(n) for n in names if n.startswith("Data"))
+               for r in range(1, s.nrows)]
+    check_places(formats, expected)
     meta = olefile.OleFileIO(path).get_metadata()
     for field, attribute in (("title", "title"), ("subject", "subject"), ("author", "author"),
                              ("keywords", "keywords"), ("comments", "comments")):
@@ -186,16 +177,13 @@ def check_xlsx(path, expected):
                 for row in sheet.iter_rows(min_row=first, values_only=True)]
 
     check_details_sheet(rows(book["Details"]), expected)
-    if not DETAILS_ONLY:
-        check_data([row for n in names if n.startswith("Data") for row in rows(book[n], 2)], expected)
-        check_places([row[2].number_format for n in names if n.startswith("Data")
-                      for row in book[n].iter_rows(min_row=2)], expected)
+    check_data([row for n in names if n.startswith("Data") for row in rows(book[n], 2)], expected)
+    check_places([row[2].number_format for n in names if n.startswith("Data")
+                  for row in book[n].iter_rows(min_row=2)], expected)
     p = book.properties
     for field, got in (("title", p.title), ("subject", p.subject), ("author", p.creator),
                        ("keywords", p.keywords), ("comments", p.description)):
         expect((got or "") == expected["properties"][field], f"property {field} {got!r}")
-    if DETAILS_ONLY:
-        return
     check_charts(path, book["Data"])
 
 
@@ -347,9 +335,7 @@ def main():
             return 0
         print(f"Sheet1 differs: {len(plain)} bytes alone, {len(extended)} with the transfer's sheets")
         return 1
-    global DETAILS_ONLY
     libreoffice = "--libreoffice" in arguments
-    DETAILS_ONLY = "--details-only" in arguments
     path, expectation = [a for a in arguments if not a.startswith("--")]
     with open(expectation, encoding="utf-8") as f:
         expected = json.load(f)

@@ -127,14 +127,11 @@ inline void WriteTransferExpectation(const QString& path,
 }
 
 // Runs the transfer's reader script over `file` (a workbook or the
-// window's CSV); with `libreoffice`, LibreOffice prints a workbook too; with
-// `detailsOnly`, only the Details sheet and the document properties are
-// looked at (orbek-log's workbooks have no Data sheets).
+// window's CSV); with `libreoffice`, LibreOffice prints a workbook too.
 inline CheckResult CheckTransfer(const QString& file, const QString& expectation,
-                                 bool libreoffice = false, bool detailsOnly = false) {
+                                 bool libreoffice = false) {
   QStringList arguments = {ORBEK_CHECK_TRANSFER};
   if (libreoffice) arguments << "--libreoffice";
-  if (detailsOnly) arguments << "--details-only";
   return RunReader(arguments << file << expectation);
 }
 
