@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "meter/ReadingPipeline.h"
+#include "storage/Journal.h"
 
 namespace orbek {
 
@@ -17,6 +18,11 @@ struct ReplayResult {
   bool stopped = false;          // asked to stop before the end
   QString readError;             // the capture could not be read to its end: why
   StepLoss loss;
+  // Readings the journal's gaps took: `count` numbers from `first`.
+  struct Missing {
+    std::int64_t first = 0, count = 0;
+  };
+  std::vector<Missing> missing;
 };
 
 // Turns a raw capture into readings through the ReadingPipeline a live
@@ -26,8 +32,9 @@ struct ReplayResult {
 // true ends the replay there. A read that fails ends the replay with the
 // reason in `readError`; what came before it has been delivered.
 // `tail`, bytes that belong after the device's (a journal's bytes still in
-// memory), is replayed after them.
+// memory), is replayed after them; `gaps` are where a journal lost bytes.
 ReplayResult ReplayCapture(QIODevice& capture, bool all, ReadingSink& sink,
-                           const std::function<bool()>& stop = {}, const QByteArray& tail = {});
+                           const std::function<bool()>& stop = {}, const QByteArray& tail = {},
+                           const std::vector<Journal::Gap>& gaps = {});
 
 }  // namespace orbek

@@ -272,11 +272,10 @@ void MeterSession::Capture(const QByteArray& bytes) {
       return;
     case Journal::State::Holding:
       emit Failed(QStringLiteral("Cannot write the journal %1 from reading %2 on: %3; the bytes "
-                                 "wait in memory (up to %4 MiB) until it takes them")
+                                 "wait in memory (up to %4) until it takes them")
                       .arg(path)
                       .arg(pipeline_.Count())
-                      .arg(journal_->Error())
-                      .arg(Journal::kMostHeldBytes >> 20));
+                      .arg(journal_->Error(), Journal::MostHeldText()));
       return;
     case Journal::State::Dropping:
       emit Failed(QStringLiteral("The journal %1 still cannot be written (%2) and the memory set "

@@ -74,9 +74,13 @@ bool LineWriter::Enqueue(QByteArray line, bool wait) {
       ++unwritten_;
       return false;
     }
+    ++accepted_;
     if (lines_.empty() && !writing_) {
       const qsizetype written = WriteNow(bytes);
-      if (written == bytes.size()) return true;
+      if (written == bytes.size()) {
+        ++written_;
+        return true;
+      }
       bytes.remove(0, written);  // the writer goes on from there, and says why it stopped
     }
     // The writer waits for a first line, then for a batch.
@@ -177,6 +181,7 @@ bool LineWriter::WriteAll(const QByteArray& bytes) {
       if (onFailure_) onFailure_(ReasonFor(error));
       return false;
     }
+    written_ += LinesIn(QByteArray::fromRawData(bytes.constData() + done, written));
     done += written;
   }
   return true;

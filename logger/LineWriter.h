@@ -40,6 +40,14 @@ class LineWriter {
   // Lines that did not reach the descriptor: skipped for a full queue, left
   // when the writer failed or gave up.
   std::int64_t Unwritten() const { return unwritten_; }
+  // Lines taken into the queue so far, and lines written whole: lines go
+  // out in the order they were taken, so those taken after the first
+  // `Written()` never reached the descriptor whole.
+  std::int64_t Accepted() const { return accepted_; }
+  std::int64_t Written() const { return written_; }
+  // Lines taken and not yet written are at most this many: a full queue
+  // and the batch taken from it before.
+  std::size_t MostPending() const { return 2 * capacity_ + 1; }
 
  private:
   bool Enqueue(QByteArray line, bool wait);
@@ -61,6 +69,8 @@ class LineWriter {
   std::atomic<bool> givenUp_{false};
   std::atomic<bool> failed_{false};
   std::atomic<std::int64_t> unwritten_{0};
+  std::atomic<std::int64_t> accepted_{0};
+  std::atomic<std::int64_t> written_{0};
   std::thread thread_;
 };
 

@@ -1,5 +1,6 @@
 #include "logger/MeterLogger.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -104,11 +105,29 @@ ReadingPrinter::ReadingPrinter(LineWriter* out, bool wait, ReadingsFile* file,
                                ReadingPublisher* publisher, TransferRecord* kept)
     : out_(out), wait_(wait), file_(file), publisher_(publisher), kept_(kept) {}
 
-void ReadingPrinter::Print(const Reading& reading) {
+// A reading's first line is what puts it on standard output; a line
+// marking it out of step later only corrects it.
+void ReadingPrinter::Print(const Reading& reading, bool first) {
   if (out_ == nullptr) return;
   QByteArray line = csv::Line(reading);
   const bool taken = wait_ ? out_->Push(std::move(line)) : out_->TryPush(std::move(line));
-  if (!taken && !out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
+  if (!taken) {
+    if (first) skippedReadings_.Add(reading.number);
+    if (!out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
+    return;
+  }
+  if (taken_.empty()) taken_.resize(out_->MostPending());
+  const std::int64_t index = out_->Accepted() - 1;
+  taken_[static_cast<std::size_t>(index) % taken_.size()] = {index, first ? reading.number : -1};
+}
+
+ReadingRanges ReadingPrinter::MissedOnStdout() const {
+  ReadingRanges missed = skippedReadings_;
+  if (out_ == nullptr) return missed;
+  const std::int64_t written = out_->Written();
+  for (const Taken& taken : taken_)
+    if (taken.line >= written && taken.reading >= 0) missed.Add(taken.reading);
+  return missed;
 }
 
 Reading ReadingPrinter::Stamped(const Reading& reading) const {
@@ -121,7 +140,7 @@ void ReadingPrinter::OnReading(const Reading& live) {
   const Reading& reading = arrivals_ ? Stamped(live) : live;
   if (noted_) noted_->Note(reading.number, reading.received);
   statistics_.Add(reading);
-  Print(reading);
+  Print(reading, true);
   if (file_) file_->Add(reading);
   if (publisher_) publisher_->Publish(reading);
   if (kept_) kept_->Add(reading);
@@ -132,7 +151,7 @@ void ReadingPrinter::OnReading(const Reading& live) {
 void ReadingPrinter::OnOutOfStep(const Reading& live) {
   const Reading& corrected = arrivals_ ? Stamped(live) : live;
   statistics_.Correct(corrected.number);
-  Print(corrected);
+  Print(corrected, false);
   if (file_) file_->Correct(corrected);
   if (publisher_) publisher_->Publish(corrected);
   if (kept_) kept_->Correct(corrected);
@@ -313,6 +332,9 @@ int MeterLogger::Run() {
     err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
   PrintStatistics(printer_->Statistics(), err_);
   int exitCode = WarnOfForeignBytes(*printer_, options_.port, err_, exitCode_);
+  // What standard output took is known before anything says where the
+  // readings are.
+  stdoutDrained_ = out_.Drain(kStdoutDrain);
   exitCode = SaveOutput(exitCode);
   exitCode = ReportStdout(exitCode);
   exitCode = WriteReport(exitCode);
@@ -345,7 +367,7 @@ void MeterLogger::OnReading(const Reading& reading) {
 // Lines standard output did not take: harmless beside a file that has every
 // reading, readings lost to whoever reads standard output otherwise.
 int MeterLogger::ReportStdout(int exitCode) {
-  const bool drained = out_.Drain(kStdoutDrain);
+  const bool drained = stdoutDrained_;
   const std::int64_t unwritten = out_.Unwritten();
   if (unwritten == 0) return exitCode;
   if (out_.Failed()) {
@@ -356,7 +378,7 @@ int MeterLogger::ReportStdout(int exitCode) {
     const std::lock_guard lock(stdoutFailureMutex_);
     err_ << "orbek-log: cannot write to standard output: " << stdoutFailure_ << "; " << unwritten
          << " lines did not reach it";
-    if (!options_.output.isEmpty()) {
+    if (fileHasEveryReading_) {
       err_ << "; " << DisplayPath(options_.output) << " has every reading" << Qt::endl;
       return exitCode;
     }
@@ -367,7 +389,7 @@ int MeterLogger::ReportStdout(int exitCode) {
        << (drained ? QString()
                    : QStringLiteral(" (it took nothing for %1 s)")
                          .arg(std::chrono::seconds(kStdoutDrain).count()));
-  if (!options_.output.isEmpty()) {
+  if (fileHasEveryReading_) {
     err_ << "; " << DisplayPath(options_.output) << " has every reading" << Qt::endl;
     return exitCode;
   }
@@ -449,43 +471,67 @@ class ReadingCount : public ReadingSink {
 
 }  // namespace
 
-// Readings the journal on disk holds, from the first; -1 with the reason
-// when it cannot be read.
-std::int64_t MeterLogger::ReadingsOnDisk(QString* reason) const {
+// Readings of the run the journal on disk lacks: those its gaps took and
+// those after what it holds; none with the reason when it cannot be read.
+std::optional<ReadingRanges> MeterLogger::MissingFromJournal(QString* reason) const {
   QFile file;
-  if (!OpenNative(file, journalPath_, QIODevice::ReadOnly, reason)) return -1;
+  if (!OpenNative(file, journalPath_, QIODevice::ReadOnly, reason)) return std::nullopt;
   ReadingCount count;
-  const ReplayResult replay = ReplayCapture(file, false, count);
+  const ReplayResult replay = ReplayCapture(file, false, count, {}, {}, journal_->Gaps());
   if (!replay.readError.isEmpty()) {
     if (reason) *reason = replay.readError;
-    return -1;
+    return std::nullopt;
   }
-  return count.count;
+  ReadingRanges missing = ReadingRanges::Span(replay.readings, session_.Count() - 1);
+  for (const ReplayResult::Missing& gap : replay.missing)
+    missing.Add(gap.first, gap.first + gap.count - 1);
+  return missing;
 }
 
-// Where the readings of the run are when the file could not have them all:
-// as far as the journal on disk goes, and standard output for the rest.
-QString MeterLogger::WhereReadingsAre() const {
+// Readings that never reached standard output whole. Standard output that
+// keeps nothing (/dev/null, as under the service) holds none of them.
+ReadingRanges MeterLogger::MissedOnStdout() const {
+  struct stat out {}, null {};
+  const bool discarded = ::fstat(STDOUT_FILENO, &out) != 0 ||
+                         (S_ISCHR(out.st_mode) && ::stat("/dev/null", &null) == 0 &&
+                          out.st_rdev == null.st_rdev);
+  if (discarded) return ReadingRanges::Span(0, session_.Count() - 1);
+  return printer_->MissedOnStdout();
+}
+
+// Where each of the `absent` readings still is: in the journal, on standard
+// output only, or nowhere.
+QString MeterLogger::WhereReadingsAre(const ReadingRanges& absent) const {
   const QString journal = DisplayPath(journalPath_);
-  const std::int64_t received = session_.Count();
   QString unreadable;
-  const std::int64_t kept = std::min(ReadingsOnDisk(&unreadable), received);
-  if (kept < 0)
-    return QStringLiteral(
-               "%1 holds what the disk took (it cannot be read now: %2); readings 0 to "
-               "%3 were printed on standard output")
-        .arg(journal, unreadable)
-        .arg(received - 1);
-  if (kept >= received) return QStringLiteral("every byte received stays in %1").arg(journal);
-  QString where = kept > 0
-                      ? QStringLiteral("%1 holds readings 0 to %2; ").arg(journal).arg(kept - 1)
-                      : QStringLiteral("%1 holds none of them; ").arg(journal);
-  return where + QStringLiteral("readings %1 to %2 were printed on standard output only (%3)")
-                     .arg(kept)
-                     .arg(received - 1)
-                     .arg(journal_->Error().isEmpty()
-                              ? QStringLiteral("the journal could not take them")
-                              : journal_->Error());
+  const std::optional<ReadingRanges> notInJournal = MissingFromJournal(&unreadable);
+  const ReadingRanges gone = notInJournal ? absent.Intersect(*notInJournal) : absent;
+  const ReadingRanges inJournal = absent.Without(gone);
+  const ReadingRanges printed = gone.Without(MissedOnStdout());
+  const ReadingRanges lost = gone.Without(printed);
+  const auto are = [](const ReadingRanges& r) {
+    return r.Count() == 1 ? QStringLiteral("is") : QStringLiteral("are");
+  };
+  if (notInJournal && gone.Empty())
+    return QStringLiteral("every byte received stays in %1").arg(journal);
+  QStringList where;
+  if (!notInJournal)
+    where << QStringLiteral("%1 cannot be read now (%2)").arg(journal, unreadable);
+  if (!inJournal.Empty())
+    where << QStringLiteral("%1 %2 in %3").arg(inJournal.Describe(), are(inJournal), journal);
+  const QString why = journal_->Error().isEmpty() ? QStringLiteral("the journal could not take them")
+                                                  : QStringLiteral("the journal could not take "
+                                                                   "them: %1")
+                                                        .arg(journal_->Error());
+  if (!printed.Empty())
+    where << QStringLiteral("%1 %2 on standard output only (%3)")
+                 .arg(printed.Describe(), printed.Count() == 1 ? QStringLiteral("was printed")
+                                                               : QStringLiteral("were printed"),
+                      why);
+  if (!lost.Empty())
+    where << QStringLiteral("%1 %2 lost (%3, and standard output did not take them either)")
+                 .arg(lost.Describe(), are(lost), why);
+  return where.join("; ");
 }
 
 // The file is made from the journal, through the same pipeline, so it
@@ -502,11 +548,14 @@ int MeterLogger::SaveOutput(int exitCode) {
            << " may not have reached the disk: " << journal_->Error() << Qt::endl;
       return kExitSaveFailed;
     }
-    if (ReadingsOnDisk(nullptr) >= received) return exitCode;
-    err_ << "orbek-log: the capture lacks readings: " << WhereReadingsAre() << Qt::endl;
+    const std::optional<ReadingRanges> lacking = MissingFromJournal(nullptr);
+    if (lacking && lacking->Empty()) return exitCode;
+    const ReadingRanges absent = lacking ? *lacking : ReadingRanges::Span(0, received - 1);
+    err_ << "orbek-log: the capture lacks " << absent.Describe() << ": " << WhereReadingsAre(absent)
+         << Qt::endl;
     return kExitSaveFailed;
   }
-  std::int64_t saved = 0;
+  ReadingRanges absent;
   try {
     QFile journal;
     QString reason;
@@ -517,27 +566,31 @@ int MeterLogger::SaveOutput(int exitCode) {
     ReadingsFile file(options_.output, options_.details);
     ReadingPrinter saver(nullptr, false, &file, nullptr);
     saver.RestoreArrivals(&arrivals_);
-    const ReplayResult replay = ReplayCapture(journal, false, saver, {}, journal_->HeldBytes());
+    const ReplayResult replay = ReplayCapture(journal, false, saver, {}, journal_->HeldBytes(),
+                                              journal_->Gaps());
     if (!replay.readError.isEmpty())
       throw SaveError(QStringLiteral("cannot read %1 to its end: %2")
                           .arg(DisplayPath(journalPath_), replay.readError)
                           .toStdString());
     file.Finish(saver.Statistics());
-    saved = file.Count();
+    absent = ReadingRanges::Span(replay.readings, received - 1);
+    for (const ReplayResult::Missing& gap : replay.missing)
+      absent.Add(gap.first, gap.first + gap.count - 1);
   } catch (const SaveError& error) {
-    err_ << "orbek-log: " << error.what() << "; " << WhereReadingsAre() << Qt::endl;
+    err_ << "orbek-log: " << error.what() << "; "
+         << WhereReadingsAre(ReadingRanges::Span(0, received - 1)) << Qt::endl;
     return kExitSaveFailed;
   }
   err_ << "orbek-log: saved " << DisplayPath(options_.output) << Qt::endl;
-  if (saved >= received)
-    SetRecoveryHint(QStringLiteral("orbek-log: %1 has every reading received\n")
-                        .arg(DisplayPath(options_.output))
-                        .toLocal8Bit());
-  if (saved < received) {
-    err_ << "orbek-log: " << received - saved << " of " << received << " readings are not in "
-         << DisplayPath(options_.output) << ": " << WhereReadingsAre() << Qt::endl;
+  if (!absent.Empty()) {
+    err_ << "orbek-log: " << absent.Count() << " of " << received << " readings are not in "
+         << DisplayPath(options_.output) << ": " << WhereReadingsAre(absent) << Qt::endl;
     return kExitSaveFailed;
   }
+  fileHasEveryReading_ = true;
+  SetRecoveryHint(QStringLiteral("orbek-log: %1 has every reading received\n")
+                      .arg(DisplayPath(options_.output))
+                      .toLocal8Bit());
   // Readings the spool never took are published again from the journal:
   // it stays until they are.
   if (publisher_ && publisher_->Unspooled() > 0) return exitCode;

@@ -8,11 +8,13 @@
 #include <QTimer>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 #include "logger/Exit.h"
 #include "logger/LineWriter.h"
+#include "logger/ReadingRanges.h"
 #include "mqtt/MqttPublisher.h"
 
 namespace orbek {
@@ -64,6 +66,10 @@ class ReadingPrinter : public ReadingSink {
   void OnEnd(const MeterRecord&) override {}
   // The first reading standard output had to skip; the caller says it once.
   bool SkippedNow() { return std::exchange(skippedNow_, false); }
+  // Readings whose line never reached standard output whole: skipped for a
+  // full queue, or taken and never written. Ask once the writer has
+  // drained or given up.
+  ReadingRanges MissedOnStdout() const;
   ReadingStatistics Statistics() const { return statistics_.Current(); }
   // Live, notes when each reading came; replayed from the journal, gives
   // each reading the time it came live (a replay knows none of its own).
@@ -71,7 +77,7 @@ class ReadingPrinter : public ReadingSink {
   void RestoreArrivals(const ArrivalTimes* arrivals) { arrivals_ = arrivals; }
 
  private:
-  void Print(const Reading& reading);
+  void Print(const Reading& reading, bool first);
   Reading Stamped(const Reading& reading) const;
 
   LineWriter* out_;
@@ -83,6 +89,13 @@ class ReadingPrinter : public ReadingSink {
   ArrivalTimes* noted_ = nullptr;
   const ArrivalTimes* arrivals_ = nullptr;
   bool skipped_ = false, skippedNow_ = false;
+  ReadingRanges skippedReadings_;
+  // The latest lines taken, by the writer's count: as many as can still be
+  // waiting in its queue or its batch.
+  struct Taken {
+    std::int64_t line = -1, reading = -1;
+  };
+  std::vector<Taken> taken_;
 };
 
 // One unattended transfer over the meter session the window uses: opens
@@ -128,8 +141,9 @@ class MeterLogger : public QObject {
   void Finish(int exitCode);
   void StopMeter();
   int SaveOutput(int exitCode);
-  std::int64_t ReadingsOnDisk(QString* reason) const;
-  QString WhereReadingsAre() const;
+  std::optional<ReadingRanges> MissingFromJournal(QString* reason) const;
+  ReadingRanges MissedOnStdout() const;
+  QString WhereReadingsAre(const ReadingRanges& absent) const;
   int ReportStdout(int exitCode);
   int WriteReport(int exitCode);
 
@@ -148,6 +162,8 @@ class MeterLogger : public QObject {
   std::unique_ptr<Journal> journal_;
   QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
   QString journalPath_;                    // empty without --output or --capture
+  bool stdoutDrained_ = true;              // standard output took every line queued in time
+  bool fileHasEveryReading_ = false;       // --output was saved whole
   int exitCode_ = kExitComplete;
   // Why standard output failed, from the writer's thread, and whether the
   // user has heard.

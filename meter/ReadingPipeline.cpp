@@ -85,6 +85,14 @@ std::size_t ReadingPipeline::Flush() {
   return left;
 }
 
+std::uint64_t ReadingPipeline::Gap(std::uint64_t bytes) {
+  const std::uint64_t lost = aligner_.Gap(bytes, events_);
+  Dispatch();
+  next_ += static_cast<std::int64_t>(lost);
+  lostBeforeNext_ += static_cast<std::size_t>(lost);
+  return lost;
+}
+
 void ReadingPipeline::NextTransfer() {
   const std::vector<std::uint8_t> rest = aligner_.RestAfterEnd();
   aligner_.Reset();

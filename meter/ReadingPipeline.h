@@ -72,6 +72,11 @@ class ReadingPipeline {
   // it was framed, an end record among it included. Returns the bytes left
   // over that make no whole record.
   std::size_t Flush();
+  // `bytes` of the stream are missing here though the meter sent them (see
+  // RecordAligner::Gap): the readings they held keep their numbers, which
+  // no reading gets, and the next reading counts them as lost before it.
+  // Returns how many were lost; they are numbered from Count() before.
+  std::uint64_t Gap(std::uint64_t bytes);
   // After an end record, the next transfer of a capture made of several:
   // the numbering goes on, and the bytes after the end record are fed.
   void NextTransfer();

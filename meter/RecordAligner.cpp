@@ -63,7 +63,8 @@ void RecordAligner::Feed(std::span<const std::uint8_t> bytes, std::vector<Event>
   // reads never changes a verdict: the same bytes frame the same way live
   // and in a replay of the journal. In step, nothing can change before a
   // record is whole; while holding, a verdict may change with every byte.
-  std::size_t at = 0;
+  std::size_t at = std::min(skip_, bytes.size());
+  skip_ -= at;
   while (at < bytes.size()) {
     if (ended_) {
       rest_.insert(rest_.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.end());
@@ -82,6 +83,25 @@ std::size_t RecordAligner::Flush(std::vector<Event>& events) {
   if (ended_) return 0;
   Release(events);
   return ended_ ? 0 : Held();
+}
+
+std::uint64_t RecordAligner::Gap(std::uint64_t bytes, std::vector<Event>& events) {
+  if (ended_) return 0;
+  // Bytes still owed to a record an earlier gap cut are that record's.
+  const std::uint64_t owed = std::min<std::uint64_t>(skip_, bytes);
+  skip_ -= static_cast<std::size_t>(owed);
+  bytes -= owed;
+  if (bytes == 0) return 0;
+  // The records before the gap follow one another as framed; the clock
+  // still tells after it.
+  const bool checking = checking_;
+  if (holding_) Release(events);
+  if (ended_) return 0;
+  checking_ = checking;
+  const std::uint64_t cut = Held() + bytes;
+  Consume(Held());
+  skip_ = static_cast<std::size_t>((N - cut % N) % N);
+  return cut / N + (cut % N != 0 ? 1 : 0);
 }
 
 bool RecordAligner::EndHeld() const {

@@ -62,6 +62,12 @@ class RecordAligner {
   // No more bytes are coming: whatever is held goes on as it was framed.
   // Returns the bytes left over that make no whole record.
   std::size_t Flush(std::vector<Event>& events);
+  // `bytes` of the stream are known to be missing here (a journal whose
+  // disk and memory were both full): what is held goes on as framed, and
+  // the bytes that complete the last record the gap cut are dropped as they
+  // come, so no record is made of bytes from both sides. Returns the
+  // records the gap took or cut.
+  std::uint64_t Gap(std::uint64_t bytes, std::vector<Event>& events);
 
   // Records are held while the stream's step is in doubt.
   bool Holding() const { return holding_; }
@@ -107,6 +113,7 @@ class RecordAligner {
 
   std::vector<std::uint8_t> held_;  // bytes not yet passed on, from start_
   std::size_t start_ = 0;
+  std::size_t skip_ = 0;            // bytes still to drop after a gap
   std::vector<std::uint8_t> rest_;  // after the end record
   std::deque<MeterRecord> recent_;  // the last records passed on, newest last
   bool checking_ = true;            // off for a stream whose clock tells nothing

@@ -75,7 +75,24 @@ std::unique_ptr<Journal> Journal::Adopt(const QString& path) {
   return std::unique_ptr<Journal>(new Journal(path, OpenHeld(path, O_APPEND)));
 }
 
+std::size_t Journal::MostHeldBytes() {
+  static const std::size_t most = [] {
+    bool ok = false;
+    const qulonglong bytes = qEnvironmentVariable("ORBEK_JOURNAL_MEMORY").toULongLong(&ok);
+    return ok && bytes > 0 ? static_cast<std::size_t>(bytes) : std::size_t{64} << 20;
+  }();
+  return most;
+}
+
+QString Journal::MostHeldText() {
+  const std::size_t most = MostHeldBytes();
+  if (most >= (std::size_t{1} << 20)) return QStringLiteral("%1 MiB").arg(most >> 20);
+  return most >= 1024 ? QStringLiteral("%1 KiB").arg(most >> 10)
+                      : QStringLiteral("%1 bytes").arg(most);
+}
+
 Journal::State Journal::Append(const char* data, std::size_t size) {
+  const std::size_t appended = size;
   if (held_.isEmpty()) {
     while (size > 0) {
       const ssize_t written = ::write(descriptor_, data, size);
@@ -90,17 +107,32 @@ Journal::State Journal::Append(const char* data, std::size_t size) {
     }
   }
   if (size > 0) {
-    const std::size_t room = kMostHeldBytes - static_cast<std::size_t>(held_.size());
+    const std::size_t room =
+        MostHeldBytes() - std::min(MostHeldBytes(), static_cast<std::size_t>(held_.size()));
     const std::size_t kept = std::min(room, size);
     held_.append(data, static_cast<qsizetype>(kept));
-    dropped_ += size - kept;
+    NoteLost(appended - (size - kept), size - kept);
     WriteHeld();
+  } else {
+    kept_ += appended;
   }
   // The syncer looks once a second; waking it here would cost a system
   // call a record.
   appended_.fetch_add(1, std::memory_order_release);
   if (held_.isEmpty() && dropped_ == 0) return State::Written;
   return dropped_ > 0 ? State::Dropping : State::Holding;
+}
+
+// The end of a chunk memory had no room for: a gap after what was kept.
+void Journal::NoteLost(std::size_t kept, std::size_t lost) {
+  kept_ += kept;
+  if (lost == 0) return;
+  dropped_ += lost;
+  if (!gaps_.empty() && gaps_.back().at == kept_) {
+    gaps_.back().bytes += lost;
+  } else {
+    gaps_.push_back({kept_, lost});
+  }
 }
 
 // What the file refused before goes in first, as much as it now takes.

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 namespace orbek {
 
@@ -48,8 +49,12 @@ class Journal {
     Holding,  // the file refuses bytes (Error() says why); they wait in memory
     Dropping  // and memory is full too: bytes are being lost (DroppedBytes())
   };
-  // Bytes wait in memory up to this much while the file refuses them.
-  static constexpr std::size_t kMostHeldBytes = 64 << 20;
+  // Bytes wait in memory up to this much while the file refuses them: 64
+  // MiB, or ORBEK_JOURNAL_MEMORY bytes where that is set (for tests that
+  // outlast it).
+  static std::size_t MostHeldBytes();
+  // "64 MiB": the same, for messages.
+  static QString MostHeldText();
 
   // Appends bytes. Bytes the file refuses (a full disk, a failing device)
   // wait in memory and go in, in order, at the next append or Sync.
@@ -63,6 +68,13 @@ class Journal {
   // What waits in memory, after the file's bytes, and what was lost.
   const QByteArray& HeldBytes() const { return held_; }
   std::uint64_t DroppedBytes() const { return dropped_; }
+  // Where bytes were lost, in order: `bytes` missing after the first `at`
+  // bytes kept (in the file, then in memory). A replay needs them to keep
+  // the readings' numbers and never join bytes from both sides of a gap.
+  struct Gap {
+    std::uint64_t at = 0, bytes = 0;
+  };
+  const std::vector<Gap>& Gaps() const { return gaps_; }
 
   // A tag kept with the journal's file (an extended attribute), such as the
   // transfer id its readings are published under. False where the file
@@ -92,6 +104,7 @@ class Journal {
   void SyncLoop();
   void NoteError(const QString& reason);
   bool WriteHeld();
+  void NoteLost(std::size_t kept, std::size_t lost);
 
   QString path_;
   int descriptor_ = -1;
@@ -104,6 +117,8 @@ class Journal {
   QString error_;
   QByteArray held_;  // refused by the file, in order; the appending thread's
   std::uint64_t dropped_ = 0;
+  std::uint64_t kept_ = 0;  // bytes appended and not lost
+  std::vector<Gap> gaps_;
 };
 
 }  // namespace orbek

@@ -14,6 +14,7 @@
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <map>
 #include <set>
 
 #include "tests/support/CsvLayout.h"
@@ -186,6 +187,88 @@ TEST(FaultSweepTest, EveryFailingCallOfALiveRunLosesNoReadingWithoutSayingWhere)
 long Mentioned(const QString& err, const QString& pattern) {
   const auto match = QRegularExpression(pattern).match(err);
   return match.hasMatch() ? match.captured(1).toLong() : 0;
+}
+
+// The reading numbers a message names, "readings 3, 9 to 12", by what it
+// says of them ("stays in", "on standard output only", "lost").
+std::map<QString, std::set<long>> NamedReadings(const QString& message) {
+  std::map<QString, std::set<long>> named;
+  static const QRegularExpression part(
+      "readings? ([0-9]+(?: to [0-9]+)?(?:, [0-9]+(?: to [0-9]+)?)*) (?:is|are|was|were) "
+      "(in |printed on standard output only|lost)");
+  for (auto match = part.globalMatch(message); match.hasNext();) {
+    const auto m = match.next();
+    for (const QString& run : m.captured(1).split(", ")) {
+      const QStringList ends = run.split(" to ");
+      for (long n = ends.first().toLong(); n <= ends.last().toLong(); ++n)
+        named[m.captured(2).trimmed()].insert(n);
+    }
+  }
+  return named;
+}
+
+// Numbers and their last line, of standard output or a CSV file.
+std::map<long, QString> LastLines(const QString& text) {
+  std::map<long, QString> lines;
+  for (const QString& line : text.split('\n', Qt::SkipEmptyParts)) {
+    if (line.startsWith('#') || line.startsWith("No.")) continue;
+    lines[line.section(',', 0, 0).toLong()] = line;
+  }
+  return lines;
+}
+
+// The journal's disk stays full long past the memory set aside for it,
+// with standard output read or stalled: the file keeps the meter's numbers
+// (a gap, never a record made of two), and the end names exactly the
+// readings it lacks and where each still is.
+TEST(FaultSweepTest, AFullDiskThatOutlastsTheMemoryNamesEveryMissingReading) {
+  constexpr long kReadings = 1500;
+  const auto records = sim::GenerateRecords(kReadings, 84);
+  const struct {
+    const char* name;
+    bool stalled;  // the reader takes nothing until the run has given up on it
+  } cases[] = {{"standard output read", false}, {"standard output stalled", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir, elsewhere;
+    const QString output = dir.filePath("log.csv");
+    const QString printed = elsewhere.filePath("printed.txt");
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 300));
+    const QString run = QString("set -o pipefail; ORBEK_JOURNAL_MEMORY=600 %1 --port %2 --output %3 | %4 cat > %5")
+                            .arg(ORBEK_LOG, QString::fromStdString(meter.DevicePath()), output,
+                                 c.stalled ? "{ sleep 14; cat; } |" : "", printed);
+    const Outcome outcome =
+        RunWithFault("bash", {"-c", run}, {dir.path() + "/", 20, "ENOSPC", 120});
+    EXPECT_EQ(outcome.exitCode, 1) << outcome.err.toStdString();
+    const std::map<long, QString> file = LastLines(ReadAll(output));
+    const std::map<long, QString> out = LastLines(ReadAll(printed));
+    ASSERT_GT(file.size(), 100u) << outcome.err.toStdString();
+    ASSERT_LT(file.size(), static_cast<std::size_t>(kReadings)) << "the disk was never full";
+    for (const auto& [number, line] : file) {
+      ASSERT_LT(number, kReadings);
+      if (out.contains(number)) {
+        // The same reading, whatever the file adds of readings lost before it.
+        EXPECT_EQ(line.section(',', 1, 5), out.at(number).section(',', 1, 5)) << number;
+      }
+    }
+    const QString said = outcome.err.section(" readings are not in ", 1).section('\n', 0, 0);
+    EXPECT_EQ(Mentioned(outcome.err, "(\\d+) of 1500 readings are not in"),
+              kReadings - static_cast<long>(file.size()))
+        << outcome.err.toStdString();
+    std::set<long> absent, named;
+    for (long n = 0; n < kReadings; ++n)
+      if (!file.contains(n)) absent.insert(n);
+    for (const auto& [where, numbers] : NamedReadings(said)) {
+      named.insert(numbers.begin(), numbers.end());
+      for (const long n : numbers) {
+        const bool onStdout = out.contains(n);
+        if (where == "printed on standard output only" || where == "lost") {
+          EXPECT_EQ(onStdout, where != "lost") << "reading " << n << ": " << where.toStdString();
+        }
+      }
+    }
+    EXPECT_EQ(named, absent) << said.toStdString();
+  }
 }
 
 TEST(FaultSweepTest, EveryFailingCallOfThePublisherLeavesNoReadingUnaccounted) {
