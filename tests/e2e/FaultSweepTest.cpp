@@ -222,23 +222,27 @@ std::map<long, QString> LastLines(const QString& text) {
 // (a gap, never a record made of two), and the end names exactly the
 // readings it lacks and where each still is.
 TEST(FaultSweepTest, AFullDiskThatOutlastsTheMemoryNamesEveryMissingReading) {
-  constexpr long kReadings = 1500;
-  const auto records = sim::GenerateRecords(kReadings, 84);
   const struct {
     const char* name;
-    bool stalled;  // the reader takes nothing until the run has given up on it
-  } cases[] = {{"standard output read", false}, {"standard output stalled", true}};
+    long readings;
+    bool stalled;   // the reader takes nothing until the run has given up on it
+    long failFrom;  // the call on the journal's folder from which 120 fail
+  } cases[] = {{"standard output read", 1500, false, 20},
+               // Past what the pipe holds: those readings are nowhere.
+               {"standard output stalled", 3000, true, 200}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+    const long kReadings = c.readings;
+    const auto records = sim::GenerateRecords(static_cast<std::size_t>(kReadings), 84);
     QTemporaryDir dir, elsewhere;
     const QString output = dir.filePath("log.csv");
     const QString printed = elsewhere.filePath("printed.txt");
     MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 300));
     const QString run = QString("set -o pipefail; ORBEK_JOURNAL_MEMORY=600 %1 --port %2 --output %3 | %4 cat > %5")
                             .arg(ORBEK_LOG, QString::fromStdString(meter.DevicePath()), output,
-                                 c.stalled ? "{ sleep 14; cat; } |" : "", printed);
+                                 c.stalled ? "{ sleep 25; cat; } |" : "", printed);
     const Outcome outcome =
-        RunWithFault("bash", {"-c", run}, {dir.path() + "/", 20, "ENOSPC", 120});
+        RunWithFault("bash", {"-c", run}, {dir.path() + "/", c.failFrom, "ENOSPC", 120});
     EXPECT_EQ(outcome.exitCode, 1) << outcome.err.toStdString();
     const std::map<long, QString> file = LastLines(ReadAll(output));
     const std::map<long, QString> out = LastLines(ReadAll(printed));
@@ -252,7 +256,7 @@ TEST(FaultSweepTest, AFullDiskThatOutlastsTheMemoryNamesEveryMissingReading) {
       }
     }
     const QString said = outcome.err.section(" readings are not in ", 1).section('\n', 0, 0);
-    EXPECT_EQ(Mentioned(outcome.err, "(\\d+) of 1500 readings are not in"),
+    EXPECT_EQ(Mentioned(outcome.err, QString("(\\d+) of %1 readings are not in").arg(kReadings)),
               kReadings - static_cast<long>(file.size()))
         << outcome.err.toStdString();
     std::set<long> absent, named;
