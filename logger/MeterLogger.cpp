@@ -332,9 +332,6 @@ int MeterLogger::Run() {
     err_ << "orbek-log: " << QString::fromStdString(session_.Loss().Describe()) << Qt::endl;
   PrintStatistics(printer_->Statistics(), err_);
   int exitCode = WarnOfForeignBytes(*printer_, options_.port, err_, exitCode_);
-  // What standard output took is known before anything says where the
-  // readings are.
-  stdoutDrained_ = out_.Drain(kStdoutDrain);
   exitCode = SaveOutput(exitCode);
   exitCode = ReportStdout(exitCode);
   exitCode = WriteReport(exitCode);
@@ -367,7 +364,7 @@ void MeterLogger::OnReading(const Reading& reading) {
 // Lines standard output did not take: harmless beside a file that has every
 // reading, readings lost to whoever reads standard output otherwise.
 int MeterLogger::ReportStdout(int exitCode) {
-  const bool drained = stdoutDrained_;
+  const bool drained = DrainStdout();
   const std::int64_t unwritten = out_.Unwritten();
   if (unwritten == 0) return exitCode;
   if (out_.Failed()) {
@@ -499,9 +496,18 @@ ReadingRanges MeterLogger::MissedOnStdout() const {
   return printer_->MissedOnStdout();
 }
 
+// Once, after the file is saved: what standard output took is known only
+// once it has drained or been given up on.
+bool MeterLogger::DrainStdout() {
+  if (!stdoutDrainedYet_) stdoutDrained_ = out_.Drain(kStdoutDrain);
+  stdoutDrainedYet_ = true;
+  return stdoutDrained_;
+}
+
 // Where each of the `absent` readings still is: in the journal, on standard
 // output only, or nowhere.
-QString MeterLogger::WhereReadingsAre(const ReadingRanges& absent) const {
+QString MeterLogger::WhereReadingsAre(const ReadingRanges& absent) {
+  DrainStdout();
   const QString journal = DisplayPath(journalPath_);
   QString unreadable;
   const std::optional<ReadingRanges> notInJournal = MissingFromJournal(&unreadable);

@@ -143,7 +143,8 @@ class MeterLogger : public QObject {
   int SaveOutput(int exitCode);
   std::optional<ReadingRanges> MissingFromJournal(QString* reason) const;
   ReadingRanges MissedOnStdout() const;
-  QString WhereReadingsAre(const ReadingRanges& absent) const;
+  bool DrainStdout();
+  QString WhereReadingsAre(const ReadingRanges& absent);
   int ReportStdout(int exitCode);
   int WriteReport(int exitCode);
 
@@ -162,6 +163,7 @@ class MeterLogger : public QObject {
   std::unique_ptr<Journal> journal_;
   QByteArray transfer_ = NewTransferId();  // every message's, kept with the journal
   QString journalPath_;                    // empty without --output or --capture
+  bool stdoutDrainedYet_ = false;
   bool stdoutDrained_ = true;              // standard output took every line queued in time
   bool fileHasEveryReading_ = false;       // --output was saved whole
   int exitCode_ = kExitComplete;
