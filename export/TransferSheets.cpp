@@ -57,6 +57,10 @@ std::vector<CellContent> DataRow(const Reading& reading) {
 // either format, so that both carry the same sheets.
 constexpr int kDataSheetRows = kXlsSheetRows - 1;
 
+// The Details sheet's columns: labels, texts and the statistics' figures.
+const std::map<int, double> kDetailsColumnWidths = {{0, 22}, {1, 20}, {2, 8}, {3, 12},
+                                                    {4, 12}, {5, 12}, {6, 18}};
+
 // More runs than this and the chart shows points, none joined.
 constexpr std::size_t kMostRuns = 64;
 
@@ -142,8 +146,7 @@ DocumentProperties PropertiesOf(const SampleDetails& details) {
 
 TransferSheets::TransferSheets(WorkbookWriter& writer, bool charts)
     : writer_(writer), charts_(charts) {
-  details_ = writer_.AddSheet(QStringLiteral("Details"), {{0, 22}, {1, 20}, {2, 8}, {3, 12},
-                                                          {4, 12}, {5, 12}, {6, 18}});
+  details_ = writer_.AddSheet(QStringLiteral("Details"), kDetailsColumnWidths);
   NewDataSheet();
   firstData_ = data_;
 }

@@ -106,16 +106,16 @@ Journal::State Journal::Append(const char* data, std::size_t size) {
       size -= static_cast<std::size_t>(written);
     }
   }
+  std::size_t lost = 0;
   if (size > 0) {
     const std::size_t room =
         MostHeldBytes() - std::min(MostHeldBytes(), static_cast<std::size_t>(held_.size()));
     const std::size_t kept = std::min(room, size);
     held_.append(data, static_cast<qsizetype>(kept));
-    NoteLost(appended - (size - kept), size - kept);
+    lost = size - kept;
     WriteHeld();
-  } else {
-    kept_ += appended;
   }
+  NoteKept(appended - lost, lost);
   // The syncer looks once a second; waking it here would cost a system
   // call a record.
   appended_.fetch_add(1, std::memory_order_release);
@@ -123,8 +123,9 @@ Journal::State Journal::Append(const char* data, std::size_t size) {
   return dropped_ > 0 ? State::Dropping : State::Holding;
 }
 
-// The end of a chunk memory had no room for: a gap after what was kept.
-void Journal::NoteLost(std::size_t kept, std::size_t lost) {
+// What an append kept, and the end of it that memory had no room for: a
+// gap after what was kept.
+void Journal::NoteKept(std::size_t kept, std::size_t lost) {
   kept_ += kept;
   if (lost == 0) return;
   dropped_ += lost;

@@ -104,7 +104,7 @@ class Journal {
   void SyncLoop();
   void NoteError(const QString& reason);
   bool WriteHeld();
-  void NoteLost(std::size_t kept, std::size_t lost);
+  void NoteKept(std::size_t kept, std::size_t lost);
 
   QString path_;
   int descriptor_ = -1;
