@@ -13,6 +13,7 @@
 #include <chrono>
 
 #include "storage/NativePath.h"
+#include "storage/SafeSave.h"
 #include "storage/SaveError.h"
 
 namespace orbek {
@@ -28,8 +29,15 @@ constexpr auto kSyncEvery = std::chrono::seconds(1);
                       .toStdString());
 }
 
+// A link is followed only where a save would follow it; a path that is no
+// link when looked at is opened without following one, so a link planted
+// after the look is refused rather than written through.
 int OpenHeld(const QString& path, int flags) {
   const QByteArray native = NativeFromPath(path);
+  const LinkTarget target = FollowLinksSafely(path);
+  if (!target.refusal.isEmpty()) Refuse(path, target.refusal);
+  struct stat entry {};
+  if (::lstat(native.constData(), &entry) != 0 || !S_ISLNK(entry.st_mode)) flags |= O_NOFOLLOW;
   const int descriptor = ::open(native.constData(), flags | O_WRONLY | O_CLOEXEC, 0666);
   if (descriptor < 0) Refuse(path, ReasonFor(errno));
   if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {

@@ -63,21 +63,46 @@ QByteArray Absolute(const QByteArray& path) {
   return QByteArray(folder.data()) + '/' + path;
 }
 
-// The file a path names once every symbolic link on the way to it is
-// followed; the path itself when it is no link (or nothing yet).
-QByteArray FollowLinks(QByteArray path, int* error) {
+bool IsSharedFolder(const struct stat& folder) {
+  return (folder.st_mode & (S_ISVTX | S_IWOTH)) == (S_ISVTX | S_IWOTH);
+}
+
+// What the kernel forbids in a sticky folder anyone may write to (/tmp):
+// following a link, or opening a file to write, that belongs to neither the
+// user nor the folder's owner (fs.protected_symlinks, fs.protected_regular).
+// Root is held to it too: that is whom a planted link is aimed at.
+QString SharedFolderRefusal(const QByteArray& path, const char* what) {
+  struct stat entry {}, folder {};
+  const QByteArray folderPath = FolderOf(path);
+  if (::lstat(path.constData(), &entry) != 0 || ::stat(folderPath.constData(), &folder) != 0)
+    return {};
+  if (!IsSharedFolder(folder) || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid)
+    return {};
+  return QStringLiteral("%1 belongs to another user in the shared folder %2, so it is not "
+                        "written through")
+      .arg(QString::fromLatin1(what), Shown(folderPath));
+}
+
+}  // namespace
+
+LinkTarget FollowLinksSafely(const QString& path) {
+  QByteArray file = Absolute(NativeFromPath(path));
   for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
     struct stat info {};
-    if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    if (::lstat(file.constData(), &info) != 0) return {file, {}};
+    if (!S_ISLNK(info.st_mode)) return {file, SharedFolderRefusal(file, "the file")};
+    const QString refusal = SharedFolderRefusal(file, "the link");
+    if (!refusal.isEmpty()) return {file, refusal};
     std::array<char, PATH_MAX> target{};
-    const ssize_t length = ::readlink(path.constData(), target.data(), target.size());
-    if (length < 0) return path;
+    const ssize_t length = ::readlink(file.constData(), target.data(), target.size());
+    if (length < 0) return {file, ReasonFor(errno)};
     const QByteArray next(target.data(), length);
-    path = next.startsWith('/') ? next : FolderOf(path) + '/' + next;
+    file = next.startsWith('/') ? next : FolderOf(file) + '/' + next;
   }
-  *error = ELOOP;
-  return path;
+  return {file, ReasonFor(ELOOP)};
 }
+
+namespace {
 
 mode_t NewFileMode() {
   const mode_t mask = ::umask(0);
@@ -158,10 +183,10 @@ void SafeSaveFile::FailWithSystemError(int error) const {
 void SafeSaveFile::CheckTarget() {
   const QByteArray native = NativeFromPath(target_);
   if (native.isEmpty() || native.endsWith('/')) FailWith(QStringLiteral("it is a folder"));
-  int linkError = 0;
-  file_ = FollowLinks(Absolute(native), &linkError);
+  const LinkTarget target = FollowLinksSafely(target_);
+  file_ = target.file;
   folder_ = FolderOf(file_);
-  if (linkError != 0) FailWith(SystemReason(linkError));
+  if (!target.refusal.isEmpty()) FailWith(target.refusal);
   struct stat info {};
   if (::stat(file_.constData(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) FailWith(QStringLiteral("it is a folder"));
@@ -246,7 +271,7 @@ void SafeSaveFile::CopyIntoTarget(int from) {
   if (static_cast<unsigned long long>(made.st_size) >
       static_cast<unsigned long long>(old_->st_size) + FreeBytes(folder_))
     FailWith(kDiskFull);
-  const Descriptor to(::open(file_.constData(), O_WRONLY | O_CLOEXEC));
+  const Descriptor to(::open(file_.constData(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC));
   if (to.get() < 0) FailWithSystemError(errno);
   std::array<char, 1 << 16> buffer{};
   bool copied = ::lseek(from, 0, SEEK_SET) == 0;

@@ -14,8 +14,8 @@ namespace orbek {
 // then the target is untouched; a SafeSaveFile dropped without a commit
 // removes its temporary file. Throws SaveError naming the target.
 //
-// A symbolic link is followed: the file it points to is replaced and the
-// link stays. A file that cannot simply be replaced without losing
+// A symbolic link is followed (see FollowLinksSafely): the file it points
+// to is replaced and the link stays. A file that cannot simply be replaced without losing
 // something (other hard links to it, or an owner the saver may not give
 // the new file) gets the new content copied into it once that content is
 // complete and synced. The replaced file keeps its mode, owner and group.
@@ -49,6 +49,18 @@ class SafeSaveFile {
   std::optional<struct stat> old_;  // the file being replaced, if any
   bool committed_ = false;
 };
+
+// Where a write to `path` lands once its symbolic links are followed as the
+// kernel would follow them for this user: in a sticky folder anyone may
+// write to (/tmp), a link or a file is written through only when it belongs
+// to the user or to the folder's owner; `refusal` says why not, otherwise
+// it is empty. Saves resolve links themselves (to replace the file a link
+// points at), so the kernel's own protection would never apply to them.
+struct LinkTarget {
+  QByteArray file;  // absolute, native bytes
+  QString refusal;
+};
+LinkTarget FollowLinksSafely(const QString& path);
 
 // Has `write` make the file at a temporary path in the target's folder and
 // renames it over `path` only once it is complete, so a failure never leaves

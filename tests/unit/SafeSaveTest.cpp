@@ -15,6 +15,7 @@
 
 #include "export/ExcelAutomation.h"
 #include "export/WorkbookError.h"
+#include "storage/Journal.h"
 #include "storage/NativePath.h"
 #include "storage/SafeSave.h"
 #include "tests/support/Files.h"
@@ -201,6 +202,71 @@ TEST(SafeSaveModeTest, RootSavingOverAnotherUsersFileLeavesItTheirs) {
   EXPECT_EQ(info.st_gid, 65534u);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
   EXPECT_EQ(ReadAll(path), "new");
+}
+
+// Links and files planted by another user in a sticky folder anyone may
+// write to, aimed at a file only root may write: a save (the window's
+// exports, orbek-log's outputs and report) and a journal (the capture) write
+// through them only when they are root's own or the folder's owner's, as the
+// kernel would; a shared folder that is not sticky, and the user's own
+// links, are followed as before.
+TEST(SafeSaveLinkTest, PlantedLinksInASharedFolderAreNotWrittenThrough) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to plant a link as another user";
+  constexpr uid_t kOther = 65534;
+  QTemporaryDir dir;
+  const QString secret = dir.filePath("private/secret");
+  QDir(dir.path()).mkpath("private");
+  const struct {
+    const char* name;
+    mode_t folderMode;
+    uid_t folderOwner;
+    bool link;  // a link to `secret`, else a regular file
+    uid_t owner;
+    bool writtenThrough;
+  } cases[] = {
+      {"sticky-others-link", 01777, 0, true, kOther, false},
+      {"sticky-others-file", 01777, 0, false, kOther, false},
+      {"sticky-own-link", 01777, 0, true, 0, true},
+      {"sticky-folder-owners-link", 01777, kOther, true, kOther, true},
+      {"not-sticky-others-link", 0777, 0, true, kOther, true},
+  };
+  for (const auto& c : cases) {
+    const QString folder = dir.filePath(c.name);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(c.name));
+    ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folderMode), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), c.folderOwner, 0), 0);
+    for (const char* writer : {"save", "journal"}) {
+      const QString planted = folder + "/readings-" + writer;
+      const QString reached = c.link ? secret : planted;
+      WriteFile(secret, "root only");
+      if (c.link) {
+        ASSERT_TRUE(QFile::link(secret, planted));
+      } else {
+        WriteFile(planted, "root only");
+      }
+      ASSERT_EQ(::lchown(QFile::encodeName(planted).constData(), c.owner, c.owner), 0);
+      std::string message = "saved";
+      try {
+        if (QByteArray(writer) == "save") {
+          SaveBytes(planted, "readings");
+        } else {
+          Journal::Create(planted, true)->Append("readings", 8);
+        }
+      } catch (const SaveError& error) {
+        message = error.what();
+      }
+      const std::string where = std::string(c.name) + " by " + writer;
+      if (c.writtenThrough) {
+        EXPECT_EQ(message, "saved") << where;
+        EXPECT_EQ(ReadAll(reached), "readings") << where;
+      } else {
+        EXPECT_NE(message.find("belongs to another user in the shared folder"), std::string::npos)
+            << where << ": " << message;
+        EXPECT_EQ(ReadAll(reached), "root only") << where;
+      }
+      EXPECT_TRUE(Hidden(folder).isEmpty()) << where;
+    }
+  }
 }
 
 // The window's export to a disk with no room: the same words for both
