@@ -1,6 +1,8 @@
 // orbek-log: logs a meter's readings without a window.
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTextStream>
 
@@ -9,6 +11,7 @@
 #include <string_view>
 
 #include "logger/MeterLogger.h"
+#include "logger/OptionsFile.h"
 #include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
 #include "storage/NativePath.h"
@@ -32,7 +35,9 @@ and prints the count, minimum, maximum, mean and standard deviation of the
 values (by unit) and temperatures on standard error.
 --output also saves the readings as .csv, .xls or .xlsx (the window's
 workbook layout). --capture keeps the raw records received, which
---decode turns into the same readings. Messages go to standard error;
+--decode turns into the same readings. In a transfer's file names,
+{device} is the port's name and {start} the run's start (YYYYMMDD-HHMMSS),
+as the service names its files. Messages go to standard error;
 QT_LOGGING_RULES="orbek.link.debug=true" adds every record and command.
 
 Exit codes: 0 complete, 1 output not saved, 2 usage error, 3 port (or
@@ -120,6 +125,9 @@ constexpr OptionText kOptions[] = {
     {"mqtt-credentials", "FILE",
      "Read the broker's user name (first line) and password (second line) from FILE."},
     {"mqtt-insecure", "", "With mqtts, do not check the broker's certificate."},
+    {"options", "FILE",
+     "Read more options from FILE, one a line (--name or --name value; the value is the rest "
+     "of the line, spaces and all)."},
     {"report", "FILE",
      "Also make a PDF report of the transfer as FILE: the sample's details, the statistics, "
      "the chart and the table of readings."},
@@ -158,16 +166,15 @@ int IntervalIndex(const QString& word) {
 
 // A report draws text, which needs the fonts of a QGuiApplication; a run
 // without one does with less.
-bool AsksForReport(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument(argv[i]);
-    if (argument == "--report" || argument.starts_with("--report=")) return true;
-  }
+bool AsksForReport(const QStringList& arguments) {
+  for (const QString& argument : arguments)
+    if (argument == QLatin1String("--report") || argument.startsWith(QLatin1String("--report=")))
+      return true;
   return false;
 }
 
-std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
-  if (!AsksForReport(argc, argv)) return std::make_unique<QCoreApplication>(argc, argv);
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, bool report) {
+  if (!report) return std::make_unique<QCoreApplication>(argc, argv);
   // The report is drawn off screen, display or none.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   return std::make_unique<QGuiApplication>(argc, argv);
@@ -196,6 +203,19 @@ QString DetailsProblemText(const orbek::SampleDetails& details) {
            QString::fromStdString(orbek::ReasonOf(*problem, details)));
 }
 
+// Under systemd the broker's credentials come as the service's credential
+// "broker" (LoadCredential=), which the unit makes a blank line when there
+// is no file to load.
+QString ServiceBrokerCredentials() {
+  const QString folder = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
+  if (folder.isEmpty()) return {};
+  const QString path = folder + QStringLiteral("/broker");
+  QFile file(path);
+  if (!file.exists()) return {};
+  // One that cannot be read is named, so that the publisher says why.
+  return file.open(QIODevice::ReadOnly) && file.readAll().trimmed().isEmpty() ? QString() : path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -203,11 +223,16 @@ int main(int argc, char** argv) {
   // Qt's own event dispatcher costs less a wake-up than GLib's, and a meter
   // wakes the logger a thousand times a second at 115200 baud.
   if (qEnvironmentVariableIsEmpty("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
-  const std::unique_ptr<QCoreApplication> app = MakeApplication(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
-  QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
   QTextStream out(stdout);
   QTextStream err(stderr);
+  QString optionsProblem;
+  const std::optional<QStringList> arguments =
+      orbek::ExpandOptionsFiles(RawArguments(argc, argv), &optionsProblem);
+  if (!arguments) return UsageError(err, optionsProblem);
+  const std::unique_ptr<QCoreApplication> app =
+      MakeApplication(argc, argv, AsksForReport(*arguments));
+  QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
   if (orbek::StopSignalDescriptor() < 0)
     err << "orbek-log: cannot set up the stop signals (" << orbek::StopSignalsProblem()
         << "); Ctrl+C ends a run without saving, and the journal keeps its readings" << Qt::endl;
@@ -233,7 +258,7 @@ int main(int argc, char** argv) {
   }
   const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
   const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
-  if (!parser.parse(RawArguments(argc, argv))) return UsageError(err, parser.errorText());
+  if (!parser.parse(*arguments)) return UsageError(err, parser.errorText());
   if (parser.isSet(help)) {
     out << parser.helpText();
     return 0;
@@ -251,6 +276,8 @@ int main(int argc, char** argv) {
   broker.topic = value("mqtt-topic");
   broker.caFile = value("mqtt-ca");
   broker.credentialsFile = value("mqtt-credentials");
+  if (!set("mqtt-credentials") && !broker.url.isEmpty())
+    broker.credentialsFile = ServiceBrokerCredentials();
   broker.insecure = set("mqtt-insecure");
   if (broker.url.isEmpty() &&
       (set("mqtt-topic") || set("mqtt-ca") || set("mqtt-credentials") || set("mqtt-insecure")))
@@ -284,15 +311,19 @@ int main(int argc, char** argv) {
   options.intervalIndex = IntervalIndex(value("interval"));
   if (options.intervalIndex < 0)
     return UsageError(err, QStringLiteral("--interval takes %1").arg(Choices(IntervalWords())));
-  options.output = value("output");
-  options.capture = value("capture");
+  const QString start = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+  const auto named = [&](const char* name) {
+    return orbek::WithNamePlaceholders(value(name), options.port, start);
+  };
+  options.output = named("output");
+  options.capture = named("capture");
   options.reconnect = set("reconnect");
   options.replace = set("replace");
   options.mqtt = broker;
   options.details = DetailsFrom(parser);
   if (const QString problem = DetailsProblemText(options.details); !problem.isEmpty())
     return UsageError(err, problem);
-  options.report = value("report");
+  options.report = named("report");
   orbek::MeterLogger logger(options, err);
   return logger.Run();
 }

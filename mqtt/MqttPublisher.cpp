@@ -196,6 +196,16 @@ MqttPublisher::~MqttPublisher() {
   if (wake_ >= 0) ::close(wake_);
 }
 
+// A password others can read is no secret: said, and still used, since
+// refusing would stop a logger that ran yesterday.
+void MqttPublisher::WarnIfOthersCanRead(int descriptor, const QString& path) const {
+  struct stat info {};
+  if (::fstat(descriptor, &info) == 0 && (info.st_mode & S_IROTH) != 0)
+    notice_(QStringLiteral("every user of this machine can read the broker's password "
+                           "in %1; make it readable by its owner only (chmod 600 %1)")
+                .arg(DisplayPath(path)));
+}
+
 void MqttPublisher::Configure(const MqttOptions& options) {
   const QUrl url(options.url, QUrl::StrictMode);
   const bool tls = url.scheme() == QLatin1String("mqtts");
@@ -233,6 +243,7 @@ void MqttPublisher::Configure(const MqttOptions& options) {
       throw MqttError(QStringLiteral("cannot read the credentials %1: %2")
                           .arg(DisplayPath(options.credentialsFile), reason)
                           .toStdString());
+    WarnIfOthersCanRead(file.handle(), options.credentialsFile);
     const QList<QByteArray> lines = file.readAll().split('\n');
     const QByteArray user = lines.value(0).trimmed();
     const QByteArray password =

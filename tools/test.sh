@@ -63,6 +63,9 @@ if [ "$(id -u)" -eq 0 ]; then
   orbek-meter-sim --help >/dev/null
   # The logger's service unit is sound and names a manual page that is there.
   systemd-analyze verify --man=no /usr/lib/systemd/system/orbek-log@.service
+  # and confined: an exposure of 2.0 ("OK") or less.
+  systemd-analyze security --offline=true --threshold=20 \
+    /usr/lib/systemd/system/orbek-log@.service | tail -n 1
   ls /usr/share/man/man1/orbek-log.1* >/dev/null
   dpkg -r orbek >/dev/null
 else
