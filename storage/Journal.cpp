@@ -241,6 +241,16 @@ std::optional<Journal::Abandoned> Journal::FindAbandoned(const QString& folder,
   return std::nullopt;
 }
 
+std::vector<Journal::Abandoned> Journal::Unfinished(const QString& folder,
+                                                    const QStringList& patterns) {
+  std::vector<Abandoned> found;
+  const QFileInfoList files =
+      QDir(folder).entryInfoList(patterns, QDir::Files, QDir::Time | QDir::Reversed);
+  for (const QFileInfo& file : files)  // oldest first
+    if (!Held(file.filePath())) found.push_back({file.filePath(), file.lastModified(), file.size()});
+  return found;
+}
+
 QString Journal::AsideName(const Abandoned& journal) {
   const QDir folder = QFileInfo(journal.path).absoluteDir();
   const QString stamp = journal.lastArrival.toString(QStringLiteral("yyyy-MM-dd-HHmmss"));

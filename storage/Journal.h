@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -92,6 +93,9 @@ class Journal {
   // The newest journal matching `pattern` (a file-name glob) in `folder`
   // that nobody holds.
   static std::optional<Abandoned> FindAbandoned(const QString& folder, const QString& pattern);
+  // Every journal matching one of `patterns` in `folder` that nobody holds,
+  // oldest first: what earlier runs left to be recovered.
+  static std::vector<Abandoned> Unfinished(const QString& folder, const QStringList& patterns);
   // A dated name in the journal's folder to keep it aside under:
   // "readings-DATE.capture", numbered on where that exists.
   static QString AsideName(const Abandoned& journal);

@@ -3,7 +3,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
+#include <QUrl>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -47,6 +49,8 @@ QString Latin1(std::string_view text) {
 }
 
 const QString kJournalPattern = QStringLiteral("window-*.capture");
+// Journal::AsideName's names.
+const QString kAsidePattern = QStringLiteral("readings-*.capture");
 
 // The readings of a journal, as the pipeline gives them.
 class ReadingList : public ReadingSink {
@@ -370,8 +374,30 @@ bool COrbekDlg::OnInitDialog() {
   ChartShown = false;
   ChartAxes = Chart->Axis();
   ScanButton->setFocus();
+  NameJournalsKeptAside();
   OfferRestore();
   return true;
+}
+
+// Kept aside until the user removes them: they may hold the only copy of a
+// lab's readings.
+void COrbekDlg::NameJournalsKeptAside() {
+  const auto journals = Journal::Unfinished(StateFolder(), {kAsidePattern});
+  if (journals.empty()) return;
+  const QString oldest =
+      journals.front().lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+  const QString where =
+      journals.size() == 1
+          ? tr("1 transfer kept aside by earlier runs (from %1) is in %2.")
+                .arg(oldest, DisplayPath(StateFolder()))
+          : tr("%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.")
+                .arg(journals.size())
+                .arg(oldest, DisplayPath(StateFolder()));
+  const QString text = where + ' ' +
+                       tr("orbek-log --decode turns each into a file; remove them once they are "
+                          "saved elsewhere.\n\nOpen the folder?");
+  if (MessageBoxExW(text, tr("Orbek"), MessageButtons::YesNo) == IDYES)
+    QDesktopServices::openUrl(QUrl::fromLocalFile(StateFolder()));
 }
 
 bool COrbekDlg::CaptureTo(const QString& path, QString* error) {
@@ -628,14 +654,20 @@ void COrbekDlg::OnReceiveButton() {
   if (!ConfirmDetailsForReceive()) return;
   detailsConfirmed_ = false;  // the next Receive asks again
   // The transfer the table showed stays on disk, as the close question's
-  // No keeps one.
+  // No keeps one; unless it was exported whole, the user is told where.
+  QString keptNote;
   if (journaling_ && RowCounter > 0) {
     bool kept = false;
     const QString where = KeepJournalAside(&kept);
-    if (!kept) ShowAfterThisEvent(where, tr("Orbek"));
+    if (!kept || exportedReadings_ < Transfer.Count())
+      keptNote = kept ? tr("The %1 readings the table showed were not exported; %2.")
+                            .arg(Transfer.Count())
+                            .arg(where)
+                      : where;
   } else if (journaling_) {
     DropJournal();
   }
+  exportedReadings_ = 0;
   RowCounter = 0;
   Transfer.Clear();
   foreignSaid_ = false;
@@ -650,8 +682,10 @@ void COrbekDlg::OnReceiveButton() {
   if (Session.IsOpen()) {
     if (journaling_) StartJournal();
     Session.Start(SelectedInterval());
+    if (!keptNote.isEmpty()) ShowAfterThisEvent(keptNote, tr("Orbek"));
   } else {
     MessageBoxExW(tr("The meter has not connected to computer"), tr("Error"));
+    if (!keptNote.isEmpty()) MessageBoxExW(keptNote, tr("Orbek"));
   }
 }
 
@@ -749,6 +783,7 @@ void COrbekDlg::ExportToExcel() {
   if (strFile.isEmpty()) return;
   if (OutputFormatOf(strFile) == OutputFormat::Csv) {
     SaveTransferCsv(strFile, Transfer);
+    exportedReadings_ = Transfer.Count();
     MessageBoxExW(
         tr("Every reading of the transfer has been saved in %1.").arg(DisplayPath(strFile)),
         tr("Message"));
@@ -762,6 +797,7 @@ void COrbekDlg::ExportToExcel() {
     MessageBoxExW(tr("Connecting is failed"), tr("Error"));
     return;
   }
+  exportedReadings_ = Transfer.Count();
   MessageBoxExW(tr("Data has been exported into Excel file"), tr("Message"));
   if (RowCounter > kTableRows)
     MessageBoxExW(tr("Readings %1 to %2 came after the table's last row: they are on the "

@@ -88,6 +88,8 @@ class COrbekDlg : public QDialog {
   void ScanPorts();
   // After a window that did not close normally: offers its readings.
   void OfferRestore();
+  // Names the transfers earlier runs kept aside, with a way to their folder.
+  void NameJournalsKeptAside();
   void Restore(const std::vector<Reading>& readings);
   void StartJournal();
 
@@ -158,6 +160,7 @@ class COrbekDlg : public QDialog {
   bool journaling_ = true;  // false while a capture given by the user takes its place
   bool foreignSaid_ = false;  // this transfer's records were said not to be a meter's
   bool detailsConfirmed_ = false;  // given for the next transfer since the last Receive
+  std::size_t exportedReadings_ = 0;  // readings of this transfer in the last export
   // Every reading of the transfer, past the table's last row too, with the
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;

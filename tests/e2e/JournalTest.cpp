@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDesktopServices>
 #include <QDir>
+#include <QUrl>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -14,6 +16,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/Files.h"
 #include "tests/support/OrbekDlgProbe.h"
+#include "ui/SaveDialog.h"
 
 namespace orbek {
 namespace {
@@ -35,6 +38,17 @@ qint64 JournalSize() {
 }
 
 using test::ReadAll;
+
+// Takes the window's "open the folder" instead of the desktop.
+class UrlRecorder : public QObject {
+  Q_OBJECT
+ public:
+  UrlRecorder() { QDesktopServices::setUrlHandler("file", this, "Open"); }
+  ~UrlRecorder() override { QDesktopServices::unsetUrlHandler("file"); }
+  QList<QUrl> urls;
+ public slots:
+  void Open(const QUrl& url) { urls << url; }
+};
 
 // A window that receives `records` from a simulated meter, all of them.
 struct Window {
@@ -175,11 +189,46 @@ TEST(JournalTest, ReceiveKeepsTheClearedTransferAndGarbageIsNoTransfer) {
   }
   test::WriteFile(JournalFolder() + "/window-1-2.capture", QByteArray(1200, '\xFF'));
   boxes.boxes.clear();
+  UrlRecorder opened;
   Window next({});
-  EXPECT_EQ(boxes.boxes.size(), 1u) << "only the scan's report, no offer of garbage";
+  ASSERT_EQ(boxes.boxes.size(), 2u) << "the scan's report and the transfer kept aside, no "
+                                       "offer of garbage";
+  EXPECT_TRUE(boxes.boxes[1].text.startsWith("1 transfer kept aside by earlier runs"))
+      << boxes.boxes[1].text.toStdString();
+  EXPECT_EQ(opened.urls, QList<QUrl>{QUrl::fromLocalFile(JournalFolder())});
   EXPECT_EQ(next.Probe().RowCounter(), 0);
   EXPECT_TRUE(Files("window-*.capture").isEmpty());
   EXPECT_EQ(Files("readings-*.capture").size(), 2) << "kept aside all the same";
+}
+
+// Receive over a transfer that was exported whole says nothing more; one
+// that was not says where its readings are kept.
+TEST(JournalTest, ReceiveSaysWhereAnUnexportedTransferIsKept) {
+  BoxRecorder boxes(IDYES);
+  QTemporaryDir out;
+  for (const bool exported : {true, false}) {
+    Window window(sim::GenerateRecords(12, 37));
+    window.Transfer(12);
+    if (exported) {
+      SetSaveDialogHandler([&] { return out.filePath("whole.csv"); });
+      QTest::mouseClick(&window.Probe().Button("SaveExcelButton"), Qt::LeftButton);
+      SetSaveDialogHandler({});
+    }
+    boxes.boxes.clear();
+    QTest::mouseClick(&window.Probe().Button("ReceiveButton"), Qt::LeftButton);
+    const QStringList aside = Files("readings-*.capture");
+    ASSERT_EQ(aside.size(), 1) << "kept aside either way";
+    ASSERT_EQ(boxes.boxes.size(), exported ? 1u : 2u) << exported;
+    EXPECT_EQ(boxes.boxes[0].text, "The meter has not connected to computer");
+    if (!exported) {
+      EXPECT_TRUE(boxes.boxes[1].text.contains("The 12 readings the table showed were not "
+                                               "exported") &&
+                  boxes.boxes[1].text.contains(aside[0]))
+          << boxes.boxes[1].text.toStdString();
+    }
+    QFile::remove(JournalFolder() + "/" + aside[0]);
+    window.dlg->reject();
+  }
 }
 
 // Readings past the table's last row are not let go at the close.
@@ -219,3 +268,5 @@ TEST(JournalTest, AJournalThatCannotBeMadeIsSaidAndTheTransferGoesOn) {
 
 }  // namespace
 }  // namespace orbek
+
+#include "JournalTest.moc"
