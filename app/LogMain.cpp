@@ -12,6 +12,7 @@
 
 #include "logger/MeterLogger.h"
 #include "logger/OptionsFile.h"
+#include "logger/UnfinishedJournals.h"
 #include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
 #include "storage/NativePath.h"
@@ -21,6 +22,7 @@ namespace {
 constexpr const char* kDescription = R"(Logs the readings of a water-quality meter without a window.
 
   orbek-log --list [--port DEV]...
+  orbek-log --journals [FOLDER]...
   orbek-log --port DEV [--baud RATE] [--interval INTERVAL] [--output FILE]
             [--capture FILE] [--reconnect] [--mqtt URL [--mqtt-topic PREFIX] ...]
             [--report FILE.pdf] [--sample ID] [--operator NAME] ...
@@ -105,6 +107,9 @@ struct OptionText {
 };
 constexpr OptionText kOptions[] = {
     {"list", "", "List the ports that can be opened."},
+    {"journals", "",
+     "List the journals of runs that did not finish in the folders given (by default this "
+     "folder and the window's), with the command that recovers each."},
     {"port", "DEV", "The meter's serial device."},
     {"baud", "RATE", ""},
     {"interval", "INTERVAL", ""},
@@ -267,6 +272,7 @@ int main(int argc, char** argv) {
     out << "orbek-log " << ORBEK_VERSION << Qt::endl;
     return 0;
   }
+  if (set("journals")) return orbek::ListJournals(parser.positionalArguments(), out, err);
   if (!parser.positionalArguments().isEmpty())
     return UsageError(
         err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));

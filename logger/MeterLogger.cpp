@@ -1,4 +1,5 @@
 #include "logger/MeterLogger.h"
+#include "logger/UnfinishedJournals.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "report/TransferReport.h"
 #include "storage/Journal.h"
 #include "storage/NativePath.h"
+#include "storage/SafeSave.h"
 #include "storage/SaveError.h"
 
 namespace orbek {
@@ -209,15 +211,25 @@ MeterLogger::~MeterLogger() {
 
 namespace {
 
+// One file by both names: the same path once links are followed, or the
+// same file under two names (a hard link).
+bool SameFile(const QString& one, const QString& other) {
+  const QByteArray first = FollowLinksSafely(one).file, second = FollowLinksSafely(other).file;
+  if (QFileInfo(PathFromNative(first)).absoluteFilePath() ==
+      QFileInfo(PathFromNative(second)).absoluteFilePath())
+    return true;
+  struct stat a {}, b {};
+  return ::stat(first.constData(), &a) == 0 && ::stat(second.constData(), &b) == 0 &&
+         a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 // Two of the files a run writes that are one file: the second would
 // replace the first without a word.
 QString SameFileProblem(const std::vector<std::pair<const char*, QString>>& files) {
   for (std::size_t i = 0; i < files.size(); ++i)
     for (std::size_t j = i + 1; j < files.size(); ++j) {
       if (files[i].second.isEmpty() || files[j].second.isEmpty()) continue;
-      if (QFileInfo(files[i].second).absoluteFilePath() !=
-          QFileInfo(files[j].second).absoluteFilePath())
-        continue;
+      if (!SameFile(files[i].second, files[j].second)) continue;
       return QStringLiteral("%1 and %2 name the same file, %3")
           .arg(QLatin1String(files[i].first), QLatin1String(files[j].first),
                DisplayPath(files[i].second));
@@ -258,6 +270,9 @@ int MeterLogger::Prepare() {
            << journal << " --output FILE, or remove it." << Qt::endl;
       return kExitUsage;
     }
+    const QString unfinished = UnfinishedJournalsNote(QFileInfo(options_.output).absolutePath(),
+                                                      JournalFor(options_.output));
+    if (!unfinished.isEmpty()) err_ << "orbek-log: " << unfinished << Qt::endl;
   }
   if (!options_.mqtt.url.isEmpty()) {
     try {

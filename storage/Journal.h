@@ -93,6 +93,10 @@ class Journal {
   // The newest journal matching `pattern` (a file-name glob) in `folder`
   // that nobody holds.
   static std::optional<Abandoned> FindAbandoned(const QString& folder, const QString& pattern);
+  // The names of the window's journals in its state folder: a transfer's
+  // while it runs, and one kept aside (AsideName).
+  static inline const QString kWindowPattern = QStringLiteral("window-*.capture");
+  static inline const QString kAsidePattern = QStringLiteral("readings-*.capture");
   // Every journal matching one of `patterns` in `folder` that nobody holds,
   // oldest first: what earlier runs left to be recovered.
   static std::vector<Abandoned> Unfinished(const QString& folder, const QStringList& patterns);

@@ -1,6 +1,8 @@
 #include "storage/SafeSave.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -11,6 +13,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
+#include <string_view>
 
 #include "storage/NativePath.h"
 #include "storage/SaveError.h"
@@ -18,6 +22,11 @@
 namespace orbek {
 
 namespace {
+
+// A save's temporary files: the prefix, then six random characters.
+constexpr const char* kTemporaryPrefix = ".orbek-";
+// One left by a crash is cleared away after this long unheld.
+constexpr time_t kLeftTemporaryAgeSeconds = 60;
 
 // Links are followed this many times at most, as the kernel does.
 constexpr int kMostLinksFollowed = 40;
@@ -150,6 +159,7 @@ SafeSaveFile::SafeSaveFile(const QString& target) : target_(target) {
 
 SafeSaveFile::~SafeSaveFile() {
   if (!committed_ && !temporary_.isEmpty()) ::unlink(temporary_.constData());
+  if (lock_ >= 0) ::close(lock_);
 }
 
 void SafeSaveFile::FailWith(const QString& reason) const {
@@ -205,13 +215,40 @@ void SafeSaveFile::CheckTarget() {
     FailWith(QStringLiteral("the name is too long"));
 }
 
+// The temporary file is locked (flock) for as long as its save runs, so a
+// later save can tell one left by a crash from one still being written.
 void SafeSaveFile::CreateTemporary() {
-  QByteArray name = folder_ + "/.orbek-XXXXXX";
-  const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);
-  if (descriptor < 0) FailWithSystemError(errno);
-  ::close(descriptor);
+  RemoveLeftTemporaries(folder_);
+  QByteArray name = folder_ + '/' + kTemporaryPrefix + "XXXXXX";
+  lock_ = ::mkostemp(name.data(), O_CLOEXEC);
+  if (lock_ < 0) FailWithSystemError(errno);
   temporary_ = name;
   temporaryPath_ = PathFromNative(temporary_);
+  // A file system without locks keeps the file from being taken as left by
+  // a crash only while it is written to: a save goes on without the lock.
+  (void)::flock(lock_, LOCK_EX | LOCK_NB);
+}
+
+// A temporary file of a save that crashed (a kill, a power cut): the user's
+// own, named as ours, nobody holding it, untouched for a while.
+void RemoveLeftTemporaries(const QByteArray& folder) {
+  DIR* listing = ::opendir(folder.constData());
+  if (listing == nullptr) return;
+  const time_t before = ::time(nullptr) - kLeftTemporaryAgeSeconds;
+  while (const dirent* entry = ::readdir(listing)) {
+    const std::string_view name(entry->d_name);
+    if (!name.starts_with(kTemporaryPrefix) || name.size() != std::strlen(kTemporaryPrefix) + 6)
+      continue;
+    struct stat info {};
+    if (::fstatat(::dirfd(listing), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(info.st_mode) || info.st_uid != ::geteuid() || info.st_mtime > before)
+      continue;
+    const Descriptor file(
+        ::openat(::dirfd(listing), entry->d_name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    if (file.get() >= 0 && ::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+      ::unlinkat(::dirfd(listing), entry->d_name, 0);
+  }
+  ::closedir(listing);
 }
 
 // Writers seldom keep the system's reason (a full disk comes back as a zip
@@ -281,8 +318,12 @@ void SafeSaveFile::CopyIntoTarget(int from) {
   if (!copied) {
     const int error = errno;
     committed_ = true;  // the temporary file now holds the only whole copy
+    // Under a name no later save clears away.
+    QByteArray kept = temporary_;
+    kept.replace(kTemporaryPrefix, QByteArray(kTemporaryPrefix) + "kept-");
+    if (std::rename(temporary_.constData(), kept.constData()) != 0) kept = temporary_;
     FailWith(QStringLiteral("%1; the saved content is complete in %2")
-                 .arg(SystemReason(error), Shown(temporary_)));
+                 .arg(SystemReason(error), Shown(kept)));
   }
   ::unlink(temporary_.constData());
   committed_ = true;

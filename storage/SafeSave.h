@@ -19,7 +19,8 @@ namespace orbek {
 // something (other hard links to it, or an owner the saver may not give
 // the new file) gets the new content copied into it once that content is
 // complete and synced. The replaced file keeps its mode, owner and group.
-// Paths may carry escaped bytes (see NativePath.h).
+// Paths may carry escaped bytes (see NativePath.h). Temporary files a
+// crash left in the folder are removed first (RemoveLeftTemporaries).
 class SafeSaveFile {
  public:
   explicit SafeSaveFile(const QString& target);
@@ -47,8 +48,14 @@ class SafeSaveFile {
   QByteArray temporary_;  // the temporary file, beside file_
   QString temporaryPath_;
   std::optional<struct stat> old_;  // the file being replaced, if any
+  int lock_ = -1;                   // holds the temporary file's lock
   bool committed_ = false;
 };
+
+// Removes from `folder` the temporary files of saves that crashed: the
+// user's own, that no running save holds and untouched for a minute. Every
+// save does this first in its folder.
+void RemoveLeftTemporaries(const QByteArray& folder);
 
 // Where a write to `path` lands once its symbolic links are followed as the
 // kernel would follow them for this user: in a sticky folder anyone may

@@ -48,9 +48,6 @@ QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-const QString kJournalPattern = QStringLiteral("window-*.capture");
-// Journal::AsideName's names.
-const QString kAsidePattern = QStringLiteral("readings-*.capture");
 
 // The readings of a journal, as the pipeline gives them.
 class ReadingList : public ReadingSink {
@@ -382,7 +379,7 @@ bool COrbekDlg::OnInitDialog() {
 // Kept aside until the user removes them: they may hold the only copy of a
 // lab's readings.
 void COrbekDlg::NameJournalsKeptAside() {
-  const auto journals = Journal::Unfinished(StateFolder(), {kAsidePattern});
+  const auto journals = Journal::Unfinished(StateFolder(), {Journal::kAsidePattern});
   if (journals.empty()) return;
   const QString oldest =
       journals.front().lastArrival.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
@@ -419,7 +416,7 @@ bool COrbekDlg::CaptureTo(const QString& path, QString* error) {
 // input. Yes puts the readings in through the handler that received them;
 // No keeps the journal aside under a dated name.
 void COrbekDlg::OfferRestore() {
-  const auto abandoned = Journal::FindAbandoned(StateFolder(), kJournalPattern);
+  const auto abandoned = Journal::FindAbandoned(StateFolder(), Journal::kWindowPattern);
   if (!abandoned) return;
   ReadingList list;
   QFile file;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -162,9 +164,38 @@ TEST(UnattendedTest, AKilledRunLeavesAJournalThatBecomesAWorkbook) {
   EXPECT_FALSE(QFile::exists(output));
   const QString journal = output + ".capture";
   ASSERT_TRUE(QFile::exists(journal));
+  // What a save killed while writing leaves, and one that is being written.
+  WriteFile(dir.filePath(".orbek-Ab12Cd"), QByteArray(4096, 'x'));
+  {
+    QFile old(dir.filePath(".orbek-Ab12Cd"));
+    ASSERT_TRUE(old.open(QIODevice::ReadWrite));
+    old.setFileTime(QDateTime::currentDateTime().addSecs(-120), QFileDevice::FileModificationTime);
+  }
+  WriteFile(dir.filePath(".orbek-Ef34Gh"), "being written");
 
+  // The next run into that folder names the journal and clears the
+  // temporary file away.
+  MeterSimulator next(MeterSimulator::Paced(sim::GenerateRecords(5, 65)));
+  const auto nextRun = test::Shell(QString(ORBEK_LOG) + " --port " +
+                                   QString::fromStdString(next.DevicePath()) + " --output " +
+                                   dir.filePath("next.csv") + " >/dev/null");
+  EXPECT_EQ(nextRun.exitCode, 0) << nextRun.err.toStdString();
+  EXPECT_TRUE(nextRun.err.contains("1 journal of a run that did not finish")) <<
+      nextRun.err.toStdString();
+  EXPECT_EQ(QDir(dir.path()).entryList({".orbek-*"}, QDir::Files | QDir::Hidden),
+            QStringList{".orbek-Ef34Gh"});
+
+  // --journals lists it with the command that recovers it.
+  const auto listed = test::Shell(QString(ORBEK_LOG) + " --journals " + dir.path());
+  const QStringList entries = listed.out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(entries.size(), 1) << listed.out.toStdString() << listed.err.toStdString();
+  const QStringList fields = entries[0].split('\t');
+  ASSERT_EQ(fields.size(), 4) << entries[0].toStdString();
+  EXPECT_EQ(fields[0], journal);
+  EXPECT_EQ(fields[3], "orbek-log --decode " + journal + " --output " + output);
+  const QStringList command = fields[3].split(' ');
   QProcess recover;
-  recover.start(ORBEK_LOG, {"--decode", journal, "--output", output});
+  recover.start(ORBEK_LOG, command.mid(1));
   const auto run = Finish(recover);
   ASSERT_EQ(run.exitCode == 0 || run.exitCode == 5, true) << run.err.toStdString();
   const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -267,6 +268,25 @@ TEST(SafeSaveLinkTest, PlantedLinksInASharedFolderAreNotWrittenThrough) {
       EXPECT_TRUE(Hidden(folder).isEmpty()) << where;
     }
   }
+}
+
+// A save that runs long (orbek-log writing its file) keeps its temporary
+// file through other saves into the folder, however old the file looks.
+TEST(SafeSaveTest, ASaveStillRunningKeepsItsTemporaryFile) {
+  QTemporaryDir dir;
+  SafeSaveFile running(dir.filePath("long.csv"));
+  WriteFile(running.TemporaryPath(), "readings so far");
+  {
+    QFile file(running.TemporaryPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                     QFileDevice::FileModificationTime);
+  }
+  EXPECT_EQ(SaveMessage(dir.filePath("other.csv"), "other"), "saved");
+  ASSERT_TRUE(QFile::exists(running.TemporaryPath()));
+  running.Commit();
+  EXPECT_EQ(ReadAll(dir.filePath("long.csv")), "readings so far");
+  EXPECT_TRUE(Hidden(dir.path()).isEmpty());
 }
 
 // The window's export to a disk with no room: the same words for both
