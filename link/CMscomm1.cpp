@@ -1,5 +1,7 @@
 #include "link/CMscomm1.h"
 
+#include <cerrno>
+
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -9,6 +11,7 @@
 
 #include "link/SerialDevice.h"
 #include "link/SerialError.h"
+#include "storage/NativePath.h"
 
 namespace orbek {
 
@@ -155,7 +158,7 @@ void CMscomm1::Open() {
 
 void CMscomm1::Close() {
   // Let queued bytes (a stop command, say) leave before the descriptor goes.
-  DrainOutput();
+  drainProblem_ = DrainOutput();
   hangUpWatch_.stop();
   rest_.stop();
   port_.close();
@@ -246,13 +249,17 @@ void CMscomm1::ReadNow() {
   EndRest();
 }
 
-void CMscomm1::DrainOutput() {
-  if (!port_.isOpen()) return;
+QString CMscomm1::DrainOutput() {
+  if (!port_.isOpen()) return {};
   QElapsedTimer waited;
   waited.start();
   while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
     port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
-  if (port_.bytesToWrite() == 0) ::tcdrain(port_.handle());
+  if (port_.bytesToWrite() > 0)
+    return QStringLiteral("%1 bytes were still waiting to leave").arg(port_.bytesToWrite());
+  while (::tcdrain(port_.handle()) != 0)
+    if (errno != EINTR) return ReasonFor(errno);
+  return {};
 }
 
 bool CMscomm1::WaitForInput(int ms) {

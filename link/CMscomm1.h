@@ -71,8 +71,10 @@ class CMscomm1 : public QObject {
   // raises the receive events for it.
   void ReadNow();
   // Waits until what was written has left the port (a quarter second at
-  // most).
-  void DrainOutput();
+  // most); why it may not have, or an empty text.
+  QString DrainOutput();
+  // Why the bytes written last may not have left when the port closed.
+  const QString& DrainProblem() const { return drainProblem_; }
   // Waits up to `ms` for bytes to arrive and raises the receive events for
   // them; false when none came (or the port closed meanwhile).
   bool WaitForInput(int ms);
@@ -148,6 +150,7 @@ class CMscomm1 : public QObject {
   QString settings_ = QStringLiteral("9600,n,8,1");
   LineSettings line_ = ParseSettings(settings_);
   QByteArray received_;
+  QString drainProblem_;
   std::int16_t inBufferSize_ = 1024;
   std::int16_t outBufferSize_ = 512;
   std::int16_t inputLen_ = 0;

@@ -118,6 +118,10 @@ void MeterSession::Stop() {
   Send(StopCommand, "stop");
   TakeRecordsInFlight();
   Close();
+  if (!port_.DrainProblem().isEmpty())
+    emit Failed(QStringLiteral("The stop command may not have reached the meter (%1); it may "
+                               "still be sending")
+                    .arg(port_.DrainProblem()));
 }
 
 void MeterSession::Close() {

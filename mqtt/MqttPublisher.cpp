@@ -23,6 +23,7 @@
 #include <optional>
 #include <string_view>
 
+#include "storage/AppendFile.h"
 #include "storage/NativePath.h"
 
 Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
@@ -190,9 +191,8 @@ MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(cons
 
 MqttPublisher::~MqttPublisher() {
   StopSender();
-  StopSyncer();
   if (client_ != nullptr) mosquitto_destroy(client_);
-  if (spool_ >= 0) ::close(spool_);
+  spool_.reset();
   if (wake_ >= 0) ::close(wake_);
 }
 
@@ -276,27 +276,58 @@ void MqttPublisher::Configure(const MqttOptions& options) {
 // the broker did not acknowledge; a last line cut short by a crash is
 // dropped (the message before it was the last one the run completed).
 void MqttPublisher::OpenSpool() {
-  QDir().mkpath(QFileInfo(spoolPath_).absolutePath());
+  const QString folder = QFileInfo(spoolPath_).absolutePath();
+  if (!QDir().mkpath(folder))
+    throw MqttError(QStringLiteral("cannot create the folder %1 for the spool")
+                        .arg(DisplayPath(folder))
+                        .toStdString());
   const QByteArray path = NativeFromPath(spoolPath_);
-  spool_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (spool_ < 0)
+  const int descriptor = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (descriptor < 0)
     throw MqttError(QStringLiteral("cannot open the spool %1: %2")
                         .arg(DisplayPath(spoolPath_), SystemReason())
                         .toStdString());
-  if (::flock(spool_, LOCK_EX | LOCK_NB) != 0)
+  try {
+    const std::int64_t end = SpoolEnd(descriptor);
+    spool_ = std::make_unique<AppendFile>(descriptor, end, kMostHeldBytes,
+                                          AppendFile::Overflow::LoseWhole);
+  } catch (...) {
+    ::close(descriptor);
+    throw;
+  }
+  WriteAcknowledged(true);
+  if (const std::int64_t waiting = Pending(); waiting > 0)
+    notice_(QStringLiteral("%1 readings of an earlier run wait in %2; they go first")
+                .arg(waiting)
+                .arg(DisplayPath(spoolPath_)));
+}
+
+// Where an opened spool's messages end, its acknowledged part noted; a
+// stale tail is cut off. Throws MqttError.
+std::int64_t MqttPublisher::SpoolEnd(int descriptor) {
+  const auto fail = [&](const QString& what) {
+    throw MqttError(QStringLiteral("%1 the spool %2: %3")
+                        .arg(what, DisplayPath(spoolPath_), SystemReason())
+                        .toStdString());
+  };
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0)
     throw MqttError(QStringLiteral("the spool %1 is in use by another orbek-log publishing to %2")
                         .arg(DisplayPath(spoolPath_), topic_)
                         .toStdString());
+  // A spool read as empty would be cut below, and an earlier run's
+  // unsent messages with it.
   struct stat info {};
-  ::fstat(spool_, &info);
+  if (::fstat(descriptor, &info) != 0) fail(QStringLiteral("cannot look at"));
   std::int64_t written = info.st_size;
   char header[kHeaderSize + 1] = {};
   long long acknowledged = kHeaderSize;
-  if (written >= kHeaderSize && ::pread(spool_, header, kHeaderSize, 0) == kHeaderSize &&
+  if (written >= kHeaderSize && ::pread(descriptor, header, kHeaderSize, 0) == kHeaderSize &&
       std::sscanf(header, "orbek-mqtt-spool acked=%16lld", &acknowledged) == 1) {
     while (written > kHeaderSize) {
       char last = 0;
-      if (::pread(spool_, &last, 1, written - 1) != 1 || last == '\n') break;
+      const ssize_t got = ::pread(descriptor, &last, 1, written - 1);
+      if (got < 0) fail(QStringLiteral("cannot read"));
+      if (got != 1 || last == '\n') break;
       --written;
     }
   } else if (written != 0) {
@@ -306,15 +337,12 @@ void MqttPublisher::OpenSpool() {
   } else {
     written = kHeaderSize;
   }
-  written_ = written;
   acknowledged_ = sent_ = std::clamp<std::int64_t>(acknowledged, kHeaderSize, written);
-  // A stale tail would be overwritten anyway; cutting it keeps the file honest.
-  [[maybe_unused]] const int cut = ::ftruncate(spool_, written);
-  WriteAcknowledged(true);
-  if (const std::int64_t waiting = Pending(); waiting > 0)
-    notice_(QStringLiteral("%1 readings of an earlier run wait in %2; they go first")
-                .arg(waiting)
-                .arg(DisplayPath(spoolPath_)));
+  // A last line cut short by a crash; the message before it was the last
+  // one the run completed.
+  if (written < info.st_size && ::ftruncate(descriptor, written) != 0)
+    fail(QStringLiteral("cannot cut the unfinished last line of"));
+  return written;
 }
 
 void MqttPublisher::Connect(int waitMs) {
@@ -324,7 +352,6 @@ void MqttPublisher::Connect(int waitMs) {
   if (result == MOSQ_ERR_TLS) tlsFailed_ = true;
   nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
   sender_ = std::thread([this] { Send(); });
-  syncer_ = std::thread([this] { SyncLoop(); });
   // A broker that refused the line outright is tried again in the
   // background; there is no answer to wait for now.
   if (result == MOSQ_ERR_SUCCESS)
@@ -360,62 +387,24 @@ void MqttPublisher::Publish(const QByteArray& message) {
   bool startsHolding = false;
   {
     const std::lock_guard lock(spoolMutex_);
-    QByteArray line = message + '\n';
-    if (!held_.empty() || !SpoolLine(line)) startsHolding = Hold(std::move(line));
+    const bool wasHolding = spool_->HeldBytes() > 0;
+    if (spool_->Append(message + '\n') > 0) ++lost_;
+    startsHolding = !wasHolding && spool_->HeldBytes() > 0;
   }
   if (startsHolding)
     notice_(QStringLiteral("cannot write the spool %1: %2; readings wait in memory until it takes "
                            "them")
-                .arg(DisplayPath(spoolPath_), SpoolError()));
+                .arg(DisplayPath(spoolPath_), spool_->Error()));
   Wake();
 }
 
-// Under the spool's mutex: a line the spool did not take waits behind the
-// others; memory beyond its share loses the oldest. True when holding
-// starts with this line.
-bool MqttPublisher::Hold(QByteArray line) {
-  const bool wasHolding = !held_.empty();
-  heldBytes_ += static_cast<std::size_t>(line.size());
-  held_.push_back(std::move(line));
-  SpoolHeld();
-  while (heldBytes_ > kMostHeldBytes) {
-    heldBytes_ -= static_cast<std::size_t>(held_.front().size());
-    held_.pop_front();
-    ++lost_;
-  }
-  return !wasHolding && !held_.empty();
-}
-
-// Under the spool's mutex: moves what waits in memory into the spool, in
-// order, as far as it takes it.
-void MqttPublisher::SpoolHeld() {
-  while (!held_.empty() && SpoolLine(held_.front())) {
-    heldBytes_ -= static_cast<std::size_t>(held_.front().size());
-    held_.pop_front();
-  }
-}
-
-// Under the spool's mutex: one line at the spool's end.
-bool MqttPublisher::SpoolLine(const QByteArray& line) {
-  const std::int64_t at = written_.load();
-  const ssize_t written = ::pwrite(spool_, line.constData(), static_cast<size_t>(line.size()), at);
-  if (written != line.size()) {
-    // A short write leaves errno as it was: the disk took what it had room for.
-    spoolError_ = ReasonFor(written < 0 ? errno : ENOSPC);
-    return false;
-  }
-  written_ = at + line.size();
-  return true;
-}
-
 QString MqttPublisher::SpoolError() const {
-  const std::lock_guard lock(spoolMutex_);
-  return spoolError_;
+  return spool_->Error();
 }
 
 std::int64_t MqttPublisher::Unspooled() const {
   const std::lock_guard lock(spoolMutex_);
-  return static_cast<std::int64_t>(held_.size()) + lost_;
+  return spool_->Held().count('\n') + lost_;
 }
 
 // The sender's: once the broker has every message of a long spool, the
@@ -423,8 +412,8 @@ std::int64_t MqttPublisher::Unspooled() const {
 void MqttPublisher::RestartSpoolWhenDone() {
   if (acknowledged_.load() <= kRestartSpoolBytes) return;
   const std::lock_guard lock(spoolMutex_);
-  if (acknowledged_.load() != written_.load() || ::ftruncate(spool_, kHeaderSize) != 0) return;
-  acknowledged_ = written_ = sent_ = kHeaderSize;
+  if (acknowledged_.load() != spool_->End() || !spool_->Restart(kHeaderSize)) return;
+  acknowledged_ = sent_ = kHeaderSize;
   WriteAcknowledged(true);
 }
 
@@ -496,16 +485,25 @@ void MqttPublisher::SendStatusWhenAsked() {
   const std::lock_guard lock(mutex_);
   if (!statusAsked_ || !connected_) return;
   statusAsked_ = false;
-  mosquitto_publish(client_, &statusMid_, statusTopic_.constData(), 7, "offline", 1, true);
+  const int result =
+      mosquitto_publish(client_, &statusMid_, statusTopic_.constData(), 7, "offline", 1, true);
+  // Finish() then does not wait for an answer that cannot come; the broker
+  // still says "offline", as the last will, once the connection ends.
+  if (result != MOSQ_ERR_SUCCESS) {
+    qCWarning(lcMqtt) << "cannot publish the status offline:" << mosquitto_strerror(result);
+    statusAcknowledged_ = true;
+    changed_.notify_all();
+  }
 }
 
 // Sends what waits in the spool, in order, while the window has room.
 void MqttPublisher::Pump() {
   if (!connected_) return;
-  const std::int64_t end = written_.load();
+  const std::int64_t end = spool_->End();
   while (inFlight_.size() < kWindow && sent_ < end) {
     chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
-    const ssize_t got = ::pread(spool_, chunk_.data(), static_cast<size_t>(chunk_.size()), sent_);
+    const ssize_t got =
+        ::pread(spool_->Descriptor(), chunk_.data(), static_cast<size_t>(chunk_.size()), sent_);
     if (got <= 0) return;
     qsizetype at = 0;
     for (qsizetype newline;
@@ -554,43 +552,23 @@ void MqttPublisher::WriteAcknowledged(bool now) {
   }
   char header[kHeaderSize + 1];
   std::snprintf(header, sizeof header, kSpoolHeader, static_cast<long long>(acknowledged_.load()));
-  if (::pwrite(spool_, header, kHeaderSize, 0) != kHeaderSize)
+  if (::pwrite(spool_->Descriptor(), header, kHeaderSize, 0) != kHeaderSize)
     qCWarning(lcMqtt) << "cannot note the acknowledged messages:" << SystemReason();
 }
 
-void MqttPublisher::SyncSpoolNow() {
-  if (::fdatasync(spool_) == 0) return;
-  const QString reason = ReasonFor(errno);
-  qCWarning(lcMqtt) << "cannot sync the spool" << DisplayPath(spoolPath_) << reason;
-}
-
-// The spool reaches the disk once a second on a thread of its own: a sync
-// can take tens of milliseconds, and neither the reader of the meter nor
-// the sender waits for it.
-void MqttPublisher::SyncLoop() {
-  std::unique_lock lock(syncMutex_);
-  while (!syncWake_.wait_for(lock, std::chrono::seconds(1), [&] { return syncStopping_; })) {
-    lock.unlock();
-    SyncSpoolNow();
-    lock.lock();
-  }
-}
-
-void MqttPublisher::StopSyncer() {
-  if (!syncer_.joinable()) return;
-  {
-    const std::lock_guard lock(syncMutex_);
-    syncStopping_ = true;
-  }
-  syncWake_.notify_all();
-  syncer_.join();
+// Said, since the disk may then lose what the broker has not acknowledged.
+void MqttPublisher::SyncSpool() {
+  if (!spool_->Sync())
+    notice_(QStringLiteral("cannot sync the spool %1 to the disk: %2")
+                .arg(DisplayPath(spoolPath_), spool_->Error()));
 }
 
 std::int64_t MqttPublisher::Pending() const {
   std::int64_t lines = 0;
   QByteArray chunk(1 << 16, '\0');
-  for (std::int64_t at = acknowledged_.load(); at < written_.load();) {
-    const ssize_t got = ::pread(spool_, chunk.data(), static_cast<size_t>(chunk.size()), at);
+  for (std::int64_t at = acknowledged_.load(); at < spool_->End();) {
+    const ssize_t got =
+        ::pread(spool_->Descriptor(), chunk.data(), static_cast<size_t>(chunk.size()), at);
     if (got <= 0) break;
     lines += std::count(chunk.constData(), chunk.constData() + got, '\n');
     at += got;
@@ -603,13 +581,13 @@ std::int64_t MqttPublisher::Pending() const {
 std::int64_t MqttPublisher::Finish(int waitMs) {
   {
     const std::lock_guard spool(spoolMutex_);
-    SpoolHeld();
+    spool_->WriteHeld();
   }
   Wake();
   std::unique_lock lock(mutex_);
   const auto start = std::chrono::steady_clock::now();
   const auto waited = [&] { return std::chrono::steady_clock::now() - start; };
-  while (acknowledged_.load() != written_.load() &&
+  while (acknowledged_.load() != spool_->End() &&
          waited() < std::chrono::milliseconds(connected_ ? waitMs : kAwayWaitMs))
     changed_.wait_for(lock, std::chrono::milliseconds(100));
   if (connected_) {
@@ -623,10 +601,9 @@ std::int64_t MqttPublisher::Finish(int waitMs) {
   }
   lock.unlock();
   StopSender();
-  StopSyncer();
   lock.lock();
   WriteAcknowledged(true);
-  SyncSpoolNow();
+  SyncSpool();
   const std::int64_t waiting = Pending() + Unspooled();
   lock.unlock();
   // The spool goes only when the broker has every message.
@@ -685,8 +662,11 @@ QString MqttPublisher::Connected(int result) {
   // can so arrive twice; its transfer and number tell the copies apart.
   publisher.inFlight_.clear();
   publisher.sent_ = publisher.acknowledged_;
-  mosquitto_publish(publisher.client_, nullptr, publisher.statusTopic_.constData(), 6, "online", 1,
-                    true);
+  if (const int result = mosquitto_publish(publisher.client_, nullptr,
+                                           publisher.statusTopic_.constData(), 6, "online", 1,
+                                           true);
+      result != MOSQ_ERR_SUCCESS)
+    qCWarning(lcMqtt) << "cannot publish the status online:" << mosquitto_strerror(result);
   publisher.changed_.notify_all();
   return notice;
 }

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <string_view>
@@ -22,6 +23,8 @@ struct mosquitto;
 Q_DECLARE_LOGGING_CATEGORY(lcMqtt)
 
 namespace orbek {
+
+class AppendFile;
 
 // A broker, topic or credentials the user gave that cannot be used, or a
 // broker that refused them. The text is for the user.
@@ -101,17 +104,13 @@ class MqttPublisher {
   void NoteTlsFailure();
   void SendStatusWhenAsked();
   void StopSender();
-  void SyncLoop();
-  void StopSyncer();
   void Pump();
   // `now` from any thread while the sender is not running or has nothing
   // in flight; otherwise the sender's, a few times a second.
   void WriteAcknowledged(bool now);
-  void SpoolHeld();
-  bool SpoolLine(const QByteArray& line);
-  bool Hold(QByteArray line);
+  std::int64_t SpoolEnd(int descriptor);
   void RestartSpoolWhenDone();
-  void SyncSpoolNow();
+  void SyncSpool();
   std::int64_t Pending() const;
   static void OnConnect(mosquitto*, void* self, int result);
   // Under the mutex; returns the notice to say once it is let go.
@@ -129,20 +128,16 @@ class MqttPublisher {
   QString spoolPath_;
   mosquitto* client_ = nullptr;
   std::thread sender_;
-  std::thread syncer_;  // syncs the spool once a second
-  std::mutex syncMutex_;
-  std::condition_variable syncWake_;
-  bool syncStopping_ = false;
   int wake_ = -1;  // an eventfd the sender waits on beside the broker's socket
   std::atomic<bool> woken_{false};
 
-  // Where the next message goes, and up to where the broker has them (spool
-  // offsets). Only the caller's thread appends; only the sender acknowledges.
-  std::atomic<std::int64_t> written_{0};
+  // Up to where the broker has the messages (a spool offset; the spool's
+  // End() is where the next goes). Only the caller's thread appends; only
+  // the sender acknowledges.
   std::atomic<std::int64_t> acknowledged_{0};
   std::atomic<bool> connected_{false};
   std::atomic<bool> statusAcknowledged_{false};
-  int spool_ = -1;
+  std::unique_ptr<AppendFile> spool_;
   std::int64_t lastNotedMs_ = 0;  // the sender's
 
   // The sender's own.
@@ -150,13 +145,10 @@ class MqttPublisher {
   std::deque<InFlight> inFlight_;
   QByteArray chunk_;
 
-  // The appender's and the restart's, under their own mutex: the spool's
-  // end, and messages waiting in memory while the spool refuses them.
+  // The appender's and the restart's, under their own mutex: messages lost
+  // while the spool refused them and memory was full too.
   mutable std::mutex spoolMutex_;
-  std::deque<QByteArray> held_;
-  std::size_t heldBytes_ = 0;
   std::int64_t lost_ = 0;
-  QString spoolError_;
   static constexpr std::size_t kMostHeldBytes = 64 << 20;
 
   // Shared, under the mutex.

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <chrono>
 
+#include "storage/AppendFile.h"
 #include "storage/NativePath.h"
 #include "storage/SafeSave.h"
 #include "storage/SaveError.h"
@@ -19,9 +20,6 @@
 namespace orbek {
 
 namespace {
-
-// The journal reaches the disk at least this often.
-constexpr auto kSyncEvery = std::chrono::seconds(1);
 
 [[noreturn]] void Refuse(const QString& path, const QString& reason) {
   throw SaveError(QStringLiteral("Cannot keep the journal %1: %2")
@@ -51,20 +49,11 @@ int OpenHeld(const QString& path, int flags) {
 
 }  // namespace
 
-// The syncer starts once every member it uses is made.
-Journal::Journal(QString path, int descriptor) : path_(std::move(path)), descriptor_(descriptor) {
-  syncer_ = std::thread([this] { SyncLoop(); });
-}
+Journal::Journal(QString path, int descriptor, std::int64_t end)
+    : path_(std::move(path)),
+      file_(descriptor, end, MostHeldBytes(), AppendFile::Overflow::KeepWhatFits) {}
 
-Journal::~Journal() {
-  {
-    const std::lock_guard lock(mutex_);
-    stopping_ = true;
-  }
-  wake_.notify_all();
-  syncer_.join();
-  if (descriptor_ >= 0) ::close(descriptor_);
-}
+Journal::~Journal() = default;
 
 std::unique_ptr<Journal> Journal::Create(const QString& path, bool replace) {
   const int descriptor = OpenHeld(path, O_CREAT | (replace ? 0 : O_EXCL));
@@ -76,11 +65,18 @@ std::unique_ptr<Journal> Journal::Create(const QString& path, bool replace) {
     ::close(descriptor);
     Refuse(path, ReasonFor(error));
   }
-  return std::unique_ptr<Journal>(new Journal(path, descriptor));
+  return std::unique_ptr<Journal>(new Journal(path, descriptor, 0));
 }
 
 std::unique_ptr<Journal> Journal::Adopt(const QString& path) {
-  return std::unique_ptr<Journal>(new Journal(path, OpenHeld(path, O_APPEND)));
+  const int descriptor = OpenHeld(path, O_APPEND);
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) {
+    const int error = errno;
+    ::close(descriptor);
+    Refuse(path, ReasonFor(error));
+  }
+  return std::unique_ptr<Journal>(new Journal(path, descriptor, info.st_size));
 }
 
 std::size_t Journal::MostHeldBytes() {
@@ -100,34 +96,9 @@ QString Journal::MostHeldText() {
 }
 
 Journal::State Journal::Append(const char* data, std::size_t size) {
-  const std::size_t appended = size;
-  if (held_.isEmpty()) {
-    while (size > 0) {
-      const ssize_t written = ::write(descriptor_, data, size);
-      if (written < 0 && errno == EINTR) continue;
-      if (written <= 0) {
-        // A write that takes nothing without an error is a full disk.
-        NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
-        break;
-      }
-      data += written;
-      size -= static_cast<std::size_t>(written);
-    }
-  }
-  std::size_t lost = 0;
-  if (size > 0) {
-    const std::size_t room =
-        MostHeldBytes() - std::min(MostHeldBytes(), static_cast<std::size_t>(held_.size()));
-    const std::size_t kept = std::min(room, size);
-    held_.append(data, static_cast<qsizetype>(kept));
-    lost = size - kept;
-    WriteHeld();
-  }
-  NoteKept(appended - lost, lost);
-  // The syncer looks once a second; waking it here would cost a system
-  // call a record.
-  appended_.fetch_add(1, std::memory_order_release);
-  if (held_.isEmpty() && dropped_ == 0) return State::Written;
+  const std::size_t lost = file_.Append(data, size);
+  NoteKept(size - lost, lost);
+  if (file_.HeldBytes() == 0 && dropped_ == 0) return State::Written;
   return dropped_ > 0 ? State::Dropping : State::Holding;
 }
 
@@ -144,25 +115,8 @@ void Journal::NoteKept(std::size_t kept, std::size_t lost) {
   }
 }
 
-// What the file refused before goes in first, as much as it now takes.
-bool Journal::WriteHeld() {
-  qsizetype done = 0;
-  while (done < held_.size()) {
-    const ssize_t written = ::write(descriptor_, held_.constData() + done,
-                                    static_cast<std::size_t>(held_.size() - done));
-    if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) {
-      NoteError(ReasonFor(written < 0 ? errno : ENOSPC));
-      break;
-    }
-    done += written;
-  }
-  held_.remove(0, done);
-  return held_.isEmpty();
-}
-
 bool Journal::SetTag(const char* name, const QByteArray& value) {
-  return ::fsetxattr(descriptor_, name, value.constData(), static_cast<std::size_t>(value.size()),
+  return ::fsetxattr(file_.Descriptor(), name, value.constData(), static_cast<std::size_t>(value.size()),
                      0) == 0;
 }
 
@@ -173,55 +127,21 @@ QByteArray Journal::Tag(const QString& path, const char* name) {
 }
 
 bool Journal::Sync() {
-  if (!held_.isEmpty() && !WriteHeld()) return false;
-  const std::uint64_t wanted = appended_.load(std::memory_order_acquire);
-  if (::fdatasync(descriptor_) != 0) {
-    NoteError(ReasonFor(errno));
-    return false;
-  }
-  const std::lock_guard lock(mutex_);
-  if (synced_ < wanted) synced_ = wanted;
-  return true;
+  return file_.Sync();
+}
+
+QByteArray Journal::HeldBytes() const {
+  return file_.Held();
 }
 
 bool Journal::Remove() {
-  if (!RemoveNative(path_)) {
-    NoteError(ReasonFor(errno));
-    return false;
-  }
-  return true;
+  if (RemoveNative(path_)) return true;
+  removeError_ = ReasonFor(errno);
+  return false;
 }
 
 QString Journal::Error() const {
-  const std::lock_guard lock(mutex_);
-  return error_;
-}
-
-void Journal::NoteError(const QString& reason) {
-  const std::lock_guard lock(mutex_);
-  error_ = reason;
-}
-
-// Wakes once a second and syncs what came since the last sync; the reader
-// of the port never waits for the disk.
-void Journal::SyncLoop() {
-  std::unique_lock lock(mutex_);
-  while (!stopping_) {
-    if (wake_.wait_for(lock, kSyncEvery, [&] { return stopping_; })) break;
-    const std::uint64_t wanted = appended_.load(std::memory_order_acquire);
-    if (wanted == synced_) continue;
-    lock.unlock();
-    const bool synced = ::fdatasync(descriptor_) == 0;
-    const int error = errno;
-    lock.lock();
-    if (synced) {
-      synced_ = wanted;
-    } else {
-      error_ = ReasonFor(error);
-    }
-  }
-  lock.unlock();
-  Sync();
+  return removeError_.isEmpty() ? file_.Error() : removeError_;
 }
 
 bool Journal::Held(const QString& path) {

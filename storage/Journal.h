@@ -4,14 +4,12 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
+
+#include "storage/AppendFile.h"
 
 namespace orbek {
 
@@ -19,8 +17,8 @@ namespace orbek {
 // format orbek-log --decode reads: the window's journal of its transfer,
 // orbek-log's FILE.capture and a capture asked for with --capture alike.
 //
-// Appending never waits for the disk: the bytes go to the file at once
-// (the page cache), and a thread of the journal's own syncs them to the
+// Appending never waits for the disk (an AppendFile): the bytes go to the
+// file at once (the page cache), and a thread of the file's own syncs them to the
 // disk at least once a second, so a crash or a power cut loses at most the
 // last second. The process holds a lock (flock) on the journal for as long
 // as it has it open, so a journal that nobody holds is one whose run ended
@@ -67,7 +65,7 @@ class Journal {
   // false when it is not (Error() says why).
   bool Sync();
   // What waits in memory, after the file's bytes, and what was lost.
-  const QByteArray& HeldBytes() const { return held_; }
+  QByteArray HeldBytes() const;
   std::uint64_t DroppedBytes() const { return dropped_; }
   // Where bytes were lost, in order: `bytes` missing after the first `at`
   // bytes kept (in the file, then in memory). A replay needs them to keep
@@ -108,22 +106,12 @@ class Journal {
   static QString KeepAside(const Abandoned& journal, QString* error);
 
  private:
-  Journal(QString path, int descriptor);
-  void SyncLoop();
-  void NoteError(const QString& reason);
-  bool WriteHeld();
+  Journal(QString path, int descriptor, std::int64_t end);
   void NoteKept(std::size_t kept, std::size_t lost);
 
   QString path_;
-  int descriptor_ = -1;
-  std::thread syncer_;
-  mutable std::mutex mutex_;
-  std::condition_variable wake_;
-  std::atomic<std::uint64_t> appended_{0};  // generations of appends
-  std::uint64_t synced_ = 0;                // the generation last on the disk
-  bool stopping_ = false;
-  QString error_;
-  QByteArray held_;  // refused by the file, in order; the appending thread's
+  AppendFile file_;
+  QString removeError_;
   std::uint64_t dropped_ = 0;
   std::uint64_t kept_ = 0;  // bytes appended and not lost
   std::vector<Gap> gaps_;

@@ -191,7 +191,12 @@ void COrbekDlg::SetUpTransferActions() {
   auto* ask = new QAction(tr("Ask for Sample Details at Receive"), this);
   ask->setCheckable(true);
   ask->setChecked(AskForDetailsAtReceive());
-  connect(ask, &QAction::toggled, this, [](bool on) { SetAskForDetailsAtReceive(on); });
+  connect(ask, &QAction::toggled, this, [](bool on) {
+    if (!SetAskForDetailsAtReceive(on))
+      MessageBoxExW(tr("This choice could not be saved in %1, so it may not hold.")
+                        .arg(DisplayPath(StateFolder())),
+                    tr("Orbek"));
+  });
   addAction(ask);
   ui_->ReadingsTable->setContextMenuPolicy(Qt::ActionsContextMenu);
   ui_->ReadingsTable->addActions({details, ask, report});
@@ -428,15 +433,20 @@ void COrbekDlg::OfferRestore() {
   const ReplayResult replay = ReplayCapture(file, false, list);
   const std::vector<Reading>& readings = list.readings;
   if (readings.empty() && replay.readError.isEmpty() && abandoned->bytes == 0) {
-    RemoveNative(abandoned->path);
+    if (!RemoveNative(abandoned->path))
+      qCWarning(lcLink) << "cannot remove the empty journal" << DisplayPath(abandoned->path)
+                        << ReasonFor(errno);
     return;
   }
   // Bytes that give no transfer's readings (a damaged file, something
   // else) are not offered as readings; they are kept aside all the same.
   if (!LooksLikeTransfer(readings) || !replay.readError.isEmpty()) {
-    qCWarning(lcLink) << "the journal" << DisplayPath(abandoned->path)
-                      << "holds no transfer; kept aside" << replay.readError;
-    Journal::KeepAside(*abandoned, nullptr);
+    QString error;
+    const QString aside = Journal::KeepAside(*abandoned, &error);
+    qCWarning(lcLink) << "the journal" << DisplayPath(abandoned->path) << "holds no transfer"
+                      << replay.readError
+                      << (aside.isEmpty() ? "and cannot be kept aside: " + error
+                                          : "; kept aside as " + DisplayPath(aside));
     return;
   }
   const QString aside = Journal::AsideName(*abandoned);
@@ -836,9 +846,13 @@ void COrbekDlg::StartJournal() {
   }
 }
 
+// Only once its readings are not wanted: a journal that cannot be removed
+// is offered again at the next start, so nothing is lost by it.
 void COrbekDlg::DropJournal() {
   Session.SetJournal(nullptr);
-  if (journal_) journal_->Remove();
+  if (journal_ && !journal_->Remove())
+    qCWarning(lcLink) << "cannot remove the journal" << DisplayPath(journal_->Path())
+                      << journal_->Error();
   journal_.reset();
 }
 
@@ -848,7 +862,7 @@ QString COrbekDlg::KeepJournalAside(bool* kept) {
   Session.SetJournal(nullptr);
   *kept = false;
   if (!journal_) return tr("no journal keeps them");
-  journal_->Sync();
+  const QString unsynced = journal_->Sync() ? QString() : journal_->Error();
   const Journal::Abandoned journal{journal_->Path(), QDateTime::currentDateTime(), 0};
   journal_.reset();
   QString error;
@@ -858,9 +872,14 @@ QString COrbekDlg::KeepJournalAside(bool* kept) {
               "orbek-log --decode reads.")
         .arg(DisplayPath(Journal::AsideName(journal)), error, DisplayPath(journal.path));
   *kept = true;
-  return tr("every reading of this transfer is kept in %1, which orbek-log --decode "
-            "reads")
-      .arg(DisplayPath(aside));
+  const QString where =
+      tr("every reading of this transfer is kept in %1, which orbek-log --decode reads")
+          .arg(DisplayPath(aside));
+  return unsynced.isEmpty()
+             ? where
+             : where + tr(" (but it could not be synced to the disk: %1, so a power cut now "
+                          "could lose its last second)")
+                           .arg(unsynced);
 }
 
 // The journal goes only with the user's Yes: every other end of the window

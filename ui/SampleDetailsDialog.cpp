@@ -125,9 +125,12 @@ bool AskForDetailsAtReceive() {
       .toBool();
 }
 
-void SetAskForDetailsAtReceive(bool ask) {
-  QDir().mkpath(StateFolder());
-  QSettings(SettingsPath(), QSettings::IniFormat).setValue(QStringLiteral("askAtReceive"), ask);
+bool SetAskForDetailsAtReceive(bool ask) {
+  if (!QDir().mkpath(StateFolder())) return false;
+  QSettings settings(SettingsPath(), QSettings::IniFormat);
+  settings.setValue(QStringLiteral("askAtReceive"), ask);
+  settings.sync();
+  return settings.status() == QSettings::NoError;
 }
 
 }  // namespace orbek

@@ -38,6 +38,7 @@ bool RememberDetails(const SampleDetails& details, QString* error);
 // Whether Receive asks about details left from an earlier transfer (yes
 // unless the user turned it off), kept with them.
 bool AskForDetailsAtReceive();
-void SetAskForDetailsAtReceive(bool ask);
+// False when the choice could not be kept for the next start.
+bool SetAskForDetailsAtReceive(bool ask);
 
 }  // namespace orbek
