@@ -30,6 +30,7 @@
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
 #include "ui/ComboBoxes.h"
+#include "ui/KeyboardMenu.h"
 #include "ui/MessageBox.h"
 #include "ui/ReadingsTable.h"
 #include "ui/SampleDetailsDialog.h"
@@ -159,10 +160,69 @@ void COrbekDlg::SetUpAccessibility() {
   // Tab goes on from the table to the interval list and Graph, as the
   // window's order has them, instead of from cell to cell.
   ui_->ReadingsTable->setTabKeyNavigation(false);
-  ui_->Chart->setAccessibleName(tr("Chart"));
+  // Named apart from the Graph button, which says "Chart" in some languages.
+  ui_->Chart->setAccessibleName(tr("Chart of the readings"));
+  ui_->Chart->PlotWidget()->setAccessibleName(tr("Chart of the readings"));
+  DescribeChart();
+  connect(ui_->Chart, &CTchart1::CursorMoved, this,
+          [this](const QString& text) { ui_->Chart->PlotWidget()->setAccessibleDescription(text); });
+  // The menus open from the keyboard inside the window, at the focused
+  // reading or the chart's cursor.
+  new KeyboardMenu(ui_->ReadingsTable, ui_->ReadingsTable, [this] {
+    const QWidget* viewport = ReadingsTable->viewport();
+    const QRect cell = ReadingsTable->visualRect(ReadingsTable->currentIndex());
+    const QPoint at =
+        viewport->rect().contains(cell.center()) ? cell.center() : viewport->rect().center();
+    return viewport->mapTo(ReadingsTable, at);
+  });
+  new KeyboardMenu(ui_->Chart, ui_->Chart->PlotWidget(), [this] { return ui_->Chart->MenuPoint(); });
+  // Arrivals and the end are said in words, a few times a minute at most.
+  TransferStatus = new QLabel(this);
+  TransferStatus->setObjectName(QStringLiteral("TransferStatus"));
+  // Below Graph, where the form leaves room.
+  TransferStatus->setGeometry(690, 592, 215, 40);
+  TransferStatus->setWordWrap(true);
+  statusTimer_.setSingleShot(true);
+  statusTimer_.setInterval(kStatusEveryMs);
+  connect(&statusTimer_, &QTimer::timeout, this, [this] { SayStatus(StatusNow()); });
+}
+
+// What the chart shows, for those who do not see it: the readings on it
+// and the newest.
+void COrbekDlg::DescribeChart() {
+  const QString lines = tr("The measured value (green, solid line) and the temperature (red, "
+                           "dashed line) against the reading's number");
+  if (Transfer.Empty()) {
+    ui_->Chart->setAccessibleDescription(lines);
+    return;
+  }
+  const auto [low, high] = Chart->ShownBottomRange();
+  const auto first = std::max<std::int64_t>(0, static_cast<std::int64_t>(std::ceil(low)));
+  const auto last = std::min<std::int64_t>(Transfer.Count() - 1,
+                                           static_cast<std::int64_t>(std::floor(high)));
+  const DecodedReading& newest = Transfer.At(Transfer.Count() - 1).decoded;
   ui_->Chart->setAccessibleDescription(
-      tr("The measured value (green, solid line) and the temperature (red, dashed line) against "
-         "the reading's number"));
+      lines + QStringLiteral(". ") +
+      tr("Readings %1 to %2 shown; the last: %3 at %4.")
+          .arg(first)
+          .arg(last)
+          .arg(QString::fromUtf8(newest.ValueText), QString::fromUtf8(newest.TemperatureText)));
+}
+
+QString COrbekDlg::StatusNow() const {
+  const auto count = static_cast<qlonglong>(Transfer.Count());
+  if (Session.IsOpen())
+    return count == 1 ? tr("Receiving: 1 reading so far")
+                      : tr("Receiving: %1 readings so far").arg(count);
+  return count == 1 ? tr("Transfer ended: 1 reading") : tr("Transfer ended: %1 readings").arg(count);
+}
+
+// A label's new text is an accessibility event of its own: screen readers
+// hear it without the focus moving.
+void COrbekDlg::SayStatus(const QString& text) {
+  if (TransferStatus->text() == text) return;
+  TransferStatus->setText(text);
+  TransferStatus->setAccessibleName(text);
 }
 
 // The table's and the chart's menus: the sample's details, the report, the
@@ -213,6 +273,7 @@ void COrbekDlg::SetUpTransferActions() {
   // at every refresh while a meter streams.
   StatisticsLabel->setAutoFillBackground(true);
   StatisticsLabel->setAccessibleName(tr("Statistics"));
+  connect(&statisticsTimer_, &QTimer::timeout, this, &COrbekDlg::DescribeChart);
   statisticsTimer_.setSingleShot(true);
   statisticsTimer_.setInterval(500);
   connect(&statisticsTimer_, &QTimer::timeout, this, &COrbekDlg::ShowStatistics);
@@ -259,13 +320,21 @@ QString Summary(const ReadingStatistics& statistics, const DecodedReading& last)
 // shows, in the units of the last reading.
 // Above them, the sample the readings are filed under, so that details
 // carried over from another transfer never pass unseen.
+// The label's accessible name carries its numbers: a name alone would hide
+// the text from screen readers.
+void COrbekDlg::SetStatisticsText(const QString& text) {
+  StatisticsLabel->setText(text);
+  StatisticsLabel->setAccessibleName(text.isEmpty() ? tr("Statistics")
+                                                    : tr("Statistics: %1").arg(text));
+}
+
 void COrbekDlg::ShowStatistics() {
   const QString sample =
       Transfer.details.sample.empty()
           ? QString()
           : tr("Sample %1").arg(QString::fromStdString(Transfer.details.sample).left(80));
   if (Transfer.Empty()) {
-    StatisticsLabel->setText(sample);
+    SetStatisticsText(sample);
     return;
   }
   const DecodedReading last = Transfer.At(Transfer.Count() - 1).decoded;
@@ -273,7 +342,7 @@ void COrbekDlg::ShowStatistics() {
   const auto first = static_cast<std::int64_t>(std::ceil(low));
   const auto end = static_cast<std::int64_t>(std::floor(high));
   const ReadingStatistics shown = Transfer.StatisticsBetween(first, end);
-  StatisticsLabel->setText(
+  SetStatisticsText(
       (sample.isEmpty() ? QString() : sample + QLatin1Char('\n')) +
       tr("Transfer (n %1): %2").arg(Transfer.Count()).arg(Summary(Transfer.Statistics(), last)) +
       QLatin1Char('\n') + tr("Chart (n %1): %2").arg(shown.Readings()).arg(Summary(shown, last)));
@@ -618,8 +687,11 @@ void COrbekDlg::ScanPorts() {
 
 // Disabling the button for a moment moves the focus away; it comes back, so
 // that the keyboard stays on the button just pressed.
+// The window's focus stays on the button, also while a message box has it:
+// disabling the window's focus button moves the focus on, whether or not
+// the window is active.
 void COrbekDlg::ChangeFace(BitmapButton& button, int bitmapId) {
-  const bool focused = button.hasFocus();
+  const bool focused = button.window()->focusWidget() == &button;
   button.LoadBitmaps(bitmapId);
   button.setEnabled(false);
   button.setEnabled(true);
@@ -689,6 +761,8 @@ void COrbekDlg::OnReceiveButton() {
   if (Session.IsOpen()) {
     if (journaling_) StartJournal();
     Session.Start(SelectedInterval());
+    statusTimer_.stop();
+    SayStatus(tr("Transfer started"));
     if (!keptNote.isEmpty()) ShowAfterThisEvent(keptNote, tr("Orbek"));
   } else {
     MessageBoxExW(tr("The meter has not connected to computer"), tr("Error"));
@@ -721,6 +795,7 @@ void COrbekDlg::OnReading(const Reading& arrived) {
   ++RowCounter;
   Transfer.Add(arrived);
   if (!statisticsTimer_.isActive()) statisticsTimer_.start();
+  if (!statusTimer_.isActive()) statusTimer_.start();
   if (Transfer.Count() == kForeignVerdictReadings) WarnOfForeignBytes();
 }
 
@@ -748,6 +823,8 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
 void COrbekDlg::OnTransferEnded() {
   BeginSerialEvent();
   ShowStatistics();
+  statusTimer_.stop();
+  SayStatus(StatusNow());
   WarnOfForeignBytes();
   ChangeFace(*ConnectButton, bitmap::kConnect);
 }
@@ -757,6 +834,8 @@ void COrbekDlg::OnTransferEnded() {
 void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
   ShowStatistics();
+  statusTimer_.stop();
+  SayStatus(StatusNow());
   WarnOfForeignBytes();
   ChangeFace(*ConnectButton, bitmap::kConnect);
   MessageBoxExW(tr("The connection to %1 was lost. The readings received so far "

@@ -78,6 +78,10 @@ class COrbekDlg : public QDialog {
   // table.
   void SetUpAccessibility();
   void ShowStatistics();
+  void SetStatisticsText(const QString& text);
+  void DescribeChart();
+  QString StatusNow() const;
+  void SayStatus(const QString& text);
   void SetUpReadingsTable();
   void SetUpChartSeries();
   QString DescribePoint(int series, int point) const;
@@ -165,6 +169,9 @@ class COrbekDlg : public QDialog {
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;
   QLabel* StatisticsLabel = nullptr;
+  QLabel* TransferStatus = nullptr;  // "Receiving: 120 readings so far", said to screen readers
+  QTimer statusTimer_;
+  static constexpr int kStatusEveryMs = 5000;
   QTimer statisticsTimer_;  // the statistics follow the readings twice a second
 };
 

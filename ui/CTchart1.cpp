@@ -222,6 +222,7 @@ CTchart1::SeriesData& CTchart1::SeriesAt(int index) {
 
 void CTchart1::ClearSeries(int index) {
   SeriesData& data = SeriesAt(index);
+  cursor_.reset();
   for (QCPGraph* run : data.runs)
     plot_->removeGraph(run);
   const bool dashed = data.dashed;  // a style of the series, not of its points
@@ -285,7 +286,8 @@ void CTchart1::SetUpLookingBack() {
   plot_->axisRect()->setRangeZoom(Qt::Horizontal);
   plot_->axisRect()->setRangeDragAxes(plot_->xAxis, nullptr);
   plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, nullptr);
-  plot_->setFocusPolicy(Qt::ClickFocus);
+  // In the Tab order: the keys look back as the mouse does (OnKey).
+  plot_->setFocusPolicy(Qt::StrongFocus);
   plot_->setMouseTracking(true);
   plot_->installEventFilter(this);
   connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
@@ -304,10 +306,8 @@ void CTchart1::SetUpLookingBack() {
 
 bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
   if (watched == plot_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Home) {
-    Follow();
+      OnKey(*static_cast<QKeyEvent*>(event)))
     return true;
-  }
   // QCustomPlot takes every mouse press for its drags, and Qt asks for a
   // context menu only for a press nobody took: the chart's own menu opens
   // on the right button here, as the table's does.
@@ -320,6 +320,95 @@ bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   return QWidget::eventFilter(watched, event);
+}
+
+// The keyboard's look at the chart: Left and Right step a cursor from
+// reading to reading (the view follows it), Page Up and Page Down pan a
+// view's width, + and - zoom around the middle, Home follows the newest
+// readings again.
+bool CTchart1::OnKey(const QKeyEvent& key) {
+  QCPAxis& bottom = *plot_->xAxis;
+  const double width = bottom.range().size();
+  switch (key.key()) {
+    case Qt::Key_Home:
+      cursor_.reset();
+      Follow();
+      return true;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      MoveCursor(key.key() == Qt::Key_Left ? -1 : 1);
+      return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      LookAt(bottom.range().lower + (key.key() == Qt::Key_PageUp ? -width : width));
+      return true;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+    case Qt::Key_Minus:
+      following_ = false;
+      bottom.scaleRange(key.key() == Qt::Key_Minus ? 1.25 : 0.8, bottom.range().center());
+      ScheduleReplot();
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Shows the bottom range from `lower` on, as wide as now.
+void CTchart1::LookAt(double lower) {
+  following_ = false;
+  plot_->xAxis->setRange(lower, lower + plot_->xAxis->range().size());
+  ScheduleReplot();
+}
+
+void CTchart1::MoveCursor(int step) {
+  if (SeriesCount() == 0 || series_[0].xs.empty()) return;
+  const auto& xs = series_[0].xs;
+  const auto last = static_cast<int>(xs.size()) - 1;
+  if (!cursor_) {
+    // From the newest reading shown.
+    const double upper = plot_->xAxis->range().upper;
+    cursor_ = static_cast<int>(std::upper_bound(xs.begin(), xs.end(), upper) - xs.begin()) - 1;
+  } else {
+    *cursor_ += step;
+  }
+  cursor_ = std::clamp(*cursor_, 0, last);
+  const double x = xs[static_cast<std::size_t>(*cursor_)];
+  const QCPRange range = plot_->xAxis->range();
+  if (x < range.lower) LookAt(x);
+  if (x > range.upper) LookAt(x - range.size());
+  plot_->setAccessibleDescription(CursorText());
+  emit CursorMoved(CursorText());
+  QToolTip::showText(plot_->mapToGlobal(CursorPoint()), CursorText(), plot_);
+}
+
+// The cursor's readings, every series at its point.
+QString CTchart1::CursorText() const {
+  if (!cursor_) return {};
+  QStringList parts;
+  for (int series = 0; series < SeriesCount(); ++series)
+    if (*cursor_ < static_cast<int>(series_[static_cast<std::size_t>(series)].xs.size()))
+      parts << DescribePoint(series, *cursor_);
+  return parts.join(QLatin1Char('\n'));
+}
+
+// Where the cursor's point is drawn, or the middle of the plot.
+QPoint CTchart1::CursorPoint() const {
+  if (!cursor_ || series_.empty() ||
+      *cursor_ >= static_cast<int>(series_[0].xs.size()))
+    return plot_->rect().center();
+  const auto point = static_cast<std::size_t>(*cursor_);
+  return QPointF(plot_->xAxis->coordToPixel(series_[0].xs[point]),
+                 plot_->yAxis->coordToPixel(series_[0].ys[point]))
+      .toPoint();
+}
+
+QWidget* CTchart1::PlotWidget() const {
+  return plot_;
+}
+
+QPoint CTchart1::MenuPoint() const {
+  return plot_->mapTo(this, CursorPoint());
 }
 
 void CTchart1::Follow() {

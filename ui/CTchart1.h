@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QKeyEvent>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -146,6 +147,12 @@ class CTchart1 : public QWidget {
   // The series and point within a few pixels of `position` on the plot.
   std::optional<std::pair<int, int>> PointAt(const QPointF& position) const;
   QString DescribePoint(int series, int point) const;
+  // The keyboard's cursor: the readings at its point, empty before a key
+  // moved it; and where a menu opened from the keyboard appears.
+  QString CursorText() const;
+  QPoint MenuPoint() const;
+  // The drawing, which takes the focus and the keys.
+  QWidget* PlotWidget() const;
 
   // Saves the chart as shown, as PNG, SVG or PDF by the name's extension.
   // Throws SaveError.
@@ -159,6 +166,8 @@ class CTchart1 : public QWidget {
   // The bottom range shown changed: the program's scroll or the user's look
   // back.
   void ShownRangeChanged();
+  // The keyboard's cursor moved to a reading; `text` describes it.
+  void CursorMoved(const QString& text);
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -189,6 +198,10 @@ class CTchart1 : public QWidget {
   void FollowPalette();
   void ShowFollowedRange();
   void ShowPointAt(const QPointF& position, const QPointF& global);
+  bool OnKey(const QKeyEvent& key);
+  void LookAt(double lower);
+  void MoveCursor(int step);
+  QPoint CursorPoint() const;
 
   static constexpr double kDefaultMinimum = 0.0;
   static constexpr double kDefaultMaximum = 10.0;
@@ -204,6 +217,7 @@ class CTchart1 : public QWidget {
   bool view3D_ = false;
   int replots_ = 0;
   bool following_ = true;
+  std::optional<int> cursor_;  // the keyboard cursor's point, of series 0
   bool showingFollowed_ = false;  // the view's range is being set to the followed one
   PointDescriber describer_;
 };

@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,8 +17,10 @@
 
 #include "resources/Artwork.h"
 #include "resources/Resources.h"
+#include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
+#include "ui/MessageBox.h"
 #include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
 
@@ -65,7 +68,7 @@ TEST_F(EveryUserTest, EveryControlIsNamedByWhatItIsOrDoes) {
       {"SaveExcelButton", "Save as Excel", QAccessible::Button},
       {"GraphButton", "Graph", QAccessible::Button},
       {"ReadingsTable", "Readings", QAccessible::Table},
-      {"Chart", "Chart", QAccessible::Client},
+      {"Chart", "Chart of the readings", QAccessible::Client},
       {"PortSettingsBitmap", "Port Settings", QAccessible::Graphic},
       {"StatisticsLabel", "Statistics", QAccessible::StaticText},
   };
@@ -147,6 +150,88 @@ TEST_F(EveryUserTest, TheKeyboardAloneReachesAndPressesEverything) {
   QTest::keyClick(&connect, Qt::Key_Return);
   EXPECT_TRUE(Probe().Serial().PortOpen()) << "Enter did not press Connect";
   EXPECT_EQ(QApplication::focusWidget(), &connect);
+}
+
+// A keyboard user runs a transfer through real message boxes: the focus
+// stays on Connect, the start and the end are said (the AT-SPI run hears
+// them), the statistics read with their numbers, and the menus (Shift+F10,
+// the Menu key) and the chart's cursor work from keys.
+TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart) {
+  Start(sim::GenerateRecords(40, 91));
+  dlg_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
+  // Real boxes, answered with Enter as a user would.
+  const MessageBoxHandler recorder = SetMessageBoxHandler({});
+  QTimer answer;
+  QObject::connect(&answer, &QTimer::timeout, [] {
+    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+  });
+  answer.start(50);
+  auto& connect = Probe().Button("ConnectButton");
+  connect.setFocus(Qt::TabFocusReason);
+  QTest::keyClick(&connect, Qt::Key_Space);
+  EXPECT_EQ(dlg_->focusWidget(), &connect) << "the focus left Connect";
+  QTest::keyClick(&connect, Qt::Key_Tab);
+  ASSERT_EQ(dlg_->focusWidget(), &Probe().Button("ReceiveButton"));
+  QTest::keyClick(dlg_->focusWidget(), Qt::Key_Space);
+  QWidget* status = Probe().Find<QWidget>("TransferStatus");
+  EXPECT_EQ(Name(status), "Transfer started");
+  ASSERT_TRUE(test::WaitUntil([&] { return !Probe().Serial().PortOpen(); }, 20000));
+  answer.stop();
+  SetMessageBoxHandler(recorder);
+  ASSERT_EQ(Probe().RowCounter(), 40);
+  EXPECT_EQ(Name(status), "Transfer ended: 40 readings");
+  EXPECT_TRUE(Name(&Probe().Label("StatisticsLabel")).startsWith("Statistics: Transfer (n 40)"))
+      << Name(&Probe().Label("StatisticsLabel")).toStdString();
+
+  // The menus open inside the window, also for a row scrolled out of view.
+  auto menuFrom = [this](QWidget* focused, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QRect shown;
+    QTimer::singleShot(100, [&shown] {
+      if (QWidget* menu = QApplication::activePopupWidget()) {
+        shown = menu->geometry();
+        menu->close();
+      }
+    });
+    focused->setFocus(Qt::TabFocusReason);
+    if (key == Qt::Key_Menu) {
+      // What the platform sends for the Menu key: a menu event at the
+      // focused item, wherever that is.
+      const QRect item = focused->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+      QContextMenuEvent event(QContextMenuEvent::Keyboard, item.center(),
+                              focused->mapToGlobal(item.center()));
+      QApplication::sendEvent(focused, &event);
+    } else {
+      QTest::keyClick(focused, key, modifiers);
+    }
+    QTest::qWait(200);
+    return shown;
+  };
+  auto& table = Probe().Table();
+  table.setCurrentIndex(table.model()->index(0, 1));
+  table.scrollToBottom();
+  const QRect window = dlg_->frameGeometry();
+  for (const auto& [key, modifiers] : {std::pair(Qt::Key_F10, Qt::KeyboardModifiers(Qt::ShiftModifier)),
+                                       std::pair(Qt::Key_Menu, Qt::KeyboardModifiers())}) {
+    const QRect menu = menuFrom(&table, key, modifiers);
+    ASSERT_FALSE(menu.isNull()) << "no menu for key " << key;
+    EXPECT_TRUE(window.contains(menu.topLeft())) << "the menu opened outside the window";
+  }
+
+  // The chart: in the Tab order, its cursor said, its menu from the keys.
+  QTest::mouseClick(&Probe().Button("GraphButton"), Qt::LeftButton);
+  QWidget* plot = Probe().Chart().PlotWidget();
+  EXPECT_NE(plot->focusPolicy() & Qt::TabFocus, 0);
+  plot->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(plot, Qt::Key_Left);
+  const QString cursor = Probe().Chart().CursorText();
+  EXPECT_FALSE(cursor.isEmpty());
+  EXPECT_EQ(plot->accessibleDescription(), cursor);
+  QTest::keyClick(plot, Qt::Key_Left);
+  EXPECT_NE(Probe().Chart().CursorText(), cursor) << "Left did not step back a reading";
+  EXPECT_FALSE(menuFrom(plot, Qt::Key_F10, Qt::ShiftModifier).isNull()) << "no chart menu";
+  QTest::keyClick(plot, Qt::Key_Home);
+  EXPECT_TRUE(Probe().Chart().Following());
 }
 
 // The same window in every language Orbek has: the pictures' texts drawn

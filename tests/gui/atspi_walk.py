@@ -7,12 +7,16 @@ AT-SPI, and checks what it would read out.
 The window must be showing (orbek_window_driver --idle) with a port that
 opens. Checks the names and roles of the controls, the labels of the three
 lists, presses Connect through its action and checks that the button is
-then named Disconnect. Exit 0 when all holds; otherwise prints each problem.
+then named Disconnect; then presses Receive and listens, as a screen reader
+does, for the transfer's start, a count of readings and its end, and reads
+the statistics' numbers. Exit 0 when all holds; otherwise prints each
+problem.
 """
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 problems = []
 
@@ -56,6 +60,35 @@ def wait_for(check, timeout=10):
     return False
 
 
+def press(node):
+    action = node.queryAction()
+    names = [action.getName(i) for i in range(action.nActions)]
+    action.doAction(names.index("Press") if "Press" in names else 0)
+
+
+def hear_transfer(app, timeout=40):
+    """Presses Receive and collects every name change until the transfer's
+    end is said."""
+    heard = []
+
+    def on_name(event):
+        name = event.any_data if isinstance(event.any_data, str) else event.source.name
+        heard.append(name)
+        if name.startswith("Transfer ended"):
+            pyatspi.Registry.stop()
+
+    pyatspi.Registry.registerEventListener(on_name, "object:property-change:accessible-name")
+    receive = by_name(app, pyatspi.ROLE_PUSH_BUTTON, "Receive")
+    expect(receive, "no Receive button")
+    if not receive:
+        return heard
+    GLib.timeout_add(200, lambda: press(receive[0]) and False)
+    GLib.timeout_add(timeout * 1000, lambda: pyatspi.Registry.stop() and False)
+    pyatspi.Registry.start()
+    pyatspi.Registry.deregisterEventListener(on_name, "object:property-change:accessible-name")
+    return heard
+
+
 def main():
     app = find_application(sys.argv[1])
     if app is None:
@@ -76,12 +109,15 @@ def main():
            f"lists labelled by {sorted(labels)}")
     connect = by_name(app, pyatspi.ROLE_PUSH_BUTTON, "Connect")
     if connect:
-        action = connect[0].queryAction()
-        names = [action.getName(i) for i in range(action.nActions)]
-        press = names.index("Press") if "Press" in names else 0
-        action.doAction(press)
+        press(connect[0])
         expect(wait_for(lambda: connect[0].name == "Disconnect"),
                f"after Connect the button is named {connect[0].name!r}")
+        heard = hear_transfer(app)
+        expect("Transfer started" in heard, f"the start was not said: {heard}")
+        expect(any(h.startswith("Transfer ended: ") for h in heard), f"the end was not said: {heard}")
+        statistics = [n for n in descendants(app) if n.getRole() == pyatspi.ROLE_LABEL
+                      and n.name.startswith("Statistics: Transfer (n ")]
+        expect(statistics, "the statistics' numbers cannot be read")
     for problem in problems:
         print(problem)
     print(f"{len(list(descendants(app)))} accessible objects walked")
