@@ -156,6 +156,7 @@ void MeterSession::Flush() {
   closing_ = true;
   pipeline_.Flush();
   closing_ = false;
+  emit RecordsTaken();
 }
 
 QString MeterSession::Hex(const MeterRecord& record) {
@@ -205,6 +206,7 @@ void MeterSession::TakeBytes() {
                            static_cast<std::size_t>(input.size())));
   WatchForQuiet();
   if (IsOpen()) FollowRecords();
+  emit RecordsTaken();
 }
 
 void MeterSession::OnReading(const Reading& reading) {
@@ -242,6 +244,7 @@ void MeterSession::OnQuiet() {
   qCDebug(lcLink) << "the line fell quiet with an end record held";
   quiet_.stop();
   pipeline_.Flush();
+  emit RecordsTaken();
 }
 
 // After its end record the meter sends nothing more.

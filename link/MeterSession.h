@@ -81,6 +81,9 @@ class MeterSession : public QObject, private ReadingSink {
  signals:
   // One reading, in arrival order.
   void ReadingArrived(const orbek::Reading& reading);
+  // The records of one read from the port have all been handed on: what
+  // gathers them can write them out together.
+  void RecordsTaken();
   // A reading that arrived already was found to be out of step; it comes
   // again, marked.
   void ReadingCorrected(const orbek::Reading& reading);

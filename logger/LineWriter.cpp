@@ -75,7 +75,7 @@ bool LineWriter::Enqueue(QByteArray line, bool wait) {
       return false;
     }
     ++accepted_;
-    if (lines_.empty() && !writing_) {
+    if (lines_.empty() && !writing_ && !gathering_) {
       const qsizetype written = WriteNow(bytes);
       if (written == bytes.size()) {
         ++written_;
@@ -83,24 +83,64 @@ bool LineWriter::Enqueue(QByteArray line, bool wait) {
       }
       bytes.remove(0, written);  // the writer goes on from there, and says why it stopped
     }
-    // The writer waits for a first line, then for a batch.
-    wake = lines_.empty() || lines_.size() + 1 == kBatchLines;
+    // The writer waits for a first line, then for a batch; gathered lines
+    // wait for Flush().
+    wake = gathering_ ? lines_.size() + 1 == std::min(kBatchLines, capacity_)
+                      : lines_.empty() || lines_.size() + 1 == kBatchLines;
     lines_.push_back(std::move(bytes));
   }
   if (wake) changed_.notify_all();
   return true;
 }
 
-// Under the mutex, with nothing queued: writes a short line where that
-// cannot wait. Returns the bytes written; the rest is the writer's.
+void LineWriter::Gather(bool gather) {
+  {
+    std::lock_guard lock(mutex_);
+    gathering_ = gather;
+  }
+  if (!gather) Flush();
+}
+
+// The lines gathered since the last flush in one write, where the writer
+// has nothing of its own under way; otherwise they are the writer's.
+void LineWriter::Flush() {
+  {
+    std::lock_guard lock(mutex_);
+    if (lines_.empty()) return;
+    if (!writing_ && !failed_ && !givenUp_) {
+      QByteArray all;
+      for (const QByteArray& line : lines_)
+        all += line;
+      qsizetype done = WriteNow(all);
+      while (done > 0) {
+        QByteArray& first = lines_.front();
+        if (first.size() > done) {
+          first.remove(0, done);  // the writer goes on from there
+          break;
+        }
+        done -= first.size();
+        written_ += LinesIn(first);
+        lines_.pop_front();
+      }
+      if (lines_.empty()) return;
+    }
+  }
+  changed_.notify_all();
+}
+
+// Under the mutex, with nothing under way: writes what cannot make the
+// caller wait (a pipe's atomic size where a reader may be slow). Returns
+// the bytes written; the rest is the writer's.
 qsizetype LineWriter::WriteNow(const QByteArray& bytes) {
-  if (bytes.size() > PIPE_BUF) return 0;
   if (canBlock_) {
+    if (bytes.size() > PIPE_BUF) return 0;
     pollfd room{descriptor_, POLLOUT, 0};
     if (::poll(&room, 1, 0) != 1 || (room.revents & POLLOUT) == 0) return 0;
   }
-  const ssize_t written =
-      ::write(descriptor_, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  ssize_t written = -1;
+  do {
+    written = ::write(descriptor_, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+  } while (written < 0 && errno == EINTR);
   return written > 0 ? written : 0;
 }
 

@@ -33,6 +33,11 @@ class LineWriter {
   // Queues a line, waiting for room; false once the writer has failed or
   // given up.
   bool Push(QByteArray line);
+  // While gathering, lines wait until Flush() and go out in one write: a
+  // producer that makes several lines at a time (the records of one read)
+  // costs a system call a batch, not a line. Ending the gathering flushes.
+  void Gather(bool gather);
+  void Flush();
   // Waits up to `limit` until every queued line is written; then gives up
   // on what is left. True when everything was written.
   bool Drain(std::chrono::milliseconds limit);
@@ -64,6 +69,7 @@ class LineWriter {
   std::condition_variable changed_;
   std::deque<QByteArray> lines_;
   bool writing_ = false;
+  bool gathering_ = false;
   bool drain_ = false;
   bool stop_ = false;
   std::atomic<bool> givenUp_{false};

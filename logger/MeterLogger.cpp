@@ -177,6 +177,8 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
             this, [this, reason] { OnStdoutFailed(reason); }, Qt::QueuedConnection);
       }) {
   connect(&session_, &MeterSession::ReadingArrived, this, &MeterLogger::OnReading);
+  // A read's lines leave in one write (see LineWriter::Gather).
+  connect(&session_, &MeterSession::RecordsTaken, this, [this] { out_.Flush(); });
   connect(&session_, &MeterSession::ReadingCorrected, this,
           [this](const Reading& corrected) { printer_->OnOutOfStep(corrected); });
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
@@ -336,9 +338,12 @@ int MeterLogger::Run() {
        << "; Ctrl+C stops" << Qt::endl;
   if (journal_ && options_.capture.isEmpty())
     err_ << "orbek-log: every byte received goes to " << DisplayPath(journalPath_) << Qt::endl;
+  out_.Gather(true);
   for (QByteArray& line : CsvPreamble(options_.details))
     out_.TryPush(std::move(line));
+  out_.Flush();
   loop_.exec();
+  out_.Gather(false);
   // The transfer is over: what the pipeline held goes out, as a replay of
   // the journal gives it.
   session_.Flush();
@@ -681,9 +686,12 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
     if (!output.isEmpty()) saved = std::make_unique<ReadingsFile>(output, options.details);
     ReadingPrinter printer(&out, true, saved.get(), publisher.get(),
                            options.report.isEmpty() ? nullptr : &kept);
+    // A replay makes lines as fast as it reads: they leave in batches.
+    out.Gather(true);
     for (QByteArray& line : CsvPreamble(options.details))
       out.Push(std::move(line));
     result = ReplayCapture(file, all, printer, std::function<bool()>(TakeStopRequest));
+    out.Gather(false);
     out.Drain(kStdoutDrain);
     if (out.Failed()) {
       const std::lock_guard lock(failureMutex);
