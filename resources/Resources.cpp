@@ -60,6 +60,19 @@ QPixmap LoadBitmap(int id) {
   return QPixmap(QStringLiteral(":/bitmaps/%1.png").arg(id));
 }
 
+namespace {
+
+QLocale& InUse() {
+  static QLocale inUse(QLocale::English);
+  return inUse;
+}
+
+}  // namespace
+
+QLocale LanguageInUse() {
+  return InUse();
+}
+
 bool UseLanguage(const QLocale& locale) {
   EnsureResources();
   static QTranslator own, qt;
@@ -67,6 +80,7 @@ bool UseLanguage(const QLocale& locale) {
   QCoreApplication::removeTranslator(&qt);
   const bool found =
       own.load(locale, QStringLiteral("orbek"), QStringLiteral("_"), QStringLiteral(":/i18n"));
+  InUse() = found ? locale : QLocale(QLocale::English);
   if (!found) return false;
   QCoreApplication::installTranslator(&own);
   if (qt.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),

@@ -16,5 +16,8 @@ QIcon ApplicationIcon();
 // standard buttons, too), in place of the language set before; English, the
 // sources' own, needs none. Returns whether Orbek has that language.
 bool UseLanguage(const QLocale& locale);
+// The language the window's texts are in now (English until one is
+// loaded), for numbers written the way it writes them.
+QLocale LanguageInUse();
 
 }  // namespace orbek

@@ -290,22 +290,32 @@ constexpr std::size_t kForeignVerdictReadings = 50;
 // "7.0974 pH ± 0.053 (6.94 to 7.2); 23.737 °C ± 0.74 (22.1 to 24.6)": mean
 // ± standard deviation (range) of the value in the last reading's unit and
 // of the temperature in its scale.
+// A number's text as the window's language writes it: its decimal sign and
+// minus, no group separators (a meter's values stay as the meter gives them).
+QString InLanguage(const std::string& number, const QLocale& language) {
+  QString text = QString::fromStdString(number);
+  text.replace(QLatin1Char('.'), language.decimalPoint());
+  text.replace(QLatin1Char('-'), language.negativeSign());
+  return text;
+}
+
 QString Summary(const ReadingStatistics& statistics, const DecodedReading& last) {
   QStringList parts;
-  const auto add = [&parts](const std::vector<ReadingStatistics::Series>& all,
-                            std::string_view unit) {
+  QLocale language = LanguageInUse();
+  language.setNumberOptions(QLocale::OmitGroupSeparator);
+  const auto add = [&](const std::vector<ReadingStatistics::Series>& all, std::string_view unit) {
     for (const auto& series : all) {
       if (series.unit != unit) continue;
       const Accumulator& n = series.numbers;
-      QString part = QString::number(n.Mean(), 'g', 5);
+      QString part = language.toString(n.Mean(), 'g', 5);
       if (!unit.empty())
         part +=
             QLatin1Char(' ') + QString::fromUtf8(unit.data(), static_cast<qsizetype>(unit.size()));
       if (n.Deviation())
-        part += QStringLiteral(" \u00B1 ") + QString::number(*n.Deviation(), 'g', 2);
+        part += QStringLiteral(" \u00B1 ") + language.toString(*n.Deviation(), 'g', 2);
       part += COrbekDlg::tr(" (%1 to %2)")
-                  .arg(QString::fromStdString(StatisticText(n.Minimum())),
-                       QString::fromStdString(StatisticText(n.Maximum())));
+                  .arg(InLanguage(StatisticText(n.Minimum()), language),
+                       InLanguage(StatisticText(n.Maximum()), language));
       parts << part;
     }
   };

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -291,6 +292,15 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
       ASSERT_TRUE(QTest::qWaitFor([&] { return !Probe().Serial().PortOpen(); }, 10000))
           << "rows: " << Probe().RowCounter();
       EXPECT_EQ(Probe().RowCounter(), 25);
+      // The statistics' numbers carry the language's decimal sign, the
+      // file keeps the point.
+      const QString statistics = Probe().Label("StatisticsLabel").text();
+      const QChar decimal = QLocale(QString::fromLatin1(language)).decimalPoint().at(0);
+      const QChar other = decimal == '.' ? ',' : '.';
+      EXPECT_TRUE(statistics.contains(QRegularExpression(QString("\\d\\%1\\d").arg(decimal))))
+          << statistics.toStdString();
+      EXPECT_FALSE(statistics.contains(QRegularExpression(QString("\\d\\%1\\d").arg(other))))
+          << statistics.toStdString();
       ASSERT_TRUE(meters_.back()->WaitForReceived(2, std::chrono::seconds(2)));
       EXPECT_EQ(meters_.back()->Received().front(), 0xB1 + interval);
       const QString saved = dir.filePath(QString("%1-%2.csv").arg(language).arg(interval));
@@ -299,7 +309,10 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
       SetSaveDialogHandler({});
       QFile file(saved);
       ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-      EXPECT_EQ(file.readAll().count('\n'), 26) << "the header and every reading";
+      const QByteArray csv = file.readAll();
+      EXPECT_EQ(csv.count('\n'), 26) << "the header and every reading";
+      EXPECT_TRUE(QRegularExpression("\\d\\.\\d").match(QString::fromUtf8(csv)).hasMatch())
+          << "the file's numbers keep the point";
       dlg_.reset();
       meters_.clear();
     }
