@@ -364,6 +364,66 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
 <context>
     <name>orbek::COrbekDlg</name>
     <message>
+        <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
+        <translation>1 zurückgelegte Übertragung früherer Sitzungen (vom %1) liegt in %2.</translation>
+    </message>
+    <message>
+        <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
+        <translation>%1 zurückgelegte Übertragungen früherer Sitzungen (die älteste vom %2) liegen in %3.</translation>
+    </message>
+    <message>
+        <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
+
+Open the folder?</source>
+        <translation>orbek-log --decode macht aus jeder eine Datei; entfernen Sie sie, sobald sie anderswo gespeichert sind.
+
+Ordner öffnen?</translation>
+    </message>
+    <message>
+        <source>The %1 readings the table showed were not exported; %2.</source>
+        <translation>Die %1 Messwerte der Tabelle wurden nicht exportiert; %2.</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Diagramm der Messwerte</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 shown; the last: %3 at %4.</source>
+        <translation>Messwerte %1 bis %2 gezeigt; der letzte: %3 bei %4.</translation>
+    </message>
+    <message>
+        <source>Receiving: 1 reading so far</source>
+        <translation>Empfang: bisher 1 Messwert</translation>
+    </message>
+    <message>
+        <source>Receiving: %1 readings so far</source>
+        <translation>Empfang: bisher %1 Messwerte</translation>
+    </message>
+    <message>
+        <source>Transfer ended: 1 reading</source>
+        <translation>Übertragung beendet: 1 Messwert</translation>
+    </message>
+    <message>
+        <source>Transfer ended: %1 readings</source>
+        <translation>Übertragung beendet: %1 Messwerte</translation>
+    </message>
+    <message>
+        <source>Transfer started</source>
+        <translation>Übertragung begonnen</translation>
+    </message>
+    <message>
+        <source>Statistics: %1</source>
+        <translation>Statistik: %1</translation>
+    </message>
+    <message>
+        <source>This choice could not be saved in %1, so it may not hold.</source>
+        <translation>Diese Wahl konnte nicht in %1 gespeichert werden und gilt womöglich nicht.</translation>
+    </message>
+    <message>
+        <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
+        <translation> (sie konnte aber nicht auf die Platte geschrieben werden: %1; ein Stromausfall jetzt könnte ihre letzte Sekunde kosten)</translation>
+    </message>
+    <message>
         <source>Orbek</source>
         <translation>Orbek</translation>
     </message>

@@ -364,6 +364,66 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
 <context>
     <name>orbek::COrbekDlg</name>
     <message>
+        <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
+        <translation>1 transferencia apartada por sesiones anteriores (del %1) está en %2.</translation>
+    </message>
+    <message>
+        <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
+        <translation>%1 transferencias apartadas por sesiones anteriores (la más antigua del %2) están en %3.</translation>
+    </message>
+    <message>
+        <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
+
+Open the folder?</source>
+        <translation>orbek-log --decode convierte cada una en un archivo; elimínelas cuando estén guardadas en otro lugar.
+
+¿Abrir la carpeta?</translation>
+    </message>
+    <message>
+        <source>The %1 readings the table showed were not exported; %2.</source>
+        <translation>Las %1 lecturas de la tabla no se exportaron; %2.</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Gráfico de las lecturas</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 shown; the last: %3 at %4.</source>
+        <translation>Lecturas %1 a %2 mostradas; la última: %3 a %4.</translation>
+    </message>
+    <message>
+        <source>Receiving: 1 reading so far</source>
+        <translation>Recibiendo: 1 lectura hasta ahora</translation>
+    </message>
+    <message>
+        <source>Receiving: %1 readings so far</source>
+        <translation>Recibiendo: %1 lecturas hasta ahora</translation>
+    </message>
+    <message>
+        <source>Transfer ended: 1 reading</source>
+        <translation>Transferencia terminada: 1 lectura</translation>
+    </message>
+    <message>
+        <source>Transfer ended: %1 readings</source>
+        <translation>Transferencia terminada: %1 lecturas</translation>
+    </message>
+    <message>
+        <source>Transfer started</source>
+        <translation>Transferencia iniciada</translation>
+    </message>
+    <message>
+        <source>Statistics: %1</source>
+        <translation>Estadísticas: %1</translation>
+    </message>
+    <message>
+        <source>This choice could not be saved in %1, so it may not hold.</source>
+        <translation>No se pudo guardar esta opción en %1, así que puede no mantenerse.</translation>
+    </message>
+    <message>
+        <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
+        <translation> (pero no se pudo escribir en el disco: %1; un corte de luz ahora podría perder su último segundo)</translation>
+    </message>
+    <message>
         <source>Orbek</source>
         <translation>Orbek</translation>
     </message>

@@ -364,6 +364,66 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
 <context>
     <name>orbek::COrbekDlg</name>
     <message>
+        <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
+        <translation>1 transfert mis de côté par des sessions précédentes (du %1) se trouve dans %2.</translation>
+    </message>
+    <message>
+        <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
+        <translation>%1 transferts mis de côté par des sessions précédentes (le plus ancien du %2) se trouvent dans %3.</translation>
+    </message>
+    <message>
+        <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
+
+Open the folder?</source>
+        <translation>orbek-log --decode transforme chacun en fichier ; supprimez-les une fois enregistrés ailleurs.
+
+Ouvrir le dossier ?</translation>
+    </message>
+    <message>
+        <source>The %1 readings the table showed were not exported; %2.</source>
+        <translation>Les %1 mesures du tableau n&apos;ont pas été exportées ; %2.</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Graphique des mesures</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 shown; the last: %3 at %4.</source>
+        <translation>Mesures %1 à %2 affichées ; la dernière : %3 à %4.</translation>
+    </message>
+    <message>
+        <source>Receiving: 1 reading so far</source>
+        <translation>Réception : 1 mesure pour l&apos;instant</translation>
+    </message>
+    <message>
+        <source>Receiving: %1 readings so far</source>
+        <translation>Réception : %1 mesures pour l&apos;instant</translation>
+    </message>
+    <message>
+        <source>Transfer ended: 1 reading</source>
+        <translation>Transfert terminé : 1 mesure</translation>
+    </message>
+    <message>
+        <source>Transfer ended: %1 readings</source>
+        <translation>Transfert terminé : %1 mesures</translation>
+    </message>
+    <message>
+        <source>Transfer started</source>
+        <translation>Transfert commencé</translation>
+    </message>
+    <message>
+        <source>Statistics: %1</source>
+        <translation>Statistiques : %1</translation>
+    </message>
+    <message>
+        <source>This choice could not be saved in %1, so it may not hold.</source>
+        <translation>Ce choix n&apos;a pas pu être enregistré dans %1 ; il pourrait ne pas être conservé.</translation>
+    </message>
+    <message>
+        <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
+        <translation> (mais il n&apos;a pas pu être écrit sur le disque : %1 ; une coupure de courant maintenant pourrait en perdre la dernière seconde)</translation>
+    </message>
+    <message>
         <source>Orbek</source>
         <translation>Orbek</translation>
     </message>

@@ -364,6 +364,66 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
 <context>
     <name>orbek::COrbekDlg</name>
     <message>
+        <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
+        <translation>1 transferência posta de parte por sessões anteriores (de %1) está em %2.</translation>
+    </message>
+    <message>
+        <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
+        <translation>%1 transferências postas de parte por sessões anteriores (a mais antiga de %2) estão em %3.</translation>
+    </message>
+    <message>
+        <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
+
+Open the folder?</source>
+        <translation>orbek-log --decode transforma cada uma num ficheiro; remova-as depois de guardadas noutro local.
+
+Abrir a pasta?</translation>
+    </message>
+    <message>
+        <source>The %1 readings the table showed were not exported; %2.</source>
+        <translation>As %1 leituras da tabela não foram exportadas; %2.</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>Gráfico das leituras</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 shown; the last: %3 at %4.</source>
+        <translation>Leituras %1 a %2 mostradas; a última: %3 a %4.</translation>
+    </message>
+    <message>
+        <source>Receiving: 1 reading so far</source>
+        <translation>A receber: 1 leitura até agora</translation>
+    </message>
+    <message>
+        <source>Receiving: %1 readings so far</source>
+        <translation>A receber: %1 leituras até agora</translation>
+    </message>
+    <message>
+        <source>Transfer ended: 1 reading</source>
+        <translation>Transferência terminada: 1 leitura</translation>
+    </message>
+    <message>
+        <source>Transfer ended: %1 readings</source>
+        <translation>Transferência terminada: %1 leituras</translation>
+    </message>
+    <message>
+        <source>Transfer started</source>
+        <translation>Transferência iniciada</translation>
+    </message>
+    <message>
+        <source>Statistics: %1</source>
+        <translation>Estatísticas: %1</translation>
+    </message>
+    <message>
+        <source>This choice could not be saved in %1, so it may not hold.</source>
+        <translation>Não foi possível guardar esta opção em %1, pelo que pode não se manter.</translation>
+    </message>
+    <message>
+        <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
+        <translation> (mas não foi possível escrevê-lo no disco: %1; um corte de energia agora poderia perder o seu último segundo)</translation>
+    </message>
+    <message>
         <source>Orbek</source>
         <translation>Orbek</translation>
     </message>

@@ -364,6 +364,66 @@ No permission to open %1, which the dialout group may not open either: an admini
 <context>
     <name>orbek::COrbekDlg</name>
     <message>
+        <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
+        <translation>早先运行搁置的 1 次传输（%1）位于 %2。</translation>
+    </message>
+    <message>
+        <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
+        <translation>早先运行搁置的 %1 次传输（最早的为 %2）位于 %3。</translation>
+    </message>
+    <message>
+        <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
+
+Open the folder?</source>
+        <translation>orbek-log --decode 可将每个转换为文件；在其他位置保存后请将其删除。
+
+打开文件夹？</translation>
+    </message>
+    <message>
+        <source>The %1 readings the table showed were not exported; %2.</source>
+        <translation>表格中的 %1 个读数尚未导出；%2。</translation>
+    </message>
+    <message>
+        <source>Chart of the readings</source>
+        <translation>读数图表</translation>
+    </message>
+    <message>
+        <source>Readings %1 to %2 shown; the last: %3 at %4.</source>
+        <translation>显示读数 %1 至 %2；最后一个：%3，%4。</translation>
+    </message>
+    <message>
+        <source>Receiving: 1 reading so far</source>
+        <translation>正在接收：目前 1 个读数</translation>
+    </message>
+    <message>
+        <source>Receiving: %1 readings so far</source>
+        <translation>正在接收：目前 %1 个读数</translation>
+    </message>
+    <message>
+        <source>Transfer ended: 1 reading</source>
+        <translation>传输结束：1 个读数</translation>
+    </message>
+    <message>
+        <source>Transfer ended: %1 readings</source>
+        <translation>传输结束：%1 个读数</translation>
+    </message>
+    <message>
+        <source>Transfer started</source>
+        <translation>传输已开始</translation>
+    </message>
+    <message>
+        <source>Statistics: %1</source>
+        <translation>统计：%1</translation>
+    </message>
+    <message>
+        <source>This choice could not be saved in %1, so it may not hold.</source>
+        <translation>无法将此选择保存到 %1，因此它可能不会保留。</translation>
+    </message>
+    <message>
+        <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
+        <translation>（但无法写入磁盘：%1；此时断电可能丢失其最后一秒）</translation>
+    </message>
+    <message>
         <source>Orbek</source>
         <translation>Orbek</translation>
     </message>

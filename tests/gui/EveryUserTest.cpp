@@ -286,6 +286,8 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
     UseLanguage(QLocale(QString::fromLatin1(language)));
     for (const int interval : {0, 5}) {
       Start(records);
+      EXPECT_NE(Name(&Probe().Button("GraphButton")), Name(&Probe().Chart()))
+          << "the Graph button and the chart sound alike";
       Probe().Combo("IntervalCombo").setCurrentIndex(interval);
       QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
       QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
