@@ -9,6 +9,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -44,6 +47,8 @@ namespace {
 // Point colours, 0x00BBGGRR: the green and red of the two legend pictures.
 constexpr std::uint32_t kValueColour = 64100;
 constexpr std::uint32_t kTemperatureColour = 255;
+// What a window's title bar and borders take from a screen's free area.
+const QSize kFrameAllowance(16, 48);
 
 QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -455,9 +460,43 @@ bool COrbekDlg::OnInitDialog() {
   ChartShown = false;
   ChartAxes = Chart->Axis();
   ScanButton->setFocus();
+  if (const QScreen* screen = this->screen())
+    FitInto(screen->availableGeometry().size() - kFrameAllowance);
   NameJournalsKeptAside();
   OfferRestore();
   return true;
+}
+
+// The form's controls move into a scrolled page of the form's size; the
+// Tab order, which moving would reset, is put back.
+void COrbekDlg::FitInto(const QSize& room) {
+  const QSize form = minimumSize();
+  if (room.width() >= form.width() && room.height() >= form.height()) return;
+  QWidgetList order;
+  for (QWidget* next = nextInFocusChain(); next != this; next = next->nextInFocusChain())
+    order << next;
+  auto* page = new QWidget;
+  page->setObjectName(QStringLiteral("FormPage"));
+  page->setFixedSize(form);
+  for (QObject* child : children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (widget == nullptr || widget->isWindow()) continue;
+    const bool shown = !widget->isHidden();
+    widget->setParent(page);
+    widget->setVisible(shown);
+  }
+  auto* scroll = new QScrollArea;
+  scroll->setObjectName(QStringLiteral("FormScroll"));
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidget(page);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll);
+  for (qsizetype i = 1; i < order.size(); ++i)
+    if (order[i - 1]->parentWidget() != nullptr && order[i]->parentWidget() != nullptr)
+      setTabOrder(order[i - 1], order[i]);
+  setMinimumSize(form.boundedTo(QSize(320, 240)));
+  resize(form.boundedTo(room));
 }
 
 // Kept aside until the user removes them: they may hold the only copy of a

@@ -50,6 +50,10 @@ class COrbekDlg : public QDialog {
   // Keeps every record received in `path` (replaced), instead of in the
   // window's journal.
   bool CaptureTo(const QString& path, QString* error);
+  // The form is drawn at its own size. Where `room` (a screen's available
+  // area, less the window's frame) is smaller, the window takes the room
+  // and the form scrolls inside it, so every control can still be reached.
+  void FitInto(const QSize& room);
 
  protected:
   // A palette that changes (the desktop going dark) redraws the pictures.

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollArea>
 #include <QRegularExpression>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -233,6 +234,54 @@ TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart
   EXPECT_FALSE(menuFrom(plot, Qt::Key_F10, Qt::ShiftModifier).isNull()) << "no chart menu";
   QTest::keyClick(plot, Qt::Key_Home);
   EXPECT_TRUE(Probe().Chart().Following());
+}
+
+// On laptop screens at the desktop's scale the window takes the room there
+// is and its form scrolls: every control can be brought into view and used,
+// in the Tab order it had.
+TEST_F(EveryUserTest, TheWindowFitsSmallAndScaledScreens) {
+  const struct {
+    QSize screen;
+    double scale;
+  } screens[] = {{{1366, 768}, 1.25}, {{1366, 768}, 1.5}, {{1366, 768}, 2.0},
+                 {{1920, 1080}, 1.25}, {{1920, 1080}, 1.5}, {{1920, 1080}, 2.0}};
+  for (const auto& [screen, scale] : screens) {
+    SCOPED_TRACE(QString("%1x%2 at %3").arg(screen.width()).arg(screen.height()).arg(scale)
+                     .toStdString());
+    Start(sim::GenerateRecords(5, 92));
+    const QSize room = (QSizeF(screen) / scale).toSize() - QSize(16, 48);
+    dlg_->FitInto(room);
+    QTest::qWait(20);
+    EXPECT_LE(dlg_->width(), room.width());
+    EXPECT_LE(dlg_->height(), room.height());
+    auto* scroll = dlg_->findChild<QScrollArea*>("FormScroll");
+    const bool fits = room.width() >= 919 && room.height() >= 684;
+    ASSERT_EQ(scroll == nullptr, fits);
+    if (fits) {
+      dlg_.reset();
+      continue;
+    }
+    for (const char* name : {"ScanButton", "ConnectButton", "ReceiveButton", "SaveExcelButton",
+                             "GraphButton", "PortCombo", "BaudCombo", "IntervalCombo",
+                             "StatisticsLabel", "TransferStatus"}) {
+      QWidget* control = Probe().Find<QWidget>(name);
+      scroll->ensureWidgetVisible(control, 0, 0);
+      // Whole, or as much as the room holds of one wider than it.
+      const QRect viewport = scroll->viewport()->rect();
+      const QRect shown(control->mapTo(scroll->viewport(), QPoint()), control->size());
+      EXPECT_EQ(shown.intersected(viewport).size(), control->size().boundedTo(viewport.size()))
+          << name;
+    }
+    Probe().Button("ScanButton").setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&Probe().Button("ScanButton"), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), &Probe().Button("ConnectButton"));
+    QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+    QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Probe().Serial().PortOpen(); }, 10000));
+    EXPECT_EQ(Probe().RowCounter(), 5);
+    dlg_.reset();
+    meters_.clear();
+  }
 }
 
 // The same window in every language Orbek has: the pictures' texts drawn

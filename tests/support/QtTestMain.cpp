@@ -2,6 +2,7 @@
 // window tests get a QApplication on the offscreen platform.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -27,11 +28,26 @@ class OwnStateFolder : public ::testing::EmptyTestEventListener {
   std::unique_ptr<QTemporaryDir> folder_;
 };
 
+// The offscreen platform's screen is 800×600 unless told otherwise, where
+// the window would scroll (COrbekDlg::FitInto); the tests get a desktop's.
+void UseDesktopSizedScreen(const QTemporaryDir& folder) {
+  const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+  if (!platform.isEmpty() && platform != QLatin1String("offscreen")) return;
+  const QString config = folder.filePath(QStringLiteral("screen.json"));
+  QFile file(config);
+  if (!file.open(QIODevice::WriteOnly)) return;
+  file.write(R"({"screens": [{"name": "Desktop", "x": 0, "y": 0, "width": 1920,
+                 "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+  file.close();
+  qputenv("QT_QPA_PLATFORM", ("offscreen:configfile=" + config).toLocal8Bit());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  const QTemporaryDir platformFolder;
+  UseDesktopSizedScreen(platformFolder);
   TestApplication app(argc, argv);
   ::testing::UnitTest::GetInstance()->listeners().Append(new OwnStateFolder);
   return RUN_ALL_TESTS();
