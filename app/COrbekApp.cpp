@@ -5,6 +5,7 @@
 
 #include "resources/Resources.h"
 #include "ui/COrbekDlg.h"
+#include "ui/DesktopScheme.h"
 
 namespace orbek {
 
@@ -64,6 +65,10 @@ int COrbekApp::InitInstance() {
   QCommandLineParser parser;
   const WindowOptions options = AddWindowOptions(parser);
   parser.process(app_);
+
+  // GNOME and others publish a dark style only through the portal.
+  DesktopScheme scheme;
+  QObject::connect(&scheme, &DesktopScheme::Changed, &ApplyScheme);
 
   const QStringList extraPorts = parser.values(options.port);
   COrbekDlg dlg(nullptr, [extraPorts] { return SerialPortCandidates(extraPorts); });

@@ -18,6 +18,8 @@ packages=(
   xvfb xauth fonts-dejavu-core fonts-wqy-microhei desktop-file-utils appstream systemd lintian
   # a screen reader's view of the window
   at-spi2-core python3-pyatspi dbus-daemon
+  # a desktop portal that says dark, for the window to follow
+  python3-dbus python3-gi
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -4,6 +4,8 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QDBusConnection>
+#include <QProcess>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QHeaderView>
@@ -22,6 +24,7 @@
 #include "tests/support/EventLoop.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
+#include "ui/DesktopScheme.h"
 #include "ui/MessageBox.h"
 #include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
@@ -282,6 +285,44 @@ TEST_F(EveryUserTest, TheWindowFitsSmallAndScaledScreens) {
     dlg_.reset();
     meters_.clear();
   }
+}
+
+// GNOME's dark style reaches Qt 6.4 only through the desktop portal: a
+// stub of it on a session bus of the test's own says dark, then light, and
+// the window follows each while it runs.
+TEST_F(EveryUserTest, TheWindowFollowsTheDesktopPortalsDarkStyle) {
+  QProcess bus;
+  bus.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+  ASSERT_TRUE(bus.waitForReadyRead(5000)) << "no dbus-daemon";
+  const QString address = QString::fromLatin1(bus.readLine()).trimmed();
+  QProcess portal;
+  portal.start("/usr/bin/python3", {ORBEK_PORTAL_STUB, address});
+  ASSERT_TRUE(portal.waitForReadyRead(10000)) << portal.readAllStandardError().toStdString();
+  ASSERT_EQ(portal.readLine().trimmed(), "ready");
+  {
+    QDBusConnection connection = QDBusConnection::connectToBus(address, "portal-test");
+    ASSERT_TRUE(connection.isConnected());
+    const QPalette light = QApplication::palette();
+    DesktopScheme scheme(connection);
+    QObject::connect(&scheme, &DesktopScheme::Changed, &ApplyScheme);
+    Start();
+    const auto windowIsDark = [this] {
+      return dlg_->palette().color(QPalette::Window).lightness() < 128;
+    };
+    EXPECT_TRUE(QTest::qWaitFor(windowIsDark, 5000)) << "the portal's dark was not followed";
+    EXPECT_GT(dlg_->palette().color(QPalette::WindowText).lightness(), 200);
+    portal.write("2\n");
+    portal.waitForBytesWritten(3000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !windowIsDark(); }, 5000))
+        << "the change to light was not followed";
+    EXPECT_EQ(QApplication::palette().color(QPalette::Window), light.color(QPalette::Window));
+    dlg_.reset();
+  }
+  QDBusConnection::disconnectFromBus("portal-test");
+  portal.closeWriteChannel();
+  portal.waitForFinished(3000);
+  bus.kill();
+  bus.waitForFinished(3000);
 }
 
 // The same window in every language Orbek has: the pictures' texts drawn
