@@ -4,10 +4,10 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include "resources/Resources.h"
 #include "ui/Bitmaps.h"
+#include "ui/FocusFrame.h"
 
 namespace orbek {
 
@@ -65,17 +65,17 @@ QSize BitmapButton::sizeHint() const {
   return normal_.isNull() ? QSize(193, 39) : normal_.deviceIndependentSize().toSize();
 }
 
-// The frame shows only once the keyboard has moved the focus, as a push
-// button's does: a window that was only clicked looks as it always has.
+// The frame shows where the keyboard has the focus (the window marks that
+// from the start), drawn to stand out from the face in any palette.
 void BitmapButton::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(this);
   painter.drawPixmap(rect(), CurrentFace());
-  if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-    QStyleOptionFocusRect frame;
-    frame.initFrom(this);
-    frame.rect = rect().adjusted(4, 4, -4, -4);
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
-  }
+  if (!hasFocus() || !window()->testAttribute(Qt::WA_KeyboardFocusChange)) return;
+  // On the face's own colour where the frame runs.
+  const QImage face = CurrentFace().toImage();
+  const QColor under = face.isNull() ? palette().color(QPalette::Button)
+                                     : face.pixelColor(face.width() / 2, 4);
+  DrawFocusFrame(painter, rect().adjusted(3, 3, -3, -3), palette(), under);
 }
 
 void BitmapButton::keyPressEvent(QKeyEvent* event) {

@@ -138,6 +138,13 @@ void COrbekDlg::ConnectHandlers() {
 
 void COrbekDlg::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
+  // The focus shows from the window's first frame, not only once a key has
+  // moved it (activation clears the mark Qt keeps for that).
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !focusShown_) {
+    focusShown_ = true;
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    if (QWidget* focused = focusWidget()) focused->update();
+  }
   if (event->type() != QEvent::PaletteChange) return;
   LoadLabelBitmaps();
   for (BitmapButton* button : findChildren<BitmapButton*>())

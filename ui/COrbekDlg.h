@@ -56,7 +56,8 @@ class COrbekDlg : public QDialog {
   void FitInto(const QSize& room);
 
  protected:
-  // A palette that changes (the desktop going dark) redraws the pictures.
+  // A palette that changes (the desktop going dark) redraws the pictures;
+  // the first activation shows the focus.
   void changeEvent(QEvent* event) override;
 
  public slots:
@@ -168,7 +169,8 @@ class COrbekDlg : public QDialog {
   bool journaling_ = true;  // false while a capture given by the user takes its place
   bool foreignSaid_ = false;  // this transfer's records were said not to be a meter's
   bool detailsConfirmed_ = false;  // given for the next transfer since the last Receive
-  std::size_t exportedReadings_ = 0;  // readings of this transfer in the last export
+  std::size_t exportedReadings_ = 0;
+  bool focusShown_ = false;  // the focus frame was shown at the first activation  // readings of this transfer in the last export
   // Every reading of the transfer, past the table's last row too, with the
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;

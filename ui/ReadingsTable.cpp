@@ -7,6 +7,8 @@
 #include <QTextLayout>
 #include <algorithm>
 
+#include "ui/FocusFrame.h"
+
 namespace orbek {
 
 namespace {
@@ -107,8 +109,15 @@ size_t qHash(const ReadingsDelegate::Line& line, size_t seed) {
 // The same text, place and colour the style gives a cell's text.
 void ReadingsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                              const QModelIndex& index) const {
-  if (option.state & (QStyle::State_Selected | QStyle::State_HasFocus))
-    return QStyledItemDelegate::paint(painter, option, index);
+  if (option.state & (QStyle::State_Selected | QStyle::State_HasFocus)) {
+    QStyledItemDelegate::paint(painter, option, index);
+    if (option.state & QStyle::State_HasFocus)
+      DrawFocusFrame(*painter, option.rect, option.palette,
+                     option.palette.color((option.state & QStyle::State_Selected)
+                                              ? QPalette::Highlight
+                                              : QPalette::Base));
+    return;
+  }
   const QString text = index.data(Qt::DisplayRole).toString();
   if (text.isEmpty()) return;
   const QStyle* style = option.widget != nullptr ? option.widget->style() : QApplication::style();
@@ -217,6 +226,17 @@ void ReadingsTable::ScrollToPendingRow() {
   if (pendingRow_ < 0 || pendingRow_ >= ItemCount()) return;
   scrollTo(model_.index(pendingRow_, 0), QAbstractItemView::EnsureVisible);
   pendingRow_ = -1;
+}
+
+// Tab into the table lands on a reading in view, so the focus shows
+// there, not on a row scrolled away or on none.
+void ReadingsTable::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  const QRect view = viewport()->rect();
+  if (currentIndex().isValid() && view.intersects(visualRect(currentIndex()))) return;
+  const QModelIndex top = indexAt(QPoint(view.left() + 1, view.top() + 1));
+  if (top.isValid())
+    selectionModel()->setCurrentIndex(model_.index(top.row(), 1), QItemSelectionModel::NoUpdate);
 }
 
 }  // namespace orbek

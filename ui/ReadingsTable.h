@@ -111,6 +111,9 @@ class ReadingsTable : public QTableView, public ExportSource {
   QString HeaderText(int column) const override { return model_.Heading(column); }
   int ColumnWidth(int column) const override { return columnWidth(column); }
 
+ protected:
+  void focusInEvent(QFocusEvent* event) override;
+
  private:
   void ScrollToPendingRow();
 

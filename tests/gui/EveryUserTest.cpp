@@ -25,6 +25,7 @@
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
 #include "ui/DesktopScheme.h"
+#include "ui/FocusFrame.h"
 #include "ui/MessageBox.h"
 #include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
@@ -323,6 +324,42 @@ TEST_F(EveryUserTest, TheWindowFollowsTheDesktopPortalsDarkStyle) {
   portal.waitForFinished(3000);
   bus.kill();
   bus.waitForFinished(3000);
+}
+
+// The focus shows from the first frame, on a button and in the table, at
+// 3:1 or more against what it is drawn on, in a light and a dark palette.
+TEST_F(EveryUserTest, TheFocusShowsFromTheStartAndStandsOut) {
+  const QPalette light = QApplication::palette();
+  for (const bool dark : {false, true}) {
+    SCOPED_TRACE(dark ? "dark" : "light");
+    QApplication::setPalette(dark ? DarkPalette() : light);
+    Start(sim::GenerateRecords(30, 93));
+    dlg_->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
+    auto& scan = Probe().Button("ScanButton");
+    ASSERT_TRUE(scan.hasFocus());
+    const QImage framed = scan.grab().toImage();
+    const QColor face = scan.CurrentFace().toImage().pixelColor(scan.width() / 2, 4);
+    EXPECT_GE(ContrastRatio(framed.pixelColor(scan.width() / 2, 4), face), 3.0)
+        << "no focus frame on Seach at start-up";
+
+    QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+    QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !Probe().Serial().PortOpen(); }, 10000));
+    auto& table = Probe().Table();
+    table.setFocus(Qt::TabFocusReason);
+    const QModelIndex current = table.currentIndex();
+    ASSERT_TRUE(current.isValid()) << "no cell has the focus";
+    const QRect cell = table.visualRect(current);
+    ASSERT_TRUE(table.viewport()->rect().contains(cell)) << "the focused cell is out of view";
+    const QImage shown = table.viewport()->grab().toImage();
+    const QColor edge = shown.pixelColor(cell.left() + 1, cell.center().y());
+    const QColor inside = shown.pixelColor(cell.left() + 4, cell.top() + 3);
+    EXPECT_GE(ContrastRatio(edge, inside), 3.0) << "the table's focus does not stand out";
+    dlg_.reset();
+    meters_.clear();
+  }
+  QApplication::setPalette(light);
 }
 
 // The same window in every language Orbek has: the pictures' texts drawn
