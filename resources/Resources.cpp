@@ -83,7 +83,11 @@ bool UseLanguage(const QLocale& locale) {
   InUse() = found ? locale : QLocale(QLocale::English);
   if (!found) return false;
   QCoreApplication::installTranslator(&own);
-  if (qt.load(locale, QStringLiteral("qtbase"), QStringLiteral("_"),
+  // Orbek's Portuguese is Brazil's, the only one Qt's own dialogs have.
+  const QLocale qtLocale = locale.language() == QLocale::Portuguese
+                               ? QLocale(QLocale::Portuguese, QLocale::Brazil)
+                               : locale;
+  if (qt.load(qtLocale, QStringLiteral("qtbase"), QStringLiteral("_"),
               QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
     QCoreApplication::installTranslator(&qt);
   return true;

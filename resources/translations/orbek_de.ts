@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Als Excel</translation>
+        <translation>Exportieren</translation>
     </message>
     <message>
         <source>Seach</source>
@@ -80,7 +80,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Als Excel</translation>
+        <translation>Exportieren</translation>
     </message>
     <message>
         <source>Search for ports</source>
@@ -111,7 +111,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Als Excel</translation>
+        <translation>Exportieren</translation>
     </message>
     <message>
         <source>OFF</source>

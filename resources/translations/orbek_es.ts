@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>Water Quality Meter</source>
-        <translation>Medidor de calidad del agua</translation>
+        <translation>Calidad del agua</translation>
     </message>
     <message>
         <source>Connect</source>
@@ -21,7 +21,7 @@
     </message>
     <message>
         <source>Port Settings:</source>
-        <translation>Puerto:</translation>
+        <translation>Conexión:</translation>
     </message>
     <message>
         <source>Receive</source>
@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>A Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>Seach</source>
@@ -80,7 +80,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>A Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>Search for ports</source>
@@ -111,11 +111,11 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>A Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>OFF</source>
-        <translation>NO</translation>
+        <translation>Desactivado</translation>
     </message>
     <message>
         <source>10 sec.</source>

@@ -5,7 +5,7 @@
     <name>Artwork</name>
     <message>
         <source>Baud Rate:</source>
-        <translation>Débit (bauds) :</translation>
+        <translation>Débit :</translation>
     </message>
     <message>
         <source>Water Quality Meter</source>
@@ -29,7 +29,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Vers Excel</translation>
+        <translation>Exporter</translation>
     </message>
     <message>
         <source>Seach</source>
@@ -80,7 +80,7 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Vers Excel</translation>
+        <translation>Exporter</translation>
     </message>
     <message>
         <source>Search for ports</source>
@@ -111,11 +111,11 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Vers Excel</translation>
+        <translation>Exporter</translation>
     </message>
     <message>
         <source>OFF</source>
-        <translation>ARRÊT</translation>
+        <translation>Désactivé</translation>
     </message>
     <message>
         <source>10 sec.</source>

@@ -5,11 +5,11 @@
     <name>Artwork</name>
     <message>
         <source>Baud Rate:</source>
-        <translation>Baud rate:</translation>
+        <translation>Velocidade:</translation>
     </message>
     <message>
         <source>Water Quality Meter</source>
-        <translation>Medidor de qualidade da água</translation>
+        <translation>Qualidade da água</translation>
     </message>
     <message>
         <source>Connect</source>
@@ -17,7 +17,7 @@
     </message>
     <message>
         <source>Communication Port:</source>
-        <translation>Porta série:</translation>
+        <translation>Porta serial:</translation>
     </message>
     <message>
         <source>Port Settings:</source>
@@ -29,11 +29,11 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Para Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>Seach</source>
-        <translation>Procurar</translation>
+        <translation>Buscar</translation>
     </message>
     <message>
         <source>Software version 3.0</source>
@@ -41,7 +41,7 @@
     </message>
     <message>
         <source>Disconnect</source>
-        <translation>Desligar</translation>
+        <translation>Desconectar</translation>
     </message>
     <message>
         <source>Interval Recording:</source>
@@ -72,7 +72,7 @@
     </message>
     <message>
         <source>Disconnect</source>
-        <translation>Desligar</translation>
+        <translation>Desconectar</translation>
     </message>
     <message>
         <source>Receive</source>
@@ -80,11 +80,11 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Para Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>Search for ports</source>
-        <translation>Procurar portas</translation>
+        <translation>Buscar portas</translation>
     </message>
     <message>
         <source>Graph</source>
@@ -99,7 +99,7 @@
     <name>COrbekDlg</name>
     <message>
         <source>Port scaning</source>
-        <translation>Procura de portas</translation>
+        <translation>Busca de portas</translation>
     </message>
     <message>
         <source>Connect</source>
@@ -111,11 +111,11 @@
     </message>
     <message>
         <source>Save as Excel</source>
-        <translation>Para Excel</translation>
+        <translation>Exportar</translation>
     </message>
     <message>
         <source>OFF</source>
-        <translation>NÃO</translation>
+        <translation>Desligado</translation>
     </message>
     <message>
         <source>10 sec.</source>
@@ -185,7 +185,7 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     <name>ReadingsTable</name>
     <message>
         <source>No.</source>
-        <translation>N.º</translation>
+        <translation>Nº</translation>
     </message>
     <message>
         <source>Date and Time</source>
@@ -216,7 +216,7 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     </message>
     <message>
         <source>Probe serial number</source>
-        <translation>N.º de série da sonda</translation>
+        <translation>Nº de série da sonda</translation>
     </message>
     <message>
         <source>Note</source>
@@ -326,7 +326,7 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     </message>
     <message>
         <source>[… cut here: the whole text is in the saved files]</source>
-        <translation>[… cortado aqui: o texto completo está nos ficheiros guardados]</translation>
+        <translation>[… cortado aqui: o texto completo está nos arquivos salvos]</translation>
     </message>
     <message>
         <source>Out of step</source>
@@ -350,7 +350,7 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     </message>
     <message>
         <source>%1: “%2” to “%3”, %4</source>
-        <translation>%1: «%2» para «%3», %4</translation>
+        <translation>%1: “%2” para “%3”, %4</translation>
     </message>
     <message>
         <source>* out of step, left out of the statistics; +n: n readings lost on the line before the row</source>
@@ -365,17 +365,17 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     <name>orbek::COrbekDlg</name>
     <message>
         <source>1 transfer kept aside by earlier runs (from %1) is in %2.</source>
-        <translation>1 transferência posta de parte por sessões anteriores (de %1) está em %2.</translation>
+        <translation>1 transferência separada por sessões anteriores (de %1) está em %2.</translation>
     </message>
     <message>
         <source>%1 transfers kept aside by earlier runs (the oldest from %2) are in %3.</source>
-        <translation>%1 transferências postas de parte por sessões anteriores (a mais antiga de %2) estão em %3.</translation>
+        <translation>%1 transferências separadas por sessões anteriores (a mais antiga de %2) estão em %3.</translation>
     </message>
     <message>
         <source>orbek-log --decode turns each into a file; remove them once they are saved elsewhere.
 
 Open the folder?</source>
-        <translation>orbek-log --decode transforma cada uma num ficheiro; remova-as depois de guardadas noutro local.
+        <translation>orbek-log --decode transforma cada uma num arquivo; remova-as depois de salvas noutro local.
 
 Abrir a pasta?</translation>
     </message>
@@ -393,11 +393,11 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>Receiving: 1 reading so far</source>
-        <translation>A receber: 1 leitura até agora</translation>
+        <translation>Recebendo: 1 leitura até agora</translation>
     </message>
     <message>
         <source>Receiving: %1 readings so far</source>
-        <translation>A receber: %1 leituras até agora</translation>
+        <translation>Recebendo: %1 leituras até agora</translation>
     </message>
     <message>
         <source>Transfer ended: 1 reading</source>
@@ -417,11 +417,11 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>This choice could not be saved in %1, so it may not hold.</source>
-        <translation>Não foi possível guardar esta opção em %1, pelo que pode não se manter.</translation>
+        <translation>Não foi possível salvar esta opção em %1, por isso pode não se manter.</translation>
     </message>
     <message>
         <source> (but it could not be synced to the disk: %1, so a power cut now could lose its last second)</source>
-        <translation> (mas não foi possível escrevê-lo no disco: %1; um corte de energia agora poderia perder o seu último segundo)</translation>
+        <translation> (mas não foi possível gravá-lo no disco: %1; um queda de energia agora poderia perder o seu último segundo)</translation>
     </message>
     <message>
         <source>Orbek</source>
@@ -449,11 +449,11 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>Save Report as PDF...</source>
-        <translation>Guardar relatório em PDF...</translation>
+        <translation>Salvar relatório em PDF...</translation>
     </message>
     <message>
         <source>Save Chart as Picture...</source>
-        <translation>Guardar gráfico como imagem...</translation>
+        <translation>Salvar gráfico como imagem...</translation>
     </message>
     <message>
         <source>Statistics</source>
@@ -469,7 +469,7 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>The details are kept for this transfer but not for the next start: %1.</source>
-        <translation>Os dados ficam para esta transferência, mas não para o próximo arranque: %1.</translation>
+        <translation>Os dados valem para esta transferência, mas não para a próxima inicialização: %1.</translation>
     </message>
     <message>
         <source>the window</source>
@@ -477,7 +477,7 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>The report has been saved as %1.</source>
-        <translation>O relatório foi guardado como %1.</translation>
+        <translation>O relatório foi salvo como %1.</translation>
     </message>
     <message>
         <source>Message</source>
@@ -485,7 +485,7 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>The chart has been saved as %1.</source>
-        <translation>O gráfico foi guardado como %1.</translation>
+        <translation>O gráfico foi salvo como %1.</translation>
     </message>
     <message>
         <source>An unexpected error stopped this action.</source>
@@ -493,17 +493,17 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads, and are offered again at the next start.</source>
-        <translation>Não é possível guardar as leituras à parte como %1: %2. Ficam em %3, que o orbek-log --decode lê, e voltam a ser oferecidas no próximo arranque.</translation>
+        <translation>Não é possível salvar as leituras separadas como %1: %2. Ficam em %3, que o orbek-log --decode lê, e voltam a ser oferecidas na próxima inicialização.</translation>
     </message>
     <message>
         <source>; the restored readings stay in %1 and are offered again at the next start.</source>
-        <translation>; as leituras restauradas ficam em %1 e voltam a ser oferecidas no próximo arranque.</translation>
+        <translation>; as leituras restauradas ficam em %1 e voltam a ser oferecidas na próxima inicialização.</translation>
     </message>
     <message>
         <source>No. %1
 %2
 %3</source>
-        <translation>N.º %1
+        <translation>Nº %1
 %2
 %3</translation>
     </message>
@@ -512,7 +512,7 @@ Abrir a pasta?</translation>
 %2
 %3
 %4</source>
-        <translation>N.º %1
+        <translation>Nº %1
 %2
 %3
 %4</translation>
@@ -531,15 +531,15 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>Port is connected</source>
-        <translation>A porta está ligada</translation>
+        <translation>A porta está conectada</translation>
     </message>
     <message>
         <source>The meter has not connected to computer</source>
-        <translation>O medidor não está ligado ao computador</translation>
+        <translation>O medidor não está conectado ao computador</translation>
     </message>
     <message>
         <source>The connection to %1 was lost. The readings received so far are kept.</source>
-        <translation>A ligação a %1 perdeu-se. As leituras recebidas até agora são mantidas.</translation>
+        <translation>A conexão com %1 foi perdida. As leituras recebidas até agora são mantidas.</translation>
     </message>
     <message>
         <source>Warning</source>
@@ -547,15 +547,15 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>Every reading of the transfer has been saved in %1.</source>
-        <translation>Todas as leituras da transferência foram guardadas em %1.</translation>
+        <translation>Todas as leituras da transferência foram salvas em %1.</translation>
     </message>
     <message>
         <source>Connecting is failed</source>
-        <translation>A ligação falhou</translation>
+        <translation>A conexão falhou</translation>
     </message>
     <message>
         <source>Data has been exported into Excel file</source>
-        <translation>Os dados foram exportados para um ficheiro Excel</translation>
+        <translation>Os dados foram exportados para um arquivo Excel</translation>
     </message>
     <message>
         <source>Readings %1 to %2 came after the table&apos;s last row: they are on the workbook&apos;s Data sheets, not on Sheet1.</source>
@@ -567,11 +567,11 @@ Abrir a pasta?</translation>
     </message>
     <message>
         <source>; this transfer is not kept should Orbek stop.</source>
-        <translation>; esta transferência não fica guardada se o Orbek parar.</translation>
+        <translation>; esta transferência não fica salva se o Orbek parar.</translation>
     </message>
     <message>
         <source>no journal keeps them</source>
-        <translation>nenhum diário as guarda</translation>
+        <translation>nenhum diário as mantém</translation>
     </message>
     <message>
         <source>WARNING! All data will be lost if the windows closed</source>
@@ -595,7 +595,7 @@ Restaurá-las?
     </message>
     <message>
         <source>Cannot keep the readings aside as %1: %2. They stay in %3, which orbek-log --decode reads.</source>
-        <translation>Não é possível guardar as leituras à parte como %1: %2. Ficam em %3, que o orbek-log --decode lê.</translation>
+        <translation>Não é possível salvar as leituras separadas como %1: %2. Ficam em %3, que o orbek-log --decode lê.</translation>
     </message>
     <message>
         <source>every reading of this transfer is kept in %1, which orbek-log --decode reads</source>
@@ -627,14 +627,14 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
     </message>
     <message>
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
-        <translation>A maioria dos registos recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
+        <translation>A maioria dos registros recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
     </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
-        <translation>Não é possível guardar %1: o nome de uma imagem tem de terminar em .png, .svg ou .pdf</translation>
+        <translation>Não é possível salvar %1: o nome de uma imagem tem de terminar em .png, .svg ou .pdf</translation>
     </message>
 </context>
 <context>
@@ -657,11 +657,11 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
     </message>
     <message>
         <source>It holds a control character; only line breaks and tabs can be kept.</source>
-        <translation>Contém um carácter de controlo; só se mantêm quebras de linha e tabulações.</translation>
+        <translation>Contém um caractere de controlo; só são mantidas quebras de linha e tabulações.</translation>
     </message>
     <message>
         <source>It holds a control character, which cannot be kept.</source>
-        <translation>Contém um carácter de controlo, que não pode ser mantido.</translation>
+        <translation>Contém um caractere de controlo, que não pode ser mantido.</translation>
     </message>
     <message>
         <source>It is longer than the %L1 characters a workbook&apos;s cell holds.</source>
