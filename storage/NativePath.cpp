@@ -1,5 +1,7 @@
 #include "storage/NativePath.h"
 
+#include <QCoreApplication>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,13 +137,26 @@ QString CaptureProblem(const QString& path) {
   return {};
 }
 
+// The causes a user meets most, in words the window can translate
+// (context "Save"); any other is the system's own text.
 QString ReasonFor(int error) {
+  const auto said = [](const char* text) { return QCoreApplication::translate("Save", text); };
   switch (error) {
     case ENOSPC:
     case EDQUOT:
-      return QStringLiteral("the disk is full");
+      return said(QT_TRANSLATE_NOOP("Save", "the disk is full"));
     case EFBIG:
-      return QStringLiteral("the file would be larger than the file size limit (ulimit -f) allows");
+      return said(QT_TRANSLATE_NOOP(
+          "Save", "the file would be larger than the file size limit (ulimit -f) allows"));
+    case EACCES:
+    case EPERM:
+      return said(QT_TRANSLATE_NOOP("Save", "permission denied"));
+    case ENOENT:
+      return said(QT_TRANSLATE_NOOP("Save", "no such file or folder"));
+    case EROFS:
+      return said(QT_TRANSLATE_NOOP("Save", "the file system is read-only"));
+    case EIO:
+      return said(QT_TRANSLATE_NOOP("Save", "the device reported an input/output error"));
     default:
       return QString::fromLocal8Bit(std::strerror(error));
   }

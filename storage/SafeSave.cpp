@@ -7,6 +7,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <array>
@@ -47,9 +48,18 @@ class Descriptor {
   int descriptor_;
 };
 
+// A message in the language of the program that shows it: the window
+// translates (context "Save"), orbek-log installs no translation and keeps
+// English.
+// `text` is marked with QT_TRANSLATE_NOOP("Save", ...) where it stands.
+QString Said(const char* text) {
+  return QCoreApplication::translate("Save", text);
+}
+
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
-  throw SaveError(
-      QStringLiteral("Cannot save %1: %2").arg(DisplayPath(path), reason).toStdString());
+  throw SaveError(Said(QT_TRANSLATE_NOOP("Save", "Cannot save %1: %2"))
+                      .arg(DisplayPath(path), reason)
+                      .toStdString());
 }
 
 QString SystemReason(int error) {
@@ -81,15 +91,17 @@ bool IsSharedFolder(const struct stat& folder) {
 // user nor the folder's owner (fs.protected_symlinks, fs.protected_regular).
 // Root is held to it too: that is whom a planted link is aimed at.
 QString SharedFolderRefusal(const QByteArray& path, const char* what) {
-  struct stat entry {}, folder {};
+  struct stat entry {
+  }, folder{};
   const QByteArray folderPath = FolderOf(path);
   if (::lstat(path.constData(), &entry) != 0 || ::stat(folderPath.constData(), &folder) != 0)
     return {};
   if (!IsSharedFolder(folder) || entry.st_uid == ::geteuid() || entry.st_uid == folder.st_uid)
     return {};
-  return QStringLiteral("%1 belongs to another user in the shared folder %2, so it is not "
-                        "written through")
-      .arg(QString::fromLatin1(what), Shown(folderPath));
+  return Said(QT_TRANSLATE_NOOP("Save",
+                                "%1 belongs to another user in the shared folder %2, so it is not "
+                                "written through"))
+      .arg(Said(what), Shown(folderPath));
 }
 
 }  // namespace
@@ -99,8 +111,9 @@ LinkTarget FollowLinksSafely(const QString& path) {
   for (int followed = 0; followed < kMostLinksFollowed; ++followed) {
     struct stat info {};
     if (::lstat(file.constData(), &info) != 0) return {file, {}};
-    if (!S_ISLNK(info.st_mode)) return {file, SharedFolderRefusal(file, "the file")};
-    const QString refusal = SharedFolderRefusal(file, "the link");
+    if (!S_ISLNK(info.st_mode))
+      return {file, SharedFolderRefusal(file, QT_TRANSLATE_NOOP("Save", "the file"))};
+    const QString refusal = SharedFolderRefusal(file, QT_TRANSLATE_NOOP("Save", "the link"));
     if (!refusal.isEmpty()) return {file, refusal};
     std::array<char, PATH_MAX> target{};
     const ssize_t length = ::readlink(file.constData(), target.data(), target.size());
@@ -174,16 +187,18 @@ void SafeSaveFile::FailWithSystemError(int error) const {
     case EFBIG:
       FailWith(kSizeLimit);
     case EROFS:
-      FailWith(QStringLiteral("%1 is on a read-only file system").arg(Shown(folder_)));
+      FailWith(
+          Said(QT_TRANSLATE_NOOP("Save", "%1 is on a read-only file system")).arg(Shown(folder_)));
     case ENAMETOOLONG:
-      FailWith(QStringLiteral("the name is too long"));
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "the name is too long")));
     case EACCES:
     case EPERM:
-      FailWith(QStringLiteral("no permission to create files in %1").arg(Shown(folder_)));
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "no permission to create files in %1"))
+                   .arg(Shown(folder_)));
     case ENOENT:
-      FailWith(QStringLiteral("the folder %1 does not exist").arg(Shown(folder_)));
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "the folder %1 does not exist")).arg(Shown(folder_)));
     case EISDIR:
-      FailWith(QStringLiteral("it is a folder"));
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "it is a folder")));
     default:
       FailWith(SystemReason(error));
   }
@@ -192,27 +207,30 @@ void SafeSaveFile::FailWithSystemError(int error) const {
 // Whatever can be known wrong before anything is written.
 void SafeSaveFile::CheckTarget() {
   const QByteArray native = NativeFromPath(target_);
-  if (native.isEmpty() || native.endsWith('/')) FailWith(QStringLiteral("it is a folder"));
+  if (native.isEmpty() || native.endsWith('/'))
+    FailWith(Said(QT_TRANSLATE_NOOP("Save", "it is a folder")));
   const LinkTarget target = FollowLinksSafely(target_);
   file_ = target.file;
   folder_ = FolderOf(file_);
   if (!target.refusal.isEmpty()) FailWith(target.refusal);
   struct stat info {};
   if (::stat(file_.constData(), &info) == 0) {
-    if (S_ISDIR(info.st_mode)) FailWith(QStringLiteral("it is a folder"));
-    if (!S_ISREG(info.st_mode)) FailWith(QStringLiteral("it is not a regular file"));
-    if ((info.st_mode & 0222) == 0) FailWith(QStringLiteral("the file is read-only"));
+    if (S_ISDIR(info.st_mode)) FailWith(Said(QT_TRANSLATE_NOOP("Save", "it is a folder")));
+    if (!S_ISREG(info.st_mode))
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "it is not a regular file")));
+    if ((info.st_mode & 0222) == 0)
+      FailWith(Said(QT_TRANSLATE_NOOP("Save", "the file is read-only")));
     if (::faccessat(AT_FDCWD, file_.constData(), W_OK, AT_EACCESS) != 0)
-      FailWith(errno == EROFS
-                   ? QStringLiteral("%1 is on a read-only file system").arg(Shown(folder_))
-                   : QStringLiteral("no permission to write to it"));
+      FailWith(errno == EROFS ? Said(QT_TRANSLATE_NOOP("Save", "%1 is on a read-only file system"))
+                                    .arg(Shown(folder_))
+                              : Said(QT_TRANSLATE_NOOP("Save", "no permission to write to it")));
     old_ = info;
   } else if (errno != ENOENT) {
     FailWithSystemError(errno);
   }
   const long nameMax = ::pathconf(folder_.constData(), _PC_NAME_MAX);
   if (file_.size() - folder_.size() - 1 > (nameMax > 0 ? nameMax : NAME_MAX))
-    FailWith(QStringLiteral("the name is too long"));
+    FailWith(Said(QT_TRANSLATE_NOOP("Save", "the name is too long")));
 }
 
 // The temporary file is locked (flock) for as long as its save runs, so a
@@ -292,9 +310,12 @@ void SafeSaveFile::ReplaceTarget() {
   // The rename itself reaches the disk with the folder.
   const Descriptor folder(::open(folder_.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.get() < 0 || ::fsync(folder.get()) != 0)
-    FailWith(QStringLiteral("the file is saved, but its folder could not be synced to the disk "
-                            "(%1), so a power cut could still undo the save")
-                 .arg(SystemReason(errno)));
+    FailWith(
+        Said(QT_TRANSLATE_NOOP(
+                 "Save",
+                 "the file is saved, but its folder could not be synced to the disk (%1), so a "
+                 "power cut could still undo the save"))
+            .arg(SystemReason(errno)));
 }
 
 // For a file that must stay the same file: the complete, synced new content
@@ -322,7 +343,7 @@ void SafeSaveFile::CopyIntoTarget(int from) {
     QByteArray kept = temporary_;
     kept.replace(kTemporaryPrefix, QByteArray(kTemporaryPrefix) + "kept-");
     if (std::rename(temporary_.constData(), kept.constData()) != 0) kept = temporary_;
-    FailWith(QStringLiteral("%1; the saved content is complete in %2")
+    FailWith(Said(QT_TRANSLATE_NOOP("Save", "%1; the saved content is complete in %2"))
                  .arg(SystemReason(error), Shown(kept)));
   }
   ::unlink(temporary_.constData());

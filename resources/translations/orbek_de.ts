@@ -672,4 +672,87 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
         <translation>%1: %2</translation>
     </message>
 </context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Kann %1 nicht speichern: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 liegt auf einem schreibgeschützten Dateisystem</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>der Name ist zu lang</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>keine Berechtigung, in %1 Dateien anzulegen</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>der Ordner %1 existiert nicht</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>keine Berechtigung, sie zu schreiben</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; der gespeicherte Inhalt ist vollständig in %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>die Datei ist gespeichert, aber ihr Ordner konnte nicht auf die Platte geschrieben werden (%1); ein Stromausfall könnte das Speichern noch rückgängig machen</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 gehört im gemeinsamen Ordner %2 einem anderen Benutzer und wird daher nicht beschrieben</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>die Datei</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>die Verknüpfung</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>die Platte ist voll</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>die Datei wäre größer, als die Dateigrößengrenze (ulimit -f) erlaubt</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>keine Berechtigung</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>keine solche Datei und kein solcher Ordner</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>das Dateisystem ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>das Gerät meldete einen Ein-/Ausgabefehler</translation>
+    </message>
+</context>
 </TS>

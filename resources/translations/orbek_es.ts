@@ -672,4 +672,87 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
         <translation>%1: %2</translation>
     </message>
 </context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>No se puede guardar %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 está en un sistema de archivos de solo lectura</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>el nombre es demasiado largo</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>sin permiso para crear archivos en %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>la carpeta %1 no existe</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>es una carpeta</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>no es un archivo normal</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>el archivo es de solo lectura</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>sin permiso para escribir en él</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; el contenido guardado está completo en %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>el archivo está guardado, pero su carpeta no se pudo escribir en el disco (%1): un corte de luz aún podría deshacer el guardado</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 pertenece a otro usuario en la carpeta compartida %2, así que no se escribe a través de él</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>el archivo</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>el enlace</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>el disco está lleno</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>el archivo superaría el tamaño máximo permitido (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permiso denegado</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>no existe ese archivo o carpeta</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>el sistema de archivos es de solo lectura</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>el dispositivo informó un error de entrada/salida</translation>
+    </message>
+</context>
 </TS>

@@ -672,4 +672,87 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
         <translation>%1 : %2</translation>
     </message>
 </context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Impossible d&apos;enregistrer %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 est sur un système de fichiers en lecture seule</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>le nom est trop long</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>pas la permission de créer des fichiers dans %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>le dossier %1 n&apos;existe pas</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>c&apos;est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n&apos;est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>le fichier est en lecture seule</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>pas la permission d&apos;y écrire</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1 ; le contenu enregistré est complet dans %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>le fichier est enregistré, mais son dossier n&apos;a pas pu être écrit sur le disque (%1) : une coupure de courant pourrait encore annuler l&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 appartient à un autre utilisateur dans le dossier partagé %2 : on n&apos;écrit donc pas à travers</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>le fichier</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>le lien</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>le disque est plein</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>le fichier dépasserait la taille maximale permise (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permission refusée</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>aucun fichier ou dossier de ce nom</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>le système de fichiers est en lecture seule</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>le périphérique a signalé une erreur d&apos;entrée/sortie</translation>
+    </message>
+</context>
 </TS>

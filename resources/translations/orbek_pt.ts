@@ -672,4 +672,87 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
         <translation>%1: %2</translation>
     </message>
 </context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Não é possível salvar %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 está em um sistema de arquivos somente leitura</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>o nome é longo demais</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>sem permissão para criar arquivos em %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>a pasta %1 não existe</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>é uma pasta</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>não é um arquivo comum</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>o arquivo é somente leitura</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>sem permissão para gravar nele</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; o conteúdo salvo está completo em %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>o arquivo está salvo, mas sua pasta não pôde ser gravada no disco (%1): uma queda de energia ainda poderia desfazer o salvamento</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 pertence a outro usuário na pasta compartilhada %2, por isso não se grava por meio dele</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>o arquivo</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>o link</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>o disco está cheio</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>o arquivo passaria do tamanho máximo permitido (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permissão negada</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>arquivo ou pasta inexistente</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>o sistema de arquivos é somente leitura</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>o dispositivo informou um erro de entrada/saída</translation>
+    </message>
+</context>
 </TS>

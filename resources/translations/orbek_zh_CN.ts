@@ -672,4 +672,87 @@ Yes keeps these details; No lets you change them first.</source>
         <translation>%1：%2</translation>
     </message>
 </context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>无法保存 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 位于只读文件系统上</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>名称过长</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>无权在 %1 中创建文件</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>文件夹 %1 不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>它是一个文件夹</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>它不是普通文件</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>该文件为只读</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>无权写入</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1；已保存的内容完整地位于 %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>文件已保存，但其文件夹无法同步到磁盘（%1），断电仍可能使保存失效</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 属于共享文件夹 %2 中的其他用户，因此不会经由它写入</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>该文件</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>该链接</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>文件将超过文件大小限制（ulimit -f）</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>权限被拒绝</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>没有该文件或文件夹</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>文件系统为只读</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>设备报告了输入/输出错误</translation>
+    </message>
+</context>
 </TS>

@@ -35,7 +35,7 @@ using test::ReadAll;
 using Outcome = test::Run;
 
 // The words a message must use for the faults injected.
-const char* const kCauses[] = {"the disk is full", "Input/output error"};
+const char* const kCauses[] = {"the disk is full", "the device reported an input/output error"};
 
 struct Fault {
   QString prefix;  // the calls on files under here are counted

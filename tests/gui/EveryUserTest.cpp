@@ -449,6 +449,16 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
       SetSaveDialogHandler({});
       QFile file(saved);
       ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+      // A save that fails says why in the window's language.
+      SetSaveDialogHandler([&dir] { return dir.filePath("no/such/folder/x.csv"); });
+      boxes_.boxes.clear();
+      QTest::mouseClick(&Probe().Button("SaveExcelButton"), Qt::LeftButton);
+      SetSaveDialogHandler({});
+      ASSERT_FALSE(boxes_.boxes.empty());
+      const QString why = boxes_.boxes.back().text;
+      EXPECT_EQ(why.startsWith("Cannot save"), std::string_view(language) == "en")
+          << why.toStdString();
+      EXPECT_TRUE(why.contains("no/such/folder")) << why.toStdString();
       const QByteArray csv = file.readAll();
       EXPECT_EQ(csv.count('\n'), 26) << "the header and every reading";
       EXPECT_TRUE(QRegularExpression("\\d\\.\\d").match(QString::fromUtf8(csv)).hasMatch())
