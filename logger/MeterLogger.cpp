@@ -178,7 +178,10 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
       }) {
   connect(&session_, &MeterSession::ReadingArrived, this, &MeterLogger::OnReading);
   // A read's lines leave in one write (see LineWriter::Gather).
-  connect(&session_, &MeterSession::RecordsTaken, this, [this] { out_.Flush(); });
+  connect(&session_, &MeterSession::RecordsTaken, this, [this] {
+    out_.Flush();
+    if (publisher_) publisher_->Flush();
+  });
   connect(&session_, &MeterSession::ReadingCorrected, this,
           [this](const Reading& corrected) { printer_->OnOutOfStep(corrected); });
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
@@ -339,11 +342,13 @@ int MeterLogger::Run() {
   if (journal_ && options_.capture.isEmpty())
     err_ << "orbek-log: every byte received goes to " << DisplayPath(journalPath_) << Qt::endl;
   out_.Gather(true);
+  if (publisher_) publisher_->Gather(true);
   for (QByteArray& line : CsvPreamble(options_.details))
     out_.TryPush(std::move(line));
   out_.Flush();
   loop_.exec();
   out_.Gather(false);
+  if (publisher_) publisher_->Gather(false);
   // The transfer is over: what the pipeline held goes out, as a replay of
   // the journal gives it.
   session_.Flush();

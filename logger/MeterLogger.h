@@ -38,6 +38,9 @@ class ReadingPublisher {
   // The exit code for a publisher that could not start.
   static int ExitCodeFor(const MqttError& error);
   void Publish(const Reading& reading);
+  // See MqttPublisher::Gather.
+  void Gather(bool gather) { publisher_->Gather(gather); }
+  void Flush() { publisher_->Flush(); }
   // Readings the spool could not take so far.
   std::int64_t Unspooled() const { return publisher_->Unspooled(); }
   // Returns the exit code the run ends with; `journal` is where the

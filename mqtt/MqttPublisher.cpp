@@ -384,13 +384,27 @@ void MqttPublisher::Connect(int waitMs) {
 // spool again once the broker has everything. A message the spool refuses
 // (a full disk) waits in memory, in order, until it takes it.
 void MqttPublisher::Publish(const QByteArray& message) {
+  gathered_ += message;
+  gathered_ += '\n';
+  if (!gathering_) Flush();
+}
+
+void MqttPublisher::Gather(bool gather) {
+  gathering_ = gather;
+  if (!gather) Flush();
+}
+
+void MqttPublisher::Flush() {
+  if (gathered_.isEmpty()) return;
   bool startsHolding = false;
   {
     const std::lock_guard lock(spoolMutex_);
     const bool wasHolding = spool_->HeldBytes() > 0;
-    if (spool_->Append(message + '\n') > 0) ++lost_;
+    // A batch the spool cannot take, nor memory hold, is lost whole.
+    if (spool_->Append(gathered_) > 0) lost_ += gathered_.count('\n');
     startsHolding = !wasHolding && spool_->HeldBytes() > 0;
   }
+  gathered_.clear();
   if (startsHolding)
     notice_(QStringLiteral("cannot write the spool %1: %2; readings wait in memory until it takes "
                            "them")
@@ -579,6 +593,7 @@ std::int64_t MqttPublisher::Pending() const {
 // A broker that is away at the end gets a short while to come back; one
 // that is there gets `waitMs` to acknowledge what it has been sent.
 std::int64_t MqttPublisher::Finish(int waitMs) {
+  Gather(false);
   {
     const std::lock_guard spool(spoolMutex_);
     spool_->WriteHeld();

@@ -80,6 +80,11 @@ class MqttPublisher {
   // be reached yet is only a notice, and is tried again every few seconds.
   void Connect(int waitMs);
   void Publish(const QByteArray& message);
+  // While gathering, messages wait until Flush() and go to the spool with
+  // one write and one wake of the sender: the records of one read cost a
+  // system call or two, not two a reading. Ending the gathering flushes.
+  void Gather(bool gather);
+  void Flush();
   // Messages the spool could not take: waiting in memory, or lost when
   // memory was full too; and why the spool refused them.
   std::int64_t Unspooled() const;
@@ -149,6 +154,9 @@ class MqttPublisher {
   // while the spool refused them and memory was full too.
   mutable std::mutex spoolMutex_;
   std::int64_t lost_ = 0;
+  // The appender's own: messages gathered for the next flush.
+  bool gathering_ = false;
+  QByteArray gathered_;
   static constexpr std::size_t kMostHeldBytes = 64 << 20;
 
   // Shared, under the mutex.

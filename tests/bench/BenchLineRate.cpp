@@ -1,9 +1,13 @@
 // What a reading costs at the line's own pace: the simulated meter sends
-// 5,000 records at 115200 baud to a minimal C reader (the floor), to
+// 5,000 records at 115200 baud to a minimal C reader woken a record (the
+// floor), to one that rests 20 ms and reads and writes a batch (the batched
+// floor, what a program allowed the same rest can do at least), to
 // orbek-log alone, with --output, with --output and --mqtt, and to the
-// window; each child's CPU time (user + system, from its rusage) a reading,
-// the median of three rounds, and its ratio to the floor's. Then 16 loggers at
-// once, each with its own meter, --output and --mqtt to one broker: the
+// window in table and in chart view; each child's CPU time (user + system,
+// from its rusage) a reading, the median of three rounds, and its ratio to
+// the floors'. The transfer's CPU alone is that less the CPU of the same
+// run with a transfer of no readings (start-up, the end). Then 16 loggers
+// at once, each with its own meter, --output and --mqtt to one broker: the
 // readings not saved or not delivered, and the CPU ratio.
 #include <QCoreApplication>
 #include <QFile>
@@ -41,13 +45,31 @@ std::vector<std::string> Environment(const std::string& state) {
   return {"XDG_STATE_HOME=" + state, "QT_QPA_PLATFORM=offscreen"};
 }
 
-// One child reading one meter at line rate: CPU microseconds a reading.
-double MicrosPerReading(std::vector<std::string> arguments, const std::string& state) {
-  MeterSimulator meter(AtLineRate());
+// One child reading one meter: its CPU seconds, or -1.
+double CpuSeconds(std::vector<std::string> arguments, const std::string& state,
+                  const MeterSimulator::Options& options) {
+  MeterSimulator meter(options);
   for (auto& argument : arguments)
     if (argument == "%port") argument = meter.DevicePath();
   QuietChild child(arguments, Environment(state));
-  return child.Wait() ? child.CpuSeconds() * 1e6 / kReadings : -1;
+  return child.Wait() ? child.CpuSeconds() : -1;
+}
+
+// One child reading one meter at line rate: CPU microseconds a reading.
+double MicrosPerReading(std::vector<std::string> arguments, const std::string& state) {
+  const double seconds = CpuSeconds(std::move(arguments), state, AtLineRate());
+  return seconds < 0 ? -1 : seconds * 1e6 / kReadings;
+}
+
+// The same, the transfer alone: less the run's start and end, measured with
+// a transfer of no readings.
+double TransferMicrosPerReading(const std::vector<std::string>& arguments,
+                                const std::string& state) {
+  const double whole = CpuSeconds(arguments, state, AtLineRate());
+  const double empty =
+      CpuSeconds(arguments, state, MeterSimulator::Paced({}, MeterSimulator::Pace::Line));
+  if (whole < 0 || empty < 0) return -1;
+  return std::max(0.0, whole - empty) * 1e6 / kReadings;
 }
 
 double Median(std::vector<double> values) {
@@ -72,9 +94,10 @@ int main(int argc, char** argv) {
   // Each reader runs once a round, the rounds one after another, and each
   // figure is the median of its rounds: a virtual machine's wake-ups cost
   // more or less from one moment to the next, the floor's as much as ours.
-  enum Reader { kFloor, kLogger, kOutput, kMqtt, kWindow, kReaders };
-  const char* const names[kReaders] = {"floor", "logger", "with --output", "with --mqtt",
-                                       "window"};
+  enum Reader { kFloor, kBatched, kLogger, kOutput, kMqtt, kWindow, kChart, kReaders };
+  const char* const names[kReaders] = {"floor",       "batched floor", "logger", "with --output",
+                                       "with --mqtt", "window",        "window, chart"};
+  std::vector<double> transfer[kReaders];
   std::vector<double> runs[kReaders];
   for (int round = 0; round < kRounds; ++round) {
     const std::string file = folder + "/round-" + std::to_string(round);
@@ -83,13 +106,19 @@ int main(int argc, char** argv) {
       more.insert(more.begin(), logger.begin(), logger.end());
       return more;
     };
-    runs[kFloor].push_back(MicrosPerReading({LINE_RATE_FLOOR, "%port"}, state));
-    runs[kLogger].push_back(MicrosPerReading(logger, state));
-    runs[kOutput].push_back(MicrosPerReading(with({"--output", file + "-one.csv"}), state));
-    runs[kMqtt].push_back(MicrosPerReading(
-        with({"--output", file + "-two.csv", "--mqtt", url, "--mqtt-topic", "line/one"}), state));
-    runs[kWindow].push_back(MicrosPerReading(
-        {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--close-at-end"}, state));
+    const std::vector<std::string> commands[kReaders] = {
+        {LINE_RATE_FLOOR, "%port"},
+        {LINE_RATE_FLOOR, "%port", "--batched"},
+        logger,
+        with({"--replace", "--output", file + "-one.csv"}),
+        with({"--replace", "--output", file + "-two.csv", "--mqtt", url, "--mqtt-topic",
+              "line/one"}),
+        {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--close-at-end"},
+        {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--chart", "--close-at-end"}};
+    for (int reader = 0; reader < kReaders; ++reader) {
+      runs[reader].push_back(MicrosPerReading(commands[reader], state));
+      transfer[reader].push_back(TransferMicrosPerReading(commands[reader], state));
+    }
   }
   double median[kReaders];
   for (int reader = 0; reader < kReaders; ++reader) {
@@ -101,9 +130,14 @@ int main(int argc, char** argv) {
     std::printf("line rate, %s:", names[reader]);
     for (const double run : runs[reader])
       std::printf(" %.1f", run);
-    std::printf(" us a reading, median %.1f\n", median[reader]);
+    std::printf(" us a reading, median %.1f; the transfer alone, median %.1f\n",
+                median[reader], Median(transfer[reader]));
   }
   const double floor = median[kFloor];
+  double alone[kReaders];
+  for (int reader = 0; reader < kReaders; ++reader)
+    alone[reader] = Median(transfer[reader]);
+  const double batched = std::max(alone[kBatched], 0.1);
 
   // Sixteen meters side by side, one broker.
   MqttSubscriber subscriber(broker.Port(), "line/many/#", "line-rate-many");
@@ -146,8 +180,16 @@ int main(int argc, char** argv) {
   std::printf("metric line_cpu_ratio_logger_output %.2f x\n", median[kOutput] / floor);
   std::printf("metric line_cpu_ratio_logger_mqtt %.2f x\n", median[kMqtt] / floor);
   std::printf("metric line_cpu_ratio_window %.2f x\n", median[kWindow] / floor);
+  std::printf("metric line_floor_batched_us %.1f us\n", batched);
+  std::printf("metric line_xfer_ratio_logger %.2f x\n", alone[kLogger] / batched);
+  std::printf("metric line_xfer_ratio_logger_output %.2f x\n", alone[kOutput] / batched);
+  std::printf("metric line_xfer_ratio_logger_mqtt %.2f x\n", alone[kMqtt] / batched);
+  std::printf("metric line_xfer_ratio_window_table %.2f x\n", alone[kWindow] / batched);
+  std::printf("metric line_xfer_ratio_window_chart %.2f x\n", alone[kChart] / batched);
   std::printf("metric line_16_meters_lost %lld readings\n", lost);
   std::printf("metric line_cpu_ratio_16_meters %.2f x\n",
               manySeconds * 1e6 / static_cast<double>(sent) / floor);
+  std::printf("metric line_16_meters_ratio_batched %.2f x\n",
+              manySeconds * 1e6 / static_cast<double>(sent) / std::max(median[kBatched], 0.1));
   return 0;
 }

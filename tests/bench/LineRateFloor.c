@@ -2,16 +2,26 @@
 // send the start byte, then for every wake-up poll, read, format one line a
 // record and write it to standard output, until the end record; then the
 // stop byte. bench_line_rate measures its CPU time a reading as the floor.
-// Usage: line_rate_floor DEVICE
+// With --batched it does what a program allowed a 20 ms rest does at the
+// least: waits for the line, sleeps 20 ms, reads all that came and writes
+// the batch's lines with one write.
+// Usage: line_rate_floor DEVICE [--batched]
 #include <fcntl.h>
 #include <poll.h>
 #include <stdio.h>
 #include <string.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
+static void Rest(void) {
+  const struct timespec rest = {0, 20 * 1000 * 1000};
+  nanosleep(&rest, NULL);
+}
+
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 2 && !(argc == 3 && strcmp(argv[2], "--batched") == 0)) return 2;
+  const int batched = argc == 3;
   const int fd = open(argv[1], O_RDWR | O_NOCTTY);
   if (fd < 0) return 3;
   struct termios line;
@@ -22,23 +32,33 @@ int main(int argc, char** argv) {
   tcsetattr(fd, TCSANOW, &line);
   const unsigned char start = 0xB1, stop = 0xB0;
   if (write(fd, &start, 1) != 1) return 4;
-  unsigned char record[12];
+  unsigned char bytes[4096 + 12];
   size_t have = 0;
   long count = 0;
-  for (;;) {
+  int ended = 0;
+  while (!ended) {
     struct pollfd wait = {fd, POLLIN, 0};
     if (poll(&wait, 1, 5000) <= 0) break;
-    const ssize_t got = read(fd, record + have, sizeof record - have);
+    if (batched) Rest();
+    const ssize_t got = read(fd, bytes + have, batched ? 4096 : 12 - have);
     if (got <= 0) break;
     have += (size_t)got;
-    if (have < sizeof record) continue;
-    have = 0;
-    if (record[7] == 0xBB) break;
-    char text[96];
-    const int length = snprintf(text, sizeof text, "%ld,20%02u-%02u-%02u %02u:%02u:%02u,%u,%u\n",
-                                count++, record[7], record[6], record[9], record[8], record[11],
-                                record[10], record[2] | record[3] << 8, record[4] | record[5] << 8);
-    if (write(STDOUT_FILENO, text, (size_t)length) != length) return 5;
+    char text[4096 / 12 * 64 + 64];
+    size_t length = 0, used = 0;
+    for (; have - used >= 12; used += 12) {
+      const unsigned char* record = bytes + used;
+      if (record[7] == 0xBB) {
+        ended = 1;
+        break;
+      }
+      length += (size_t)snprintf(text + length, sizeof text - length,
+                                 "%ld,20%02u-%02u-%02u %02u:%02u:%02u,%u,%u\n", count++,
+                                 record[7], record[6], record[9], record[8], record[11],
+                                 record[10], record[2] | record[3] << 8, record[4] | record[5] << 8);
+    }
+    memmove(bytes, bytes + used, have - used);
+    have -= used;
+    if (length > 0 && write(STDOUT_FILENO, text, length) != (ssize_t)length) return 5;
   }
   if (write(fd, &stop, 1) != 1) return 4;
   return 0;

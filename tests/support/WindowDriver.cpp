@@ -5,9 +5,11 @@
 // runs until it is killed. With --save FILE it waits for the transfer to
 // end, saves the table to FILE and closes; with --close-at-end it closes
 // when the transfer ends. With --idle it only shows the window, for a
-// screen reader's test to drive. The platform is offscreen unless
-// QT_QPA_PLATFORM names another.
-// Usage: orbek_window_driver PORT [--baud RATE] [--save FILE | --close-at-end | --idle]
+// screen reader's test to drive. With --chart it shows the chart, the view
+// a user watches during a transfer, before it connects. The platform is
+// offscreen unless QT_QPA_PLATFORM names another.
+// Usage: orbek_window_driver PORT [--baud RATE] [--chart]
+//        [--save FILE | --close-at-end | --idle]
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -73,7 +75,9 @@ int main(int argc, char** argv) {
   }
   if (closeAtEnd) AtTheEnd(dlg, save);
   if (arguments.contains("--idle")) return app.exec();
-  QTimer::singleShot(0, &dlg, [&dlg] {
+  const bool chart = arguments.contains("--chart");
+  QTimer::singleShot(0, &dlg, [&dlg, chart] {
+    if (chart) Button(dlg, "GraphButton")->click();
     Button(dlg, "ConnectButton")->click();
     Button(dlg, "ReceiveButton")->click();
     std::printf("receiving\n");
