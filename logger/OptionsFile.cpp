@@ -24,12 +24,13 @@ std::optional<QStringList> LineOptions(const QByteArray& raw, const QString& whe
   qsizetype space = 0;
   while (space < trimmed.size() && trimmed[space] != ' ' && trimmed[space] != '\t') ++space;
   const QByteArray name = trimmed.left(space);
-  // "--name=value" is one argument, as on a command line.
-  if (name.contains('=')) return QStringList{PathFromNative(trimmed)};
-  if (PathFromNative(name) == kOptionsOption) {
+  const qsizetype equals = name.indexOf('=');
+  if (PathFromNative(equals < 0 ? name : name.left(equals)) == kOptionsOption) {
     *error = QStringLiteral("%1: an options file cannot name another").arg(where);
     return std::nullopt;
   }
+  // "--name=value" is one argument, as on a command line.
+  if (name.contains('=')) return QStringList{PathFromNative(trimmed)};
   if (space == trimmed.size()) return QStringList{PathFromNative(name)};
   return QStringList{PathFromNative(name), PathFromNative(trimmed.mid(space).trimmed())};
 }

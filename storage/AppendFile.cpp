@@ -99,9 +99,11 @@ bool AppendFile::Sync() {
     if (!WriteHeldLocked()) return false;
     wanted = appended_;
   }
-  if (::fdatasync(descriptor_) != 0) {
+  // A pipe or a terminal has no disk to reach.
+  if (seekable_ && ::fdatasync(descriptor_) != 0) {
+    const int error = errno;
     const std::lock_guard lock(mutex_);
-    NoteError(errno);
+    NoteError(error);
     return false;
   }
   const std::lock_guard lock(mutex_);
@@ -113,7 +115,7 @@ bool AppendFile::Restart(std::int64_t at) {
   const std::lock_guard lock(mutex_);
   if (!held_.empty()) return false;
   if (::ftruncate(descriptor_, at) != 0) {
-    NoteError(errno);
+    NoteError(errno);  // nothing between the call and here sets errno
     return false;
   }
   end_.store(at, std::memory_order_release);

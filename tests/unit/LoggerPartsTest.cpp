@@ -59,6 +59,7 @@ TEST(OptionsFileTest, EachLineIsOneOptionAsWrittenAndWhatIsNotSaysWhere) {
                                         "--interval", "10s"}, nullptr},
       {"--interval 10s\nbaud 9600\n", {}, "line 2: \"baud 9600\" is no option"},
       {"--options other\n", {}, "line 1: an options file cannot name another"},
+      {"--baud 9600\n--options=other\n", {}, "line 2: an options file cannot name another"},
   };
   for (const auto& c : cases) {
     const QString path = dir.filePath("options");
