@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QContextMenuEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
@@ -22,6 +24,7 @@
 #include "resources/Artwork.h"
 #include "resources/Resources.h"
 #include "tests/support/EventLoop.h"
+#include "tests/support/Files.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/Bitmaps.h"
 #include "ui/DesktopScheme.h"
@@ -158,10 +161,11 @@ TEST_F(EveryUserTest, TheKeyboardAloneReachesAndPressesEverything) {
   EXPECT_EQ(QApplication::focusWidget(), &connect);
 }
 
-// A keyboard user runs a transfer through real message boxes: the focus
-// stays on Connect, the start and the end are said (the AT-SPI run hears
-// them), the statistics read with their numbers, and the menus (Shift+F10,
-// the Menu key) and the chart's cursor work from keys.
+// A keyboard user runs a transfer and saves it through real message boxes
+// and the real save dialog: the focus stays on Connect, the start and the
+// end are said (the AT-SPI run hears them), the statistics read with their
+// numbers, and the menus (Shift+F10, the Menu key) and the chart's cursor
+// work from keys.
 TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart) {
   Start(sim::GenerateRecords(40, 91));
   dlg_->activateWindow();
@@ -169,8 +173,18 @@ TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart
   // Real boxes, answered with Enter as a user would.
   const MessageBoxHandler recorder = SetMessageBoxHandler({});
   QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [] {
-    if (QWidget* box = QApplication::activeModalWidget()) QTest::keyClick(box, Qt::Key_Return);
+  // The save dialog gets a name typed into it; a box gets Enter.
+  QTemporaryDir out;
+  const QString saved = out.filePath("keyboard.csv");
+  QObject::connect(&answer, &QTimer::timeout, [&saved] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || QApplication::focusWidget() == nullptr) return;
+    if (qobject_cast<QFileDialog*>(modal) != nullptr) {
+      QTest::keyClicks(QApplication::focusWidget(), saved);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    } else if (qobject_cast<QMessageBox*>(modal) != nullptr) {
+      QTest::keyClick(modal, Qt::Key_Return);
+    }
   });
   answer.start(50);
   auto& connect = Probe().Button("ConnectButton");
@@ -183,6 +197,14 @@ TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart
   QWidget* status = Probe().Find<QWidget>("TransferStatus");
   EXPECT_EQ(Name(status), "Transfer started");
   ASSERT_TRUE(test::WaitUntil([&] { return !Probe().Serial().PortOpen(); }, 20000));
+  // Saved with the keys alone: Tab from Receive to Save as Excel, Space,
+  // the name typed, Enter, and Enter on the box that says it is saved.
+  for (int tab = 0; tab < 3; ++tab)
+    QTest::keyClick(dlg_->focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(dlg_->focusWidget(), &Probe().Button("SaveExcelButton"));
+  QTest::keyClick(dlg_->focusWidget(), Qt::Key_Space);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(saved); }, 5000)) << "not saved";
+  EXPECT_EQ(test::ReadAll(saved).count('\n'), 41) << "the header and every reading";
   answer.stop();
   SetMessageBoxHandler(recorder);
   ASSERT_EQ(Probe().RowCounter(), 40);
