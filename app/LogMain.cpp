@@ -10,6 +10,8 @@
 #include <memory>
 #include <string_view>
 
+#include "archive/Archive.h"
+#include "logger/ArchiveCommands.h"
 #include "logger/MeterLogger.h"
 #include "logger/OptionsFile.h"
 #include "logger/UnfinishedJournals.h"
@@ -27,6 +29,11 @@ constexpr const char* kDescription = R"(Logs the readings of a water-quality met
             [--capture FILE] [--reconnect] [--mqtt URL [--mqtt-topic PREFIX] ...]
             [--report FILE.pdf] [--sample ID] [--operator NAME] ...
   orbek-log --decode CAPTURE [--all] [--output FILE] [--report FILE.pdf] [--mqtt URL ...]
+  orbek-log --history [TEXT] [--since DATE] [--until DATE]
+  orbek-log --export ID [--output FILE] [--report FILE.pdf]
+  orbek-log --audit [ID] | --verify-archive
+  orbek-log --review ID --reviewer NAME --meaning TEXT
+  orbek-log --change ID --reason TEXT [--sample ID] [--operator NAME] ...
 
 A transfer sends the meter the same commands as the window and prints each
 reading as a line of the CSV file both programs save (No., Date and Time,
@@ -52,7 +59,14 @@ broker refused the connection (or its certificate did not check out),
 first at the next run), 9 a second stop signal ended the run at once (the
 journal keeps every byte received; the message says how to recover),
 10 everything received was saved but the line lost readings, 11 most
-records are not a meter's (random bytes or the wrong baud rate).
+records are not a meter's (random bytes or the wrong baud rate), 12
+--verify-archive found something changed, 13 the archive cannot be
+opened or read.
+
+Every transfer is archived as it ends (its original bytes, its readings,
+the files saved from it and an audit trail) in
+$XDG_DATA_HOME/orbek/archive.sqlite, or the service's state folder; an
+archive that cannot take it keeps it waiting beside it until it can.
 
 --mqtt also publishes each reading as JSON on PREFIX/reading (QoS 1), with
 PREFIX/status "online" or "offline" (retained, and the last will). Readings
@@ -143,6 +157,28 @@ constexpr OptionText kOptions[] = {
     {"location", "PLACE", "Where they were taken."},
     {"probe", "SERIAL", "The meter's or the probe's serial number."},
     {"note", "TEXT", "Anything else to keep with the transfer."},
+    {"archive", "PATH|URL",
+     "Archive transfers in the SQLite file PATH or on the PostgreSQL server at "
+     "postgresql://[user@]host[:port]/database instead of the default."},
+    {"archive-credentials", "FILE",
+     "Read the archive server's user name (first line) and password (second line) from FILE."},
+    {"no-archive", "", "Do not archive the transfer."},
+    {"history", "",
+     "List the archived transfers whose details hold the text given after the options, newest "
+     "first, as CSV."},
+    {"since", "DATE", "With --history, only transfers started on or after DATE (YYYY-MM-DD)."},
+    {"until", "DATE", "With --history, only transfers started on or before DATE."},
+    {"export", "ID", "Save the archived transfer ID as --output and --report."},
+    {"audit", "", "Print the archive's audit trail (of the transfer ID given, or all) as CSV."},
+    {"verify-archive", "",
+     "Check the audit trail's chain, every transfer's readings against its original bytes and "
+     "every saved file against its hash."},
+    {"review", "ID", "Record that the archived transfer ID has been reviewed."},
+    {"reviewer", "NAME", "With --review, who reviewed it."},
+    {"meaning", "TEXT", "With --review, what the review means (\"approved\")."},
+    {"change", "ID",
+     "Change the details given (--sample, --operator, ...) of the archived transfer ID."},
+    {"reason", "TEXT", "With --change, why the details change."},
     {"replace", "",
      "Let --output, --capture and --report replace a file that exists (they refuse to "
      "otherwise)."},
@@ -221,6 +257,75 @@ QString ServiceBrokerCredentials() {
   return file.open(QIODevice::ReadOnly) && file.readAll().trimmed().isEmpty() ? QString() : path;
 }
 
+// The archive --archive, --no-archive and --archive-credentials name; none,
+// with the reason, when they cannot be used.
+std::optional<orbek::ArchiveLocation> ArchiveFrom(const QCommandLineParser& parser,
+                                                  QString* problem) {
+  const QString credentials = parser.value(QStringLiteral("archive-credentials"));
+  if (parser.isSet(QStringLiteral("no-archive"))) {
+    if (!parser.isSet(QStringLiteral("archive")) && credentials.isEmpty())
+      return orbek::ArchiveLocation{};
+    *problem = QStringLiteral("--no-archive goes with no other --archive option");
+    return std::nullopt;
+  }
+  std::optional<orbek::ArchiveLocation> location =
+      parser.isSet(QStringLiteral("archive"))
+          ? orbek::ArchiveLocation::Parse(parser.value(QStringLiteral("archive")), problem)
+          : orbek::ArchiveLocation::Default();
+  if (!location) return std::nullopt;
+  if (!credentials.isEmpty() && location->kind != orbek::ArchiveLocation::Kind::PostgreSQL) {
+    *problem = QStringLiteral("--archive-credentials goes with a postgresql:// --archive");
+    return std::nullopt;
+  }
+  location->credentialsFile = credentials;
+  return location;
+}
+
+// The detail options given, by key.
+QStringList DetailsGiven(const QCommandLineParser& parser) {
+  QStringList given;
+  for (const orbek::DetailField& field : orbek::kDetailFields) {
+    const QString key = QString::fromLatin1(field.key.data(), qsizetype(field.key.size()));
+    if (parser.isSet(key)) given << key;
+  }
+  return given;
+}
+
+// The archive's commands; none when none was asked for.
+std::optional<int> RunArchiveCommand(const QCommandLineParser& parser,
+                                     const orbek::ArchiveLocation& archive, QTextStream& out,
+                                     QTextStream& err) {
+  const auto set = [&](const char* name) { return parser.isSet(QString::fromLatin1(name)); };
+  const auto value = [&](const char* name) { return parser.value(QString::fromLatin1(name)); };
+  const bool command = set("history") || set("audit") || set("verify-archive") || set("export") ||
+                       set("review") || set("change");
+  if (!command) return std::nullopt;
+  if (archive.kind == orbek::ArchiveLocation::Kind::Off)
+    return UsageError(err, QStringLiteral("the archive's commands need an archive, not --no-archive"));
+  const QString text = parser.positionalArguments().join(QLatin1Char(' '));
+  if (set("history")) {
+    const QDateTime since = orbek::ParseHistoryDate(value("since"), false);
+    const QDateTime until = orbek::ParseHistoryDate(value("until"), true);
+    if ((set("since") && !since.isValid()) || (set("until") && !until.isValid()))
+      return UsageError(err, QStringLiteral("--since and --until take YYYY-MM-DD or an ISO date "
+                                            "and time"));
+    return orbek::PrintHistory(archive, text, since, until, out, err);
+  }
+  if (set("audit")) return orbek::PrintAudit(archive, text, out, err);
+  if (set("verify-archive")) return orbek::VerifyArchive(archive, err);
+  if (set("export"))
+    return orbek::ExportArchived(
+        archive, {value("export"), value("output"), value("report"), set("replace")}, err);
+  if (set("review"))
+    return orbek::ReviewArchived(archive, value("review"), value("reviewer"), value("meaning"),
+                                 err);
+  const orbek::SampleDetails details = DetailsFrom(parser);
+  if (const QString problem = DetailsProblemText(details); !problem.isEmpty())
+    return UsageError(err, problem);
+  return orbek::ChangeArchived(archive, value("change"), details, DetailsGiven(parser),
+                               value("reason"), err);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -273,6 +378,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (set("journals")) return orbek::ListJournals(parser.positionalArguments(), out, err);
+  QString archiveProblem;
+  const std::optional<orbek::ArchiveLocation> archive = ArchiveFrom(parser, &archiveProblem);
+  if (!archive) return UsageError(err, archiveProblem);
+  if (const std::optional<int> done = RunArchiveCommand(parser, *archive, out, err)) return *done;
   if (!parser.positionalArguments().isEmpty())
     return UsageError(
         err, QStringLiteral("unexpected argument %1").arg(parser.positionalArguments().first()));
@@ -299,6 +408,7 @@ int main(int argc, char** argv) {
     decode.replace = set("replace");
     decode.mqtt = broker;
     decode.details = DetailsFrom(parser);
+    decode.archive = *archive;
     if (const QString problem = DetailsProblemText(decode.details); !problem.isEmpty())
       return UsageError(err, problem);
     return orbek::DecodeCapture(decode, err);
@@ -330,6 +440,7 @@ int main(int argc, char** argv) {
   if (const QString problem = DetailsProblemText(options.details); !problem.isEmpty())
     return UsageError(err, problem);
   options.report = named("report");
+  options.archive = *archive;
   orbek::MeterLogger logger(options, err);
   return logger.Run();
 }

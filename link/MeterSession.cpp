@@ -268,6 +268,7 @@ void MeterSession::SetJournal(Journal* journal) {
 // A journal that cannot take the bytes keeps them in memory until it can;
 // each change of its state is said once, naming the readings it concerns.
 void MeterSession::Capture(const QByteArray& bytes) {
+  if (kept_ != nullptr) kept_->append(bytes);
   if (journal_ == nullptr) return;
   const Journal::State state = journal_->Append(bytes);
   if (state == journalState_) return;

@@ -68,6 +68,9 @@ class MeterSession : public QObject, private ReadingSink {
   // the end record included, to `journal`; nullptr stops. The session does
   // not own it.
   void SetJournal(Journal* journal);
+  // Also keeps every byte the journal gets in `bytes` (the transfer's
+  // original for the archive); nullptr stops. Not owned.
+  void KeepBytesIn(QByteArray* bytes) { kept_ = bytes; }
 
   // What losing step has cost the transfer so far.
   const StepLoss& Loss() const { return pipeline_.Loss(); }
@@ -125,6 +128,7 @@ class MeterSession : public QObject, private ReadingSink {
 
   CMscomm1 port_;
   Journal* journal_ = nullptr;
+  QByteArray* kept_ = nullptr;
   Journal::State journalState_ = Journal::State::Written;  // after the last append
   ReadingPipeline pipeline_{*this};
   QTimer quiet_;  // ends a held end record once the line has fallen quiet

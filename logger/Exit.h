@@ -16,6 +16,8 @@ enum LogExit {
   kExitInterrupted = 9,    // a second stop signal ended the run at once; the journal keeps all
   kExitReadingsLost = 10,  // everything received is saved, but the line lost readings
   kExitNotMeterData = 11,  // most records name no real date and no defined value
+  kExitArchiveDiffers = 12,      // --verify-archive found something changed
+  kExitArchiveUnavailable = 13,  // the archive cannot be opened or read
 };
 
 // A run that saved everything it received ends with what the line cost,

@@ -8,10 +8,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTimeZone>
 #include <QUuid>
 #include <climits>
 #include <mutex>
 
+#include "archive/ArchiveWaiting.h"
 #include "export/ReadingsOutput.h"
 #include "link/CaptureReplay.h"
 #include "link/PortDiscovery.h"
@@ -292,6 +294,7 @@ int MeterLogger::Prepare() {
   printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get(),
                                               options_.report.isEmpty() ? nullptr : &kept_);
   printer_->NoteArrivals(&arrivals_);
+  if (Archiving()) session_.KeepBytesIn(&received_);
   journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
   if (journalPath_.isEmpty()) return kExitComplete;
   if (!ownJournal && !options_.replace && NativeExists(journalPath_)) {
@@ -306,8 +309,9 @@ int MeterLogger::Prepare() {
     return kExitUsage;
   }
   session_.SetJournal(journal_.get());
-  // A recovery publishes the journal's readings under the same transfer.
-  if (publisher_ && !journal_->SetTag(kTransferTag, transfer_))
+  // A recovery publishes and archives the journal's readings under the
+  // same transfer.
+  if ((publisher_ || Archiving()) && !journal_->SetTag(kTransferTag, transfer_))
     qCWarning(lcLink) << "cannot keep the transfer id with" << DisplayPath(journalPath_);
   const QString journal = DisplayPath(journalPath_);
   SetRecoveryHint(QStringLiteral("orbek-log: every byte received is in %1; orbek-log --decode %1 "
@@ -321,9 +325,9 @@ int MeterLogger::Run() {
   if (const int problem = Prepare(); problem != kExitComplete) return problem;
   try {
     session_.Open(options_.port, options_.baud);
-    // Only a run that waits for the device to come back needs to know it.
-    if (options_.reconnect) identity_ = IdentifyDevice(options_.port);
+    identity_ = IdentifyDevice(options_.port);
     session_.Start(options_.intervalIndex);
+    started_ = QDateTime::currentDateTimeUtc();
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
     session_.SetJournal(nullptr);
@@ -360,6 +364,8 @@ int MeterLogger::Run() {
   exitCode = SaveOutput(exitCode);
   exitCode = ReportStdout(exitCode);
   exitCode = WriteReport(exitCode);
+  exitCode = ArchiveRun(exitCode);
+  ReleaseJournal();
   if (publisher_)
     exitCode = publisher_->Finish(exitCode, err_, journal_ ? journalPath_ : QString());
   return WithLineLosses(exitCode, session_.Loss().lostReadings > 0);
@@ -622,16 +628,95 @@ int MeterLogger::SaveOutput(int exitCode) {
   SetRecoveryHint(QStringLiteral("orbek-log: %1 has every reading received\n")
                       .arg(DisplayPath(options_.output))
                       .toLocal8Bit());
-  // Readings the spool never took are published again from the journal:
-  // it stays until they are.
-  if (publisher_ && publisher_->Unspooled() > 0) return exitCode;
+  return exitCode;
+}
+
+// The journal goes once the file has every reading and the archive or its
+// waiting folder has the transfer; readings the spool never took are
+// published again from it, so it stays until they are.
+void MeterLogger::ReleaseJournal() {
+  if (!journal_ || !fileHasEveryReading_) return;
+  if (publisher_ && publisher_->Unspooled() > 0) return;
   if (options_.capture.isEmpty() && !journal_->Remove())
     err_ << "orbek-log: cannot remove the journal " << DisplayPath(journalPath_) << ": "
          << journal_->Error() << " (" << DisplayPath(options_.output)
          << " has every reading; remove it by hand)" << Qt::endl;
   journal_.reset();
+}
+
+// The transfer, its original bytes and the files made from it go into the
+// archive, or wait beside it. An archive that cannot take it costs no
+// reading: the files and the journal are the first copy.
+int MeterLogger::ArchiveRun(int exitCode) {
+  if (!Archiving() || !started_.isValid()) return exitCode;
+  ArchivedTransfer transfer;
+  transfer.id = transfer_;
+  transfer.actor = Actor::Here(ProgramName());
+  transfer.device = options_.port;
+  transfer.deviceIdentity = identity_.Describe();
+  const std::string_view settings = SettingsForBaud(options_.baud).value_or("");
+  transfer.lineSettings = QString::fromLatin1(settings.data(), qsizetype(settings.size()));
+  const auto interval = kIntervalChoices.at(static_cast<std::size_t>(options_.intervalIndex)).text;
+  transfer.interval = QString::fromLatin1(interval.data(), qsizetype(interval.size()));
+  transfer.start = started_;
+  transfer.end = QDateTime::currentDateTimeUtc();
+  transfer.timeZone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+  transfer.details = options_.details;
+  transfer.original = {received_, {}, arrivals_};
+  QString problem;
+  if (fileHasEveryReading_) transfer.files.push_back(SavedFile::Of(options_.output, &problem));
+  if (reportSaved_) transfer.files.push_back(SavedFile::Of(options_.report, &problem));
+  return ArchiveWithMessage(options_.archive, transfer, err_, exitCode);
+}
+
+int ArchiveWithMessage(const ArchiveLocation& location, const ArchivedTransfer& transfer,
+                       QTextStream& err, int exitCode) {
+  const ArchiveOutcome outcome = ArchiveTransfer(location, transfer);
+  const QString id = QString::fromLatin1(transfer.id);
+  if (const QString said = outcome.Message(location, QStringLiteral("Transfer %1").arg(id));
+      !said.isEmpty())
+    for (const QString& line : said.split('\n'))
+      err << "orbek-log: " << line << Qt::endl;
+  if (outcome.archived)
+    err << "orbek-log: archived as transfer " << id << " in " << location.Display() << Qt::endl;
+  // Neither in the archive nor waiting for it: the files and the journal
+  // still have the readings, which the message names.
+  if (!outcome.archived && outcome.waiting.isEmpty() && exitCode == kExitComplete)
+    return kExitSaveFailed;
   return exitCode;
 }
+
+namespace {
+
+// A journal of ours (one that names its transfer) recovered by --decode
+// goes into the archive unless it is there: its bytes are the original.
+int ArchiveRecovered(const DecodeOptions& options, QTextStream& err, int exitCode) {
+  const QByteArray id = Journal::Tag(options.capture, kTransferTag);
+  if (id.isEmpty() || options.all || options.archive.kind == ArchiveLocation::Kind::Off ||
+      IsFifo(options.capture))
+    return exitCode;
+  QFile file;
+  QString reason;
+  if (!OpenNative(file, options.capture, QIODevice::ReadOnly, &reason)) {
+    err << "orbek-log: cannot archive " << DisplayPath(options.capture) << ": " << reason
+        << Qt::endl;
+    return exitCode;
+  }
+  ArchivedTransfer transfer;
+  transfer.id = id;
+  transfer.actor = Actor::Here(ProgramName());
+  transfer.device = options.capture;
+  transfer.start = transfer.end = QFileInfo(file).lastModified().toUTC();
+  transfer.timeZone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
+  transfer.details = options.details;
+  transfer.original.bytes = file.readAll();
+  QString problem;
+  for (const QString& path : {options.output, options.report})
+    if (!path.isEmpty()) transfer.files.push_back(SavedFile::Of(path, &problem));
+  return ArchiveWithMessage(options.archive, transfer, err, exitCode);
+}
+
+}  // namespace
 
 int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
   const QString& capture = options.capture;
@@ -730,9 +815,10 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
     }
     if (!options.report.isEmpty()) {
-      WriteTransferReport(options.report, kept, {DisplayPath(capture), ProgramName()});
+      WriteTransferReport(options.report, kept, {DisplayPath(capture), ProgramName(), {}, {}});
       err << "orbek-log: saved the report " << DisplayPath(options.report) << Qt::endl;
     }
+    exitCode = ArchiveRecovered(options, err, exitCode);
   } catch (const SaveError& error) {
     err << "orbek-log: " << error.what() << Qt::endl;
     return publisher ? publisher->Finish(kExitSaveFailed, err, capture) : kExitSaveFailed;
@@ -762,11 +848,12 @@ void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err) {
 int MeterLogger::WriteReport(int exitCode) {
   if (options_.report.isEmpty()) return exitCode;
   try {
-    WriteTransferReport(options_.report, kept_, {options_.port, ProgramName()});
+    WriteTransferReport(options_.report, kept_, {options_.port, ProgramName(), {}, {}});
   } catch (const SaveError& error) {
     err_ << "orbek-log: the report was not made: " << error.what() << Qt::endl;
     return exitCode == kExitComplete ? kExitSaveFailed : exitCode;
   }
+  reportSaved_ = true;
   err_ << "orbek-log: saved the report " << DisplayPath(options_.report) << Qt::endl;
   return exitCode;
 }

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <optional>
 
+#include "archive/ArchiveLocation.h"
 #include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 #include "logger/Exit.h"
@@ -122,6 +123,7 @@ class MeterLogger : public QObject {
     MqttOptions mqtt;        // mqtt.url empty for none
     SampleDetails details;
     QString report;  // a PDF of the transfer; empty for none
+    ArchiveLocation archive;  // kind Off for none
   };
 
   MeterLogger(Options options, QTextStream& err);
@@ -150,6 +152,9 @@ class MeterLogger : public QObject {
   QString WhereReadingsAre(const ReadingRanges& absent);
   int ReportStdout(int exitCode);
   int WriteReport(int exitCode);
+  int ArchiveRun(int exitCode);
+  void ReleaseJournal();
+  bool Archiving() const { return options_.archive.kind != ArchiveLocation::Kind::Off; }
 
   Options options_;
   QTextStream& err_;
@@ -169,6 +174,9 @@ class MeterLogger : public QObject {
   bool stdoutDrainedYet_ = false;
   bool stdoutDrained_ = true;              // standard output took every line queued in time
   bool fileHasEveryReading_ = false;       // --output was saved whole
+  bool reportSaved_ = false;
+  QByteArray received_;                    // every byte, for the archive
+  QDateTime started_;                      // when the start byte went, UTC
   int exitCode_ = kExitComplete;
   // Why standard output failed, from the writer's thread, and whether the
   // user has heard.
@@ -176,6 +184,12 @@ class MeterLogger : public QObject {
   QString stdoutFailure_;
   bool stdoutFailureSaid_ = false;
 };
+
+// Archives `transfer` at `location`, or leaves it waiting, and says so;
+// returns the exit code the run ends with.
+struct ArchivedTransfer;
+int ArchiveWithMessage(const ArchiveLocation& location, const ArchivedTransfer& transfer,
+                       QTextStream& err, int exitCode);
 
 // Says so when most of what `source` gave carries neither a real date nor
 // a defined value (random bytes, a wrong baud rate), and returns the exit
@@ -192,6 +206,7 @@ struct DecodeOptions {
   bool replace = false;
   MqttOptions mqtt;
   SampleDetails details;
+  ArchiveLocation archive;  // a journal of ours is archived, if it is not yet
 };
 
 // Decodes a raw capture to CSV on standard output (and the output file and

@@ -228,6 +228,13 @@ std::optional<std::chrono::system_clock::time_point> ArrivalTimes::At(std::int64
   return std::prev(after)->second;
 }
 
+ArrivalTimes ArrivalTimes::FromSteps(std::vector<Step> steps, std::int64_t last) {
+  ArrivalTimes times;
+  times.steps_ = std::move(steps);
+  times.last_ = last;
+  return times;
+}
+
 std::string UtcIsoText(std::chrono::system_clock::time_point when) {
   if (when == kUnknownTime) return {};
   const auto micros =

@@ -164,9 +164,16 @@ class ArrivalTimes {
   void Note(std::int64_t number, std::chrono::system_clock::time_point when);
   // None for a number never noted.
   std::optional<std::chrono::system_clock::time_point> At(std::int64_t number) const;
+  // Each step: the first reading of a read, and when that read came. Kept
+  // with a transfer's bytes, so that a replay gives every reading its time.
+  using Step = std::pair<std::int64_t, std::chrono::system_clock::time_point>;
+  const std::vector<Step>& Steps() const { return steps_; }
+  // The readings after the last step came with it; `last` is the last one.
+  std::int64_t Last() const { return last_; }
+  static ArrivalTimes FromSteps(std::vector<Step> steps, std::int64_t last);
 
  private:
-  std::vector<std::pair<std::int64_t, std::chrono::system_clock::time_point>> steps_;
+  std::vector<Step> steps_;
   std::int64_t last_ = -1;
 };
 

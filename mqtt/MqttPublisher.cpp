@@ -24,6 +24,7 @@
 #include <string_view>
 
 #include "storage/AppendFile.h"
+#include "storage/Credentials.h"
 #include "storage/NativePath.h"
 
 Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
@@ -198,10 +199,8 @@ MqttPublisher::~MqttPublisher() {
 
 // A password others can read is no secret: said, and still used, since
 // refusing would stop a logger that ran yesterday.
-void MqttPublisher::WarnIfOthersCanRead(int descriptor, const QString& path) const {
-  struct stat info {};
-  if (::fstat(descriptor, &info) == 0 && (info.st_mode & S_IROTH) != 0)
-    notice_(QStringLiteral("every user of this machine can read the broker's password "
+void MqttPublisher::WarnOthersCanRead(const QString& path) const {
+  notice_(QStringLiteral("every user of this machine can read the broker's password "
                            "in %1; make it readable by its owner only (chmod 600 %1)")
                 .arg(DisplayPath(path)));
 }
@@ -237,23 +236,13 @@ void MqttPublisher::Configure(const MqttOptions& options) {
   mosquitto_publish_callback_set(client_, OnPublish);
   mosquitto_will_set(client_, statusTopic_.constData(), 7, "offline", 1, true);
   if (!options.credentialsFile.isEmpty()) {
-    QFile file;
-    QString reason;
-    if (!OpenNative(file, options.credentialsFile, QIODevice::ReadOnly, &reason))
-      throw MqttError(QStringLiteral("cannot read the credentials %1: %2")
-                          .arg(DisplayPath(options.credentialsFile), reason)
-                          .toStdString());
-    WarnIfOthersCanRead(file.handle(), options.credentialsFile);
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    const QByteArray user = lines.value(0).trimmed();
-    const QByteArray password =
-        lines.value(1).endsWith('\r') ? lines.value(1).chopped(1) : lines.value(1);
-    if (user.isEmpty())
-      throw MqttError(QStringLiteral("%1 must hold the user name on its first line and the "
-                                     "password on its second")
-                          .arg(DisplayPath(options.credentialsFile))
-                          .toStdString());
-    mosquitto_username_pw_set(client_, user.constData(), password.constData());
+    QString problem;
+    const std::optional<Credentials> credentials =
+        ReadCredentials(options.credentialsFile, &problem);
+    if (!credentials) throw MqttError(problem.toStdString());
+    if (credentials->othersCanRead) WarnOthersCanRead(options.credentialsFile);
+    mosquitto_username_pw_set(client_, credentials->user.constData(),
+                              credentials->password.constData());
   }
   if (tls) {
     const QByteArray ca = NativeFromPath(options.caFile);

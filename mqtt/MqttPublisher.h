@@ -123,7 +123,7 @@ class MqttPublisher {
   static void OnDisconnect(mosquitto*, void* self, int result);
   static void OnPublish(mosquitto*, void* self, int mid);
 
-  void WarnIfOthersCanRead(int descriptor, const QString& path) const;
+  void WarnOthersCanRead(const QString& path) const;
   std::function<void(const QString&)> notice_;
   QString url_;
   QByteArray host_;

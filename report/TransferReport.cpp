@@ -334,6 +334,10 @@ class ReportPages {
                       QT_TRANSLATE_NOOP("TransferReport", "before rows"))},
         {QCoreApplication::translate("TransferReport", "Source"), origin_.source},
         {QCoreApplication::translate("TransferReport", "Made"), Now()}};
+    for (const QString& line : origin_.received)
+      about.emplace_back(QCoreApplication::translate("TransferReport", "Received"), line);
+    for (const QString& line : origin_.reviewed)
+      about.emplace_back(QCoreApplication::translate("TransferReport", "Reviewed"), line);
     std::optional<Reading> first, last;
     if (count > 0) {
       first = transfer_.At(0);

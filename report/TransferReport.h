@@ -2,6 +2,7 @@
 
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 #include "meter/Transfer.h"
@@ -21,6 +22,8 @@ void DrawTransferChart(QPainter& painter, const QRectF& area, const TransferReco
 struct ReportOrigin {
   QString source;   // the port or the capture the readings came from
   QString program;  // "Orbek 1.2.0"
+  // From the archive: who received the transfer and who reviewed it, when.
+  QStringList received, reviewed;
 };
 
 // The transfer's report as one PDF: the sample's details, the statistics

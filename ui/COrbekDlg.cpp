@@ -424,7 +424,7 @@ void COrbekDlg::OnSaveReport() {
   const QString source = Session.PortName().isEmpty() ? tr("the window") : Session.PortName();
   WriteTransferReport(
       path, Transfer,
-      {source, QStringLiteral("Orbek %1").arg(QCoreApplication::applicationVersion())});
+      {source, QStringLiteral("Orbek %1").arg(QCoreApplication::applicationVersion()), {}, {}});
   MessageBoxExW(tr("The report has been saved as %1.").arg(DisplayPath(path)), tr("Message"));
 }
 

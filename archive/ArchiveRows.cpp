@@ -1,0 +1,182 @@
+#include "archive/ArchiveRows.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+
+#include <chrono>
+#include <charconv>
+
+#include <sqlite3.h>
+
+#include "archive/Archive.h"
+
+namespace orbek {
+
+namespace {
+
+std::optional<std::int64_t> SecondsOf(const MeterClock& clock) {
+  if (!clock.real) return std::nullopt;
+  using namespace std::chrono;
+  const sys_days day{year{clock.year} / month{clock.month} / std::chrono::day{clock.day}};
+  return duration_cast<seconds>(day.time_since_epoch()).count() + clock.hour * 3600 +
+         clock.minute * 60 + clock.second;
+}
+
+// The shortest text that reads back as exactly `x`.
+std::string NumberText(double x) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, x).ptr;
+  return std::string(text, end);
+}
+
+template <typename T>
+std::string Shown(const std::optional<T>& x) {
+  if (!x) return "none";
+  if constexpr (std::is_same_v<T, double>) return NumberText(*x);
+  else if constexpr (std::is_same_v<T, std::string>) return *x;
+  else return std::to_string(*x);
+}
+
+// "'µS/cm'": a text as an SQL literal.
+QString Literal(const std::string& text) {
+  return QLatin1Char('\'') + QString::fromStdString(text).replace('\'', QStringLiteral("''")) +
+         QLatin1Char('\'');
+}
+
+}  // namespace
+
+ReadingRow ReadingRow::Of(const Reading& reading) {
+  const DecodedReading& d = reading.decoded;
+  ReadingRow row;
+  row.n = reading.number;
+  row.meterTime = SecondsOf(d.Clock);
+  row.value = d.Value;
+  row.decimals = d.ValueDecimals;
+  if (d.Unit) row.unit = std::string(*d.Unit);
+  row.temperature = d.TemperatureNumber;
+  row.scale = std::string(d.TemperatureUnit());
+  row.outOfStep = reading.outOfStep;
+  row.lostBefore = static_cast<std::int64_t>(reading.lostBefore);
+  return row;
+}
+
+std::string ReadingRow::FirstDifference(const ReadingRow& o, const char* here,
+                                        const char* there) const {
+  const auto say = [&](const char* column, const std::string& mine, const std::string& theirs) {
+    return std::string(column) + " " + mine + " " + here + ", " + theirs + " " + there;
+  };
+  if (n != o.n) return say("n", std::to_string(n), std::to_string(o.n));
+  if (meterTime != o.meterTime) return say("meter_time", Shown(meterTime), Shown(o.meterTime));
+  if (value != o.value) return say("value", Shown(value), Shown(o.value));
+  if (decimals != o.decimals)
+    return say("decimals", std::to_string(decimals), std::to_string(o.decimals));
+  if (unit != o.unit) return say("unit", Shown(unit), Shown(o.unit));
+  if (temperature != o.temperature)
+    return say("temperature", NumberText(temperature), NumberText(o.temperature));
+  if (scale != o.scale) return say("scale", scale, o.scale);
+  if (outOfStep != o.outOfStep)
+    return say("out_of_step", std::to_string(outOfStep), std::to_string(o.outOfStep));
+  if (lostBefore != o.lostBefore)
+    return say("lost_before", std::to_string(lostBefore), std::to_string(o.lostBefore));
+  return {};
+}
+
+void Rows::Fail(const QString& what, const QString& why) const {
+  throw ArchiveError(QStringLiteral("cannot %1 the archive %2: %3")
+                         .arg(what, location_.Display(),
+                              why.trimmed().isEmpty() ? QStringLiteral("unknown error") : why)
+                         .toStdString());
+}
+
+QSqlQuery Rows::Exec(const QString& sql, const QVariantList& values) {
+  QSqlQuery query(db_);
+  const bool writes = !sql.startsWith(QLatin1String("SELECT"));
+  const QString what = writes ? QStringLiteral("write to") : QStringLiteral("read");
+  if (!query.prepare(sql)) Fail(what, query.lastError().text());
+  // An empty text is a text: Qt would bind a null QString as NULL.
+  for (const QVariant& value : values)
+    query.addBindValue(value.typeId() == QMetaType::QString && value.toString().isNull()
+                           ? QVariant(QStringLiteral(""))
+                           : value);
+  if (!query.exec()) Fail(what, query.lastError().text());
+  return query;
+}
+
+ReadingRow Rows::RowFrom(const QSqlQuery& q) const {
+  ReadingRow row;
+  row.n = q.value(0).toLongLong();
+  if (!q.isNull(1)) row.meterTime = q.value(1).toLongLong();
+  if (!q.isNull(2)) row.value = q.value(2).toDouble();
+  row.decimals = q.value(3).toInt();
+  if (!q.isNull(4)) row.unit = q.value(4).toString().toStdString();
+  row.temperature = q.value(5).toDouble();
+  row.scale = q.value(6).toString().toStdString();
+  row.outOfStep = q.value(7).toLongLong() != 0;
+  row.lostBefore = q.value(8).toLongLong();
+  return row;
+}
+
+void Rows::InsertReadings(std::int64_t key, const TransferRecord& readings, bool sqlite) {
+  if (sqlite) return InsertWithSqlite(key, readings);
+  InsertWithStatements(key, readings);
+}
+
+void Rows::InsertWithSqlite(std::int64_t key, const TransferRecord& readings) {
+  const QVariant handle = db_.driver()->handle();
+  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+    return InsertWithStatements(key, readings);
+  sqlite3* db = *static_cast<sqlite3* const*>(handle.data());
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, "INSERT INTO reading VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
+                         -1, &statement, nullptr) != SQLITE_OK)
+    Fail(QStringLiteral("write to"), QString::fromUtf8(sqlite3_errmsg(db)));
+  const auto fail = [&] {
+    const QString why = QString::fromUtf8(sqlite3_errmsg(db));
+    sqlite3_finalize(statement);
+    Fail(QStringLiteral("write to"), why);
+  };
+  for (std::size_t i = 0; i < readings.Count(); ++i) {
+    const ReadingRow row = ReadingRow::Of(readings.At(i));
+    sqlite3_bind_int64(statement, 1, key);
+    sqlite3_bind_int64(statement, 2, row.n);
+    row.meterTime ? sqlite3_bind_int64(statement, 3, *row.meterTime) : sqlite3_bind_null(statement, 3);
+    row.value ? sqlite3_bind_double(statement, 4, *row.value) : sqlite3_bind_null(statement, 4);
+    sqlite3_bind_int(statement, 5, row.decimals);
+    row.unit ? sqlite3_bind_text(statement, 6, row.unit->data(), int(row.unit->size()),
+                                 SQLITE_TRANSIENT)
+             : sqlite3_bind_null(statement, 6);
+    sqlite3_bind_double(statement, 7, row.temperature);
+    sqlite3_bind_text(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int(statement, 9, row.outOfStep ? 1 : 0);
+    sqlite3_bind_int64(statement, 10, row.lostBefore);
+    if (sqlite3_step(statement) != SQLITE_DONE) fail();
+    sqlite3_reset(statement);
+  }
+  sqlite3_finalize(statement);
+}
+
+// Numbers written with every digit a double needs, so that the row reads
+// back exactly; the units are the decoder's own texts.
+void Rows::InsertWithStatements(std::int64_t key, const TransferRecord& readings) {
+  constexpr std::size_t kRowsAStatement = 500;
+  const QString null = QStringLiteral("NULL");
+  for (std::size_t first = 0; first < readings.Count(); first += kRowsAStatement) {
+    QStringList values;
+    for (std::size_t i = first; i < std::min(readings.Count(), first + kRowsAStatement); ++i) {
+      const ReadingRow row = ReadingRow::Of(readings.At(i));
+      values << QStringLiteral("(%1,%2,%3,%4,%5,%6,%7,%8,%9,%10)")
+                    .arg(key)
+                    .arg(row.n)
+                    .arg(row.meterTime ? QString::number(*row.meterTime) : null,
+                         row.value ? QString::fromStdString(NumberText(*row.value)) : null)
+                    .arg(row.decimals)
+                    .arg(row.unit ? Literal(*row.unit) : null,
+                         QString::fromStdString(NumberText(row.temperature)), Literal(row.scale))
+                    .arg(row.outOfStep ? 1 : 0)
+                    .arg(row.lostBefore);
+    }
+    Exec(QStringLiteral("INSERT INTO reading VALUES ") + values.join(QLatin1Char(',')));
+  }
+}
+
+}  // namespace orbek
