@@ -218,7 +218,14 @@ bool Archive::Store(const ArchivedTransfer& transfer) {
   // no other writer waiting.
   const TransferRecord readings = DeriveReadings(transfer.original);
   Transaction transaction(*this);
-  if (Has(transfer.id)) return false;
+  if (Has(transfer.id)) {
+    // Kept already (a recovery of a run that archived it before it ended):
+    // only the files made now are new.
+    for (AuditEvent& saved : FileEvents(transfer))
+      if (!HasEvent(saved)) AppendLocked(saved);
+    transaction.Commit();
+    return false;
+  }
   Rows rows(db_, location_);
   QSqlQuery last = rows.Exec(QStringLiteral("SELECT COALESCE(MAX(key), 0) + 1 FROM transfer"));
   const std::int64_t key = last.next() ? last.value(0).toLongLong() : 1;
@@ -244,18 +251,36 @@ bool Archive::Store(const ArchivedTransfer& transfer) {
     given.reason = QStringLiteral("given with the transfer");
     AppendLocked(given);
   }
+  for (AuditEvent& saved : FileEvents(transfer))
+    AppendLocked(saved);
+  transaction.Commit();
+  return true;
+}
+
+std::vector<AuditEvent> Archive::FileEvents(const ArchivedTransfer& transfer) {
+  std::vector<AuditEvent> events;
   for (const SavedFile& file : transfer.files) {
-    AuditEvent saved = received;
+    AuditEvent saved;
+    saved.transfer = transfer.id;
+    saved.actor = transfer.actor;
     saved.at = file.when;
     saved.kind = file.format == QLatin1String("pdf") ? QStringLiteral("report made")
                                                      : QStringLiteral("file saved");
     saved.subject = file.format;
     saved.after = file.path;
     saved.fileSha256 = file.sha256;
-    AppendLocked(saved);
+    events.push_back(saved);
   }
-  transaction.Commit();
-  return true;
+  return events;
+}
+
+bool Archive::HasEvent(const AuditEvent& event) {
+  return Rows(db_, location_)
+      .Exec(QStringLiteral("SELECT 1 FROM audit_event WHERE transfer_id = ? AND at_utc = ? AND "
+                           "kind = ? AND subject = ? AND new_value = ?"),
+            {QString::fromLatin1(event.transfer), ArchiveTime(event.at), event.kind,
+             event.subject, event.after})
+      .next();
 }
 
 void Archive::InsertTransfer(const ArchivedTransfer& t, std::int64_t key,
@@ -334,14 +359,7 @@ void Archive::AppendLocked(AuditEvent& event) {
 void Archive::Append(AuditEvent event) {
   Transaction transaction(*this);
   KeyOf(event.transfer);
-  const bool there =
-      Rows(db_, location_)
-          .Exec(QStringLiteral("SELECT 1 FROM audit_event WHERE transfer_id = ? AND at_utc = ? "
-                               "AND kind = ? AND subject = ? AND new_value = ?"),
-                {QString::fromLatin1(event.transfer), ArchiveTime(event.at), event.kind,
-                 event.subject, event.after})
-          .next();
-  if (!there) AppendLocked(event);
+  if (!HasEvent(event)) AppendLocked(event);
   transaction.Commit();
 }
 

@@ -104,6 +104,8 @@ class Archive {
   void InsertReadings(std::int64_t key, const TransferRecord& readings);
   void InsertSeries(std::int64_t key, const ReadingStatistics& statistics);
   void AppendLocked(AuditEvent& event);
+  bool HasEvent(const AuditEvent& event);
+  static std::vector<AuditEvent> FileEvents(const ArchivedTransfer& transfer);
   std::int64_t KeyOf(const QByteArray& id);
   QStringList VerifyChain();
   QStringList VerifyTransfer(const QByteArray& id);

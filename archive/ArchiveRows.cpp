@@ -92,6 +92,12 @@ QSqlQuery Rows::Exec(const QString& sql, const QVariantList& values) {
   QSqlQuery query(db_);
   const bool writes = !sql.startsWith(QLatin1String("SELECT"));
   const QString what = writes ? QStringLiteral("write to") : QStringLiteral("read");
+  // A statement without values runs as it is: PostgreSQL prepares no
+  // CREATE, and a multi-row INSERT gains nothing from it.
+  if (values.isEmpty()) {
+    if (!query.exec(sql)) Fail(what, query.lastError().text());
+    return query;
+  }
   if (!query.prepare(sql)) Fail(what, query.lastError().text());
   // An empty text is a text: Qt would bind a null QString as NULL.
   for (const QVariant& value : values)

@@ -1,7 +1,8 @@
 // Every way a reading leaves orbek-log tells the same story: the lines
 // printed live, the lines a replay of the journal prints, the rows of the
-// saved file and the messages the broker got, corrections included; for
-// named streams and for generated ones with random faults on the line.
+// saved file, the messages the broker got and the file exported from the
+// archive, corrections included; for named streams and for generated ones
+// with random faults on the line.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -147,6 +148,26 @@ class OnePathTest : public ::testing::Test {
   void SetUp() override {
     if (!MqttBroker::Available()) GTEST_SKIP() << "no mosquitto broker installed";
   }
+  void TearDown() override {
+    if (run_ == 0) return;
+    // Every transfer went into the archive as it was received.
+    const auto verified = Archive({"--verify-archive"});
+    EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+    EXPECT_TRUE(verified.err.contains(QString(": %1 transfers,").arg(run_)))
+        << verified.err.toStdString();
+  }
+  test::Run Archive(const QStringList& arguments) {
+    QProcess archive;
+    archive.setProcessEnvironment(Environment());
+    archive.start(ORBEK_LOG, arguments);
+    return test::Finish(archive);
+  }
+  QProcessEnvironment Environment() const {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("XDG_STATE_HOME", state_.path());
+    environment.insert("XDG_DATA_HOME", state_.path());
+    return environment;
+  }
   // Runs the stream through orbek-log with a capture, a file and a broker,
   // then --decode of the capture, and compares them all reading by reading.
   void ExpectOneStory(const Stream& stream);
@@ -179,9 +200,7 @@ void OnePathTest::ExpectOneStory(const Stream& stream) {
   const QString capture = files_.filePath(name + ".capture");
   const QString output = files_.filePath(name + ".csv");
   QProcess logger;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert("XDG_STATE_HOME", state_.path());
-  logger.setProcessEnvironment(environment);
+  logger.setProcessEnvironment(Environment());
   logger.start(ORBEK_LOG, {"--port", QString::fromStdString(meter.PortPath()), "--reconnect",
                            "--capture", capture, "--output", output, "--mqtt", broker_->Url(),
                            "--mqtt-topic", QString::fromStdString(topic), "--sample", name});
@@ -231,6 +250,16 @@ void OnePathTest::ExpectOneStory(const Stream& stream) {
   // A capture stopped by hand may end in part of a record.
   EXPECT_TRUE(replay.exitCode == live.exitCode || replay.exitCode == 5) << replay.err.toStdString();
   EXPECT_EQ(FoldCsv(replay.out), WithoutReceived(saved));
+
+  // The archive gives back the file saved, byte for byte.
+  const QString id = QRegularExpression("archived as transfer ([0-9a-f-]+)").match(err).captured(1);
+  ASSERT_FALSE(id.isEmpty()) << err.toStdString();
+  const QString exported = files_.filePath(name + "-archived.csv");
+  const auto exporting = Archive({"--export", id, "--output", exported});
+  ASSERT_EQ(exporting.exitCode, 0) << exporting.err.toStdString();
+  QFile fromArchive(exported);
+  ASSERT_TRUE(fromArchive.open(QIODevice::ReadOnly));
+  EXPECT_EQ(QString::fromUtf8(fromArchive.readAll()), text);
 
   // Corrections are further messages: wait for the last word on each.
   const Story want = GistOfCsv(saved);

@@ -6,10 +6,13 @@
 // and the ORBEK_FAULT_COUNT - 1 after it (0: all after it) fail with
 // ORBEK_FAULT_ERRNO (ENOSPC or EIO). ORBEK_FAULT_REPORT names a file that
 // gets the number of counted calls at exit, so a sweep knows how far to go.
+// With ORBEK_FAULT_KILL set, the chosen call kills the process instead, as
+// a crash or a power cut there would.
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdatomic.h>
 #include <stdio.h>
@@ -26,7 +29,7 @@ static long failAt, failCount = 1;
 static int failWith = ENOSPC;
 static atomic_long calls;
 static atomic_char watched[kMostDescriptors];
-static int tracing;
+static int tracing, killing;
 
 __attribute__((constructor)) static void Configure(void) {
   prefix = getenv("ORBEK_FAULT_PREFIX");
@@ -38,6 +41,7 @@ __attribute__((constructor)) static void Configure(void) {
   const char* error = getenv("ORBEK_FAULT_ERRNO");
   if (error && strcmp(error, "EIO") == 0) failWith = EIO;
   tracing = getenv("ORBEK_FAULT_TRACE") != NULL;
+  killing = getenv("ORBEK_FAULT_KILL") != NULL;
 }
 
 static void* Real(const char* name) {
@@ -70,6 +74,7 @@ static int Fails(int counted) {
   if (!counted) return 0;
   const long n = atomic_fetch_add(&calls, 1) + 1;
   if (tracing) fprintf(stderr, "fault shim: call %ld\n", n);
+  if (killing && n == failAt) raise(SIGKILL);
   return failAt > 0 && n >= failAt && (failCount == 0 || n < failAt + failCount);
 }
 

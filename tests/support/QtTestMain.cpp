@@ -17,11 +17,13 @@ using TestApplication = QCoreApplication;
 namespace {
 
 // Each test keeps the window's journals in a state folder of its own, so
-// that one test's window never finds another's journal at start.
+// that one test's window never finds another's journal at start, and its
+// archive in a data folder of its own.
 class OwnStateFolder : public ::testing::EmptyTestEventListener {
   void OnTestStart(const ::testing::TestInfo&) override {
     folder_ = std::make_unique<QTemporaryDir>();
     qputenv("XDG_STATE_HOME", folder_->path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (folder_->path() + QStringLiteral("/data")).toLocal8Bit());
   }
   void OnTestEnd(const ::testing::TestInfo&) override { folder_.reset(); }
 
