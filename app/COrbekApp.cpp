@@ -1,8 +1,10 @@
 #include "app/COrbekApp.h"
 
 #include <QCommandLineParser>
+#include <QSettings>
 #include <cstdio>
 
+#include "archive/ArchiveLocation.h"
 #include "resources/Resources.h"
 #include "ui/COrbekDlg.h"
 #include "ui/DesktopScheme.h"
@@ -14,6 +16,25 @@ namespace {
 void Name() {
   QCoreApplication::setApplicationName(QStringLiteral("Orbek"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
+}
+
+// The command line's archive, else the one the configuration names.
+std::optional<ArchiveLocation> ArchiveFrom(const QCommandLineParser& parser,
+                                           const WindowOptions& options, QString* problem) {
+  const bool given = parser.isSet(options.archive) || parser.isSet(options.noArchive) ||
+                     parser.isSet(options.archiveCredentials);
+  if (given)
+    return ArchiveLocation::FromOptions(parser.isSet(options.noArchive),
+                                        parser.value(options.archive),
+                                        parser.value(options.archiveCredentials), problem);
+  QSettings config(ArchiveLocation::ConfigFile(), QSettings::IniFormat);
+  const QString location = config.value(QStringLiteral("archive/location")).toString();
+  std::optional<ArchiveLocation> archive = ArchiveLocation::FromOptions(
+      location == QLatin1String("off"), location == QLatin1String("off") ? QString() : location,
+      config.value(QStringLiteral("archive/credentials")).toString(), problem);
+  if (!archive && problem)
+    *problem = QStringLiteral("%1: %2").arg(ArchiveLocation::ConfigFile(), *problem);
+  return archive;
 }
 
 }  // namespace
@@ -31,9 +52,22 @@ WindowOptions AddWindowOptions(QCommandLineParser& parser) {
       QCommandLineOption(QStringLiteral("capture"),
                          QStringLiteral("Keep every record received, as raw bytes, in <file> "
                                         "(orbek-log --decode reads it)."),
+                         QStringLiteral("file")),
+      QCommandLineOption(QStringLiteral("archive"),
+                         QStringLiteral("Archive transfers in the SQLite file <archive> or on the "
+                                        "PostgreSQL server postgresql://[user@]host[:port]/db "
+                                        "(default: $XDG_DATA_HOME/orbek/archive.sqlite, or what "
+                                        "$XDG_CONFIG_HOME/orbek/orbek.conf names)."),
+                         QStringLiteral("archive")),
+      QCommandLineOption(QStringLiteral("no-archive"),
+                         QStringLiteral("Do not archive transfers.")),
+      QCommandLineOption(QStringLiteral("archive-credentials"),
+                         QStringLiteral("The archive server's user name and password, a line "
+                                        "each, in <file>."),
                          QStringLiteral("file"))};
-  parser.addOption(options.port);
-  parser.addOption(options.capture);
+  for (const QCommandLineOption* option : {&options.port, &options.capture, &options.archive,
+                                           &options.noArchive, &options.archiveCredentials})
+    parser.addOption(*option);
   return options;
 }
 
@@ -77,6 +111,13 @@ int COrbekApp::InitInstance() {
     std::fprintf(stderr, "orbek: %s\n", qPrintable(error));
     return 2;
   }
+  QString problem;
+  const std::optional<ArchiveLocation> archive = ArchiveFrom(parser, options, &problem);
+  if (!archive) {
+    std::fprintf(stderr, "orbek: %s\n", qPrintable(problem));
+    return 2;
+  }
+  dlg.SetArchive(*archive);
   dlg.DoModal();
   return 0;
 }

@@ -5,9 +5,10 @@
 
 namespace orbek {
 
-// The window's command line: --help, --version, --port, --capture.
+// The window's command line: --help, --version, --port, --capture and the
+// archive's --archive, --no-archive and --archive-credentials.
 struct WindowOptions {
-  QCommandLineOption port, capture;
+  QCommandLineOption port, capture, archive, noArchive, archiveCredentials;
 };
 WindowOptions AddWindowOptions(QCommandLineParser& parser);
 

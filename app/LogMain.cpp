@@ -244,16 +244,16 @@ QString DetailsProblemText(const orbek::SampleDetails& details) {
            QString::fromStdString(orbek::ReasonOf(*problem, details)));
 }
 
-// Under systemd the broker's credentials come as the service's credential
-// "broker" (LoadCredential=), which the unit makes a blank line when there
-// is no file to load.
-QString ServiceBrokerCredentials() {
+// Under systemd a server's credentials come as the service's credential
+// `name` ("broker", "archive": LoadCredential=), which the unit makes a
+// blank line when there is no file to load.
+QString ServiceCredentials(const char* name) {
   const QString folder = qEnvironmentVariable("CREDENTIALS_DIRECTORY");
   if (folder.isEmpty()) return {};
-  const QString path = folder + QStringLiteral("/broker");
+  const QString path = folder + QLatin1Char('/') + QLatin1String(name);
   QFile file(path);
   if (!file.exists()) return {};
-  // One that cannot be read is named, so that the publisher says why.
+  // One that cannot be read is named, so that the reader says why.
   return file.open(QIODevice::ReadOnly) && file.readAll().trimmed().isEmpty() ? QString() : path;
 }
 
@@ -261,23 +261,12 @@ QString ServiceBrokerCredentials() {
 // with the reason, when they cannot be used.
 std::optional<orbek::ArchiveLocation> ArchiveFrom(const QCommandLineParser& parser,
                                                   QString* problem) {
-  const QString credentials = parser.value(QStringLiteral("archive-credentials"));
-  if (parser.isSet(QStringLiteral("no-archive"))) {
-    if (!parser.isSet(QStringLiteral("archive")) && credentials.isEmpty())
-      return orbek::ArchiveLocation{};
-    *problem = QStringLiteral("--no-archive goes with no other --archive option");
-    return std::nullopt;
-  }
-  std::optional<orbek::ArchiveLocation> location =
-      parser.isSet(QStringLiteral("archive"))
-          ? orbek::ArchiveLocation::Parse(parser.value(QStringLiteral("archive")), problem)
-          : orbek::ArchiveLocation::Default();
-  if (!location) return std::nullopt;
-  if (!credentials.isEmpty() && location->kind != orbek::ArchiveLocation::Kind::PostgreSQL) {
-    *problem = QStringLiteral("--archive-credentials goes with a postgresql:// --archive");
-    return std::nullopt;
-  }
-  location->credentialsFile = credentials;
+  std::optional<orbek::ArchiveLocation> location = orbek::ArchiveLocation::FromOptions(
+      parser.isSet(QStringLiteral("no-archive")), parser.value(QStringLiteral("archive")),
+      parser.value(QStringLiteral("archive-credentials")), problem);
+  if (location && location->credentialsFile.isEmpty() &&
+      location->kind == orbek::ArchiveLocation::Kind::PostgreSQL)
+    location->credentialsFile = ServiceCredentials("archive");
   return location;
 }
 
@@ -392,7 +381,7 @@ int main(int argc, char** argv) {
   broker.caFile = value("mqtt-ca");
   broker.credentialsFile = value("mqtt-credentials");
   if (!set("mqtt-credentials") && !broker.url.isEmpty())
-    broker.credentialsFile = ServiceBrokerCredentials();
+    broker.credentialsFile = ServiceCredentials("broker");
   broker.insecure = set("mqtt-insecure");
   if (broker.url.isEmpty() &&
       (set("mqtt-topic") || set("mqtt-ca") || set("mqtt-credentials") || set("mqtt-insecure")))

@@ -33,6 +33,8 @@ constexpr Archive::Dialect kPostgres{"BIGINT", "DOUBLE PRECISION", "BYTEA", ""};
 constexpr const char* kPostgresWriteLock = "SELECT pg_advisory_xact_lock(7206320931)";
 // How long a writer waits for another's transaction before giving up.
 constexpr int kBusyMs = 30000;
+// The reason of the details a transfer came with.
+constexpr const char* kGivenWithTheTransfer = "given with the transfer";
 
 // The schema, version 1. Times are UTC as text ("2026-12-09T08:10:36.123000Z"),
 // so that they sort and compare as text in both databases.
@@ -77,6 +79,12 @@ QStringList SchemaStatements(const Archive::Dialect& d) {
 
 QString Key(const DetailField& field) {
   return QString::fromLatin1(field.key.data(), qsizetype(field.key.size()));
+}
+
+const DetailField* FieldOf(const QString& key) {
+  for (const DetailField& field : kDetailFields)
+    if (key == Key(field)) return &field;
+  return nullptr;
 }
 
 QString Said(const QSqlError& error) {
@@ -248,8 +256,8 @@ bool Archive::Store(const ArchivedTransfer& transfer) {
     given.subject = Key(field);
     given.before.clear();
     given.after = QString::fromStdString(value);
-    given.reason = QStringLiteral("given with the transfer");
-    AppendLocked(given);
+    given.reason = QLatin1String(kGivenWithTheTransfer);
+    ChainEvent(given);
   }
   for (AuditEvent& saved : FileEvents(transfer))
     AppendLocked(saved);
@@ -341,7 +349,7 @@ void Archive::InsertSeries(std::int64_t key, const ReadingStatistics& statistics
     insert("temperature", series);
 }
 
-void Archive::AppendLocked(AuditEvent& event) {
+void Archive::ChainEvent(AuditEvent& event) {
   Rows rows(db_, location_);
   QSqlQuery last =
       rows.Exec(QStringLiteral("SELECT seq, sha256 FROM audit_event ORDER BY seq DESC LIMIT 1"));
@@ -365,28 +373,35 @@ void Archive::Append(AuditEvent event) {
 
 void Archive::ChangeDetail(const QByteArray& id, const DetailField& field, const QString& value,
                            const QString& reason, const Actor& actor) {
-  Transaction transaction(*this);
-  Rows rows(db_, location_);
-  QSqlQuery now = rows.Exec(QStringLiteral("SELECT %1 FROM transfer WHERE id = ?").arg(Key(field)),
-                            {QString::fromLatin1(id)});
-  if (!now.next())
-    throw ArchiveError(QStringLiteral("the archive %1 holds no transfer %2")
-                           .arg(location_.Display(), QString::fromLatin1(id))
-                           .toStdString());
   AuditEvent change;
   change.transfer = id;
   change.at = QDateTime::currentDateTimeUtc();
   change.actor = actor;
   change.kind = QStringLiteral("detail");
   change.subject = Key(field);
-  change.before = now.value(0).toString();
   change.after = value;
   change.reason = reason;
-  if (change.before == change.after) return;
-  rows.Exec(QStringLiteral("UPDATE transfer SET %1 = ? WHERE id = ?").arg(Key(field)),
-            {value, QString::fromLatin1(id)});
-  AppendLocked(change);
-  transaction.Commit();
+  Append(change);
+}
+
+// A change of a detail is the one event that changes the transfer's row:
+// both in one transaction, the old value as the row had it.
+void Archive::AppendLocked(AuditEvent& event) {
+  if (event.kind == QLatin1String("detail") && !event.reason.isEmpty() &&
+      event.reason != QLatin1String(kGivenWithTheTransfer)) {
+    const DetailField* field = FieldOf(event.subject);
+    if (field == nullptr)
+      throw ArchiveError(QStringLiteral("no detail is called %1").arg(event.subject).toStdString());
+    Rows rows(db_, location_);
+    QSqlQuery now = rows.Exec(
+        QStringLiteral("SELECT %1 FROM transfer WHERE id = ?").arg(Key(*field)),
+        {QString::fromLatin1(event.transfer)});
+    event.before = now.next() ? now.value(0).toString() : QString();
+    if (event.before == event.after) return;
+    rows.Exec(QStringLiteral("UPDATE transfer SET %1 = ? WHERE id = ?").arg(Key(*field)),
+              {event.after, QString::fromLatin1(event.transfer)});
+  }
+  ChainEvent(event);
 }
 
 }  // namespace orbek

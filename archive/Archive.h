@@ -74,7 +74,8 @@ class Archive {
   // A transfer kept already is left as it is (false).
   bool Store(const ArchivedTransfer& transfer);
   // Appends `event` (its sequence and digests are made here) unless the
-  // same event is there already.
+  // same event is there already. A "detail" event with a reason changes
+  // the transfer's detail too; its old value is the row's.
   void Append(AuditEvent event);
   // Changes one detail of a transfer and appends the change with its reason.
   void ChangeDetail(const QByteArray& id, const DetailField& field, const QString& value,
@@ -104,6 +105,7 @@ class Archive {
   void InsertReadings(std::int64_t key, const TransferRecord& readings);
   void InsertSeries(std::int64_t key, const ReadingStatistics& statistics);
   void AppendLocked(AuditEvent& event);
+  void ChainEvent(AuditEvent& event);
   bool HasEvent(const AuditEvent& event);
   static std::vector<AuditEvent> FileEvents(const ArchivedTransfer& transfer);
   std::int64_t KeyOf(const QByteArray& id);

@@ -57,6 +57,29 @@ std::optional<ArchiveLocation> ArchiveLocation::Parse(const QString& text, QStri
   return location;
 }
 
+std::optional<ArchiveLocation> ArchiveLocation::FromOptions(bool off, const QString& given,
+                                                            const QString& credentials,
+                                                            QString* problem) {
+  if (off) {
+    if (given.isEmpty() && credentials.isEmpty()) return ArchiveLocation{};
+    *problem = QStringLiteral("--no-archive goes with no other --archive option");
+    return std::nullopt;
+  }
+  std::optional<ArchiveLocation> location = given.isEmpty() ? Default() : Parse(given, problem);
+  if (!location) return std::nullopt;
+  if (!credentials.isEmpty() && location->kind != Kind::PostgreSQL) {
+    *problem = QStringLiteral("--archive-credentials goes with a postgresql:// --archive");
+    return std::nullopt;
+  }
+  location->credentialsFile = credentials;
+  return location;
+}
+
+QString ArchiveLocation::ConfigFile() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/orbek/orbek.conf");
+}
+
 QString ArchiveLocation::Display() const {
   switch (kind) {
     case Kind::Off:

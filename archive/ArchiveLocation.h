@@ -23,6 +23,15 @@ struct ArchiveLocation {
   // A file name or a postgresql:// address; none, with the reason in
   // `problem`, for an address that cannot be used.
   static std::optional<ArchiveLocation> Parse(const QString& text, QString* problem);
+  // What --no-archive (`off`), --archive (`given`, empty for none) and
+  // --archive-credentials name together; none, with the reason, when they
+  // cannot be used. Without --archive: `fallback`, else the default.
+  static std::optional<ArchiveLocation> FromOptions(bool off, const QString& given,
+                                                    const QString& credentials,
+                                                    QString* problem);
+  // The window's: $XDG_CONFIG_HOME/orbek/orbek.conf may name another
+  // archive ("location" and "credentials" under [archive], "off" for none).
+  static QString ConfigFile();
   // The file's name or the address (without a password) for messages.
   QString Display() const;
   // Where transfers that the archive cannot take yet wait, on this machine.

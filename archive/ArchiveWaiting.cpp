@@ -44,7 +44,10 @@ int ArchiveWaiting::Deliver(Archive& archive, QStringList* unreadable) {
     if (item.contains(QLatin1String("transfer"))) {
       archive.Store(ArchivedTransfer::FromJson(item[QLatin1String("transfer")].toObject()));
     } else if (item.contains(QLatin1String("event"))) {
-      archive.Append(AuditEvent::FromJson(item[QLatin1String("event")].toObject()));
+      const AuditEvent event = AuditEvent::FromJson(item[QLatin1String("event")].toObject());
+      // An event on a transfer still waiting elsewhere waits for it.
+      if (!archive.Has(event.transfer)) continue;
+      archive.Append(event);
     } else {
       *unreadable << path;
       continue;

@@ -9,9 +9,13 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools qt6-qpa-plugins libgl-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
   libmosquitto-dev qt6-svg-dev qt6-tools-dev qt6-translations-l10n
+  # the archive: Qt SQL's SQLite and PostgreSQL drivers, SQLite's own API
+  libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev
   # tests, sanitizers, fuzzing, benchmarks
   googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
   python3 python3-xlrd python3-openpyxl python3-olefile libreoffice-calc-nogui poppler-utils locales mosquitto openssl
+  # a PostgreSQL server for the archive's tests, and the README's queries
+  postgresql sqlite3
   # the README's recipes for the CSV file, run as a reader would
   python3-pandas r-base-core
   # a display for the window where there is none, and packaging checks

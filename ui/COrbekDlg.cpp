@@ -1,6 +1,7 @@
 #include "ui/COrbekDlg.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -33,6 +34,7 @@
 #include "ui/BitmapButton.h"
 #include "ui/Bitmaps.h"
 #include "ui/ComboBoxes.h"
+#include "ui/HistoryDialog.h"
 #include "ui/KeyboardMenu.h"
 #include "ui/MessageBox.h"
 #include "ui/ReadingsTable.h"
@@ -259,6 +261,10 @@ void COrbekDlg::SetUpTransferActions() {
   QAction* picture =
       action(tr("Save Chart as Picture..."), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
              &COrbekDlg::OnSaveChartPicture);
+  QAction* history =
+      action(tr("History..."), QKeySequence(Qt::CTRL | Qt::Key_H), &COrbekDlg::OnHistory);
+  QAction* review = action(tr("Mark as Reviewed..."), QKeySequence(Qt::CTRL | Qt::Key_R),
+                           &COrbekDlg::OnMarkReviewed);
   // Whether Receive asks about details left from an earlier transfer.
   auto* ask = new QAction(tr("Ask for Sample Details at Receive"), this);
   ask->setCheckable(true);
@@ -271,9 +277,16 @@ void COrbekDlg::SetUpTransferActions() {
   });
   addAction(ask);
   ui_->ReadingsTable->setContextMenuPolicy(Qt::ActionsContextMenu);
-  ui_->ReadingsTable->addActions({details, ask, report});
+  ui_->ReadingsTable->addActions({details, ask, report, history, review});
   ui_->Chart->setContextMenuPolicy(Qt::ActionsContextMenu);
-  ui_->Chart->addActions({details, ask, report, picture});
+  ui_->Chart->addActions({details, ask, report, picture, history, review});
+
+  // Under the table: which archived transfer the window shows.
+  ArchiveBanner = new QLabel(this);
+  ArchiveBanner->setObjectName(QStringLiteral("ArchiveBanner"));
+  ArchiveBanner->setGeometry(15, 656, 639, 26);
+  ArchiveBanner->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  ArchiveBanner->hide();
 
   StatisticsLabel = new QLabel(this);
   StatisticsLabel->setObjectName(QStringLiteral("StatisticsLabel"));
@@ -376,9 +389,29 @@ void COrbekDlg::ShowStatistics() {
 void COrbekDlg::OnSampleDetails() {
   SampleDetailsDialog dialog(Transfer.details, this);
   if (dialog.exec() != QDialog::Accepted) return;
-  const bool ended = !Transfer.Empty() && !Session.IsOpen();
+  const bool ended = !Transfer.Empty() && !receiving_;
   if (ended) {
+    QString reason;
+    if (archive_.ShownIsArchived() && dialog.Details() != Transfer.details) {
+      reason = QInputDialog::getText(
+                   this, tr("Reason for the change"),
+                   tr("Why do the details of this transfer change? The archive keeps the old "
+                      "and the new text with your reason."))
+                   .trimmed();
+      if (reason.isEmpty()) {
+        MessageBoxExW(tr("The details stay as they were: a change needs its reason."),
+                      tr("Orbek"));
+        return;
+      }
+    }
+    const std::size_t before = Transfer.changes.size();
     Transfer.ChangeDetails(dialog.Details(), std::chrono::system_clock::now());
+    if (!reason.isEmpty()) {
+      const std::vector<DetailChange> made(Transfer.changes.begin() + long(before),
+                                           Transfer.changes.end());
+      if (const QString note = archive_.DetailsChanged(made, reason); !note.isEmpty())
+        MessageBoxExW(note, tr("Orbek"));
+    }
   } else {
     Transfer.details = dialog.Details();
     detailsConfirmed_ = true;
@@ -422,10 +455,10 @@ void COrbekDlg::OnSaveReport() {
   const QString path = AskSavePath(ReportKind());
   if (path.isEmpty()) return;
   const QString source = Session.PortName().isEmpty() ? tr("the window") : Session.PortName();
-  WriteTransferReport(
-      path, Transfer,
-      {source, QStringLiteral("Orbek %1").arg(QCoreApplication::applicationVersion()), {}, {}});
+  const auto [received, reviewed] = archive_.Attribution();
+  WriteTransferReport(path, Transfer, {source, WindowProgram(), received, reviewed});
   MessageBoxExW(tr("The report has been saved as %1.").arg(DisplayPath(path)), tr("Message"));
+  NoteSaved(path);
 }
 
 void COrbekDlg::OnSaveChartPicture() {
@@ -433,6 +466,7 @@ void COrbekDlg::OnSaveChartPicture() {
   if (path.isEmpty()) return;
   Chart->SavePicture(path);
   MessageBoxExW(tr("The chart has been saved as %1.").arg(DisplayPath(path)), tr("Message"));
+  NoteSaved(path);
 }
 
 void COrbekDlg::Guarded(const std::function<void()>& handler) {
@@ -592,6 +626,8 @@ void COrbekDlg::OfferRestore() {
     return;
   }
   Restore(readings);
+  if (const QString note = archive_.Restored(abandoned->path, Transfer); !note.isEmpty())
+    MessageBoxExW(note, tr("Orbek"));
   try {
     journal_ = Journal::Adopt(abandoned->path);
   } catch (const SaveError& error) {
@@ -788,35 +824,13 @@ void COrbekDlg::OnConnectButton() {
 void COrbekDlg::OnReceiveButton() {
   if (!ConfirmDetailsForReceive()) return;
   detailsConfirmed_ = false;  // the next Receive asks again
-  // The transfer the table showed stays on disk, as the close question's
-  // No keeps one; unless it was exported whole, the user is told where.
-  QString keptNote;
-  if (journaling_ && RowCounter > 0) {
-    bool kept = false;
-    const QString where = KeepJournalAside(&kept);
-    if (!kept || exportedReadings_ < Transfer.Count())
-      keptNote = kept ? tr("The %1 readings the table showed were not exported; %2.")
-                            .arg(Transfer.Count())
-                            .arg(where)
-                      : where;
-  } else if (journaling_) {
-    DropJournal();
-  }
-  exportedReadings_ = 0;
-  RowCounter = 0;
-  Transfer.Clear();
-  foreignSaid_ = false;
-  ShowStatistics();
-  for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
-    for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
-      ReadingsTable->SetItemText(row, column, QString());
-  ReadingsTable->EnsureVisible(RowCounter);
-  ValueSeries.Clear();
-  TemperatureSeries.Clear();
-  Chart->Follow();  // a look back at the last transfer ends with it
+  const QString keptNote = LetGoOfShownTransfer();
+  ClearTransferView();
   if (Session.IsOpen()) {
+    archive_.Begin(Session);
     if (journaling_) StartJournal();
     Session.Start(SelectedInterval());
+    receiving_ = true;
     statusTimer_.stop();
     SayStatus(tr("Transfer started"));
     if (!keptNote.isEmpty()) ShowAfterThisEvent(keptNote, tr("Orbek"));
@@ -878,6 +892,7 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
 // The session has sent the stop byte and closed the port.
 void COrbekDlg::OnTransferEnded() {
   BeginSerialEvent();
+  ArchiveTransfer();
   ShowStatistics();
   statusTimer_.stop();
   SayStatus(StatusNow());
@@ -889,6 +904,7 @@ void COrbekDlg::OnTransferEnded() {
 // chart; the face and one message say the link is gone.
 void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
+  ArchiveTransfer();
   ShowStatistics();
   statusTimer_.stop();
   SayStatus(StatusNow());
@@ -929,6 +945,7 @@ void COrbekDlg::ExportToExcel() {
     MessageBoxExW(
         tr("Every reading of the transfer has been saved in %1.").arg(DisplayPath(strFile)),
         tr("Message"));
+    NoteSaved(strFile);
     return;
   }
   const bool xlsx = FormatOf(strFile) == WorkbookFormat::Xlsx;
@@ -941,6 +958,7 @@ void COrbekDlg::ExportToExcel() {
   }
   exportedReadings_ = Transfer.Count();
   MessageBoxExW(tr("Data has been exported into Excel file"), tr("Message"));
+  NoteSaved(strFile);
   if (RowCounter > kTableRows)
     MessageBoxExW(tr("Readings %1 to %2 came after the table's last row: they are on the "
                      "workbook's Data sheets, not on Sheet1.")
@@ -974,6 +992,9 @@ void COrbekDlg::StartJournal() {
                           .toStdString());
     journal_ = Journal::Create(path, false);
     Session.SetJournal(journal_.get());
+    // A restore after a crash archives it under the same id.
+    if (!journal_->SetTag("user.orbek.transfer", archive_.ShownId()))
+      qCWarning(lcLink) << "cannot keep the transfer id with" << DisplayPath(path);
   } catch (const SaveError& error) {
     ShowAfterThisEvent(
         QString::fromUtf8(error.what()) + tr("; this transfer is not kept should Orbek stop."),
@@ -1037,6 +1058,117 @@ bool COrbekDlg::OnClose() {
   }
   DropJournal();
   return true;
+}
+
+void COrbekDlg::ArchiveTransfer() {
+  if (!receiving_) return;
+  receiving_ = false;
+  const std::optional<int> baud = SelectedBaud();
+  const auto settings = baud ? SettingsForBaud(*baud) : std::nullopt;
+  const auto interval = kIntervalChoices.at(static_cast<std::size_t>(SelectedInterval())).text;
+  const QString note = archive_.End(
+      Session, Transfer,
+      settings ? QString::fromLatin1(settings->data(), qsizetype(settings->size())) : QString(),
+      QString::fromLatin1(interval.data(), qsizetype(interval.size())));
+  if (!note.isEmpty()) ShowAfterThisEvent(note, tr("Orbek"));
+}
+
+void COrbekDlg::NoteSaved(const QString& path) {
+  if (const QString note = archive_.FileSaved(path); !note.isEmpty())
+    MessageBoxExW(note, tr("Orbek"));
+}
+
+void COrbekDlg::OnHistory() {
+  if (!archive_.On()) {
+    MessageBoxExW(tr("Transfers are not archived (orbek --no-archive)."), tr("Orbek"));
+    return;
+  }
+  if (receiving_) {
+    MessageBoxExW(tr("A transfer is running; open the history once it has ended."), tr("Orbek"));
+    return;
+  }
+  HistoryDialog dialog(archive_.Location(), this);
+  if (dialog.exec() != QDialog::Accepted || dialog.Chosen().isEmpty()) return;
+  StoredTransfer stored;
+  try {
+    stored = Archive(archive_.Location()).Load(dialog.Chosen());
+  } catch (const ArchiveError& error) {
+    MessageBoxExW(QString::fromUtf8(error.what()), tr("Orbek"));
+    return;
+  }
+  ShowArchived(stored);
+}
+
+void COrbekDlg::ShowArchived(const StoredTransfer& stored) {
+  const QString keptNote = LetGoOfShownTransfer();
+  ClearTransferView();
+  std::vector<Reading> readings;
+  for (std::size_t i = 0; i < stored.readings.Count(); ++i)
+    readings.push_back(stored.readings.At(i));
+  Restore(readings);
+  Transfer.details = stored.transfer.details;
+  exportedReadings_ = Transfer.Count();  // the archive keeps it
+  archive_.Opened(stored);
+  const QString banner =
+      tr("Archived transfer of %1, sample %2 (%3): read-only")
+          .arg(QLocale().toString(stored.transfer.start.toLocalTime(), QLocale::ShortFormat),
+               QString::fromStdString(stored.transfer.details.sample),
+               QString::fromLatin1(stored.transfer.id.left(8)));
+  ArchiveBanner->setText(banner);
+  ArchiveBanner->setAccessibleName(banner);
+  ArchiveBanner->show();
+  ShowStatistics();
+  SayStatus(banner);
+  if (!keptNote.isEmpty()) MessageBoxExW(keptNote, tr("Orbek"));
+}
+
+void COrbekDlg::OnMarkReviewed() {
+  if (!archive_.ShownIsArchived()) {
+    MessageBoxExW(tr("Only a transfer that has ended and is in the archive can be reviewed."),
+                  tr("Orbek"));
+    return;
+  }
+  ReviewDialog dialog(this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  const QString note = archive_.Reviewed(dialog.Reviewer(), dialog.Meaning());
+  MessageBoxExW(note.isEmpty() ? tr("Marked as reviewed by %1 (%2).")
+                                     .arg(dialog.Reviewer(), dialog.Meaning())
+                               : note,
+                tr("Orbek"));
+}
+
+// The transfer the table showed stays on disk, as the close question's No
+// keeps one; unless it was exported whole, the user is told where.
+QString COrbekDlg::LetGoOfShownTransfer() {
+  QString keptNote;
+  if (journaling_ && RowCounter > 0 && !archive_.ShowsArchived()) {
+    bool kept = false;
+    const QString where = KeepJournalAside(&kept);
+    if (!kept || exportedReadings_ < Transfer.Count())
+      keptNote = kept ? tr("The %1 readings the table showed were not exported; %2.")
+                            .arg(Transfer.Count())
+                            .arg(where)
+                      : where;
+  } else if (journaling_) {
+    DropJournal();
+  }
+  return keptNote;
+}
+
+void COrbekDlg::ClearTransferView() {
+  exportedReadings_ = 0;
+  RowCounter = 0;
+  Transfer.Clear();
+  foreignSaid_ = false;
+  ArchiveBanner->hide();
+  ShowStatistics();
+  for (int row = 0; row < ReadingsTable->ItemCount(); ++row)
+    for (const int column : {kTimestampColumn, kValueColumn, kTemperatureColumn})
+      ReadingsTable->SetItemText(row, column, QString());
+  ReadingsTable->EnsureVisible(RowCounter);
+  ValueSeries.Clear();
+  TemperatureSeries.Clear();
+  Chart->Follow();  // a look back at the last transfer ends with it
 }
 
 void COrbekDlg::accept() {

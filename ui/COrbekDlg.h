@@ -16,6 +16,7 @@
 #include "storage/Journal.h"
 #include "ui/AxisRange.h"
 #include "ui/CTchart1.h"
+#include "ui/WindowArchive.h"
 
 class QComboBox;
 class QLabel;
@@ -54,6 +55,8 @@ class COrbekDlg : public QDialog {
   // area, less the window's frame) is smaller, the window takes the room
   // and the form scrolls inside it, so every control can still be reached.
   void FitInto(const QSize& room);
+  // Where transfers are archived (ArchiveLocation::Kind::Off for nowhere).
+  void SetArchive(const ArchiveLocation& location) { archive_.SetLocation(location); }
 
  protected:
   // A palette that changes (the desktop going dark) redraws the pictures;
@@ -112,6 +115,8 @@ class COrbekDlg : public QDialog {
   void OnSampleDetails();
   void OnSaveReport();
   void OnSaveChartPicture();
+  void OnHistory();
+  void OnMarkReviewed();
   // What the meter sends: each is one serial event.
   void OnReading(const Reading& reading);
   void OnTransferEnded();
@@ -122,6 +127,17 @@ class COrbekDlg : public QDialog {
   // box's own event loop never runs a handler inside another.
   void ShowAfterThisEvent(const QString& text, const QString& caption);
   void WarnOfForeignBytes();
+  // The transfer ended: into the archive, and the user told of anything
+  // that keeps it from going there.
+  void ArchiveTransfer();
+  // Tells the archive of a file saved from the transfer shown.
+  void NoteSaved(const QString& path);
+  // Shows a transfer from the archive, read-only, under a banner.
+  void ShowArchived(const StoredTransfer& stored);
+  // The journal of the transfer shown goes or is kept aside, as Receive
+  // and opening another transfer do; a note when the user must hear where.
+  QString LetGoOfShownTransfer();
+  void ClearTransferView();
   bool ConfirmDetailsForReceive();
   void KeepDetails();
 
@@ -169,8 +185,11 @@ class COrbekDlg : public QDialog {
   bool journaling_ = true;  // false while a capture given by the user takes its place
   bool foreignSaid_ = false;  // this transfer's records were said not to be a meter's
   bool detailsConfirmed_ = false;  // given for the next transfer since the last Receive
-  std::size_t exportedReadings_ = 0;
-  bool focusShown_ = false;  // the focus frame was shown at the first activation  // readings of this transfer in the last export
+  std::size_t exportedReadings_ = 0;  // readings of this transfer in the last export
+  bool focusShown_ = false;  // the focus frame was shown at the first activation
+  bool receiving_ = false;   // a transfer runs: from Receive to its end
+  WindowArchive archive_;
+  QLabel* ArchiveBanner = nullptr;  // which archived transfer is shown, read-only
   // Every reading of the transfer, past the table's last row too, with the
   // sample's details: for the workbook's Data sheet, the CSV and the report.
   TransferRecord Transfer;
