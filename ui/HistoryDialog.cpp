@@ -58,7 +58,10 @@ HistoryDialog::HistoryDialog(const ArchiveLocation& location, QWidget* parent)
   dates->addWidget(toLabel);
   dates->addWidget(to_);
   dates->addStretch();
-  filters->addRow(tr("&Started from:"), dates);
+  // The labels name the date boxes to screen readers too.
+  auto* fromLabel = new QLabel(tr("Started &from:"), this);
+  fromLabel->setBuddy(from_);
+  filters->addRow(fromLabel, dates);
 
   list_ = new QTableWidget(this);
   list_->setObjectName(QStringLiteral("HistoryList"));

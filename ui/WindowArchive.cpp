@@ -88,9 +88,26 @@ void WindowArchive::Opened(const StoredTransfer& stored) {
 
 QString WindowArchive::Give(const ArchivedTransfer& transfer) {
   given_ = true;
-  const ArchiveOutcome outcome = ArchiveTransfer(location_, transfer);
-  return outcome.Message(location_,
-                         tr("Transfer %1").arg(QString::fromLatin1(transfer.id)));
+  return Said(ArchiveTransfer(location_, transfer),
+              tr("Transfer %1").arg(QString::fromLatin1(transfer.id)));
+}
+
+QString WindowArchive::Said(const ArchiveOutcome& outcome, const QString& what) const {
+  QStringList said;
+  if (outcome.delivered > 0)
+    said << tr("What waited to be archived (%1) went into the archive %2.")
+                .arg(outcome.delivered)
+                .arg(location_.Display());
+  for (const QString& path : outcome.unreadable)
+    said << tr("%1 waits to be archived but cannot be read; it is left where it is.")
+                .arg(DisplayPath(path));
+  if (!outcome.archived && !outcome.waiting.isEmpty())
+    said << tr("%1 is not archived yet (%2); it waits in %3 and goes into the archive at the "
+               "next chance.")
+                .arg(what, outcome.problem, DisplayPath(outcome.waiting));
+  else if (!outcome.archived)
+    said << tr("%1 is not archived: %2").arg(what, outcome.problem);
+  return said.join(QLatin1Char('\n'));
 }
 
 AuditEvent WindowArchive::EventOnShown(const QString& kind) const {
@@ -102,9 +119,9 @@ AuditEvent WindowArchive::EventOnShown(const QString& kind) const {
   return event;
 }
 
-QString WindowArchive::Note(AuditEvent event) {
+QString WindowArchive::Note(AuditEvent event, const QString& what) {
   if (!On() || id_.isEmpty()) return {};
-  return ArchiveEvent(location_, event).Message(location_, tr("The record of this"));
+  return Said(ArchiveEvent(location_, event), what);
 }
 
 QString WindowArchive::FileSaved(const QString& path) {
@@ -122,7 +139,7 @@ QString WindowArchive::FileSaved(const QString& path) {
   event.subject = file.format;
   event.after = file.path;
   event.fileSha256 = file.sha256;
-  return Note(event);
+  return Note(event, tr("The save of %1").arg(DisplayPath(path)));
 }
 
 QString WindowArchive::DetailsChanged(const std::vector<DetailChange>& changes,
@@ -134,7 +151,8 @@ QString WindowArchive::DetailsChanged(const std::vector<DetailChange>& changes,
     event.before = QString::fromStdString(change.before);
     event.after = QString::fromStdString(change.after);
     event.reason = reason;
-    if (const QString note = Note(event); !note.isEmpty()) said << note;
+    if (const QString note = Note(event, tr("The change of the details")); !note.isEmpty())
+      said << note;
   }
   said.removeDuplicates();
   return said.join(QLatin1Char('\n'));
@@ -155,7 +173,7 @@ QString WindowArchive::Reviewed(const QString& reviewer, const QString& meaning)
   AuditEvent event = EventOnShown(QStringLiteral("reviewed"));
   event.subject = reviewer;
   event.after = meaning;
-  return Note(event);
+  return Note(event, tr("The review"));
 }
 
 }  // namespace orbek

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "archive/ArchiveLocation.h"
+#include "archive/ArchiveWaiting.h"
 #include "archive/ArchivedTransfer.h"
 
 namespace orbek {
@@ -56,7 +57,9 @@ class WindowArchive {
 
  private:
   QString Give(const ArchivedTransfer& transfer);
-  QString Note(AuditEvent event);
+  QString Note(AuditEvent event, const QString& what);
+  // The outcome in the window's language; empty when there is nothing to say.
+  QString Said(const ArchiveOutcome& outcome, const QString& what) const;
   AuditEvent EventOnShown(const QString& kind) const;
 
   ArchiveLocation location_;

@@ -141,10 +141,6 @@
         <source>Graph</source>
         <translation>Diagramm</translation>
     </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 bis %2)</translation>
-    </message>
 </context>
 <context>
     <name>PortDiscovery</name>
@@ -221,6 +217,89 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
     <message>
         <source>Note</source>
         <translation>Notiz</translation>
+    </message>
+</context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Kann %1 nicht speichern: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 liegt auf einem schreibgeschützten Dateisystem</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>der Name ist zu lang</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>keine Berechtigung, in %1 Dateien anzulegen</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>der Ordner %1 existiert nicht</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>es ist ein Ordner</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>es ist keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>die Datei ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>keine Berechtigung, sie zu schreiben</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; der gespeicherte Inhalt ist vollständig in %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>die Datei ist gespeichert, aber ihr Ordner konnte nicht auf die Platte geschrieben werden (%1); ein Stromausfall könnte das Speichern noch rückgängig machen</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 gehört im gemeinsamen Ordner %2 einem anderen Benutzer und wird daher nicht beschrieben</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>die Datei</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>die Verknüpfung</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>die Platte ist voll</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>die Datei wäre größer, als die Dateigrößengrenze (ulimit -f) erlaubt</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>keine Berechtigung</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>keine solche Datei und kein solcher Ordner</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>das Dateisystem ist schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>das Gerät meldete einen Ein-/Ausgabefehler</translation>
     </message>
 </context>
 <context>
@@ -360,6 +439,53 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
         <source>Sample %1</source>
         <translation>Probe %1</translation>
     </message>
+    <message>
+        <source>Received</source>
+        <translation>Empfangen</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Geprüft</translation>
+    </message>
+</context>
+<context>
+    <name>WindowArchive</name>
+    <message>
+        <source>The restored transfer is not archived: %1</source>
+        <translation>Die wiederhergestellte Übertragung ist nicht archiviert: %1</translation>
+    </message>
+    <message>
+        <source>Transfer %1</source>
+        <translation>Übertragung %1</translation>
+    </message>
+    <message>
+        <source>What waited to be archived (%1) went into the archive %2.</source>
+        <translation>Was auf die Archivierung wartete (%1), ist jetzt im Archiv %2.</translation>
+    </message>
+    <message>
+        <source>%1 waits to be archived but cannot be read; it is left where it is.</source>
+        <translation>%1 wartet auf die Archivierung, kann aber nicht gelesen werden; es bleibt, wo es ist.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived yet (%2); it waits in %3 and goes into the archive at the next chance.</source>
+        <translation>%1 ist noch nicht archiviert (%2); sie wartet in %3 und kommt bei nächster Gelegenheit ins Archiv.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived: %2</source>
+        <translation>%1 ist nicht archiviert: %2</translation>
+    </message>
+    <message>
+        <source>The save of %1</source>
+        <translation>Das Speichern von %1</translation>
+    </message>
+    <message>
+        <source>The change of the details</source>
+        <translation>Die Änderung der Angaben</translation>
+    </message>
+    <message>
+        <source>The review</source>
+        <translation>Die Prüfung</translation>
+    </message>
 </context>
 <context>
     <name>orbek::COrbekDlg</name>
@@ -434,10 +560,6 @@ Ordner öffnen?</translation>
     <message>
         <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
         <translation>Eine Zeile je Messwert: Nummer, Datum und Uhrzeit des Geräts, Messwert und Temperatur</translation>
-    </message>
-    <message>
-        <source>Chart</source>
-        <translation>Diagramm</translation>
     </message>
     <message>
         <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
@@ -629,12 +751,157 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
         <translation>Die meisten empfangenen Datensätze enthalten weder ein echtes Datum noch einen Wert, den das Messgerät kennt: Sie sehen nicht wie Messwerte des Geräts aus. Ist die Baudrate richtig?</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Verlauf...</translation>
+    </message>
+    <message>
+        <source>Mark as Reviewed...</source>
+        <translation>Als geprüft markieren...</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 bis %2)</translation>
+    </message>
+    <message>
+        <source>Reason for the change</source>
+        <translation>Grund der Änderung</translation>
+    </message>
+    <message>
+        <source>Why do the details of this transfer change? The archive keeps the old and the new text with your reason.</source>
+        <translation>Warum ändern sich die Angaben dieser Übertragung? Das Archiv bewahrt den alten und den neuen Text mit Ihrem Grund auf.</translation>
+    </message>
+    <message>
+        <source>The details stay as they were: a change needs its reason.</source>
+        <translation>Die Angaben bleiben unverändert: Eine Änderung braucht ihren Grund.</translation>
+    </message>
+    <message>
+        <source>Transfers are not archived (orbek --no-archive).</source>
+        <translation>Übertragungen werden nicht archiviert (orbek --no-archive).</translation>
+    </message>
+    <message>
+        <source>A transfer is running; open the history once it has ended.</source>
+        <translation>Eine Übertragung läuft; öffnen Sie den Verlauf, wenn sie beendet ist.</translation>
+    </message>
+    <message>
+        <source>Archived transfer of %1, sample %2 (%3): read-only</source>
+        <translation>Archivierte Übertragung vom %1, Probe %2 (%3): schreibgeschützt</translation>
+    </message>
+    <message>
+        <source>Only a transfer that has ended and is in the archive can be reviewed.</source>
+        <translation>Nur eine beendete, archivierte Übertragung kann geprüft werden.</translation>
+    </message>
+    <message>
+        <source>Marked as reviewed by %1 (%2).</source>
+        <translation>Als geprüft markiert von %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>%1 kann nicht gespeichert werden: Der Name eines Bildes muss auf .png, .svg oder .pdf enden</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>Verlauf</translation>
+    </message>
+    <message>
+        <source>Sample, operator, location, probe or note</source>
+        <translation>Probe, Bediener, Ort, Sonde oder Notiz</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Suchen:</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>&amp;bis</translation>
+    </message>
+    <message>
+        <source>Archived transfers</source>
+        <translation>Archivierte Übertragungen</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Begonnen</translation>
+    </message>
+    <message>
+        <source>Sample ID</source>
+        <translation>Proben-ID</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Bearbeiter</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ort</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Messwerte</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Verloren</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>Einheiten</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>Ö&amp;ffnen</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n transfer(s) in %1</source>
+        <translation>
+            <numerusform>%n Übertragung in %1</numerusform>
+            <numerusform>%n Übertragungen in %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The archive cannot be read: %1</source>
+        <translation>Das Archiv kann nicht gelesen werden: %1</translation>
+    </message>
+    <message>
+        <source>Started &amp;from:</source>
+        <translation>Begonnen &amp;vom:</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::ReviewDialog</name>
+    <message>
+        <source>Mark as Reviewed</source>
+        <translation>Als geprüft markieren</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Geprüft</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>Freigegeben</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>Abgelehnt</translation>
+    </message>
+    <message>
+        <source>&amp;Reviewer:</source>
+        <translation>&amp;Prüfer:</translation>
+    </message>
+    <message>
+        <source>&amp;Meaning:</source>
+        <translation>&amp;Bedeutung:</translation>
+    </message>
+    <message>
+        <source>The review is kept in the archive&apos;s audit trail with your name and the time; it cannot be changed afterwards.</source>
+        <translation>Die Prüfung wird mit Ihrem Namen und der Zeit im Prüfpfad des Archivs aufbewahrt; sie kann danach nicht geändert werden.</translation>
     </message>
 </context>
 <context>
@@ -670,89 +937,6 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>Save</name>
-    <message>
-        <source>Cannot save %1: %2</source>
-        <translation>Kann %1 nicht speichern: %2</translation>
-    </message>
-    <message>
-        <source>%1 is on a read-only file system</source>
-        <translation>%1 liegt auf einem schreibgeschützten Dateisystem</translation>
-    </message>
-    <message>
-        <source>the name is too long</source>
-        <translation>der Name ist zu lang</translation>
-    </message>
-    <message>
-        <source>no permission to create files in %1</source>
-        <translation>keine Berechtigung, in %1 Dateien anzulegen</translation>
-    </message>
-    <message>
-        <source>the folder %1 does not exist</source>
-        <translation>der Ordner %1 existiert nicht</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>es ist ein Ordner</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>es ist keine gewöhnliche Datei</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>die Datei ist schreibgeschützt</translation>
-    </message>
-    <message>
-        <source>no permission to write to it</source>
-        <translation>keine Berechtigung, sie zu schreiben</translation>
-    </message>
-    <message>
-        <source>%1; the saved content is complete in %2</source>
-        <translation>%1; der gespeicherte Inhalt ist vollständig in %2</translation>
-    </message>
-    <message>
-        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
-        <translation>die Datei ist gespeichert, aber ihr Ordner konnte nicht auf die Platte geschrieben werden (%1); ein Stromausfall könnte das Speichern noch rückgängig machen</translation>
-    </message>
-    <message>
-        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
-        <translation>%1 gehört im gemeinsamen Ordner %2 einem anderen Benutzer und wird daher nicht beschrieben</translation>
-    </message>
-    <message>
-        <source>the file</source>
-        <translation>die Datei</translation>
-    </message>
-    <message>
-        <source>the link</source>
-        <translation>die Verknüpfung</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>die Platte ist voll</translation>
-    </message>
-    <message>
-        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
-        <translation>die Datei wäre größer, als die Dateigrößengrenze (ulimit -f) erlaubt</translation>
-    </message>
-    <message>
-        <source>permission denied</source>
-        <translation>keine Berechtigung</translation>
-    </message>
-    <message>
-        <source>no such file or folder</source>
-        <translation>keine solche Datei und kein solcher Ordner</translation>
-    </message>
-    <message>
-        <source>the file system is read-only</source>
-        <translation>das Dateisystem ist schreibgeschützt</translation>
-    </message>
-    <message>
-        <source>the device reported an input/output error</source>
-        <translation>das Gerät meldete einen Ein-/Ausgabefehler</translation>
     </message>
 </context>
 </TS>

@@ -141,10 +141,6 @@
         <source>Graph</source>
         <translation>Gráfico</translation>
     </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 a %2)</translation>
-    </message>
 </context>
 <context>
     <name>PortDiscovery</name>
@@ -221,6 +217,89 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
     <message>
         <source>Note</source>
         <translation>Nota</translation>
+    </message>
+</context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>No se puede guardar %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 está en un sistema de archivos de solo lectura</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>el nombre es demasiado largo</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>sin permiso para crear archivos en %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>la carpeta %1 no existe</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>es una carpeta</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>no es un archivo normal</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>el archivo es de solo lectura</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>sin permiso para escribir en él</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; el contenido guardado está completo en %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>el archivo está guardado, pero su carpeta no se pudo escribir en el disco (%1): un corte de luz aún podría deshacer el guardado</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 pertenece a otro usuario en la carpeta compartida %2, así que no se escribe a través de él</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>el archivo</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>el enlace</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>el disco está lleno</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>el archivo superaría el tamaño máximo permitido (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permiso denegado</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>no existe ese archivo o carpeta</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>el sistema de archivos es de solo lectura</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>el dispositivo informó un error de entrada/salida</translation>
     </message>
 </context>
 <context>
@@ -360,6 +439,53 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
         <source>Sample %1</source>
         <translation>Muestra %1</translation>
     </message>
+    <message>
+        <source>Received</source>
+        <translation>Recibido</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Revisado</translation>
+    </message>
+</context>
+<context>
+    <name>WindowArchive</name>
+    <message>
+        <source>The restored transfer is not archived: %1</source>
+        <translation>La transferencia restaurada no está archivada: %1</translation>
+    </message>
+    <message>
+        <source>Transfer %1</source>
+        <translation>La transferencia %1</translation>
+    </message>
+    <message>
+        <source>What waited to be archived (%1) went into the archive %2.</source>
+        <translation>Lo que esperaba para archivarse (%1) ha entrado en el archivo %2.</translation>
+    </message>
+    <message>
+        <source>%1 waits to be archived but cannot be read; it is left where it is.</source>
+        <translation>%1 espera para archivarse pero no se puede leer; se deja donde está.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived yet (%2); it waits in %3 and goes into the archive at the next chance.</source>
+        <translation>%1 aún no está archivada (%2); espera en %3 y entrará en el archivo en la próxima ocasión.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived: %2</source>
+        <translation>%1 no está archivada: %2</translation>
+    </message>
+    <message>
+        <source>The save of %1</source>
+        <translation>El guardado de %1</translation>
+    </message>
+    <message>
+        <source>The change of the details</source>
+        <translation>El cambio de los detalles</translation>
+    </message>
+    <message>
+        <source>The review</source>
+        <translation>La revisión</translation>
+    </message>
 </context>
 <context>
     <name>orbek::COrbekDlg</name>
@@ -434,10 +560,6 @@ Open the folder?</source>
     <message>
         <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
         <translation>Una fila por lectura: su número, la fecha y hora del medidor, el valor medido y la temperatura</translation>
-    </message>
-    <message>
-        <source>Chart</source>
-        <translation>Gráfico</translation>
     </message>
     <message>
         <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
@@ -629,12 +751,157 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
         <translation>La mayoría de los registros recibidos no llevan ni una fecha real ni un valor que el medidor defina: no parecen lecturas del medidor. ¿Es correcta la velocidad en baudios?</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Historial...</translation>
+    </message>
+    <message>
+        <source>Mark as Reviewed...</source>
+        <translation>Marcar como revisado...</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
+    </message>
+    <message>
+        <source>Reason for the change</source>
+        <translation>Motivo del cambio</translation>
+    </message>
+    <message>
+        <source>Why do the details of this transfer change? The archive keeps the old and the new text with your reason.</source>
+        <translation>¿Por qué cambian los detalles de esta transferencia? El archivo guarda el texto antiguo y el nuevo con su motivo.</translation>
+    </message>
+    <message>
+        <source>The details stay as they were: a change needs its reason.</source>
+        <translation>Los detalles quedan como estaban: un cambio necesita su motivo.</translation>
+    </message>
+    <message>
+        <source>Transfers are not archived (orbek --no-archive).</source>
+        <translation>Las transferencias no se archivan (orbek --no-archive).</translation>
+    </message>
+    <message>
+        <source>A transfer is running; open the history once it has ended.</source>
+        <translation>Hay una transferencia en curso; abra el historial cuando haya terminado.</translation>
+    </message>
+    <message>
+        <source>Archived transfer of %1, sample %2 (%3): read-only</source>
+        <translation>Transferencia archivada del %1, muestra %2 (%3): solo lectura</translation>
+    </message>
+    <message>
+        <source>Only a transfer that has ended and is in the archive can be reviewed.</source>
+        <translation>Solo se puede revisar una transferencia terminada y archivada.</translation>
+    </message>
+    <message>
+        <source>Marked as reviewed by %1 (%2).</source>
+        <translation>Marcada como revisada por %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>No se puede guardar %1: el nombre de una imagen debe terminar en .png, .svg o .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>Historial</translation>
+    </message>
+    <message>
+        <source>Sample, operator, location, probe or note</source>
+        <translation>Muestra, operador, lugar, sonda o nota</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Buscar:</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>&amp;hasta</translation>
+    </message>
+    <message>
+        <source>Archived transfers</source>
+        <translation>Transferencias archivadas</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Inicio</translation>
+    </message>
+    <message>
+        <source>Sample ID</source>
+        <translation>ID de la muestra</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Operador</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Ubicación</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Lecturas</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Perdidas</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>Unidades</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>&amp;Abrir</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n transfer(s) in %1</source>
+        <translation>
+            <numerusform>%n transferencia en %1</numerusform>
+            <numerusform>%n transferencias en %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The archive cannot be read: %1</source>
+        <translation>No se puede leer el archivo: %1</translation>
+    </message>
+    <message>
+        <source>Started &amp;from:</source>
+        <translation>Iniciadas &amp;desde:</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::ReviewDialog</name>
+    <message>
+        <source>Mark as Reviewed</source>
+        <translation>Marcar como revisado</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Revisado</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>Aprobado</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>Rechazado</translation>
+    </message>
+    <message>
+        <source>&amp;Reviewer:</source>
+        <translation>&amp;Revisor:</translation>
+    </message>
+    <message>
+        <source>&amp;Meaning:</source>
+        <translation>&amp;Significado:</translation>
+    </message>
+    <message>
+        <source>The review is kept in the archive&apos;s audit trail with your name and the time; it cannot be changed afterwards.</source>
+        <translation>La revisión se guarda en el registro de auditoría del archivo con su nombre y la hora; no se puede cambiar después.</translation>
     </message>
 </context>
 <context>
@@ -670,89 +937,6 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>Save</name>
-    <message>
-        <source>Cannot save %1: %2</source>
-        <translation>No se puede guardar %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 is on a read-only file system</source>
-        <translation>%1 está en un sistema de archivos de solo lectura</translation>
-    </message>
-    <message>
-        <source>the name is too long</source>
-        <translation>el nombre es demasiado largo</translation>
-    </message>
-    <message>
-        <source>no permission to create files in %1</source>
-        <translation>sin permiso para crear archivos en %1</translation>
-    </message>
-    <message>
-        <source>the folder %1 does not exist</source>
-        <translation>la carpeta %1 no existe</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>es una carpeta</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>no es un archivo normal</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>el archivo es de solo lectura</translation>
-    </message>
-    <message>
-        <source>no permission to write to it</source>
-        <translation>sin permiso para escribir en él</translation>
-    </message>
-    <message>
-        <source>%1; the saved content is complete in %2</source>
-        <translation>%1; el contenido guardado está completo en %2</translation>
-    </message>
-    <message>
-        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
-        <translation>el archivo está guardado, pero su carpeta no se pudo escribir en el disco (%1): un corte de luz aún podría deshacer el guardado</translation>
-    </message>
-    <message>
-        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
-        <translation>%1 pertenece a otro usuario en la carpeta compartida %2, así que no se escribe a través de él</translation>
-    </message>
-    <message>
-        <source>the file</source>
-        <translation>el archivo</translation>
-    </message>
-    <message>
-        <source>the link</source>
-        <translation>el enlace</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>el disco está lleno</translation>
-    </message>
-    <message>
-        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
-        <translation>el archivo superaría el tamaño máximo permitido (ulimit -f)</translation>
-    </message>
-    <message>
-        <source>permission denied</source>
-        <translation>permiso denegado</translation>
-    </message>
-    <message>
-        <source>no such file or folder</source>
-        <translation>no existe ese archivo o carpeta</translation>
-    </message>
-    <message>
-        <source>the file system is read-only</source>
-        <translation>el sistema de archivos es de solo lectura</translation>
-    </message>
-    <message>
-        <source>the device reported an input/output error</source>
-        <translation>el dispositivo informó un error de entrada/salida</translation>
     </message>
 </context>
 </TS>

@@ -141,10 +141,6 @@
         <source>Graph</source>
         <translation>Graphique</translation>
     </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 à %2)</translation>
-    </message>
 </context>
 <context>
     <name>PortDiscovery</name>
@@ -221,6 +217,89 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
     <message>
         <source>Note</source>
         <translation>Note</translation>
+    </message>
+</context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Impossible d&apos;enregistrer %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 est sur un système de fichiers en lecture seule</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>le nom est trop long</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>pas la permission de créer des fichiers dans %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>le dossier %1 n&apos;existe pas</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>c&apos;est un dossier</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>ce n&apos;est pas un fichier ordinaire</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>le fichier est en lecture seule</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>pas la permission d&apos;y écrire</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1 ; le contenu enregistré est complet dans %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>le fichier est enregistré, mais son dossier n&apos;a pas pu être écrit sur le disque (%1) : une coupure de courant pourrait encore annuler l&apos;enregistrement</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 appartient à un autre utilisateur dans le dossier partagé %2 : on n&apos;écrit donc pas à travers</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>le fichier</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>le lien</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>le disque est plein</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>le fichier dépasserait la taille maximale permise (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permission refusée</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>aucun fichier ou dossier de ce nom</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>le système de fichiers est en lecture seule</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>le périphérique a signalé une erreur d&apos;entrée/sortie</translation>
     </message>
 </context>
 <context>
@@ -360,6 +439,53 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
         <source>Sample %1</source>
         <translation>Échantillon %1</translation>
     </message>
+    <message>
+        <source>Received</source>
+        <translation>Reçu</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Vérifié</translation>
+    </message>
+</context>
+<context>
+    <name>WindowArchive</name>
+    <message>
+        <source>The restored transfer is not archived: %1</source>
+        <translation>Le transfert restauré n&apos;est pas archivé : %1</translation>
+    </message>
+    <message>
+        <source>Transfer %1</source>
+        <translation>Le transfert %1</translation>
+    </message>
+    <message>
+        <source>What waited to be archived (%1) went into the archive %2.</source>
+        <translation>Ce qui attendait d&apos;être archivé (%1) est entré dans l&apos;archive %2.</translation>
+    </message>
+    <message>
+        <source>%1 waits to be archived but cannot be read; it is left where it is.</source>
+        <translation>%1 attend d&apos;être archivé mais ne peut pas être lu ; il reste où il est.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived yet (%2); it waits in %3 and goes into the archive at the next chance.</source>
+        <translation>%1 n&apos;est pas encore archivé (%2) ; il attend dans %3 et entrera dans l&apos;archive à la prochaine occasion.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived: %2</source>
+        <translation>%1 n&apos;est pas archivé : %2</translation>
+    </message>
+    <message>
+        <source>The save of %1</source>
+        <translation>L&apos;enregistrement de %1</translation>
+    </message>
+    <message>
+        <source>The change of the details</source>
+        <translation>La modification des détails</translation>
+    </message>
+    <message>
+        <source>The review</source>
+        <translation>La vérification</translation>
+    </message>
 </context>
 <context>
     <name>orbek::COrbekDlg</name>
@@ -434,10 +560,6 @@ Ouvrir le dossier ?</translation>
     <message>
         <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
         <translation>Une ligne par mesure : son numéro, la date et l&apos;heure de l&apos;appareil, la valeur mesurée et la température</translation>
-    </message>
-    <message>
-        <source>Chart</source>
-        <translation>Graphique</translation>
     </message>
     <message>
         <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
@@ -629,12 +751,157 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
         <translation>La plupart des enregistrements reçus ne portent ni une vraie date ni une valeur que l&apos;appareil définit : ils ne ressemblent pas à des mesures de l&apos;appareil. Le débit en bauds est-il le bon ?</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Historique...</translation>
+    </message>
+    <message>
+        <source>Mark as Reviewed...</source>
+        <translation>Marquer comme vérifié...</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 à %2)</translation>
+    </message>
+    <message>
+        <source>Reason for the change</source>
+        <translation>Motif de la modification</translation>
+    </message>
+    <message>
+        <source>Why do the details of this transfer change? The archive keeps the old and the new text with your reason.</source>
+        <translation>Pourquoi les détails de ce transfert changent-ils ? L&apos;archive conserve l&apos;ancien et le nouveau texte avec votre motif.</translation>
+    </message>
+    <message>
+        <source>The details stay as they were: a change needs its reason.</source>
+        <translation>Les détails restent inchangés : une modification exige un motif.</translation>
+    </message>
+    <message>
+        <source>Transfers are not archived (orbek --no-archive).</source>
+        <translation>Les transferts ne sont pas archivés (orbek --no-archive).</translation>
+    </message>
+    <message>
+        <source>A transfer is running; open the history once it has ended.</source>
+        <translation>Un transfert est en cours ; ouvrez l&apos;historique une fois qu&apos;il est terminé.</translation>
+    </message>
+    <message>
+        <source>Archived transfer of %1, sample %2 (%3): read-only</source>
+        <translation>Transfert archivé du %1, échantillon %2 (%3) : lecture seule</translation>
+    </message>
+    <message>
+        <source>Only a transfer that has ended and is in the archive can be reviewed.</source>
+        <translation>Seul un transfert terminé et archivé peut être vérifié.</translation>
+    </message>
+    <message>
+        <source>Marked as reviewed by %1 (%2).</source>
+        <translation>Marqué comme vérifié par %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>Impossible d&apos;enregistrer %1 : le nom d&apos;une image doit finir par .png, .svg ou .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>Historique</translation>
+    </message>
+    <message>
+        <source>Sample, operator, location, probe or note</source>
+        <translation>Échantillon, opérateur, lieu, sonde ou note</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Rechercher :</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>&amp;au</translation>
+    </message>
+    <message>
+        <source>Archived transfers</source>
+        <translation>Transferts archivés</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Début</translation>
+    </message>
+    <message>
+        <source>Sample ID</source>
+        <translation>Identifiant de l&apos;échantillon</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Opérateur</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Lieu</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Mesures</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Perdues</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>Unités</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>&amp;Ouvrir</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n transfer(s) in %1</source>
+        <translation>
+            <numerusform>%n transfert dans %1</numerusform>
+            <numerusform>%n transferts dans %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The archive cannot be read: %1</source>
+        <translation>L&apos;archive ne peut pas être lue : %1</translation>
+    </message>
+    <message>
+        <source>Started &amp;from:</source>
+        <translation>Commencé &amp;du :</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::ReviewDialog</name>
+    <message>
+        <source>Mark as Reviewed</source>
+        <translation>Marquer comme vérifié</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Vérifié</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>Approuvé</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>Rejeté</translation>
+    </message>
+    <message>
+        <source>&amp;Reviewer:</source>
+        <translation>&amp;Vérificateur :</translation>
+    </message>
+    <message>
+        <source>&amp;Meaning:</source>
+        <translation>&amp;Signification :</translation>
+    </message>
+    <message>
+        <source>The review is kept in the archive&apos;s audit trail with your name and the time; it cannot be changed afterwards.</source>
+        <translation>La vérification est conservée dans la piste d&apos;audit de l&apos;archive avec votre nom et l&apos;heure ; elle ne peut plus être modifiée ensuite.</translation>
     </message>
 </context>
 <context>
@@ -670,89 +937,6 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
     <message>
         <source>%1: %2</source>
         <translation>%1 : %2</translation>
-    </message>
-</context>
-<context>
-    <name>Save</name>
-    <message>
-        <source>Cannot save %1: %2</source>
-        <translation>Impossible d&apos;enregistrer %1 : %2</translation>
-    </message>
-    <message>
-        <source>%1 is on a read-only file system</source>
-        <translation>%1 est sur un système de fichiers en lecture seule</translation>
-    </message>
-    <message>
-        <source>the name is too long</source>
-        <translation>le nom est trop long</translation>
-    </message>
-    <message>
-        <source>no permission to create files in %1</source>
-        <translation>pas la permission de créer des fichiers dans %1</translation>
-    </message>
-    <message>
-        <source>the folder %1 does not exist</source>
-        <translation>le dossier %1 n&apos;existe pas</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>c&apos;est un dossier</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>ce n&apos;est pas un fichier ordinaire</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>le fichier est en lecture seule</translation>
-    </message>
-    <message>
-        <source>no permission to write to it</source>
-        <translation>pas la permission d&apos;y écrire</translation>
-    </message>
-    <message>
-        <source>%1; the saved content is complete in %2</source>
-        <translation>%1 ; le contenu enregistré est complet dans %2</translation>
-    </message>
-    <message>
-        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
-        <translation>le fichier est enregistré, mais son dossier n&apos;a pas pu être écrit sur le disque (%1) : une coupure de courant pourrait encore annuler l&apos;enregistrement</translation>
-    </message>
-    <message>
-        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
-        <translation>%1 appartient à un autre utilisateur dans le dossier partagé %2 : on n&apos;écrit donc pas à travers</translation>
-    </message>
-    <message>
-        <source>the file</source>
-        <translation>le fichier</translation>
-    </message>
-    <message>
-        <source>the link</source>
-        <translation>le lien</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>le disque est plein</translation>
-    </message>
-    <message>
-        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
-        <translation>le fichier dépasserait la taille maximale permise (ulimit -f)</translation>
-    </message>
-    <message>
-        <source>permission denied</source>
-        <translation>permission refusée</translation>
-    </message>
-    <message>
-        <source>no such file or folder</source>
-        <translation>aucun fichier ou dossier de ce nom</translation>
-    </message>
-    <message>
-        <source>the file system is read-only</source>
-        <translation>le système de fichiers est en lecture seule</translation>
-    </message>
-    <message>
-        <source>the device reported an input/output error</source>
-        <translation>le périphérique a signalé une erreur d&apos;entrée/sortie</translation>
     </message>
 </context>
 </TS>

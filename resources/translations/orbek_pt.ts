@@ -141,10 +141,6 @@
         <source>Graph</source>
         <translation>Gráfico</translation>
     </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation> (%1 a %2)</translation>
-    </message>
 </context>
 <context>
     <name>PortDiscovery</name>
@@ -221,6 +217,89 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
     <message>
         <source>Note</source>
         <translation>Nota</translation>
+    </message>
+</context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>Não é possível salvar %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 está em um sistema de arquivos somente leitura</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>o nome é longo demais</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>sem permissão para criar arquivos em %1</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>a pasta %1 não existe</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>é uma pasta</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>não é um arquivo comum</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>o arquivo é somente leitura</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>sem permissão para gravar nele</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1; o conteúdo salvo está completo em %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>o arquivo está salvo, mas sua pasta não pôde ser gravada no disco (%1): uma queda de energia ainda poderia desfazer o salvamento</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 pertence a outro usuário na pasta compartilhada %2, por isso não se grava por meio dele</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>o arquivo</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>o link</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>o disco está cheio</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>o arquivo passaria do tamanho máximo permitido (ulimit -f)</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>permissão negada</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>arquivo ou pasta inexistente</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>o sistema de arquivos é somente leitura</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>o dispositivo informou um erro de entrada/saída</translation>
     </message>
 </context>
 <context>
@@ -360,6 +439,53 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
         <source>Sample %1</source>
         <translation>Amostra %1</translation>
     </message>
+    <message>
+        <source>Received</source>
+        <translation>Recebido</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Revisado</translation>
+    </message>
+</context>
+<context>
+    <name>WindowArchive</name>
+    <message>
+        <source>The restored transfer is not archived: %1</source>
+        <translation>A transferência restaurada não está arquivada: %1</translation>
+    </message>
+    <message>
+        <source>Transfer %1</source>
+        <translation>A transferência %1</translation>
+    </message>
+    <message>
+        <source>What waited to be archived (%1) went into the archive %2.</source>
+        <translation>O que aguardava arquivamento (%1) entrou no arquivo %2.</translation>
+    </message>
+    <message>
+        <source>%1 waits to be archived but cannot be read; it is left where it is.</source>
+        <translation>%1 aguarda arquivamento, mas não pode ser lido; fica onde está.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived yet (%2); it waits in %3 and goes into the archive at the next chance.</source>
+        <translation>%1 ainda não está arquivada (%2); aguarda em %3 e entra no arquivo na próxima oportunidade.</translation>
+    </message>
+    <message>
+        <source>%1 is not archived: %2</source>
+        <translation>%1 não está arquivada: %2</translation>
+    </message>
+    <message>
+        <source>The save of %1</source>
+        <translation>O salvamento de %1</translation>
+    </message>
+    <message>
+        <source>The change of the details</source>
+        <translation>A alteração dos detalhes</translation>
+    </message>
+    <message>
+        <source>The review</source>
+        <translation>A revisão</translation>
+    </message>
 </context>
 <context>
     <name>orbek::COrbekDlg</name>
@@ -434,10 +560,6 @@ Abrir a pasta?</translation>
     <message>
         <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
         <translation>Uma linha por leitura: o número, a data e hora do medidor, o valor medido e a temperatura</translation>
-    </message>
-    <message>
-        <source>Chart</source>
-        <translation>Gráfico</translation>
     </message>
     <message>
         <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
@@ -629,12 +751,157 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
         <translation>A maioria dos registros recebidos não traz nem uma data real nem um valor que o medidor defina: não parecem leituras do medidor. A velocidade em bauds está certa?</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>Histórico...</translation>
+    </message>
+    <message>
+        <source>Mark as Reviewed...</source>
+        <translation>Marcar como revisado...</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation> (%1 a %2)</translation>
+    </message>
+    <message>
+        <source>Reason for the change</source>
+        <translation>Motivo da alteração</translation>
+    </message>
+    <message>
+        <source>Why do the details of this transfer change? The archive keeps the old and the new text with your reason.</source>
+        <translation>Por que os detalhes desta transferência mudam? O arquivo guarda o texto antigo e o novo com o seu motivo.</translation>
+    </message>
+    <message>
+        <source>The details stay as they were: a change needs its reason.</source>
+        <translation>Os detalhes ficam como estavam: uma alteração precisa de um motivo.</translation>
+    </message>
+    <message>
+        <source>Transfers are not archived (orbek --no-archive).</source>
+        <translation>As transferências não são arquivadas (orbek --no-archive).</translation>
+    </message>
+    <message>
+        <source>A transfer is running; open the history once it has ended.</source>
+        <translation>Uma transferência está em andamento; abra o histórico quando ela terminar.</translation>
+    </message>
+    <message>
+        <source>Archived transfer of %1, sample %2 (%3): read-only</source>
+        <translation>Transferência arquivada de %1, amostra %2 (%3): somente leitura</translation>
+    </message>
+    <message>
+        <source>Only a transfer that has ended and is in the archive can be reviewed.</source>
+        <translation>Só uma transferência terminada e arquivada pode ser revisada.</translation>
+    </message>
+    <message>
+        <source>Marked as reviewed by %1 (%2).</source>
+        <translation>Marcada como revisada por %1 (%2).</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>Não é possível salvar %1: o nome de uma imagem tem de terminar em .png, .svg ou .pdf</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>Histórico</translation>
+    </message>
+    <message>
+        <source>Sample, operator, location, probe or note</source>
+        <translation>Amostra, operador, local, sonda ou nota</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>&amp;Pesquisar:</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>&amp;até</translation>
+    </message>
+    <message>
+        <source>Archived transfers</source>
+        <translation>Transferências arquivadas</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>Início</translation>
+    </message>
+    <message>
+        <source>Sample ID</source>
+        <translation>ID da amostra</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>Operador</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>Local</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>Leituras</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>Perdidas</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>Unidades</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>A&amp;brir</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n transfer(s) in %1</source>
+        <translation>
+            <numerusform>%n transferência em %1</numerusform>
+            <numerusform>%n transferências em %1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The archive cannot be read: %1</source>
+        <translation>O arquivo não pode ser lido: %1</translation>
+    </message>
+    <message>
+        <source>Started &amp;from:</source>
+        <translation>Iniciadas &amp;de:</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::ReviewDialog</name>
+    <message>
+        <source>Mark as Reviewed</source>
+        <translation>Marcar como revisado</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>Revisado</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>Aprovado</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>Rejeitado</translation>
+    </message>
+    <message>
+        <source>&amp;Reviewer:</source>
+        <translation>&amp;Revisor:</translation>
+    </message>
+    <message>
+        <source>&amp;Meaning:</source>
+        <translation>&amp;Significado:</translation>
+    </message>
+    <message>
+        <source>The review is kept in the archive&apos;s audit trail with your name and the time; it cannot be changed afterwards.</source>
+        <translation>A revisão fica guardada na trilha de auditoria do arquivo com o seu nome e a hora; não pode ser alterada depois.</translation>
     </message>
 </context>
 <context>
@@ -670,89 +937,6 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
     <message>
         <source>%1: %2</source>
         <translation>%1: %2</translation>
-    </message>
-</context>
-<context>
-    <name>Save</name>
-    <message>
-        <source>Cannot save %1: %2</source>
-        <translation>Não é possível salvar %1: %2</translation>
-    </message>
-    <message>
-        <source>%1 is on a read-only file system</source>
-        <translation>%1 está em um sistema de arquivos somente leitura</translation>
-    </message>
-    <message>
-        <source>the name is too long</source>
-        <translation>o nome é longo demais</translation>
-    </message>
-    <message>
-        <source>no permission to create files in %1</source>
-        <translation>sem permissão para criar arquivos em %1</translation>
-    </message>
-    <message>
-        <source>the folder %1 does not exist</source>
-        <translation>a pasta %1 não existe</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>é uma pasta</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>não é um arquivo comum</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>o arquivo é somente leitura</translation>
-    </message>
-    <message>
-        <source>no permission to write to it</source>
-        <translation>sem permissão para gravar nele</translation>
-    </message>
-    <message>
-        <source>%1; the saved content is complete in %2</source>
-        <translation>%1; o conteúdo salvo está completo em %2</translation>
-    </message>
-    <message>
-        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
-        <translation>o arquivo está salvo, mas sua pasta não pôde ser gravada no disco (%1): uma queda de energia ainda poderia desfazer o salvamento</translation>
-    </message>
-    <message>
-        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
-        <translation>%1 pertence a outro usuário na pasta compartilhada %2, por isso não se grava por meio dele</translation>
-    </message>
-    <message>
-        <source>the file</source>
-        <translation>o arquivo</translation>
-    </message>
-    <message>
-        <source>the link</source>
-        <translation>o link</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>o disco está cheio</translation>
-    </message>
-    <message>
-        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
-        <translation>o arquivo passaria do tamanho máximo permitido (ulimit -f)</translation>
-    </message>
-    <message>
-        <source>permission denied</source>
-        <translation>permissão negada</translation>
-    </message>
-    <message>
-        <source>no such file or folder</source>
-        <translation>arquivo ou pasta inexistente</translation>
-    </message>
-    <message>
-        <source>the file system is read-only</source>
-        <translation>o sistema de arquivos é somente leitura</translation>
-    </message>
-    <message>
-        <source>the device reported an input/output error</source>
-        <translation>o dispositivo informou um erro de entrada/saída</translation>
     </message>
 </context>
 </TS>

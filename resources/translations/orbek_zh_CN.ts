@@ -141,10 +141,6 @@
         <source>Graph</source>
         <translation>图表</translation>
     </message>
-    <message>
-        <source> (%1 to %2)</source>
-        <translation>（%1 至 %2）</translation>
-    </message>
 </context>
 <context>
     <name>PortDiscovery</name>
@@ -221,6 +217,89 @@ No permission to open %1, which the dialout group may not open either: an admini
     <message>
         <source>Note</source>
         <translation>备注</translation>
+    </message>
+</context>
+<context>
+    <name>Save</name>
+    <message>
+        <source>Cannot save %1: %2</source>
+        <translation>无法保存 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is on a read-only file system</source>
+        <translation>%1 位于只读文件系统上</translation>
+    </message>
+    <message>
+        <source>the name is too long</source>
+        <translation>名称过长</translation>
+    </message>
+    <message>
+        <source>no permission to create files in %1</source>
+        <translation>无权在 %1 中创建文件</translation>
+    </message>
+    <message>
+        <source>the folder %1 does not exist</source>
+        <translation>文件夹 %1 不存在</translation>
+    </message>
+    <message>
+        <source>it is a folder</source>
+        <translation>它是一个文件夹</translation>
+    </message>
+    <message>
+        <source>it is not a regular file</source>
+        <translation>它不是普通文件</translation>
+    </message>
+    <message>
+        <source>the file is read-only</source>
+        <translation>该文件为只读</translation>
+    </message>
+    <message>
+        <source>no permission to write to it</source>
+        <translation>无权写入</translation>
+    </message>
+    <message>
+        <source>%1; the saved content is complete in %2</source>
+        <translation>%1；已保存的内容完整地位于 %2</translation>
+    </message>
+    <message>
+        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
+        <translation>文件已保存，但其文件夹无法同步到磁盘（%1），断电仍可能使保存失效</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
+        <translation>%1 属于共享文件夹 %2 中的其他用户，因此不会经由它写入</translation>
+    </message>
+    <message>
+        <source>the file</source>
+        <translation>该文件</translation>
+    </message>
+    <message>
+        <source>the link</source>
+        <translation>该链接</translation>
+    </message>
+    <message>
+        <source>the disk is full</source>
+        <translation>磁盘已满</translation>
+    </message>
+    <message>
+        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
+        <translation>文件将超过文件大小限制（ulimit -f）</translation>
+    </message>
+    <message>
+        <source>permission denied</source>
+        <translation>权限被拒绝</translation>
+    </message>
+    <message>
+        <source>no such file or folder</source>
+        <translation>没有该文件或文件夹</translation>
+    </message>
+    <message>
+        <source>the file system is read-only</source>
+        <translation>文件系统为只读</translation>
+    </message>
+    <message>
+        <source>the device reported an input/output error</source>
+        <translation>设备报告了输入/输出错误</translation>
     </message>
 </context>
 <context>
@@ -360,6 +439,53 @@ No permission to open %1, which the dialout group may not open either: an admini
         <source>Sample %1</source>
         <translation>样品 %1</translation>
     </message>
+    <message>
+        <source>Received</source>
+        <translation>接收</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>已审核</translation>
+    </message>
+</context>
+<context>
+    <name>WindowArchive</name>
+    <message>
+        <source>The restored transfer is not archived: %1</source>
+        <translation>恢复的传输未归档：%1</translation>
+    </message>
+    <message>
+        <source>Transfer %1</source>
+        <translation>传输 %1</translation>
+    </message>
+    <message>
+        <source>What waited to be archived (%1) went into the archive %2.</source>
+        <translation>等待归档的内容（%1）已存入归档 %2。</translation>
+    </message>
+    <message>
+        <source>%1 waits to be archived but cannot be read; it is left where it is.</source>
+        <translation>%1 等待归档但无法读取；保留在原处。</translation>
+    </message>
+    <message>
+        <source>%1 is not archived yet (%2); it waits in %3 and goes into the archive at the next chance.</source>
+        <translation>%1 尚未归档（%2）；它在 %3 中等待，并将在下一次机会存入归档。</translation>
+    </message>
+    <message>
+        <source>%1 is not archived: %2</source>
+        <translation>%1 未归档：%2</translation>
+    </message>
+    <message>
+        <source>The save of %1</source>
+        <translation>保存 %1</translation>
+    </message>
+    <message>
+        <source>The change of the details</source>
+        <translation>详细信息的更改</translation>
+    </message>
+    <message>
+        <source>The review</source>
+        <translation>审核</translation>
+    </message>
 </context>
 <context>
     <name>orbek::COrbekDlg</name>
@@ -434,10 +560,6 @@ Open the folder?</source>
     <message>
         <source>One row a reading: its number, the meter&apos;s date and time, the measured value and the temperature</source>
         <translation>每个读数一行：编号、仪器日期和时间、测量值和温度</translation>
-    </message>
-    <message>
-        <source>Chart</source>
-        <translation>图表</translation>
     </message>
     <message>
         <source>The measured value (green, solid line) and the temperature (red, dashed line) against the reading&apos;s number</source>
@@ -629,12 +751,156 @@ Yes keeps these details; No lets you change them first.</source>
         <source>Most of the records received carry neither a real date nor a value the meter defines: they do not look like a meter&apos;s readings. Is the baud rate right?</source>
         <translation>收到的大多数记录既没有真实的日期，也没有仪表定义的数值：它们看起来不像仪表的读数。波特率设置正确吗？</translation>
     </message>
+    <message>
+        <source>History...</source>
+        <translation>历史记录...</translation>
+    </message>
+    <message>
+        <source>Mark as Reviewed...</source>
+        <translation>标记为已审核...</translation>
+    </message>
+    <message>
+        <source> (%1 to %2)</source>
+        <translation>（%1 至 %2）</translation>
+    </message>
+    <message>
+        <source>Reason for the change</source>
+        <translation>更改原因</translation>
+    </message>
+    <message>
+        <source>Why do the details of this transfer change? The archive keeps the old and the new text with your reason.</source>
+        <translation>为什么要更改此传输的详细信息？归档会保留旧文本和新文本以及您的原因。</translation>
+    </message>
+    <message>
+        <source>The details stay as they were: a change needs its reason.</source>
+        <translation>详细信息保持不变：更改需要说明原因。</translation>
+    </message>
+    <message>
+        <source>Transfers are not archived (orbek --no-archive).</source>
+        <translation>传输未归档（orbek --no-archive）。</translation>
+    </message>
+    <message>
+        <source>A transfer is running; open the history once it has ended.</source>
+        <translation>传输正在进行；请在结束后打开历史记录。</translation>
+    </message>
+    <message>
+        <source>Archived transfer of %1, sample %2 (%3): read-only</source>
+        <translation>%1 的归档传输，样品 %2（%3）：只读</translation>
+    </message>
+    <message>
+        <source>Only a transfer that has ended and is in the archive can be reviewed.</source>
+        <translation>只有已结束并已归档的传输才能审核。</translation>
+    </message>
+    <message>
+        <source>Marked as reviewed by %1 (%2).</source>
+        <translation>已由 %1 标记为已审核（%2）。</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>
     <message>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>无法保存 %1：图片文件名必须以 .png、.svg 或 .pdf 结尾</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::HistoryDialog</name>
+    <message>
+        <source>History</source>
+        <translation>历史记录</translation>
+    </message>
+    <message>
+        <source>Sample, operator, location, probe or note</source>
+        <translation>样品、操作员、地点、探头或备注</translation>
+    </message>
+    <message>
+        <source>&amp;Search:</source>
+        <translation>搜索(&amp;S)：</translation>
+    </message>
+    <message>
+        <source>&amp;to</source>
+        <translation>至(&amp;T)</translation>
+    </message>
+    <message>
+        <source>Archived transfers</source>
+        <translation>已归档的传输</translation>
+    </message>
+    <message>
+        <source>Started</source>
+        <translation>开始</translation>
+    </message>
+    <message>
+        <source>Sample ID</source>
+        <translation>样品编号</translation>
+    </message>
+    <message>
+        <source>Operator</source>
+        <translation>操作员</translation>
+    </message>
+    <message>
+        <source>Location</source>
+        <translation>地点</translation>
+    </message>
+    <message>
+        <source>Readings</source>
+        <translation>读数</translation>
+    </message>
+    <message>
+        <source>Lost</source>
+        <translation>丢失</translation>
+    </message>
+    <message>
+        <source>Units</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>&amp;Open</source>
+        <translation>打开(&amp;O)</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n transfer(s) in %1</source>
+        <translation>
+            <numerusform>%1 中有 %n 个传输</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The archive cannot be read: %1</source>
+        <translation>无法读取归档：%1</translation>
+    </message>
+    <message>
+        <source>Started &amp;from:</source>
+        <translation>开始日期从(&amp;F)：</translation>
+    </message>
+</context>
+<context>
+    <name>orbek::ReviewDialog</name>
+    <message>
+        <source>Mark as Reviewed</source>
+        <translation>标记为已审核</translation>
+    </message>
+    <message>
+        <source>Reviewed</source>
+        <translation>已审核</translation>
+    </message>
+    <message>
+        <source>Approved</source>
+        <translation>已批准</translation>
+    </message>
+    <message>
+        <source>Rejected</source>
+        <translation>已拒绝</translation>
+    </message>
+    <message>
+        <source>&amp;Reviewer:</source>
+        <translation>审核人(&amp;R)：</translation>
+    </message>
+    <message>
+        <source>&amp;Meaning:</source>
+        <translation>含义(&amp;M)：</translation>
+    </message>
+    <message>
+        <source>The review is kept in the archive&apos;s audit trail with your name and the time; it cannot be changed afterwards.</source>
+        <translation>审核会连同您的姓名和时间保存在归档的审计记录中；之后无法更改。</translation>
     </message>
 </context>
 <context>
@@ -670,89 +936,6 @@ Yes keeps these details; No lets you change them first.</source>
     <message>
         <source>%1: %2</source>
         <translation>%1：%2</translation>
-    </message>
-</context>
-<context>
-    <name>Save</name>
-    <message>
-        <source>Cannot save %1: %2</source>
-        <translation>无法保存 %1：%2</translation>
-    </message>
-    <message>
-        <source>%1 is on a read-only file system</source>
-        <translation>%1 位于只读文件系统上</translation>
-    </message>
-    <message>
-        <source>the name is too long</source>
-        <translation>名称过长</translation>
-    </message>
-    <message>
-        <source>no permission to create files in %1</source>
-        <translation>无权在 %1 中创建文件</translation>
-    </message>
-    <message>
-        <source>the folder %1 does not exist</source>
-        <translation>文件夹 %1 不存在</translation>
-    </message>
-    <message>
-        <source>it is a folder</source>
-        <translation>它是一个文件夹</translation>
-    </message>
-    <message>
-        <source>it is not a regular file</source>
-        <translation>它不是普通文件</translation>
-    </message>
-    <message>
-        <source>the file is read-only</source>
-        <translation>该文件为只读</translation>
-    </message>
-    <message>
-        <source>no permission to write to it</source>
-        <translation>无权写入</translation>
-    </message>
-    <message>
-        <source>%1; the saved content is complete in %2</source>
-        <translation>%1；已保存的内容完整地位于 %2</translation>
-    </message>
-    <message>
-        <source>the file is saved, but its folder could not be synced to the disk (%1), so a power cut could still undo the save</source>
-        <translation>文件已保存，但其文件夹无法同步到磁盘（%1），断电仍可能使保存失效</translation>
-    </message>
-    <message>
-        <source>%1 belongs to another user in the shared folder %2, so it is not written through</source>
-        <translation>%1 属于共享文件夹 %2 中的其他用户，因此不会经由它写入</translation>
-    </message>
-    <message>
-        <source>the file</source>
-        <translation>该文件</translation>
-    </message>
-    <message>
-        <source>the link</source>
-        <translation>该链接</translation>
-    </message>
-    <message>
-        <source>the disk is full</source>
-        <translation>磁盘已满</translation>
-    </message>
-    <message>
-        <source>the file would be larger than the file size limit (ulimit -f) allows</source>
-        <translation>文件将超过文件大小限制（ulimit -f）</translation>
-    </message>
-    <message>
-        <source>permission denied</source>
-        <translation>权限被拒绝</translation>
-    </message>
-    <message>
-        <source>no such file or folder</source>
-        <translation>没有该文件或文件夹</translation>
-    </message>
-    <message>
-        <source>the file system is read-only</source>
-        <translation>文件系统为只读</translation>
-    </message>
-    <message>
-        <source>the device reported an input/output error</source>
-        <translation>设备报告了输入/输出错误</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 // and the review on its report's first page.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveWaiting.h"
 #include "export/ReadingsOutput.h"
+#include "resources/Resources.h"
 #include "tests/support/Files.h"
 #include "tests/support/OrbekDlgProbe.h"
 #include "ui/HistoryDialog.h"
@@ -165,6 +167,27 @@ TEST_F(ArchiveWindowTest, AnArchiveThatCannotTakeTheTransferLeavesItWaiting) {
       },
       5000));
   EXPECT_EQ(ArchiveWaiting(location_).Files().size(), 1);
+}
+
+// The History view reads in every language, and a screen reader hears a
+// name for each of its controls.
+TEST_F(ArchiveWindowTest, TheHistoryIsTranslatedAndEachControlIsNamed) {
+  for (const char* language : {"de", "fr", "es", "pt", "zh_CN", "en"}) {
+    SCOPED_TRACE(language);
+    UseLanguage(QLocale(QString::fromLatin1(language)));
+    HistoryDialog dialog(location_, dlg_.get());
+    dialog.show();
+    EXPECT_EQ(dialog.windowTitle() == "History", std::string_view(language) == "en");
+    for (QWidget* control : dialog.findChildren<QWidget*>()) {
+      if (!control->isVisible() || control->focusPolicy() == Qt::NoFocus ||
+          control->objectName().startsWith("qt_"))
+        continue;
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+      EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+          << control->metaObject()->className() << " " << control->objectName().toStdString();
+    }
+  }
+  UseLanguage(QLocale(QLocale::English));
 }
 
 }  // namespace
