@@ -24,7 +24,7 @@ class ArchiveError : public std::runtime_error {
 // One line of the history: a transfer as a lab looks for it.
 struct HistoryEntry {
   QByteArray id;
-  QDateTime start, end;
+  QString start, end;  // UTC, as the archive writes it (ArchiveTime)
   SampleDetails details;
   std::int64_t readings = 0, lost = 0;
   QString units, means;  // "pH;mV" and "7.01;-12.3", in the order the units came
@@ -85,7 +85,8 @@ class Archive {
   // The id that `prefix` starts (an id's first characters will do), or
   // none; throws when it names several.
   std::optional<QByteArray> FindId(const QString& prefix);
-  StoredTransfer Load(const QByteArray& id);
+  // `readings`: made again from the original bytes, or left empty.
+  StoredTransfer Load(const QByteArray& id, bool readings = true);
   // Every event, or a transfer's, oldest first.
   std::vector<AuditEvent> Events(const QByteArray& id = {});
   // Everything that differs from what was kept: the chain, each transfer
@@ -100,9 +101,15 @@ class Archive {
   class Transaction;
   void Open();
   void MakeSchema();
+  // The original bytes as the archive keeps them: zlib's fastest level
+  // (most of a long transfer's cost is here otherwise), their SHA-256, and
+  // the facts' digest.
+  struct Packed {
+    QByteArray compressed, sha256, facts;
+  };
+  static Packed Pack(const ArchivedTransfer& transfer);
   void InsertTransfer(const ArchivedTransfer& transfer, std::int64_t key,
-                      const TransferRecord& readings);
-  void InsertReadings(std::int64_t key, const TransferRecord& readings);
+                      const ReadingStatistics& statistics, const Packed& packed);
   void InsertSeries(std::int64_t key, const ReadingStatistics& statistics);
   void AppendLocked(AuditEvent& event);
   void ChainEvent(AuditEvent& event);

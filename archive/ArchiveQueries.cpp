@@ -79,13 +79,13 @@ std::vector<HistoryEntry> Archive::History(const HistoryQuery& query) {
   }
   sql += QStringLiteral(" ORDER BY start_utc DESC, key DESC");
   if (query.limit >= 0) sql += QStringLiteral(" LIMIT %1").arg(query.limit);
-  QSqlQuery rows = Rows(db_, location_).Exec(sql, values);
+  QSqlQuery rows = Rows(db_, location_).Exec(sql, values, true);
   std::vector<HistoryEntry> entries;
   while (rows.next()) {
     HistoryEntry entry;
     entry.id = rows.value(0).toString().toLatin1();
-    entry.start = FromArchiveTime(rows.value(1).toString());
-    entry.end = FromArchiveTime(rows.value(2).toString());
+    entry.start = rows.value(1).toString();
+    entry.end = rows.value(2).toString();
     int column = 3;
     for (const DetailField& field : kDetailFields)
       entry.details.*field.member = rows.value(column++).toString().toStdString();
@@ -112,7 +112,7 @@ std::optional<QByteArray> Archive::FindId(const QString& prefix) {
   return id;
 }
 
-StoredTransfer Archive::Load(const QByteArray& id) {
+StoredTransfer Archive::Load(const QByteArray& id, bool readings) {
   QSqlQuery row = Rows(db_, location_)
                       .Exec(QStringLiteral("SELECT program, host, os_user, device, "
                                            "device_identity, line_settings, send_interval, "
@@ -141,7 +141,7 @@ StoredTransfer Archive::Load(const QByteArray& id) {
   t.original.bytes = qUncompress(row.value(15).toByteArray());
   t.original.gaps = OriginalBytes::GapsFrom(row.value(16).toString());
   t.original.arrivals = OriginalBytes::ArrivalsFrom(row.value(17).toByteArray());
-  stored.readings = DeriveReadings(t.original);
+  if (readings) stored.readings = DeriveReadings(t.original);
   stored.readings.details = t.details;
   stored.events = Events(id);
   for (const AuditEvent& event : stored.events)
@@ -186,7 +186,7 @@ QStringList StoredTransfer::ReviewedBy() const {
 QByteArray HistoryCsv(const std::vector<HistoryEntry>& entries) {
   QByteArray csv = "id,start,end,sample,operator,location,probe,readings,lost,units,means\n";
   for (const HistoryEntry& e : entries) {
-    QStringList fields{QString::fromLatin1(e.id), ArchiveTime(e.start), ArchiveTime(e.end)};
+    QStringList fields{QString::fromLatin1(e.id), e.start, e.end};
     for (const DetailField& field : kDetailFields)
       if (!field.IsNote()) fields << DetailText(e.details, field);
     fields << QString::number(e.readings) << QString::number(e.lost) << e.units << e.means;

@@ -1,5 +1,6 @@
 #include "archive/ArchiveRows.h"
 
+#include <QBuffer>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -9,6 +10,7 @@
 #include <sqlite3.h>
 
 #include "archive/Archive.h"
+#include "link/CaptureReplay.h"
 
 namespace orbek {
 
@@ -88,8 +90,9 @@ void Rows::Fail(const QString& what, const QString& why) const {
                          .toStdString());
 }
 
-QSqlQuery Rows::Exec(const QString& sql, const QVariantList& values) {
+QSqlQuery Rows::Exec(const QString& sql, const QVariantList& values, bool once) {
   QSqlQuery query(db_);
+  query.setForwardOnly(once);
   const bool writes = !sql.startsWith(QLatin1String("SELECT"));
   const QString what = writes ? QStringLiteral("write to") : QStringLiteral("read");
   // A statement without values runs as it is: PostgreSQL prepares no
@@ -122,15 +125,56 @@ ReadingRow Rows::RowFrom(const QSqlQuery& q) const {
   return row;
 }
 
-void Rows::InsertReadings(std::int64_t key, const TransferRecord& readings, bool sqlite) {
-  if (sqlite) return InsertWithSqlite(key, readings);
-  InsertWithStatements(key, readings);
+namespace {
+
+// Keeps each reading's row as it comes, and marks one found out of step.
+class RowSink : public ReadingSink {
+ public:
+  explicit RowSink(DerivedRows& derived) : derived_(derived) {}
+  void OnReading(const Reading& reading) override {
+    statistics_.Add(reading);
+    derived_.rows.push_back(ReadingRow::Of(reading));
+  }
+  void OnOutOfStep(const Reading& corrected) override {
+    statistics_.Correct(corrected.number);
+    auto& rows = derived_.rows;
+    const auto row = std::lower_bound(
+        rows.begin(), rows.end(), corrected.number,
+        [](const ReadingRow& r, std::int64_t n) { return r.n < n; });
+    if (row != rows.end() && row->n == corrected.number) *row = ReadingRow::Of(corrected);
+  }
+  void OnStepRegained(const StepLoss&) override {}
+  void OnEnd(const MeterRecord&) override {}
+  ReadingStatistics Statistics() const { return statistics_.Current(); }
+
+ private:
+  DerivedRows& derived_;
+  StreamStatistics statistics_;
+};
+
+}  // namespace
+
+DerivedRows DeriveRows(const OriginalBytes& original) {
+  DerivedRows derived;
+  derived.rows.reserve(static_cast<std::size_t>(original.bytes.size() / kMeterRecordSize));
+  QByteArray bytes = original.bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::ReadOnly);
+  RowSink sink(derived);
+  ReplayCapture(buffer, false, sink, {}, {}, original.gaps);
+  derived.statistics = sink.Statistics();
+  return derived;
 }
 
-void Rows::InsertWithSqlite(std::int64_t key, const TransferRecord& readings) {
+void Rows::InsertReadings(std::int64_t key, const std::vector<ReadingRow>& rows, bool sqlite) {
+  if (sqlite) return InsertWithSqlite(key, rows);
+  InsertWithStatements(key, rows);
+}
+
+void Rows::InsertWithSqlite(std::int64_t key, const std::vector<ReadingRow>& rows) {
   const QVariant handle = db_.driver()->handle();
   if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-    return InsertWithStatements(key, readings);
+    return InsertWithStatements(key, rows);
   sqlite3* db = *static_cast<sqlite3* const*>(handle.data());
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(db, "INSERT INTO reading VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
@@ -141,18 +185,17 @@ void Rows::InsertWithSqlite(std::int64_t key, const TransferRecord& readings) {
     sqlite3_finalize(statement);
     Fail(QStringLiteral("write to"), why);
   };
-  for (std::size_t i = 0; i < readings.Count(); ++i) {
-    const ReadingRow row = ReadingRow::Of(readings.At(i));
+  for (const ReadingRow& row : rows) {
     sqlite3_bind_int64(statement, 1, key);
     sqlite3_bind_int64(statement, 2, row.n);
     row.meterTime ? sqlite3_bind_int64(statement, 3, *row.meterTime) : sqlite3_bind_null(statement, 3);
     row.value ? sqlite3_bind_double(statement, 4, *row.value) : sqlite3_bind_null(statement, 4);
     sqlite3_bind_int(statement, 5, row.decimals);
     row.unit ? sqlite3_bind_text(statement, 6, row.unit->data(), int(row.unit->size()),
-                                 SQLITE_TRANSIENT)
+                                 SQLITE_STATIC)
              : sqlite3_bind_null(statement, 6);
     sqlite3_bind_double(statement, 7, row.temperature);
-    sqlite3_bind_text(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_STATIC);
     sqlite3_bind_int(statement, 9, row.outOfStep ? 1 : 0);
     sqlite3_bind_int64(statement, 10, row.lostBefore);
     if (sqlite3_step(statement) != SQLITE_DONE) fail();
@@ -163,13 +206,13 @@ void Rows::InsertWithSqlite(std::int64_t key, const TransferRecord& readings) {
 
 // Numbers written with every digit a double needs, so that the row reads
 // back exactly; the units are the decoder's own texts.
-void Rows::InsertWithStatements(std::int64_t key, const TransferRecord& readings) {
+void Rows::InsertWithStatements(std::int64_t key, const std::vector<ReadingRow>& rows) {
   constexpr std::size_t kRowsAStatement = 500;
   const QString null = QStringLiteral("NULL");
-  for (std::size_t first = 0; first < readings.Count(); first += kRowsAStatement) {
+  for (std::size_t first = 0; first < rows.size(); first += kRowsAStatement) {
     QStringList values;
-    for (std::size_t i = first; i < std::min(readings.Count(), first + kRowsAStatement); ++i) {
-      const ReadingRow row = ReadingRow::Of(readings.At(i));
+    for (std::size_t i = first; i < std::min(rows.size(), first + kRowsAStatement); ++i) {
+      const ReadingRow& row = rows[i];
       values << QStringLiteral("(%1,%2,%3,%4,%5,%6,%7,%8,%9,%10)")
                     .arg(key)
                     .arg(row.n)

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "archive/ArchiveLocation.h"
 #include "meter/Transfer.h"
@@ -34,16 +35,28 @@ struct ReadingRow {
   std::string FirstDifference(const ReadingRow& other, const char* here, const char* there) const;
 };
 
+struct OriginalBytes;
+
+// The rows a transfer's original bytes give, in order, each as last
+// delivered (a reading found out of step is marked), with their statistics:
+// what the archive keeps, made in one pass.
+struct DerivedRows {
+  std::vector<ReadingRow> rows;
+  ReadingStatistics statistics;
+};
+DerivedRows DeriveRows(const OriginalBytes& original);
+
 // The statements of one archive connection: each one checked, its failure
 // thrown as ArchiveError naming the archive.
 class Rows {
  public:
   Rows(QSqlDatabase& db, const ArchiveLocation& location) : db_(db), location_(location) {}
-  QSqlQuery Exec(const QString& sql, const QVariantList& values = {});
+  // `once`: the rows are read once, in order (no cache of them is kept).
+  QSqlQuery Exec(const QString& sql, const QVariantList& values = {}, bool once = false);
   // Every reading of the transfer `key`, in one statement's loop (SQLite's
   // own API where the driver is SQLite's: a million rows in a second) or in
   // multi-row INSERTs.
-  void InsertReadings(std::int64_t key, const TransferRecord& readings, bool sqlite);
+  void InsertReadings(std::int64_t key, const std::vector<ReadingRow>& rows, bool sqlite);
   // Calls `row` for each reading of transfer `key`, in order.
   template <typename Each>
   void ForEachReading(std::int64_t key, Each&& each);
@@ -51,8 +64,8 @@ class Rows {
   [[noreturn]] void Fail(const QString& what, const QString& why) const;
 
  private:
-  void InsertWithSqlite(std::int64_t key, const TransferRecord& readings);
-  void InsertWithStatements(std::int64_t key, const TransferRecord& readings);
+  void InsertWithSqlite(std::int64_t key, const std::vector<ReadingRow>& rows);
+  void InsertWithStatements(std::int64_t key, const std::vector<ReadingRow>& rows);
   ReadingRow RowFrom(const QSqlQuery& query) const;
 
   QSqlDatabase& db_;

@@ -54,7 +54,8 @@ QStringList Archive::VerifyChain() {
 }
 
 QStringList Archive::VerifyTransfer(const QByteArray& id) {
-  const StoredTransfer stored = Load(id);
+  const StoredTransfer stored = Load(id, false);
+  const std::vector<ReadingRow> derived = DeriveRows(stored.transfer.original).rows;
   const QString which = QStringLiteral("transfer %1").arg(Id(id));
   QStringList problems;
   // Its facts as received, and its details as the trail has them.
@@ -87,21 +88,21 @@ QStringList Archive::VerifyTransfer(const QByteArray& id) {
   Rows rows(db_, location_);
   rows.ForEachReading(KeyOf(id), [&](const ReadingRow& row) {
     if (!difference.isEmpty()) return;
-    if (index >= stored.readings.Count()) {
+    if (index >= derived.size()) {
       difference = QStringLiteral("reading %1 is not in the meter's original bytes").arg(row.n);
       return;
     }
-    const ReadingRow derived = ReadingRow::Of(stored.readings.At(index++));
+    const ReadingRow& original = derived[index++];
     if (const std::string differs =
-            row.FirstDifference(derived, "in the archive", "in the original bytes");
+            row.FirstDifference(original, "in the archive", "in the original bytes");
         !differs.empty())
       difference = QStringLiteral("reading %1: %2")
-                       .arg(derived.n)
+                       .arg(original.n)
                        .arg(QString::fromStdString(differs));
   });
-  if (difference.isEmpty() && index < stored.readings.Count())
+  if (difference.isEmpty() && index < derived.size())
     difference = QStringLiteral("reading %1 of the meter's original bytes has no row")
-                     .arg(stored.readings.At(index).number);
+                     .arg(derived[index].n);
   if (!difference.isEmpty())
     problems << which + QStringLiteral(", ") + difference;
   return problems;

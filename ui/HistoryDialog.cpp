@@ -118,7 +118,7 @@ void HistoryDialog::Refresh() {
   list_->setRowCount(static_cast<int>(entries_.size()));
   for (int row = 0; row < list_->rowCount(); ++row) {
     const HistoryEntry& e = entries_[static_cast<std::size_t>(row)];
-    const QStringList cells{QLocale().toString(e.start.toLocalTime(), QLocale::ShortFormat),
+    const QStringList cells{QLocale().toString(FromArchiveTime(e.start).toLocalTime(), QLocale::ShortFormat),
                             Text(e.details.sample),
                             Text(e.details.operator_),
                             Text(e.details.location),
