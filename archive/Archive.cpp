@@ -8,6 +8,9 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <future>
 #include <chrono>
@@ -86,6 +89,18 @@ const DetailField* FieldOf(const QString& key) {
   for (const DetailField& field : kDetailFields)
     if (key == Key(field)) return &field;
   return nullptr;
+}
+
+// SQLite closes a file it could not open and forgets why: the open is
+// tried again here for the system's cause.
+QString OpenCause(const QString& file, const QString& said) {
+  const int descriptor =
+      ::open(NativeFromPath(file).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (descriptor >= 0) {
+    ::close(descriptor);
+    return said;
+  }
+  return QStringLiteral("%1 (%2)").arg(said, ReasonFor(errno));
 }
 
 QString Said(const QSqlError& error) {
@@ -176,7 +191,8 @@ void Archive::Open() {
     if (!location_.connectOptions.isEmpty()) options += ';' + location_.connectOptions;
     db_.setConnectOptions(options);
   }
-  if (!db_.open()) fail(Said(db_.lastError()));
+  if (!db_.open()) fail(sqlite_ ? OpenCause(location_.file, Said(db_.lastError()))
+                                : Said(db_.lastError()));
   if (!sqlite_) return;
   // Readers never wait for a writer, and a commit is on the disk when it
   // returns.

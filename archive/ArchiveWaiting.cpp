@@ -108,8 +108,8 @@ QString ArchiveOutcome::Message(const ArchiveLocation& location, const QString& 
     said << QStringLiteral("%1 is not archived yet (%2); it waits in %3 and goes into the "
                            "archive at the next chance")
                 .arg(what, problem, DisplayPath(waiting));
-  else if (!archived)
-    said << QStringLiteral("%1 is not archived: %2").arg(what, problem);
+  else if (!archived)  // a commit whose sync failed may be in all the same
+    said << QStringLiteral("%1 may not be archived: %2").arg(what, problem);
   return said.join(QStringLiteral("\n"));
 }
 

@@ -106,7 +106,7 @@ QString WindowArchive::Said(const ArchiveOutcome& outcome, const QString& what) 
                "next chance.")
                 .arg(what, outcome.problem, DisplayPath(outcome.waiting));
   else if (!outcome.archived)
-    said << tr("%1 is not archived: %2").arg(what, outcome.problem);
+    said << tr("%1 may not be archived: %2").arg(what, outcome.problem);
   return said.join(QLatin1Char('\n'));
 }
 

@@ -471,8 +471,8 @@ Keine Berechtigung, %1 zu öffnen, und auch die Gruppe dialout darf es nicht: Ei
         <translation>%1 ist noch nicht archiviert (%2); sie wartet in %3 und kommt bei nächster Gelegenheit ins Archiv.</translation>
     </message>
     <message>
-        <source>%1 is not archived: %2</source>
-        <translation>%1 ist nicht archiviert: %2</translation>
+        <source>%1 may not be archived: %2</source>
+        <translation>%1 ist womöglich nicht archiviert: %2</translation>
     </message>
     <message>
         <source>The save of %1</source>

@@ -471,8 +471,8 @@ Sin permiso para abrir %1, que tampoco puede abrir el grupo dialout: un administ
         <translation>%1 aún no está archivada (%2); espera en %3 y entrará en el archivo en la próxima ocasión.</translation>
     </message>
     <message>
-        <source>%1 is not archived: %2</source>
-        <translation>%1 no está archivada: %2</translation>
+        <source>%1 may not be archived: %2</source>
+        <translation>%1 quizá no esté archivada: %2</translation>
     </message>
     <message>
         <source>The save of %1</source>

@@ -471,8 +471,8 @@ Pas le droit d&apos;ouvrir %1, que le groupe dialout ne peut pas ouvrir non plus
         <translation>%1 n&apos;est pas encore archivé (%2) ; il attend dans %3 et entrera dans l&apos;archive à la prochaine occasion.</translation>
     </message>
     <message>
-        <source>%1 is not archived: %2</source>
-        <translation>%1 n&apos;est pas archivé : %2</translation>
+        <source>%1 may not be archived: %2</source>
+        <translation>%1 n&apos;est peut-être pas archivé : %2</translation>
     </message>
     <message>
         <source>The save of %1</source>

@@ -471,8 +471,8 @@ Sem permissão para abrir %1, que o grupo dialout também não pode abrir: um ad
         <translation>%1 ainda não está arquivada (%2); aguarda em %3 e entra no arquivo na próxima oportunidade.</translation>
     </message>
     <message>
-        <source>%1 is not archived: %2</source>
-        <translation>%1 não está arquivada: %2</translation>
+        <source>%1 may not be archived: %2</source>
+        <translation>%1 talvez não esteja arquivada: %2</translation>
     </message>
     <message>
         <source>The save of %1</source>

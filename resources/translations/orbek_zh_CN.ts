@@ -471,8 +471,8 @@ No permission to open %1, which the dialout group may not open either: an admini
         <translation>%1 尚未归档（%2）；它在 %3 中等待，并将在下一次机会存入归档。</translation>
     </message>
     <message>
-        <source>%1 is not archived: %2</source>
-        <translation>%1 未归档：%2</translation>
+        <source>%1 may not be archived: %2</source>
+        <translation>%1 可能未归档：%2</translation>
     </message>
     <message>
         <source>The save of %1</source>

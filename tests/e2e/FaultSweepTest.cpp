@@ -424,5 +424,99 @@ TEST(FaultSweepTest, ARunKilledAnywhereIsRecoveredWithTheSameTransfer) {
   RecordProperty("points", kPoints);
 }
 
+// Every file-system call the archive makes fails in turn, then kills the
+// run there: after each, the transfer is in the archive or waits beside it
+// (or, killed, in the journal its recovery archives), exactly once, whole.
+TEST(FaultSweepTest, EveryFailingOrKilledCallOfTheArchiveKeepsTheTransferOnce) {
+  QTemporaryDir dir;
+  const auto records = sim::GenerateRecords(40, 86);
+  const QString output = dir.filePath("a.csv");
+  int points = 0;
+  // A run with XDG_DATA_HOME at `data`, the shim on the archive's folder.
+  const auto run = [&](const QString& data, const QStringList& arguments, const Fault& fault,
+                       bool kill, long* calls) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    QTemporaryDir report;
+    environment.insert("XDG_DATA_HOME", data);
+    environment.insert("LD_PRELOAD", ORBEK_FAULT_SHIM);
+    environment.insert("ORBEK_FAULT_PREFIX", fault.prefix);
+    environment.insert("ORBEK_FAULT_AT", QString::number(fault.at));
+    environment.insert("ORBEK_FAULT_ERRNO", fault.error);
+    environment.insert("ORBEK_FAULT_COUNT", QString::number(fault.count));
+    environment.insert("ORBEK_FAULT_REPORT", report.filePath("calls"));
+    if (kill) environment.insert("ORBEK_FAULT_KILL", "1");
+    process.setProcessEnvironment(environment);
+    process.start(ORBEK_LOG, arguments);
+    const Outcome outcome = test::Finish(process);
+    if (calls != nullptr) *calls = ReadAll(report.filePath("calls")).trimmed().toLong();
+    return outcome;
+  };
+  const auto transfer = [&](const QString& data, const Fault& fault, bool kill, long* calls,
+                            const QString& file) {
+    MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+    QFile::remove(file + ".capture");
+    return run(data,
+               {"--port", QString::fromStdString(meter.DevicePath()), "--output", file,
+                "--replace"},
+               fault, kill, calls);
+  };
+  // How many transfers the archive at `data` lists, and whether it checks out.
+  const auto archived = [&](const QString& data) {
+    const Outcome history = run(data, {"--history"}, {}, false, nullptr);
+    const Outcome verified = run(data, {"--verify-archive"}, {}, false, nullptr);
+    EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
+    return static_cast<int>(history.out.count('\n')) - 1;
+  };
+  long calls = 0;
+  transfer(dir.filePath("count"), {dir.filePath("count/orbek/")}, false, &calls, output);
+  ASSERT_GT(calls, 10);
+  for (const bool kill : {false, true}) {
+    for (long at = 1; at <= calls; ++at, ++points) {
+      SCOPED_TRACE(QString("%1 at call %2 of %3").arg(kill ? "killed" : "failing").arg(at).arg(calls)
+                       .toStdString());
+      const QString data = dir.filePath(QString("data-%1-%2").arg(kill).arg(at));
+      const Fault fault{data + "/orbek/", at, at % 2 ? "ENOSPC" : "EIO", at % 3 ? 1 : 0};
+      const Outcome outcome = transfer(data, fault, kill, nullptr, output);
+      if (kill) {
+        // The journal's recovery archives it, unless it went in already.
+        ASSERT_EQ(outcome.exitCode, -1);
+        ASSERT_TRUE(QFile::exists(output + ".capture")) << "killed before the journal went";
+        const Outcome recovery =
+            run(data,
+                {"--decode", output + ".capture", "--output", dir.filePath("recovered.csv"),
+                 "--replace"},
+                {}, false, nullptr);
+        ASSERT_EQ(recovery.exitCode, 0) << recovery.err.toStdString();
+        EXPECT_EQ(archived(data), 1);
+        continue;
+      }
+      EXPECT_EQ(ReadingsIn(output), 40) << outcome.err.toStdString();
+      const bool waits = outcome.err.contains("it waits in");
+      const bool nowhere = outcome.err.contains("nor can it wait");
+      EXPECT_EQ(outcome.exitCode, nowhere ? 1 : 0) << outcome.err.toStdString();
+      if (!waits && !nowhere) {
+        EXPECT_TRUE(outcome.err.contains("archived as transfer")) << outcome.err.toStdString();
+        EXPECT_EQ(archived(data), 1);
+        continue;
+      }
+      // What waits goes in with the next transfer; what could not wait is
+      // in the file the message named.
+      // In SQLite's words where it says ("database or disk is full", "disk
+      // I/O error"); a file it could not open it closes and forgets why.
+      EXPECT_TRUE(NamesTheCause(outcome.err) || outcome.err.contains("disk is full") ||
+                  outcome.err.contains("disk I/O error") ||
+                  outcome.err.contains("unable to open database file"))
+          << outcome.err.toStdString();
+      const Outcome next = transfer(data, {}, false, nullptr, dir.filePath("next.csv"));
+      EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
+      // A commit whose sync failed may have gone in all the same: once.
+      const int kept = archived(data);
+      EXPECT_TRUE(kept == 2 || (nowhere && kept == 1)) << kept << next.err.toStdString();
+    }
+  }
+  RecordProperty("points", points);
+}
+
 }  // namespace
 }  // namespace orbek
