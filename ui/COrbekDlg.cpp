@@ -519,7 +519,9 @@ void COrbekDlg::FitInto(const QSize& room) {
   auto* page = new QWidget;
   page->setObjectName(QStringLiteral("FormPage"));
   page->setFixedSize(form);
-  for (QObject* child : children()) {
+  // A copy: each widget moved leaves the list being walked.
+  const QObjectList controls = children();
+  for (QObject* child : controls) {
     auto* widget = qobject_cast<QWidget*>(child);
     if (widget == nullptr || widget->isWindow()) continue;
     const bool shown = !widget->isHidden();

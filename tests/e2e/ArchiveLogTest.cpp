@@ -52,6 +52,15 @@ class ArchiveLogTest : public ::testing::Test {
                 "--sample", sample});
   }
 
+  // The query of the README's example that starts with `command`.
+  static QString ReadmeQuery(const QString& command) {
+    const QString readme = QString::fromUtf8(ReadAll(ORBEK_SOURCE_DIR "/README.md"));
+    const QRegularExpression query(QRegularExpression::escape(command) +
+                                       "[^\\n]*\\\\\n\\s*\"([^\"]*)\"",
+                                   QRegularExpression::DotMatchesEverythingOption);
+    return query.match(readme).captured(1);
+  }
+
   QTemporaryDir dir_;
   QStringList archive_;  // the archive options every run gets
 };
@@ -115,6 +124,16 @@ TEST_F(ArchiveLogTest, FoundChangedWithAReasonReviewedAndReported) {
   EXPECT_TRUE(page.contains("Received")) << page.toStdString();
   EXPECT_EQ(Log({"--verify-archive"}).exitCode, 0);
   EXPECT_EQ(Log({"--no-archive", "--history"}).exitCode, 2);
+
+  // The README's sqlite3 query gives every reading of the sample.
+  const QString sql = ReadmeQuery("sqlite3 -header -csv").replace("S-4711", "S-4712");
+  ASSERT_FALSE(sql.isEmpty());
+  QProcess sqlite;
+  sqlite.start("sqlite3", {"-header", "-csv", Archive(), sql});
+  ASSERT_TRUE(sqlite.waitForFinished(30000));
+  const QStringList rows = QString::fromUtf8(sqlite.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+  EXPECT_EQ(rows.size(), 41) << rows.join('\n').toStdString();
+  EXPECT_TRUE(rows.value(0).startsWith("sample,meter_time,value,unit")) << rows.value(0).toStdString();
 }
 
 // Edits made with sqlite3 behind the archive's back, and a saved file
@@ -184,6 +203,15 @@ TEST_F(ArchiveLogTest, APostgresArchiveIsUsedTheSameWay) {
   const Outcome next = Transfer(dir_.filePath("r.csv"), "P-3", 10);
   EXPECT_TRUE(next.err.contains("1 item(s) that waited went into")) << next.err.toStdString();
   EXPECT_EQ(Log({"--history", "p-"}).out.count('\n'), 4);
+
+  // The README's psql query lists the transfers reviewed.
+  ASSERT_EQ(Log({"--review", IdIn(run.err), "--reviewer", "Dr. Rao", "--meaning", "approved"})
+                .exitCode,
+            0);
+  QString listed;
+  ASSERT_TRUE(server.Sql(ReadmeQuery("psql"), &listed)) << ReadmeQuery("psql").toStdString();
+  EXPECT_TRUE(listed.contains("Dr. Rao")) << listed.toStdString();
+  EXPECT_TRUE(listed.contains("(1 row)")) << listed.toStdString();
 }
 
 }  // namespace

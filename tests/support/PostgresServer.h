@@ -69,15 +69,17 @@ class PostgresServer {
   void Stop() {
     As({Binaries() + "/pg_ctl", "-D", Data(), "-m", "immediate", "-w", "stop"});
   }
-  // Runs SQL in the archive database, as its owner.
-  bool Sql(const QString& sql) {
+  // Runs SQL in the archive database, as its owner; `out` gets what psql
+  // printed.
+  bool Sql(const QString& sql, QString* out = nullptr) {
     return As({Binaries() + "/psql", "-h", "127.0.0.1", "-p", QString::number(port_), "-U",
-               "orbek", "-d", "archive", "-v", "ON_ERROR_STOP=1", "-c", sql});
+               "orbek", "-d", "archive", "-v", "ON_ERROR_STOP=1", "-c", sql},
+              out);
   }
 
  private:
   QString Data() const { return dir_.filePath("data"); }
-  bool As(QStringList command) {
+  bool As(QStringList command, QString* out = nullptr) {
     if (::geteuid() == 0) command = QStringList{"-u", "postgres", "--"} + command;
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -86,6 +88,7 @@ class PostgresServer {
     process.setWorkingDirectory(dir_.path());
     process.start(::geteuid() == 0 ? "runuser" : command.takeFirst(), command);
     process.waitForFinished(60000);
+    if (out != nullptr) *out = QString::fromUtf8(process.readAllStandardOutput());
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
   }
 
