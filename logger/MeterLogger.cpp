@@ -294,9 +294,12 @@ int MeterLogger::Prepare() {
   printer_ = std::make_unique<ReadingPrinter>(&out_, false, nullptr, publisher_.get(),
                                               options_.report.isEmpty() ? nullptr : &kept_);
   printer_->NoteArrivals(&arrivals_);
-  if (Archiving()) session_.KeepBytesIn(&received_);
   journalPath_ = ownJournal ? JournalFor(options_.output) : options_.capture;
-  if (journalPath_.isEmpty()) return kExitComplete;
+  if (journalPath_.isEmpty()) {
+    // No journal keeps the bytes for the archive: memory does.
+    if (Archiving()) session_.KeepBytesIn(&received_);
+    return kExitComplete;
+  }
   if (!ownJournal && !options_.replace && NativeExists(journalPath_)) {
     err_ << "orbek-log: cannot write the capture " << DisplayPath(journalPath_)
          << ": it exists already (--replace replaces it)" << Qt::endl;
@@ -663,6 +666,19 @@ int MeterLogger::ArchiveRun(int exitCode) {
   transfer.timeZone = QString::fromLatin1(QTimeZone::systemTimeZoneId());
   transfer.details = options_.details;
   transfer.original = {received_, {}, arrivals_};
+  if (journal_) {
+    // The journal has them (a long run's bytes are not kept in memory too),
+    // with what still waits for its disk and where it lost bytes.
+    QFile file;
+    QString reason;
+    if (!OpenNative(file, journalPath_, QIODevice::ReadOnly, &reason)) {
+      err_ << "orbek-log: cannot archive the transfer: cannot read " << DisplayPath(journalPath_)
+           << ": " << reason << Qt::endl;
+      return exitCode;
+    }
+    transfer.original.bytes = file.readAll() + journal_->HeldBytes();
+    transfer.original.gaps = journal_->Gaps();
+  }
   QString problem;
   if (fileHasEveryReading_) transfer.files.push_back(SavedFile::Of(options_.output, &problem));
   if (reportSaved_) transfer.files.push_back(SavedFile::Of(options_.report, &problem));

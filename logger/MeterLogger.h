@@ -175,7 +175,7 @@ class MeterLogger : public QObject {
   bool stdoutDrained_ = true;              // standard output took every line queued in time
   bool fileHasEveryReading_ = false;       // --output was saved whole
   bool reportSaved_ = false;
-  QByteArray received_;                    // every byte, for the archive
+  QByteArray received_;                    // every byte, for the archive, without a journal
   QDateTime started_;                      // when the start byte went, UTC
   int exitCode_ = kExitComplete;
   // Why standard output failed, from the writer's thread, and whether the

@@ -7,6 +7,7 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveWaiting.h"
+#include "link/DeviceIdentity.h"
 #include "link/MeterSession.h"
 #include "storage/NativePath.h"
 
@@ -47,6 +48,7 @@ QString WindowArchive::End(MeterSession& session, const TransferRecord& transfer
   archived.id = id_;
   archived.actor = Actor::Here(WindowProgram());
   archived.device = session.PortName();
+  archived.deviceIdentity = IdentifyDevice(session.PortName()).Describe();
   archived.lineSettings = lineSettings;
   archived.interval = interval;
   archived.start = start_;
