@@ -162,7 +162,8 @@ void MeterSimulator::Run() {
       std::lock_guard lock(mutex_);
       if (!pending_.empty()) poller.events |= POLLOUT;
     }
-    ::poll(&poller, 1, PollTimeoutMs());
+    const timespec timeout = PollTimeout();
+    ::ppoll(&poller, 1, &timeout, nullptr);
     ReadCommands();
     QueueDueRecords();
     FlushPending();
@@ -241,12 +242,20 @@ void MeterSimulator::FlushPending() {
   changed_.notify_all();
 }
 
-int MeterSimulator::PollTimeoutMs() const {
+// Until the next record is due, to the nanosecond: a meter at 115200 baud
+// sends one a millisecond, and a timeout in whole milliseconds would spin
+// through the last one.
+timespec MeterSimulator::PollTimeout() const {
+  using std::chrono::nanoseconds;
   std::lock_guard lock(mutex_);
-  if (unplugNow_ || unplugRequested_ || !pending_.empty()) return 5;
-  if (!sending_) return 20;
-  const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextDue_ - Clock::now());
-  return static_cast<int>(std::clamp<long>(wait.count(), 0, 20));
+  nanoseconds wait = std::chrono::milliseconds(20);
+  if (unplugNow_ || unplugRequested_ || !pending_.empty()) {
+    wait = std::chrono::milliseconds(5);
+  } else if (sending_) {
+    wait = std::clamp<nanoseconds>(nextDue_ - Clock::now(), nanoseconds(0), wait);
+  }
+  return {static_cast<time_t>(wait.count() / 1000000000),
+          static_cast<long>(wait.count() % 1000000000)};
 }
 
 int MeterSimulator::LineBaud() const {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <ctime>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -100,7 +101,7 @@ class MeterSimulator {
   void QueueDueRecords();
   void QueueRecord(const RecordBytes& record);
   void FlushPending();
-  int PollTimeoutMs() const;
+  timespec PollTimeout() const;
   std::chrono::nanoseconds RecordPeriod() const;
   bool PendingEmpty() const;
   void ClosePty(bool letReaderDrain);
