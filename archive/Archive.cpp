@@ -205,23 +205,31 @@ void Archive::Open() {
   }
 }
 
+// An archive of this schema is only read here, so a reader never waits
+// for a writer's lock; one to make or upgrade takes it.
 void Archive::MakeSchema() {
+  if (SchemaVersion() == kSchemaVersion) return;
   Transaction transaction(*this);
-  const Dialect& dialect = sqlite_ ? kSqlite : kPostgres;
-  Rows rows(db_, location_);
-  if (!db_.tables().contains(QStringLiteral("schema_version"))) {
-    for (const QString& statement : SchemaStatements(dialect))
+  if (SchemaVersion() == 0) {
+    Rows rows(db_, location_);
+    for (const QString& statement : SchemaStatements(sqlite_ ? kSqlite : kPostgres))
       rows.Exec(statement);
   }
-  QSqlQuery version = rows.Exec(QStringLiteral("SELECT MAX(version) FROM schema_version"));
-  const int found = version.next() ? version.value(0).toInt() : 0;
   // Later versions add their upgrades here, one step each.
-  if (found > kSchemaVersion)
+  if (const int found = SchemaVersion(); found > kSchemaVersion)
     throw ArchiveError(QStringLiteral("the archive %1 was made by a newer Orbek (schema %2)")
                            .arg(location_.Display())
                            .arg(found)
                            .toStdString());
   transaction.Commit();
+}
+
+// 0 for an archive with no schema yet.
+int Archive::SchemaVersion() {
+  if (!db_.tables().contains(QStringLiteral("schema_version"))) return 0;
+  QSqlQuery version =
+      Rows(db_, location_).Exec(QStringLiteral("SELECT MAX(version) FROM schema_version"));
+  return version.next() ? version.value(0).toInt() : 0;
 }
 
 bool Archive::Has(const QByteArray& id) {

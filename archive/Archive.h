@@ -101,6 +101,7 @@ class Archive {
   class Transaction;
   void Open();
   void MakeSchema();
+  int SchemaVersion();
   // The original bytes as the archive keeps them: zlib's fastest level
   // (most of a long transfer's cost is here otherwise), their SHA-256, and
   // the facts' digest.
