@@ -640,6 +640,12 @@ int MeterLogger::SaveOutput(int exitCode) {
 void MeterLogger::ReleaseJournal() {
   if (!journal_ || !fileHasEveryReading_) return;
   if (publisher_ && publisher_->Unspooled() > 0) return;
+  if (!archiveHasIt_) {
+    err_ << "orbek-log: the journal " << DisplayPath(journalPath_)
+         << " stays: orbek-log --decode " << DisplayPath(journalPath_)
+         << " --output FILE archives the transfer once the archive can take it" << Qt::endl;
+    return;
+  }
   if (options_.capture.isEmpty() && !journal_->Remove())
     err_ << "orbek-log: cannot remove the journal " << DisplayPath(journalPath_) << ": "
          << journal_->Error() << " (" << DisplayPath(options_.output)
@@ -682,11 +688,11 @@ int MeterLogger::ArchiveRun(int exitCode) {
   QString problem;
   if (fileHasEveryReading_) transfer.files.push_back(SavedFile::Of(options_.output, &problem));
   if (reportSaved_) transfer.files.push_back(SavedFile::Of(options_.report, &problem));
-  return ArchiveWithMessage(options_.archive, transfer, err_, exitCode);
+  return ArchiveWithMessage(options_.archive, transfer, err_, exitCode, &archiveHasIt_);
 }
 
 int ArchiveWithMessage(const ArchiveLocation& location, const ArchivedTransfer& transfer,
-                       QTextStream& err, int exitCode) {
+                       QTextStream& err, int exitCode, bool* kept) {
   const ArchiveOutcome outcome = ArchiveTransfer(location, transfer);
   const QString id = QString::fromLatin1(transfer.id);
   if (const QString said = outcome.Message(location, QStringLiteral("Transfer %1").arg(id));
@@ -697,9 +703,9 @@ int ArchiveWithMessage(const ArchiveLocation& location, const ArchivedTransfer& 
     err << "orbek-log: archived as transfer " << id << " in " << location.Display() << Qt::endl;
   // Neither in the archive nor waiting for it: the files and the journal
   // still have the readings, which the message names.
-  if (!outcome.archived && outcome.waiting.isEmpty() && exitCode == kExitComplete)
-    return kExitSaveFailed;
-  return exitCode;
+  const bool lost = !outcome.archived && outcome.waiting.isEmpty();
+  if (kept != nullptr) *kept = !lost;
+  return lost && exitCode == kExitComplete ? kExitSaveFailed : exitCode;
 }
 
 namespace {

@@ -175,6 +175,7 @@ class MeterLogger : public QObject {
   bool stdoutDrained_ = true;              // standard output took every line queued in time
   bool fileHasEveryReading_ = false;       // --output was saved whole
   bool reportSaved_ = false;
+  bool archiveHasIt_ = true;               // the archive or its waiting folder
   QByteArray received_;                    // every byte, for the archive, without a journal
   QDateTime started_;                      // when the start byte went, UTC
   int exitCode_ = kExitComplete;
@@ -188,8 +189,9 @@ class MeterLogger : public QObject {
 // Archives `transfer` at `location`, or leaves it waiting, and says so;
 // returns the exit code the run ends with.
 struct ArchivedTransfer;
+// `kept`: whether the archive or its waiting folder has it.
 int ArchiveWithMessage(const ArchiveLocation& location, const ArchivedTransfer& transfer,
-                       QTextStream& err, int exitCode);
+                       QTextStream& err, int exitCode, bool* kept = nullptr);
 
 // Says so when most of what `source` gave carries neither a real date nor
 // a defined value (random bytes, a wrong baud rate), and returns the exit

@@ -502,6 +502,8 @@ TEST(FaultSweepTest, EveryFailingOrKilledCallOfTheArchiveKeepsTheTransferOnce) {
       }
       // What waits goes in with the next transfer; what could not wait is
       // in the file the message named.
+      // What could not wait is in the journal, which stays to archive it.
+      EXPECT_EQ(QFile::exists(output + ".capture"), nowhere) << outcome.err.toStdString();
       // In SQLite's words where it says ("database or disk is full", "disk
       // I/O error"); a file it could not open it closes and forgets why.
       EXPECT_TRUE(NamesTheCause(outcome.err) || outcome.err.contains("disk is full") ||
