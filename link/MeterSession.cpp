@@ -119,9 +119,8 @@ void MeterSession::Stop() {
   TakeRecordsInFlight();
   Close();
   if (!port_.DrainProblem().isEmpty())
-    emit Failed(QStringLiteral("The stop command may not have reached the meter (%1); it may "
-                               "still be sending")
-                    .arg(port_.DrainProblem()));
+    emit Failed(
+        {LinkProblem::Kind::StopMayNotHaveLeft, port_.CommPort(), port_.DrainProblem(), 0, {}});
 }
 
 void MeterSession::Close() {
@@ -180,8 +179,7 @@ void MeterSession::OnComm() {
       emit DeviceLost(port_.CommPort());
       return;
     case CMscomm1::kEventIoError:
-      emit Failed(QStringLiteral("Reading from or writing to %1 failed: %2")
-                      .arg(port_.CommPort(), port_.ErrorString()));
+      emit Failed({LinkProblem::Kind::PortFailed, port_.CommPort(), port_.ErrorString(), 0, {}});
       return;
     default:
       return;
@@ -254,7 +252,8 @@ void MeterSession::EndTransfer() {
     Close();
   } catch (const SerialError& error) {
     // The meter ends its transfer by itself; the port must close all the same.
-    emit Failed(QString::fromUtf8(error.what()));
+    emit Failed({LinkProblem::Kind::StopNotSent, port_.CommPort(),
+                 QString::fromUtf8(error.what()), 0, {}});
     if (IsOpen()) Close();
   }
   emit TransferEnded();
@@ -279,17 +278,12 @@ void MeterSession::Capture(const QByteArray& bytes) {
       emit JournalCaughtUp(path);
       return;
     case Journal::State::Holding:
-      emit Failed(QStringLiteral("Cannot write the journal %1 from reading %2 on: %3; the bytes "
-                                 "wait in memory (up to %4) until it takes them")
-                      .arg(path)
-                      .arg(pipeline_.Count())
-                      .arg(journal_->Error(), Journal::MostHeldText()));
+      emit Failed({LinkProblem::Kind::JournalHolding, path, journal_->Error(), pipeline_.Count(),
+                   Journal::MostHeldText()});
       return;
     case Journal::State::Dropping:
-      emit Failed(QStringLiteral("The journal %1 still cannot be written (%2) and the memory set "
-                                 "aside for it is full: readings from %3 on are not kept in it")
-                      .arg(path, journal_->Error())
-                      .arg(pipeline_.Count()));
+      emit Failed({LinkProblem::Kind::JournalDropping, path, journal_->Error(), pipeline_.Count(),
+                   Journal::MostHeldText()});
       return;
   }
 }

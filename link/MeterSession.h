@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "link/CMscomm1.h"
+#include "link/LinkProblem.h"
 #include "meter/ReadingPipeline.h"
 #include "storage/Journal.h"
 
@@ -98,7 +99,7 @@ class MeterSession : public QObject, private ReadingSink {
   void DeviceLost(const QString& port);
   // Something on the line failed that the user should hear of; the link
   // stays as it is.
-  void Failed(const QString& message);
+  void Failed(const orbek::LinkProblem& problem);
   // The journal took every byte again after a time it could not.
   void JournalCaughtUp(const QString& path);
   // The stream was out of step and is back in step; `loss` sums up the

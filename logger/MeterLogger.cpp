@@ -189,7 +189,9 @@ MeterLogger::MeterLogger(Options options, QTextStream& err)
   connect(&session_, &MeterSession::TransferEnded, this, [this] { Finish(kExitComplete); });
   connect(&session_, &MeterSession::DeviceLost, this, &MeterLogger::OnDeviceLost);
   connect(&session_, &MeterSession::Failed, this,
-          [this](const QString& message) { err_ << "orbek-log: " << message << Qt::endl; });
+          [this](const LinkProblem& problem) {
+            err_ << "orbek-log: " << problem.Text() << Qt::endl;
+          });
   connect(&session_, &MeterSession::JournalCaughtUp, this, [this](const QString& path) {
     err_ << "orbek-log: the journal " << path
          << " takes the bytes again; what waited in memory is in it" << Qt::endl;

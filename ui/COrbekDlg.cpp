@@ -132,7 +132,7 @@ void COrbekDlg::ConnectHandlers() {
   connect(&Session, &MeterSession::DeviceLost, this,
           [this] { Guarded([this] { OnDeviceLost(); }); });
   connect(&Session, &MeterSession::Failed, this,
-          [this](const QString& message) { Guarded([&] { OnLinkFailed(message); }); });
+          [this](const LinkProblem& problem) { Guarded([&] { OnLinkFailed(problem); }); });
   connect(&Session, &MeterSession::StepRegained, this, [this](const StepLoss& loss, bool first) {
     Guarded([&] { OnStepRegained(loss, first); });
   });
@@ -919,9 +919,34 @@ void COrbekDlg::OnDeviceLost() {
 }
 
 // The link goes on.
-void COrbekDlg::OnLinkFailed(const QString& message) {
+void COrbekDlg::OnLinkFailed(const LinkProblem& problem) {
   BeginSerialEvent();
-  ShowAfterThisEvent(message, tr("Orbek"));
+  ShowAfterThisEvent(Said(problem), tr("Orbek"));
+}
+
+// What the line or the journal reports, in the window's language.
+QString COrbekDlg::Said(const LinkProblem& problem) {
+  switch (problem.kind) {
+    case LinkProblem::Kind::StopMayNotHaveLeft:
+      return tr("The stop command may not have reached the meter (%1); it may still be sending")
+          .arg(problem.reason);
+    case LinkProblem::Kind::StopNotSent:
+      return tr("The stop command could not be sent to %1: %2").arg(problem.subject, problem.reason);
+    case LinkProblem::Kind::PortFailed:
+      return tr("Reading from or writing to %1 failed: %2").arg(problem.subject, problem.reason);
+    case LinkProblem::Kind::JournalHolding:
+      return tr("Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory "
+                "(up to %4) until it takes them")
+          .arg(problem.subject)
+          .arg(problem.reading)
+          .arg(problem.reason, problem.limit);
+    case LinkProblem::Kind::JournalDropping:
+      return tr("The journal %1 still cannot be written (%2) and the memory set aside for it is "
+                "full: readings from %3 on are not kept in it")
+          .arg(problem.subject, problem.reason)
+          .arg(problem.reading);
+  }
+  return problem.Text();
 }
 
 // The transfer goes on in step; the user hears of it once a transfer.

@@ -121,7 +121,8 @@ class COrbekDlg : public QDialog {
   void OnReading(const Reading& reading);
   void OnTransferEnded();
   void OnDeviceLost();
-  void OnLinkFailed(const QString& message);
+  void OnLinkFailed(const LinkProblem& problem);
+  static QString Said(const LinkProblem& problem);
   void OnStepRegained(const StepLoss& loss, bool first);
   // Shows a box once the serial event being handled is over, so that the
   // box's own event loop never runs a handler inside another.

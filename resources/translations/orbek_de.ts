@@ -795,6 +795,26 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
         <source>Marked as reviewed by %1 (%2).</source>
         <translation>Als geprüft markiert von %1 (%2).</translation>
     </message>
+    <message>
+        <source>The stop command may not have reached the meter (%1); it may still be sending</source>
+        <translation>Der Stoppbefehl hat das Messgerät womöglich nicht erreicht (%1); es sendet vielleicht noch</translation>
+    </message>
+    <message>
+        <source>The stop command could not be sent to %1: %2</source>
+        <translation>Der Stoppbefehl konnte nicht an %1 gesendet werden: %2</translation>
+    </message>
+    <message>
+        <source>Reading from or writing to %1 failed: %2</source>
+        <translation>Lesen von oder Schreiben auf %1 ist fehlgeschlagen: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory (up to %4) until it takes them</source>
+        <translation>Das Journal %1 kann ab Messwert %2 nicht geschrieben werden: %3; die Bytes warten im Speicher (bis zu %4), bis es sie aufnimmt</translation>
+    </message>
+    <message>
+        <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
+        <translation>Das Journal %1 kann weiterhin nicht geschrieben werden (%2) und der dafür reservierte Speicher ist voll: Messwerte ab %3 werden darin nicht aufbewahrt</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>

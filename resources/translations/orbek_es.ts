@@ -795,6 +795,26 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
         <source>Marked as reviewed by %1 (%2).</source>
         <translation>Marcada como revisada por %1 (%2).</translation>
     </message>
+    <message>
+        <source>The stop command may not have reached the meter (%1); it may still be sending</source>
+        <translation>Puede que la orden de parada no haya llegado al medidor (%1); quizá siga enviando</translation>
+    </message>
+    <message>
+        <source>The stop command could not be sent to %1: %2</source>
+        <translation>No se pudo enviar la orden de parada a %1: %2</translation>
+    </message>
+    <message>
+        <source>Reading from or writing to %1 failed: %2</source>
+        <translation>Falló la lectura o la escritura en %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory (up to %4) until it takes them</source>
+        <translation>No se puede escribir el diario %1 desde la lectura %2: %3; los bytes esperan en memoria (hasta %4) hasta que los acepte</translation>
+    </message>
+    <message>
+        <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
+        <translation>El diario %1 sigue sin poder escribirse (%2) y la memoria reservada está llena: las lecturas desde la %3 no se guardan en él</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>

@@ -795,6 +795,26 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
         <source>Marked as reviewed by %1 (%2).</source>
         <translation>Marqué comme vérifié par %1 (%2).</translation>
     </message>
+    <message>
+        <source>The stop command may not have reached the meter (%1); it may still be sending</source>
+        <translation>La commande d&apos;arrêt n&apos;a peut-être pas atteint l&apos;appareil (%1) ; il envoie peut-être encore</translation>
+    </message>
+    <message>
+        <source>The stop command could not be sent to %1: %2</source>
+        <translation>La commande d&apos;arrêt n&apos;a pas pu être envoyée à %1 : %2</translation>
+    </message>
+    <message>
+        <source>Reading from or writing to %1 failed: %2</source>
+        <translation>La lecture ou l&apos;écriture sur %1 a échoué : %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory (up to %4) until it takes them</source>
+        <translation>Impossible d&apos;écrire le journal %1 à partir de la mesure %2 : %3 ; les octets attendent en mémoire (jusqu&apos;à %4) qu&apos;il les accepte</translation>
+    </message>
+    <message>
+        <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
+        <translation>Le journal %1 ne peut toujours pas être écrit (%2) et la mémoire réservée est pleine : les mesures à partir de %3 n&apos;y sont pas conservées</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>

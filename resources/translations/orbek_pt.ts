@@ -795,6 +795,26 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
         <source>Marked as reviewed by %1 (%2).</source>
         <translation>Marcada como revisada por %1 (%2).</translation>
     </message>
+    <message>
+        <source>The stop command may not have reached the meter (%1); it may still be sending</source>
+        <translation>O comando de parada talvez não tenha chegado ao medidor (%1); ele pode ainda estar enviando</translation>
+    </message>
+    <message>
+        <source>The stop command could not be sent to %1: %2</source>
+        <translation>Não foi possível enviar o comando de parada para %1: %2</translation>
+    </message>
+    <message>
+        <source>Reading from or writing to %1 failed: %2</source>
+        <translation>Falha ao ler ou escrever em %1: %2</translation>
+    </message>
+    <message>
+        <source>Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory (up to %4) until it takes them</source>
+        <translation>Não é possível escrever o diário %1 a partir da leitura %2: %3; os bytes aguardam na memória (até %4) até que ele os aceite</translation>
+    </message>
+    <message>
+        <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
+        <translation>O diário %1 continua sem poder ser escrito (%2) e a memória reservada está cheia: as leituras a partir da %3 não são guardadas nele</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>

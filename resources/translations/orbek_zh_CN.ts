@@ -795,6 +795,26 @@ Yes keeps these details; No lets you change them first.</source>
         <source>Marked as reviewed by %1 (%2).</source>
         <translation>已由 %1 标记为已审核（%2）。</translation>
     </message>
+    <message>
+        <source>The stop command may not have reached the meter (%1); it may still be sending</source>
+        <translation>停止命令可能未到达仪表（%1）；仪表可能仍在发送</translation>
+    </message>
+    <message>
+        <source>The stop command could not be sent to %1: %2</source>
+        <translation>无法向 %1 发送停止命令：%2</translation>
+    </message>
+    <message>
+        <source>Reading from or writing to %1 failed: %2</source>
+        <translation>读写 %1 失败：%2</translation>
+    </message>
+    <message>
+        <source>Cannot write the journal %1 from reading %2 on: %3; the bytes wait in memory (up to %4) until it takes them</source>
+        <translation>从第 %2 个读数起无法写入日志 %1：%3；这些字节在内存中等待（最多 %4），直到日志能接收它们</translation>
+    </message>
+    <message>
+        <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
+        <translation>日志 %1 仍无法写入（%2），为其预留的内存已满：从第 %3 个读数起不再保存在日志中</translation>
+    </message>
 </context>
 <context>
     <name>orbek::CTchart1</name>

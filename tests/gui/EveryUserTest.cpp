@@ -491,6 +491,33 @@ TEST_F(EveryUserTest, AWholeTransferInEveryLanguage) {
   }
 }
 
+// What the line and the journal report is worded by the window in its
+// language, with every particular; orbek-log keeps English.
+TEST_F(EveryUserTest, TheLinesTroublesAreSaidInTheWindowsLanguage) {
+  const LinkProblem problems[] = {
+      {LinkProblem::Kind::StopMayNotHaveLeft, "/dev/ttyUSB0", "timed out", 0, ""},
+      {LinkProblem::Kind::StopNotSent, "/dev/ttyUSB0", "no such device", 0, ""},
+      {LinkProblem::Kind::PortFailed, "/dev/ttyUSB0", "I/O error", 0, ""},
+      {LinkProblem::Kind::JournalHolding, "/var/j.capture", "the disk is full", 1234, "64 MiB"},
+      {LinkProblem::Kind::JournalDropping, "/var/j.capture", "the disk is full", 5678, "64 MiB"},
+  };
+  for (const char* language : {"de", "fr", "es", "pt", "zh_CN"}) {
+    SCOPED_TRACE(language);
+    UseLanguage(QLocale(QString::fromLatin1(language)));
+    for (const LinkProblem& problem : problems) {
+      const QString said = OrbekDlgProbe::Said(problem);
+      EXPECT_NE(said, problem.Text());
+      EXPECT_TRUE(said.contains(problem.reason)) << said.toStdString();
+      if (problem.reading > 0) {
+        EXPECT_TRUE(said.contains(QString::number(problem.reading))) << said.toStdString();
+      }
+    }
+  }
+  UseLanguage(QLocale(QLocale::English));
+  for (const LinkProblem& problem : problems)
+    EXPECT_EQ(OrbekDlgProbe::Said(problem), problem.Text()) << "English reads as orbek-log's";
+}
+
 // Details a file could not keep as typed are refused where they are
 // given, naming the field, and the dialog stays open to mend them.
 TEST_F(EveryUserTest, TheDetailsDialogRefusesWhatNoFileCouldKeep) {

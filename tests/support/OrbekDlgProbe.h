@@ -43,6 +43,7 @@ class OrbekDlgProbe {
   BitmapButton& Button(const char* name) const { return *Find<BitmapButton>(name); }
   QLabel& Label(const char* name) const { return *Find<QLabel>(name); }
   const TransferRecord& Transfer() const { return dlg_.Transfer; }
+  static QString Said(const LinkProblem& problem) { return COrbekDlg::Said(problem); }
 
   template <typename T>
   T* Find(const char* name) const {

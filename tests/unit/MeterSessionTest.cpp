@@ -34,7 +34,7 @@ class MeterSessionTest : public ::testing::Test {
     QObject::connect(&session_, &MeterSession::DeviceLost,
                      [this](const QString& port) { lost_.push_back(port); });
     QObject::connect(&session_, &MeterSession::Failed,
-                     [this](const QString& message) { failures_.push_back(message); });
+                     [this](const LinkProblem& problem) { failures_.push_back(problem.Text()); });
   }
 
   void Start(MeterSimulator::Options options, int baud = 115200) {
