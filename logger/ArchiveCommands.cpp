@@ -139,7 +139,8 @@ int ExportArchived(const ArchiveLocation& location, const ArchiveExport& request
     Archive archive(location);
     const std::optional<QByteArray> id = Find(archive, request.id, err);
     if (!id) return kExitUsage;
-    stored = archive.Load(*id);
+    // The report needs the readings; the file makes them again as it is written.
+    stored = archive.Load(*id, !request.report.isEmpty());
   } catch (const ArchiveError& error) {
     return Unavailable(err, error);
   }
