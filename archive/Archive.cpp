@@ -2,6 +2,8 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -201,7 +203,22 @@ void Archive::Open() {
   for (const char* pragma : {"PRAGMA page_size=16384", "PRAGMA journal_mode=WAL",
                              "PRAGMA synchronous=FULL"}) {
     QSqlQuery query(db_);
-    if (!query.exec(QString::fromLatin1(pragma))) fail(Said(query.lastError()));
+    if (!ExecWhileBusy(query, QString::fromLatin1(pragma))) fail(Said(query.lastError()));
+  }
+}
+
+// Turning a new file to WAL needs it to itself, and SQLite answers "database
+// is locked" at once rather than waiting when another program opens the
+// same new file: tried again until the busy timeout.
+bool Archive::ExecWhileBusy(QSqlQuery& query, const QString& sql) {
+  QElapsedTimer waited;
+  waited.start();
+  for (;;) {
+    if (query.exec(sql)) return true;
+    constexpr int kSqliteBusy = 5;
+    if (query.lastError().nativeErrorCode().toInt() != kSqliteBusy || waited.elapsed() > kBusyMs)
+      return false;
+    QThread::msleep(10);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -100,6 +101,7 @@ class Archive {
  private:
   class Transaction;
   void Open();
+  static bool ExecWhileBusy(QSqlQuery& query, const QString& sql);
   void MakeSchema();
   int SchemaVersion();
   // The original bytes as the archive keeps them: zlib's fastest level

@@ -14,6 +14,7 @@
 #include <QTimeZone>
 #include <QUuid>
 #include <memory>
+#include <mutex>
 #include <random>
 
 #include "archive/Archive.h"
@@ -250,19 +251,24 @@ TEST_P(ArchiveTest, WritersAtOnceLoseNothing) {
   constexpr int kWriters = 3, kEach = 8;
   std::vector<std::unique_ptr<QThread>> writers;
   std::atomic<int> waited{0};
+  std::mutex said;
+  QStringList problems;
   for (int w = 0; w < kWriters; ++w) {
     writers.emplace_back(QThread::create([&, w] {
       for (int i = 0; i < kEach; ++i) {
         const ArchiveOutcome outcome = ArchiveTransfer(
             location_, MakeTransfer(100 + w * kEach + i, QDateTime::currentDateTimeUtc()));
-        if (!outcome.archived) ++waited;
+        if (outcome.archived) continue;
+        ++waited;
+        const std::lock_guard lock(said);
+        problems << outcome.problem;
       }
     }));
     writers.back()->start();
   }
   for (auto& writer : writers)
     writer->wait();
-  EXPECT_EQ(waited, 0);
+  EXPECT_EQ(waited, 0) << problems.join('\n').toStdString();
   Archive archive(location_);
   EXPECT_EQ(archive.History({}).size(), std::size_t(kWriters * kEach));
   EXPECT_EQ(archive.Verify(), QStringList());
