@@ -1,6 +1,5 @@
 #include "archive/ArchiveRows.h"
 
-#include <QBuffer>
 #include <QSqlDriver>
 #include <QSqlError>
 
@@ -10,7 +9,6 @@
 #include <sqlite3.h>
 
 #include "archive/Archive.h"
-#include "link/CaptureReplay.h"
 
 namespace orbek {
 
@@ -157,11 +155,8 @@ class RowSink : public ReadingSink {
 DerivedRows DeriveRows(const OriginalBytes& original) {
   DerivedRows derived;
   derived.rows.reserve(static_cast<std::size_t>(original.bytes.size() / kMeterRecordSize));
-  QByteArray bytes = original.bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::ReadOnly);
   RowSink sink(derived);
-  ReplayCapture(buffer, false, sink, {}, {}, original.gaps);
+  ReplayOriginal(original, sink);
   derived.statistics = sink.Statistics();
   return derived;
 }

@@ -107,13 +107,17 @@ ArrivalTimes OriginalBytes::ArrivalsFrom(const QByteArray& blob) {
   return ArrivalTimes::FromSteps(std::move(steps), at(blob.size() - 8));
 }
 
-TransferRecord DeriveReadings(const OriginalBytes& original, ReadingsFile* file) {
-  TransferRecord record;
-  QByteArray bytes = original.bytes;
+void ReplayOriginal(const OriginalBytes& original, ReadingSink& sink) {
+  QByteArray bytes = original.bytes;  // shared, not copied
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
-  StampingSink sink(original.arrivals, record, file);
   ReplayCapture(buffer, false, sink, {}, {}, original.gaps);
+}
+
+TransferRecord DeriveReadings(const OriginalBytes& original, ReadingsFile* file) {
+  TransferRecord record;
+  StampingSink sink(original.arrivals, record, file);
+  ReplayOriginal(original, sink);
   if (file) file->Finish(sink.Statistics());
   return record;
 }

@@ -31,6 +31,10 @@ struct OriginalBytes {
   static ArrivalTimes ArrivalsFrom(const QByteArray& blob);
 };
 
+// Runs the original bytes through the ReadingPipeline into `sink`, as far as
+// the first end record, the journal's gaps kept.
+void ReplayOriginal(const OriginalBytes& original, ReadingSink& sink);
+
 // The readings a transfer's original bytes give, as a live session gave
 // them: through the ReadingPipeline, each reading stamped with the time its
 // read came. `file` also takes them (an export), and is finished.
