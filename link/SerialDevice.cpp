@@ -4,9 +4,13 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSerialPort>
+#include <QSysInfo>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 namespace orbek {
 
@@ -16,8 +20,55 @@ OpenResult Refused(OpenOutcome outcome, const QString& reason) {
   return {outcome, reason};
 }
 
+// The process a port's lock file names, if the file is there to read.
+struct LockHolder {
+  qint64 pid = 0;
+  QString host;
+  QString program;
+};
+
+std::optional<LockHolder> ReadLockHolder(const QString& lockFile) {
+  if (lockFile.isEmpty()) return std::nullopt;
+  LockHolder holder;
+  if (!QLockFile(lockFile).getLockInfo(&holder.pid, &holder.host, &holder.program))
+    return std::nullopt;
+  return holder;
+}
+
+// Whether the holder still runs. A process id is a thread id as well, and
+// ids are reused: a lock left by a killed program may name a thread of a
+// live one, which QLockFile takes for its holder. Only a live process (a
+// thread group's leader, not a zombie) running the named program holds it.
+// What cannot be told (another host, another user's process) holds.
+bool HolderLives(const LockHolder& holder) {
+  if (!holder.host.isEmpty() && holder.host != QSysInfo::machineHostName()) return true;
+  QFile status(QStringLiteral("/proc/%1/status").arg(holder.pid));
+  if (holder.pid <= 0 || !status.open(QIODevice::ReadOnly)) return false;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("State:") && line.contains("Z (zombie)")) return false;
+    if (line.startsWith("Tgid:") && line.mid(5).trimmed().toLongLong() != holder.pid) return false;
+  }
+  const QFileInfo running(QStringLiteral("/proc/%1/exe").arg(holder.pid));
+  const QString program = running.symLinkTarget();
+  if (program.isEmpty()) return true;
+  return QFileInfo(program).fileName() == QFileInfo(holder.program).fileName();
+}
+
+// Removes a lock whose holder is gone, under the same guard file QLockFile
+// uses, so two programs cannot both remove it and one of them a fresh lock.
+bool RemoveStaleLock(const QString& lockFile) {
+  QLockFile guard(lockFile + QStringLiteral(".rmlock"));
+  if (!guard.tryLock()) return false;
+  const auto holder = ReadLockHolder(lockFile);
+  return holder && !HolderLives(*holder) && QFile::remove(lockFile);
+}
+
+QString Held(const QString& why) {
+  return QStringLiteral("the device is in use by another program (%1)").arg(why);
+}
+
 // What QSerialPort's error means for the scan: busy, missing, or otherwise.
-OpenResult FromPortError(const QSerialPort& port) {
+OpenResult FromPortError(const QSerialPort& port, const std::optional<LockHolder>& holder) {
   switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
       return Refused(OpenOutcome::Missing, port.errorString());
@@ -25,12 +76,23 @@ OpenResult FromPortError(const QSerialPort& port) {
     case QSerialPort::OpenError:
       // Access itself was checked before, so this is a lock or TIOCEXCL held
       // by another user of the device.
-      return Refused(
-          OpenOutcome::Busy,
-          QStringLiteral("the device is in use by another program (%1)").arg(port.errorString()));
+      if (holder)
+        return Refused(OpenOutcome::Busy,
+                       Held(QStringLiteral("%1, process %2")
+                                .arg(QFileInfo(holder->program).fileName())
+                                .arg(holder->pid)));
+      return Refused(OpenOutcome::Busy, Held(port.errorString()));
     default:
       return Refused(OpenOutcome::Failed, port.errorString());
   }
+}
+
+// Opens the port; a lock file left by a program that is gone is removed and
+// the port opened again.
+bool OpenPort(QSerialPort& port, const QString& lockFile) {
+  if (port.open(QIODevice::ReadWrite)) return true;
+  return port.error() == QSerialPort::PermissionError && RemoveStaleLock(lockFile) &&
+         port.open(QIODevice::ReadWrite);
 }
 
 }  // namespace
@@ -44,7 +106,8 @@ OpenResult OpenExclusive(QSerialPort& port, const QString& path) {
                    QString::fromLocal8Bit(std::strerror(errno)));
 
   port.setPortName(path);
-  if (!port.open(QIODevice::ReadWrite)) return FromPortError(port);
+  const QString lockFile = PortLockFile(path);
+  if (!OpenPort(port, lockFile)) return FromPortError(port, ReadLockHolder(lockFile));
 
   if (::flock(port.handle(), LOCK_EX | LOCK_NB) != 0) {
     const int error = errno;
@@ -54,6 +117,18 @@ OpenResult OpenExclusive(QSerialPort& port, const QString& path) {
                                         : QString::fromLocal8Bit(std::strerror(error)));
   }
   return {OpenOutcome::Opened, {}};
+}
+
+QString PortLockFile(const QString& path) {
+  QString name = path.startsWith(QStringLiteral("/dev/")) ? path.mid(5) : path;
+  name = QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+  for (const char* folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
+                             "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+    const QFileInfo info(QString::fromLatin1(folder));
+    if (info.isReadable() && (QFile::exists(info.filePath() + name) || info.isWritable()))
+      return info.filePath() + name;
+  }
+  return {};
 }
 
 }  // namespace orbek

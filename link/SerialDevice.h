@@ -27,6 +27,13 @@ struct OpenResult {
 // the port scan open devices through here, so the scan offers exactly what
 // Connect can open. On failure the port is left closed; closing the port
 // releases the flock with the descriptor.
+// A lock file whose holder is gone (killed, say) is removed first; one that
+// is held names its program and process in the reason.
 OpenResult OpenExclusive(QSerialPort& port, const QString& path);
+
+// The lock file QSerialPort takes for `path`: "LCK.." and the path without
+// "/dev/", slashes as underscores, in the first lock folder that has it or
+// may have it.
+QString PortLockFile(const QString& path);
 
 }  // namespace orbek

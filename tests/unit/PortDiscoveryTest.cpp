@@ -1,13 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSerialPort>
+#include <QSysInfo>
 #include <QTemporaryDir>
+#include <future>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "link/CMscomm1.h"
 #include "link/PortDiscovery.h"
+#include "link/SerialDevice.h"
 #include "tools/sim/MeterSimulator.h"
 
 namespace orbek {
@@ -142,6 +151,60 @@ TEST_F(ProbePortsTest, LeavesOutAPortThatIsHeldAndLeavesItOpen) {
   EXPECT_TRUE(held.PortOpen());
   held.SetPortOpen(false);
   EXPECT_EQ(ProbePorts(Candidates()).usable.size(), 3u) << "free again once closed";
+}
+
+// A lock file outlives a killed program, and its process id comes round
+// again, as another program or as a thread of a live one: only a live
+// process of the program it names holds the port.
+TEST_F(ProbePortsTest, ALockWhoseHolderIsGoneDoesNotKeepThePort) {
+  const QString self = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+  QProcess ended;
+  ended.start(QStringLiteral("true"));
+  ASSERT_TRUE(ended.waitForStarted());
+  const qint64 endedId = ended.processId();
+  ASSERT_TRUE(ended.waitForFinished());
+  QProcess other;
+  other.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+  ASSERT_TRUE(other.waitForStarted());
+  std::promise<pid_t> threadId;
+  std::promise<void> done;
+  std::thread thread([&] {
+    threadId.set_value(::gettid());
+    done.get_future().wait();
+  });
+  const pid_t thread_id = threadId.get_future().get();
+  const struct {
+    const char* holder;
+    qint64 pid;
+    bool held;
+  } cases[] = {
+      {"a program that ended", endedId, false},
+      {"another program at its id", other.processId(), false},
+      {"a thread of a live program of its name", thread_id, false},
+      {"a live program of its name", ::getpid(), true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.holder);
+    const QString lockFile = PortLockFile(Path(0));
+    ASSERT_FALSE(lockFile.isEmpty());
+    QFile file(lockFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("%1\n%2\n%3\n").arg(c.pid).arg(self, QSysInfo::machineHostName())
+                   .toUtf8());
+    file.close();
+    QSerialPort port;
+    const OpenResult result = OpenExclusive(port, Path(0));
+    EXPECT_EQ(result.outcome, c.held ? OpenOutcome::Busy : OpenOutcome::Opened)
+        << result.reason.toStdString();
+    EXPECT_EQ(result.reason.contains(QStringLiteral("process %1").arg(c.pid)), c.held)
+        << result.reason.toStdString();
+    port.close();
+    QFile::remove(lockFile);
+  }
+  done.set_value();
+  thread.join();
+  other.kill();
+  other.waitForFinished();
 }
 
 TEST_F(ProbePortsTest, CandidatesTakeEachDeviceOnceAndIncludeExtraPaths) {
