@@ -120,9 +120,12 @@ void ReadingPrinter::Print(const Reading& reading, bool first) {
     if (!out_->Failed() && !skipped_) skipped_ = skippedNow_ = true;
     return;
   }
-  if (taken_.empty()) taken_.resize(out_->MostPending());
+  // A ring of MostPending() lines, grown as lines come: a short transfer
+  // never pays for a long one's.
   const std::int64_t index = out_->Accepted() - 1;
-  taken_[static_cast<std::size_t>(index) % taken_.size()] = {index, first ? reading.number : -1};
+  const std::size_t slot = static_cast<std::size_t>(index) % out_->MostPending();
+  if (slot >= taken_.size()) taken_.resize(slot + 1);
+  taken_[slot] = {index, first ? reading.number : -1};
 }
 
 ReadingRanges ReadingPrinter::MissedOnStdout() const {

@@ -8,13 +8,18 @@
 // the floors'. The transfer's CPU alone is that less the CPU of the same
 // run with a transfer of no readings (start-up, the end). Then 16 loggers
 // at once, each with its own meter, --output and --mqtt to one broker: the
-// readings not saved or not delivered, and the CPU ratio.
+// readings not saved or not delivered, and the CPU ratio. Last, orbek-log
+// at 9600 baud, where the port must not rest: how often it waited and was
+// woken, against the floor (woken once a record: a pseudo-terminal's own
+// locks add waits of their own, the same for both), and a record's last
+// byte to its line on standard output.
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -77,12 +82,81 @@ double Median(std::vector<double> values) {
   return values[values.size() / 2];
 }
 
+constexpr std::size_t kSlowReadings = 400;  // five seconds at 9600 baud
+
+struct SlowLine {
+  long wakeups = -1;                // the child's voluntary switches
+  std::vector<double> latenciesMs;  // a record's last byte to its line
+};
+
+// orbek-log (or the floor) at 9600 baud, its standard output read as it
+// comes.
+SlowLine AtSlowLine(std::size_t readings, const std::string& state, bool floor) {
+  MeterSimulator meter(MeterSimulator::Paced(orbek::sim::GenerateMeasurement(readings, 9),
+                                             MeterSimulator::Pace::Line));
+  const std::vector<std::string> command =
+      floor ? std::vector<std::string>{LINE_RATE_FLOOR, meter.DevicePath(), "--9600"}
+            : std::vector<std::string>{ORBEK_LOG, "--port", meter.DevicePath(), "--baud", "9600",
+                                       "--no-archive"};
+  QuietChild child(command, Environment(state), QuietChild::Stdout::Kept);
+  std::vector<std::chrono::steady_clock::time_point> lines;
+  char* line = nullptr;
+  std::size_t size = 0;
+  while (child.Output() != nullptr && ::getline(&line, &size, child.Output()) > 0)
+    if (line[0] >= '0' && line[0] <= '9') lines.push_back(std::chrono::steady_clock::now());
+  std::free(line);
+  SlowLine result;
+  if (!child.Wait()) return result;
+  result.wakeups = child.Wakeups();
+  const auto sent = meter.SentTimes();
+  for (std::size_t i = 0; i < std::min(sent.size(), lines.size()); ++i)
+    result.latenciesMs.push_back(
+        std::chrono::duration<double, std::milli>(lines[i] - sent[i]).count());
+  return result;
+}
+
+double Percentile(std::vector<double> values, std::size_t percent) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? -1 : values[values.size() * percent / 100];
+}
+
+
+// At 9600 baud: the wake-ups of the transfer alone (less a transfer of
+// none's), and every record's latency.
+int SlowLineMetrics(const std::string& state) {
+  const SlowLine slow = AtSlowLine(kSlowReadings, state, false);
+  const SlowLine none = AtSlowLine(0, state, false);
+  const SlowLine floor = AtSlowLine(kSlowReadings, state, true);
+  const SlowLine floorNone = AtSlowLine(0, state, true);
+  if (slow.wakeups < 0 || none.wakeups < 0 || floor.wakeups < 0 || floorNone.wakeups < 0 ||
+      slow.latenciesMs.size() != kSlowReadings) {
+    std::fprintf(stderr, "bench_line_rate: the run at 9600 baud failed (%zu lines)\n",
+                 slow.latenciesMs.size());
+    return 1;
+  }
+
+  const long ours = std::max(0L, slow.wakeups - none.wakeups);
+  const long floors = std::max(1L, floor.wakeups - floorNone.wakeups);
+  std::printf("line at 9600 baud: %ld waits for %zu readings (the floor %ld); latency median "
+              "%.2f ms, 90th percentile %.2f ms, most %.2f ms; the floor's 99th percentile %.2f ms\n",
+              ours, kSlowReadings, floors, Percentile(slow.latenciesMs, 50),
+              Percentile(slow.latenciesMs, 90),
+              *std::max_element(slow.latenciesMs.begin(), slow.latenciesMs.end()),
+              Percentile(floor.latenciesMs, 99));
+  std::printf("metric line_9600_wakeups_per_reading %.2f wakeups\n",
+              static_cast<double>(ours) / static_cast<double>(floors));
+  std::printf("metric line_9600_latency_ms_p99 %.2f ms\n", Percentile(slow.latenciesMs, 99));
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   QTemporaryDir dir;
   const std::string state = dir.filePath("state").toStdString();
+  // --9600: that alone, while working on slow lines.
+  if (argc > 1 && std::string(argv[1]) == "--9600") return SlowLineMetrics(state);
   const std::string folder = dir.path().toStdString();
   if (!MqttBroker::Available()) {
     std::fprintf(stderr, "bench_line_rate: no mosquitto broker installed\n");
@@ -194,5 +268,5 @@ int main(int argc, char** argv) {
               manySeconds * 1e6 / static_cast<double>(sent) / floor);
   std::printf("metric line_16_meters_ratio_batched %.2f x\n",
               manySeconds * 1e6 / static_cast<double>(sent) / std::max(median[kBatched], 0.1));
-  return 0;
+  return SlowLineMetrics(state);
 }

@@ -4,8 +4,8 @@
 // stop byte. bench_line_rate measures its CPU time a reading as the floor.
 // With --batched it does what a program allowed a 20 ms rest does at the
 // least: waits for the line, sleeps 20 ms, reads all that came and writes
-// the batch's lines with one write.
-// Usage: line_rate_floor DEVICE [--batched]
+// the batch's lines with one write. With --9600 the line runs at 9600 baud.
+// Usage: line_rate_floor DEVICE [--batched] [--9600]
 #include <fcntl.h>
 #include <poll.h>
 #include <stdio.h>
@@ -20,15 +20,25 @@ static void Rest(void) {
 }
 
 int main(int argc, char** argv) {
-  if (argc != 2 && !(argc == 3 && strcmp(argv[2], "--batched") == 0)) return 2;
-  const int batched = argc == 3;
+  if (argc < 2) return 2;
+  int batched = 0;
+  speed_t speed = B115200;
+  for (int i = 2; i < argc; ++i) {
+    if (strcmp(argv[i], "--batched") == 0) {
+      batched = 1;
+    } else if (strcmp(argv[i], "--9600") == 0) {
+      speed = B9600;
+    } else {
+      return 2;
+    }
+  }
   const int fd = open(argv[1], O_RDWR | O_NOCTTY);
   if (fd < 0) return 3;
   struct termios line;
   tcgetattr(fd, &line);
   cfmakeraw(&line);
-  cfsetispeed(&line, B115200);
-  cfsetospeed(&line, B115200);
+  cfsetispeed(&line, speed);
+  cfsetospeed(&line, speed);
   tcsetattr(fd, TCSANOW, &line);
   const unsigned char start = 0xB1, stop = 0xB0;
   if (write(fd, &start, 1) != 1) return 4;

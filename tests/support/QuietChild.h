@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,13 +15,17 @@ extern char** environ;
 namespace orbek::test {
 
 // A program run by the benchmarks with its output thrown away, as a
-// service's would be, and what it cost when it ended.
+// service's would be (or its standard output kept, to be read as it comes),
+// and what it cost when it ended.
 class QuietChild {
  public:
+  enum class Stdout { Discarded, Kept };
+
   // `arguments` starts with the program; `environment` adds to (and
   // overrides, by name) this process's own.
   explicit QuietChild(const std::vector<std::string>& arguments,
-                      const std::vector<std::string>& environment = {}) {
+                      const std::vector<std::string>& environment = {},
+                      Stdout output = Stdout::Discarded) {
     std::vector<char*> argv;
     for (const auto& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
@@ -34,11 +39,26 @@ class QuietChild {
     envp.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    int pipe[2] = {-1, -1};
+    if (output == Stdout::Kept && ::pipe2(pipe, O_CLOEXEC) == 0) {
+      posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
+    } else {
+      posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     if (posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
+    if (pipe[1] >= 0) ::close(pipe[1]);
+    if (pipe[0] >= 0) output_ = ::fdopen(pipe[0], "r");
   }
+  ~QuietChild() {
+    if (output_ != nullptr) std::fclose(output_);
+  }
+  QuietChild(const QuietChild&) = delete;
+  QuietChild& operator=(const QuietChild&) = delete;
+
+  // Its standard output, with Stdout::Kept.
+  std::FILE* Output() const { return output_; }
 
   // Waits for the end; false when it could not be started or did not end
   // with status 0.
@@ -51,6 +71,8 @@ class QuietChild {
   // Its CPU time (user and system) and its peak resident memory, once ended.
   double CpuSeconds() const { return Seconds(usage_.ru_utime) + Seconds(usage_.ru_stime); }
   double PeakMb() const { return static_cast<double>(usage_.ru_maxrss) / 1024.0; }
+  // How often its threads waited and were woken (voluntary switches).
+  long Wakeups() const { return usage_.ru_nvcsw; }
 
  private:
   static double Seconds(const timeval& t) {
@@ -64,6 +86,7 @@ class QuietChild {
   }
 
   pid_t pid_ = -1;
+  std::FILE* output_ = nullptr;
   rusage usage_{};
   std::vector<std::string> variables_;
 };

@@ -189,9 +189,13 @@ void MeterSimulator::HandleByte(std::uint8_t byte) {
     nextRecord_ = 0;
     recordsSent_ = 0;
     recordBytesSent_ = 0;
+    sentTimes_.clear();
     // A transfer under way starts afresh: what it had not yet put on the
     // line goes. Bytes written raw stay.
-    if (sending_) pending_.clear();
+    if (sending_) {
+      pending_.clear();
+      recordEnds_.clear();
+    }
     pending_.insert(pending_.end(), options_.leadingBytes.begin(), options_.leadingBytes.end());
     nextDue_ = Clock::now();
     sending_ = true;
@@ -217,6 +221,7 @@ void MeterSimulator::QueueDueRecords() {
       if (nextRecord_ == options_.noiseBeforeRecord)
         pending_.insert(pending_.end(), options_.noise.begin(), options_.noise.end());
       QueueRecord(options_.records[nextRecord_++]);
+      recordEnds_.push_back(pending_.size());
       ++recordsSent_;
       nextDue_ += std::chrono::duration_cast<Clock::duration>(RecordPeriod());
       continue;
@@ -238,8 +243,26 @@ void MeterSimulator::FlushPending() {
     const ssize_t written = ::write(master_, pending_.data(), pending_.size());
     if (written <= 0) break;  // the line is full; poll says when it drains
     pending_.erase(pending_.begin(), pending_.begin() + written);
+    NoteSentRecords(static_cast<std::size_t>(written));
   }
   changed_.notify_all();
+}
+
+// Records whose last byte has just gone out are sent now; the rest of the
+// queue moves up by what was written.
+void MeterSimulator::NoteSentRecords(std::size_t written) {
+  const auto now = Clock::now();
+  std::size_t sent = 0;
+  for (; sent < recordEnds_.size() && recordEnds_[sent] <= written; ++sent)
+    sentTimes_.push_back(now);
+  recordEnds_.erase(recordEnds_.begin(), recordEnds_.begin() + static_cast<std::ptrdiff_t>(sent));
+  for (std::size_t& end : recordEnds_)
+    end -= written;
+}
+
+std::vector<Clock::time_point> MeterSimulator::SentTimes() const {
+  std::lock_guard lock(mutex_);
+  return sentTimes_;
 }
 
 // Until the next record is due, to the nanosecond: a meter at 115200 baud
@@ -303,6 +326,7 @@ void MeterSimulator::ClosePty(bool letReaderDrain) {
   resumeSending_ = sending_;
   sending_ = false;
   pending_.clear();
+  recordEnds_.clear();
   unplugged_ = true;
   changed_.notify_all();
 }

@@ -77,6 +77,10 @@ class MeterSimulator {
   std::size_t RecordsSent() const { return recordsSent_; }
   bool Sending() const { return sending_; }
 
+  // When each record of the current or last transfer was all on the line
+  // (its last byte written), in the order sent.
+  std::vector<std::chrono::steady_clock::time_point> SentTimes() const;
+
   // The baud rate the reading side has set on the line.
   int LineBaud() const;
 
@@ -101,6 +105,7 @@ class MeterSimulator {
   void QueueDueRecords();
   void QueueRecord(const RecordBytes& record);
   void FlushPending();
+  void NoteSentRecords(std::size_t written);
   timespec PollTimeout() const;
   std::chrono::nanoseconds RecordPeriod() const;
   bool PendingEmpty() const;
@@ -122,6 +127,8 @@ class MeterSimulator {
   std::atomic<std::size_t> recordsSent_{0};
   std::size_t nextRecord_ = 0;
   std::size_t recordBytesSent_ = 0;  // of the current transfer, for dropByteAt
+  std::vector<std::size_t> recordEnds_;  // where queued records end in pending_
+  std::vector<std::chrono::steady_clock::time_point> sentTimes_;
   std::chrono::steady_clock::time_point nextDue_;
   std::atomic<bool> stop_{false};
   std::atomic<bool> unplugRequested_{false};  // after the queued bytes leave
