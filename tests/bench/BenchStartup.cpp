@@ -1,7 +1,11 @@
 // Start-up of the window under the offscreen platform: from process start to
 // the scan's report box, and to the window shown and ready once the box is
 // answered. The benchmark runs itself as the program, so the time spent
-// loading libraries and plugins counts.
+// loading libraries and plugins counts. Then the ratios, each run in turn
+// with its baseline: the window ready against a minimal Qt Widgets program
+// shown, and orbek-log's start byte on the line against a minimal
+// QCoreApplication's.
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +14,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -54,21 +59,33 @@ struct Sample {
   double box = 0, ready = 0;
 };
 
-Sample RunOnce(const std::string& self, const std::string& port) {
-  int pipe[2];
-  if (::pipe(pipe) != 0) return {};
+// Spawns `args` with its standard output to `out` (or nowhere); the
+// moment it was spawned.
+long long Spawn(std::vector<std::string> args, int out, pid_t* child) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-  posix_spawn_file_actions_addclose(&actions, pipe[0]);
-  std::vector<std::string> args = {self, "--child", "--port", port};
+  if (out >= 0) {
+    posix_spawn_file_actions_adddup2(&actions, out, STDOUT_FILENO);
+  } else {
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  }
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
   std::vector<char*> argv;
   for (auto& a : args)
     argv.push_back(a.data());
   argv.push_back(nullptr);
   const long long start = NowUs();
-  pid_t child = 0;
-  posix_spawn(&child, self.c_str(), &actions, nullptr, argv.data(), environ);
+  if (posix_spawn(child, argv[0], &actions, nullptr, argv.data(), environ) != 0) *child = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return start;
+}
+
+// Runs `args` to its end: what it printed, and when it started.
+std::string RunPrinting(const std::vector<std::string>& args, long long* start) {
+  int pipe[2];
+  if (::pipe2(pipe, O_CLOEXEC) != 0) return {};
+  pid_t child = -1;
+  *start = Spawn(args, pipe[1], &child);
   ::close(pipe[1]);
   std::string out;
   char buffer[256];
@@ -76,11 +93,44 @@ Sample RunOnce(const std::string& self, const std::string& port) {
     out.append(buffer, static_cast<std::size_t>(n));
   ::close(pipe[0]);
   int status = 0;
-  waitpid(child, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
+  if (child > 0) waitpid(child, &status, 0);
+  return out;
+}
+
+Sample RunOnce(const std::string& self, const std::string& port) {
+  long long start = 0;
+  const std::string out = RunPrinting({self, "--child", "--port", port}, &start);
   long long box = 0, ready = 0;
   std::sscanf(out.c_str(), "box %lld\nready %lld", &box, &ready);
   return {(box - start) / 1000.0, (ready - start) / 1000.0};
+}
+
+// The minimal Qt Widgets program: milliseconds to its window's event loop.
+double MinimalWidgetsMs() {
+  long long start = 0;
+  const std::string out = RunPrinting({STARTUP_MINIMAL, "widgets"}, &start);
+  long long ready = 0;
+  return std::sscanf(out.c_str(), "ready %lld", &ready) == 1 ? (ready - start) / 1000.0 : -1;
+}
+
+// Milliseconds from spawning `args` (%port: a meter's device) to the start
+// byte reaching the meter.
+double ToStartByteMs(std::vector<std::string> args) {
+  std::atomic<long long> arrived{0};
+  orbek::sim::MeterSimulator::Options options;
+  options.onByte = [&arrived](std::uint8_t) {
+    long long none = 0;
+    arrived.compare_exchange_strong(none, NowUs());
+  };
+  orbek::sim::MeterSimulator meter(options);
+  for (auto& arg : args)
+    if (arg == "%port") arg = meter.DevicePath();
+  pid_t child = -1;
+  const long long start = Spawn(args, -1, &child);
+  int status = 0;
+  if (child > 0) waitpid(child, &status, 0);
+  meter.WaitForReceived(1, std::chrono::seconds(5));
+  return arrived > 0 ? (arrived - start) / 1000.0 : -1;
 }
 
 double Median(std::vector<double> values) {
@@ -102,18 +152,28 @@ int main(int argc, char** argv) {
   // The window's journals go to a folder of the benchmark's own.
   QTemporaryDir state;
   setenv("XDG_STATE_HOME", state.path().toLocal8Bit().constData(), 1);
+  setenv("XDG_DATA_HOME", state.path().toLocal8Bit().constData(), 1);
   orbek::sim::MeterSimulator meter(orbek::sim::MeterSimulator::Options{});
-  std::vector<double> boxes, readies;
+  std::vector<double> boxes, readies, widgets, logs, cores;
   for (int run = 0; run < 7; ++run) {
     const Sample sample = RunOnce(argv[0], meter.DevicePath());
-    if (sample.box <= 0 || sample.ready <= 0) {
-      std::fprintf(stderr, "bench_startup: the program did not report its start-up\n");
+    widgets.push_back(MinimalWidgetsMs());
+    logs.push_back(ToStartByteMs({ORBEK_LOG, "--port", "%port"}));
+    cores.push_back(ToStartByteMs({STARTUP_MINIMAL, "core", "%port"}));
+    if (sample.box <= 0 || sample.ready <= 0 || widgets.back() <= 0 || logs.back() <= 0 ||
+        cores.back() <= 0) {
+      std::fprintf(stderr, "bench_startup: a program did not report its start-up\n");
       return 1;
     }
     boxes.push_back(sample.box);
     readies.push_back(sample.ready);
   }
+  std::printf("start-up: window %.1f ms, minimal Qt Widgets %.1f ms; orbek-log %.1f ms, "
+              "minimal QCoreApplication %.1f ms (medians of 7, run in turn)\n",
+              Median(readies), Median(widgets), Median(logs), Median(cores));
   std::printf("metric startup_to_scan_box_ms %.1f ms\n", Median(boxes));
   std::printf("metric startup_to_window_ms %.1f ms\n", Median(readies));
+  std::printf("metric startup_ratio_window %.2f x\n", Median(readies) / Median(widgets));
+  std::printf("metric startup_ratio_log %.2f x\n", Median(logs) / Median(cores));
   return 0;
 }

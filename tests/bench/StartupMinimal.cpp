@@ -1,0 +1,55 @@
+// The least a Qt program does to start, the baseline bench_startup divides
+// by: "widgets" makes a QApplication, shows a window and says "ready" once
+// its event loop runs; "core DEVICE" makes a QCoreApplication, opens the
+// device and sends the start byte from its event loop, as a logger would.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+long long NowUs() {
+  return std::chrono::duration_cast<std::chrono::microseconds>(
+             std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
+int Widgets(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QWidget window;
+  window.resize(400, 300);
+  window.show();
+  QTimer::singleShot(0, [] {
+    std::printf("ready %lld\n", NowUs());
+    std::fflush(stdout);
+    QCoreApplication::quit();
+  });
+  return QApplication::exec();
+}
+
+int Core(int argc, char** argv, const char* device) {
+  QCoreApplication app(argc, argv);
+  QTimer::singleShot(0, [device] {
+    const int fd = ::open(device, O_RDWR | O_NOCTTY);
+    const unsigned char start = 0xB1;
+    const bool sent = fd >= 0 && ::write(fd, &start, 1) == 1;
+    if (fd >= 0) ::close(fd);
+    QCoreApplication::exit(sent ? 0 : 1);
+  });
+  return QCoreApplication::exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "widgets") == 0) return Widgets(argc, argv);
+  if (argc == 3 && std::strcmp(argv[1], "core") == 0) return Core(argc, argv, argv[2]);
+  std::fprintf(stderr, "usage: startup_minimal widgets | core DEVICE\n");
+  return 2;
+}
