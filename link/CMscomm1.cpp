@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
@@ -16,6 +17,12 @@
 namespace orbek {
 
 namespace {
+
+// The user meets these: the window has them in its language (context
+// "Line"), orbek-log in English.
+QString Said(const char* text) {
+  return QCoreApplication::translate("Line", text);
+}
 
 // How long closing waits for queued bytes to leave: a stop command takes
 // about 1 ms at 9600 baud, so this only bounds a stalled line.
@@ -102,15 +109,16 @@ void CMscomm1::SetSettings(const QString& settings) {
 }
 
 void CMscomm1::SetOutput(const QByteArray& bytes) {
-  if (!port_.isOpen()) Fail(QStringLiteral("cannot send: the port is not open"));
+  if (!port_.isOpen()) Fail(Said(QT_TRANSLATE_NOOP("Line", "cannot send: the port is not open")));
   if (port_.write(bytes) != bytes.size())
-    Fail(QStringLiteral("cannot send to %1: %2").arg(commPort_, port_.errorString()));
+    Fail(Said(QT_TRANSLATE_NOOP("Line", "cannot send to %1: %2"))
+             .arg(commPort_, PortErrorText(port_)));
   // Hand the bytes to the driver now rather than on the next event loop pass.
   port_.flush();
 }
 
 QByteArray CMscomm1::Input() {
-  if (!port_.isOpen()) Fail(QStringLiteral("cannot read: the port is not open"));
+  if (!port_.isOpen()) Fail(Said(QT_TRANSLATE_NOOP("Line", "cannot read: the port is not open")));
   const qsizetype count =
       inputLen_ > 0 ? std::min<qsizetype>(inputLen_, received_.size()) : received_.size();
   QByteArray bytes = received_.left(count);
@@ -137,15 +145,16 @@ void CMscomm1::ApplySettings() {
                        port_.setDataBits(line_.dataBits) && port_.setStopBits(line_.stopBits) &&
                        port_.setFlowControl(QSerialPort::NoFlowControl);
   if (!applied)
-    Fail(QStringLiteral("cannot set %1 on %2: %3").arg(settings_, commPort_, port_.errorString()));
+    Fail(Said(QT_TRANSLATE_NOOP("Line", "cannot set %1 on %2: %3"))
+             .arg(settings_, commPort_, PortErrorText(port_)));
 }
 
 void CMscomm1::Open() {
   deviceReads_ = 0;
-  if (commPort_.isEmpty()) Fail(QStringLiteral("no port has been chosen"));
+  if (commPort_.isEmpty()) Fail(Said(QT_TRANSLATE_NOOP("Line", "no port has been chosen")));
   port_.setReadBufferSize(0);  // a rest of the last open is over
   const OpenResult result = OpenExclusive(port_, commPort_);
-  if (!result.ok()) Fail(QStringLiteral("cannot open %1: %2").arg(commPort_, result.reason));
+  if (!result.ok()) Fail(Said(QT_TRANSLATE_NOOP("Line", "cannot open %1: %2")).arg(commPort_, result.reason));
   try {
     ApplySettings();
   } catch (...) {
@@ -256,7 +265,8 @@ QString CMscomm1::DrainOutput() {
   while (port_.bytesToWrite() > 0 && waited.elapsed() < kDrainTimeoutMs)
     port_.waitForBytesWritten(static_cast<int>(kDrainTimeoutMs - waited.elapsed()));
   if (port_.bytesToWrite() > 0)
-    return QStringLiteral("%1 bytes were still waiting to leave").arg(port_.bytesToWrite());
+    return Said(QT_TRANSLATE_NOOP("Line", "%1 bytes were still waiting to leave"))
+        .arg(port_.bytesToWrite());
   while (::tcdrain(port_.handle()) != 0)
     if (errno != EINTR) return ReasonFor(errno);
   return {};
@@ -290,6 +300,10 @@ void CMscomm1::RaiseReceiveEvents() {
 void CMscomm1::RaiseEvent(std::int16_t event) {
   commEvent_ = event;
   emit OnComm();
+}
+
+QString CMscomm1::ErrorString() const {
+  return PortErrorText(port_);
 }
 
 void CMscomm1::HandleError(QSerialPort::SerialPortError error) {

@@ -96,7 +96,7 @@ class CMscomm1 : public QObject {
 
   std::int16_t CommEvent() const { return commEvent_; }
   // The system's words for the last failure of the device.
-  QString ErrorString() const { return port_.errorString(); }
+  QString ErrorString() const;
 
  signals:
   void OnComm();

@@ -3,6 +3,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
@@ -12,9 +13,15 @@
 #include <cstring>
 #include <optional>
 
+#include "storage/NativePath.h"
+
 namespace orbek {
 
 namespace {
+
+QString Said(const char* text) {
+  return QCoreApplication::translate("Line", text);
+}
 
 OpenResult Refused(OpenOutcome outcome, const QString& reason) {
   return {outcome, reason};
@@ -64,26 +71,26 @@ bool RemoveStaleLock(const QString& lockFile) {
 }
 
 QString Held(const QString& why) {
-  return QStringLiteral("the device is in use by another program (%1)").arg(why);
+  return Said(QT_TRANSLATE_NOOP("Line", "the device is in use by another program (%1)")).arg(why);
 }
 
 // What QSerialPort's error means for the scan: busy, missing, or otherwise.
 OpenResult FromPortError(const QSerialPort& port, const std::optional<LockHolder>& holder) {
   switch (port.error()) {
     case QSerialPort::DeviceNotFoundError:
-      return Refused(OpenOutcome::Missing, port.errorString());
+      return Refused(OpenOutcome::Missing, PortErrorText(port));
     case QSerialPort::PermissionError:
     case QSerialPort::OpenError:
       // Access itself was checked before, so this is a lock or TIOCEXCL held
       // by another user of the device.
       if (holder)
         return Refused(OpenOutcome::Busy,
-                       Held(QStringLiteral("%1, process %2")
+                       Held(Said(QT_TRANSLATE_NOOP("Line", "%1, process %2"))
                                 .arg(QFileInfo(holder->program).fileName())
                                 .arg(holder->pid)));
       return Refused(OpenOutcome::Busy, Held(port.errorString()));
     default:
-      return Refused(OpenOutcome::Failed, port.errorString());
+      return Refused(OpenOutcome::Failed, PortErrorText(port));
   }
 }
 
@@ -100,10 +107,10 @@ bool OpenPort(QSerialPort& port, const QString& lockFile) {
 OpenResult OpenExclusive(QSerialPort& port, const QString& path) {
   const QByteArray nativePath = QFile::encodeName(path);
   if (::access(nativePath.constData(), F_OK) != 0)
-    return Refused(OpenOutcome::Missing, QString::fromLocal8Bit(std::strerror(errno)));
+    return Refused(OpenOutcome::Missing, ReasonFor(errno));
   if (::access(nativePath.constData(), R_OK | W_OK) != 0)
     return Refused(errno == EACCES || errno == EPERM ? OpenOutcome::Denied : OpenOutcome::Failed,
-                   QString::fromLocal8Bit(std::strerror(errno)));
+                   ReasonFor(errno));
 
   port.setPortName(path);
   const QString lockFile = PortLockFile(path);
@@ -113,10 +120,53 @@ OpenResult OpenExclusive(QSerialPort& port, const QString& path) {
     const int error = errno;
     port.close();
     return Refused(error == EWOULDBLOCK ? OpenOutcome::Busy : OpenOutcome::Failed,
-                   error == EWOULDBLOCK ? QStringLiteral("the device is in use by another program")
-                                        : QString::fromLocal8Bit(std::strerror(error)));
+                   error == EWOULDBLOCK
+                       ? Said(QT_TRANSLATE_NOOP("Line", "the device is in use by another program"))
+                       : ReasonFor(error));
   }
   return {OpenOutcome::Opened, {}};
+}
+
+// Qt's own words name the system's cause where there is one; they follow
+// ours in brackets when they say more.
+QString PortErrorText(const QSerialPort& port) {
+  const char* text = nullptr;
+  switch (port.error()) {
+    case QSerialPort::NoError:
+      return {};
+    case QSerialPort::DeviceNotFoundError:
+      text = QT_TRANSLATE_NOOP("Line", "the device is not there");
+      break;
+    case QSerialPort::PermissionError:
+      text = QT_TRANSLATE_NOOP("Line", "the device is in use or may not be opened");
+      break;
+    case QSerialPort::OpenError:
+      text = QT_TRANSLATE_NOOP("Line", "the port is open already");
+      break;
+    case QSerialPort::NotOpenError:
+      text = QT_TRANSLATE_NOOP("Line", "the port is not open");
+      break;
+    case QSerialPort::WriteError:
+      text = QT_TRANSLATE_NOOP("Line", "the device did not take what was sent");
+      break;
+    case QSerialPort::ReadError:
+      text = QT_TRANSLATE_NOOP("Line", "the device could not be read");
+      break;
+    case QSerialPort::ResourceError:
+      text = QT_TRANSLATE_NOOP("Line", "the device stopped answering or was unplugged");
+      break;
+    case QSerialPort::UnsupportedOperationError:
+      text = QT_TRANSLATE_NOOP("Line", "the device does not support this setting");
+      break;
+    case QSerialPort::TimeoutError:
+      text = QT_TRANSLATE_NOOP("Line", "the device did not answer in time");
+      break;
+    case QSerialPort::UnknownError:
+      return port.errorString();
+  }
+  const QString said = Said(text);
+  const QString qt = port.errorString();
+  return qt.isEmpty() || qt == QLatin1String(text) ? said : QStringLiteral("%1 (%2)").arg(said, qt);
 }
 
 QString PortLockFile(const QString& path) {

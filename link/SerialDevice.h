@@ -31,6 +31,10 @@ struct OpenResult {
 // is held names its program and process in the reason.
 OpenResult OpenExclusive(QSerialPort& port, const QString& path);
 
+// What went wrong with the port, in the user's language where the
+// program has one (context "Line"), with Qt's words where they say more.
+QString PortErrorText(const QSerialPort& port);
+
 // The lock file QSerialPort takes for `path`: "LCK.." and the path without
 // "/dev/", slashes as underscores, in the first lock folder that has it or
 // may have it.

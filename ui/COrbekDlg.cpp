@@ -949,10 +949,42 @@ QString COrbekDlg::Said(const LinkProblem& problem) {
   return problem.Text();
 }
 
+// The same paragraph as StepLoss::Describe, in the window's language.
+QString COrbekDlg::Said(const StepLoss& loss) {
+  QStringList said;
+  said << (loss.times == 1 ? tr("The meter's records fell out of step on the line and were "
+                                "brought back in step.")
+                           : tr("The meter's records fell out of step on the line and were "
+                                "brought back in step (%1 times).")
+                                 .arg(loss.times));
+  const auto rows = [](const std::set<std::int64_t>& set) {
+    return QString::fromStdString(RowRanges(set));
+  };
+  if (!loss.wrongRows.empty())
+    said << (loss.wrongRows.size() == 1 ? tr("Row %1 may show wrong readings.")
+                                        : tr("Rows %1 may show wrong readings."))
+                .arg(rows(loss.wrongRows));
+  if (loss.lostReadings > 0) {
+    std::set<std::int64_t> after(loss.lostAfterRows.begin(), loss.lostAfterRows.end());
+    QStringList where;
+    if (after.erase(-1) > 0) where << tr("before the first row");
+    if (!after.empty()) where << tr("after row %1").arg(rows(after));
+    said << (loss.lostReadings == 1 ? tr("1 reading was lost (%1).").arg(where.join(", "))
+                                    : tr("%1 readings were lost (%2).")
+                                          .arg(loss.lostReadings)
+                                          .arg(where.join(", ")));
+  }
+  said << (loss.skippedBytes == 1
+               ? tr("1 byte was skipped; every other reading is as the meter sent it.")
+               : tr("%1 bytes were skipped; every other reading is as the meter sent it.")
+                     .arg(loss.skippedBytes));
+  return said.join(' ');
+}
+
 // The transfer goes on in step; the user hears of it once a transfer.
 void COrbekDlg::OnStepRegained(const StepLoss& loss, bool first) {
   BeginSerialEvent();
-  if (first) ShowAfterThisEvent(QString::fromStdString(loss.Describe()), tr("Warning"));
+  if (first) ShowAfterThisEvent(Said(loss), tr("Warning"));
 }
 
 void COrbekDlg::ShowAfterThisEvent(const QString& text, const QString& caption) {

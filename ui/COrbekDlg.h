@@ -123,6 +123,7 @@ class COrbekDlg : public QDialog {
   void OnDeviceLost();
   void OnLinkFailed(const LinkProblem& problem);
   static QString Said(const LinkProblem& problem);
+  static QString Said(const StepLoss& loss);
   void OnStepRegained(const StepLoss& loss, bool first);
   // Shows a box once the serial event being handled is over, so that the
   // box's own event loop never runs a handler inside another.

@@ -143,6 +143,85 @@
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>cannot send: the port is not open</source>
+        <translation>Senden nicht möglich: die Schnittstelle ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>cannot send to %1: %2</source>
+        <translation>Senden an %1 nicht möglich: %2</translation>
+    </message>
+    <message>
+        <source>cannot read: the port is not open</source>
+        <translation>Lesen nicht möglich: die Schnittstelle ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>cannot set %1 on %2: %3</source>
+        <translation>%1 kann an %2 nicht eingestellt werden: %3</translation>
+    </message>
+    <message>
+        <source>no port has been chosen</source>
+        <translation>es wurde keine Schnittstelle gewählt</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>%1 kann nicht geöffnet werden: %2</translation>
+    </message>
+    <message>
+        <source>%1 bytes were still waiting to leave</source>
+        <translation>%1 Bytes warteten noch darauf, gesendet zu werden</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (%1)</source>
+        <translation>das Gerät wird von einem anderen Programm verwendet (%1)</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1, Prozess %2</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>das Gerät wird von einem anderen Programm verwendet</translation>
+    </message>
+    <message>
+        <source>the device is not there</source>
+        <translation>das Gerät ist nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>the device is in use or may not be opened</source>
+        <translation>das Gerät ist belegt oder darf nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>the port is open already</source>
+        <translation>die Schnittstelle ist bereits geöffnet</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>die Schnittstelle ist nicht geöffnet</translation>
+    </message>
+    <message>
+        <source>the device did not take what was sent</source>
+        <translation>das Gerät hat das Gesendete nicht angenommen</translation>
+    </message>
+    <message>
+        <source>the device could not be read</source>
+        <translation>das Gerät konnte nicht gelesen werden</translation>
+    </message>
+    <message>
+        <source>the device stopped answering or was unplugged</source>
+        <translation>das Gerät antwortet nicht mehr oder wurde abgezogen</translation>
+    </message>
+    <message>
+        <source>the device does not support this setting</source>
+        <translation>das Gerät unterstützt diese Einstellung nicht</translation>
+    </message>
+    <message>
+        <source>the device did not answer in time</source>
+        <translation>das Gerät hat nicht rechtzeitig geantwortet</translation>
+    </message>
+</context>
+<context>
     <name>PortDiscovery</name>
     <message>
         <source>Port cannot be found</source>
@@ -814,6 +893,46 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
     <message>
         <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
         <translation>Das Journal %1 kann weiterhin nicht geschrieben werden (%2) und der dafür reservierte Speicher ist voll: Messwerte ab %3 werden darin nicht aufbewahrt</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step.</source>
+        <translation>Die Datensätze des Messgeräts gerieten auf der Leitung aus dem Takt und wurden wieder in Takt gebracht.</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step (%1 times).</source>
+        <translation>Die Datensätze des Messgeräts gerieten auf der Leitung aus dem Takt und wurden wieder in Takt gebracht (%1-mal).</translation>
+    </message>
+    <message>
+        <source>Row %1 may show wrong readings.</source>
+        <translation>Zeile %1 kann falsche Messwerte zeigen.</translation>
+    </message>
+    <message>
+        <source>Rows %1 may show wrong readings.</source>
+        <translation>Die Zeilen %1 können falsche Messwerte zeigen.</translation>
+    </message>
+    <message>
+        <source>before the first row</source>
+        <translation>vor der ersten Zeile</translation>
+    </message>
+    <message>
+        <source>after row %1</source>
+        <translation>nach Zeile %1</translation>
+    </message>
+    <message>
+        <source>1 reading was lost (%1).</source>
+        <translation>1 Messwert ging verloren (%1).</translation>
+    </message>
+    <message>
+        <source>%1 readings were lost (%2).</source>
+        <translation>%1 Messwerte gingen verloren (%2).</translation>
+    </message>
+    <message>
+        <source>1 byte was skipped; every other reading is as the meter sent it.</source>
+        <translation>1 Byte wurde übersprungen; alle anderen Messwerte sind so, wie das Messgerät sie gesendet hat.</translation>
+    </message>
+    <message>
+        <source>%1 bytes were skipped; every other reading is as the meter sent it.</source>
+        <translation>%1 Bytes wurden übersprungen; alle anderen Messwerte sind so, wie das Messgerät sie gesendet hat.</translation>
     </message>
 </context>
 <context>

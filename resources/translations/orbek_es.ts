@@ -143,6 +143,85 @@
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>cannot send: the port is not open</source>
+        <translation>no se puede enviar: el puerto no está abierto</translation>
+    </message>
+    <message>
+        <source>cannot send to %1: %2</source>
+        <translation>no se puede enviar a %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot read: the port is not open</source>
+        <translation>no se puede leer: el puerto no está abierto</translation>
+    </message>
+    <message>
+        <source>cannot set %1 on %2: %3</source>
+        <translation>no se puede ajustar %1 en %2: %3</translation>
+    </message>
+    <message>
+        <source>no port has been chosen</source>
+        <translation>no se ha elegido ningún puerto</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>no se puede abrir %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 bytes were still waiting to leave</source>
+        <translation>%1 bytes aún esperaban para salir</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (%1)</source>
+        <translation>otro programa está usando el dispositivo (%1)</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1, proceso %2</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>otro programa está usando el dispositivo</translation>
+    </message>
+    <message>
+        <source>the device is not there</source>
+        <translation>el dispositivo no está presente</translation>
+    </message>
+    <message>
+        <source>the device is in use or may not be opened</source>
+        <translation>el dispositivo está ocupado o no se permite abrirlo</translation>
+    </message>
+    <message>
+        <source>the port is open already</source>
+        <translation>el puerto ya está abierto</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>el puerto no está abierto</translation>
+    </message>
+    <message>
+        <source>the device did not take what was sent</source>
+        <translation>el dispositivo no aceptó lo enviado</translation>
+    </message>
+    <message>
+        <source>the device could not be read</source>
+        <translation>no se pudo leer el dispositivo</translation>
+    </message>
+    <message>
+        <source>the device stopped answering or was unplugged</source>
+        <translation>el dispositivo dejó de responder o se desconectó</translation>
+    </message>
+    <message>
+        <source>the device does not support this setting</source>
+        <translation>el dispositivo no admite este ajuste</translation>
+    </message>
+    <message>
+        <source>the device did not answer in time</source>
+        <translation>el dispositivo no respondió a tiempo</translation>
+    </message>
+</context>
+<context>
     <name>PortDiscovery</name>
     <message>
         <source>Port cannot be found</source>
@@ -814,6 +893,46 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
     <message>
         <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
         <translation>El diario %1 sigue sin poder escribirse (%2) y la memoria reservada está llena: las lecturas desde la %3 no se guardan en él</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step.</source>
+        <translation>Los registros del medidor se desfasaron en la línea y se volvieron a poner en fase.</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step (%1 times).</source>
+        <translation>Los registros del medidor se desfasaron en la línea y se volvieron a poner en fase (%1 veces).</translation>
+    </message>
+    <message>
+        <source>Row %1 may show wrong readings.</source>
+        <translation>La fila %1 puede mostrar lecturas erróneas.</translation>
+    </message>
+    <message>
+        <source>Rows %1 may show wrong readings.</source>
+        <translation>Las filas %1 pueden mostrar lecturas erróneas.</translation>
+    </message>
+    <message>
+        <source>before the first row</source>
+        <translation>antes de la primera fila</translation>
+    </message>
+    <message>
+        <source>after row %1</source>
+        <translation>después de la fila %1</translation>
+    </message>
+    <message>
+        <source>1 reading was lost (%1).</source>
+        <translation>Se perdió 1 lectura (%1).</translation>
+    </message>
+    <message>
+        <source>%1 readings were lost (%2).</source>
+        <translation>Se perdieron %1 lecturas (%2).</translation>
+    </message>
+    <message>
+        <source>1 byte was skipped; every other reading is as the meter sent it.</source>
+        <translation>Se omitió 1 byte; todas las demás lecturas son tal como las envió el medidor.</translation>
+    </message>
+    <message>
+        <source>%1 bytes were skipped; every other reading is as the meter sent it.</source>
+        <translation>Se omitieron %1 bytes; todas las demás lecturas son tal como las envió el medidor.</translation>
     </message>
 </context>
 <context>

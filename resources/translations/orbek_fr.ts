@@ -143,6 +143,85 @@
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>cannot send: the port is not open</source>
+        <translation>envoi impossible : le port n&apos;est pas ouvert</translation>
+    </message>
+    <message>
+        <source>cannot send to %1: %2</source>
+        <translation>impossible d&apos;envoyer à %1 : %2</translation>
+    </message>
+    <message>
+        <source>cannot read: the port is not open</source>
+        <translation>lecture impossible : le port n&apos;est pas ouvert</translation>
+    </message>
+    <message>
+        <source>cannot set %1 on %2: %3</source>
+        <translation>impossible de régler %1 sur %2 : %3</translation>
+    </message>
+    <message>
+        <source>no port has been chosen</source>
+        <translation>aucun port n&apos;a été choisi</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>impossible d&apos;ouvrir %1 : %2</translation>
+    </message>
+    <message>
+        <source>%1 bytes were still waiting to leave</source>
+        <translation>%1 octets attendaient encore d&apos;être envoyés</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (%1)</source>
+        <translation>l&apos;appareil est utilisé par un autre programme (%1)</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1, processus %2</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>l&apos;appareil est utilisé par un autre programme</translation>
+    </message>
+    <message>
+        <source>the device is not there</source>
+        <translation>l&apos;appareil est absent</translation>
+    </message>
+    <message>
+        <source>the device is in use or may not be opened</source>
+        <translation>l&apos;appareil est occupé ou ne peut pas être ouvert</translation>
+    </message>
+    <message>
+        <source>the port is open already</source>
+        <translation>le port est déjà ouvert</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>le port n&apos;est pas ouvert</translation>
+    </message>
+    <message>
+        <source>the device did not take what was sent</source>
+        <translation>l&apos;appareil n&apos;a pas accepté ce qui a été envoyé</translation>
+    </message>
+    <message>
+        <source>the device could not be read</source>
+        <translation>l&apos;appareil n&apos;a pas pu être lu</translation>
+    </message>
+    <message>
+        <source>the device stopped answering or was unplugged</source>
+        <translation>l&apos;appareil ne répond plus ou a été débranché</translation>
+    </message>
+    <message>
+        <source>the device does not support this setting</source>
+        <translation>l&apos;appareil ne prend pas en charge ce réglage</translation>
+    </message>
+    <message>
+        <source>the device did not answer in time</source>
+        <translation>l&apos;appareil n&apos;a pas répondu à temps</translation>
+    </message>
+</context>
+<context>
     <name>PortDiscovery</name>
     <message>
         <source>Port cannot be found</source>
@@ -814,6 +893,46 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
     <message>
         <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
         <translation>Le journal %1 ne peut toujours pas être écrit (%2) et la mémoire réservée est pleine : les mesures à partir de %3 n&apos;y sont pas conservées</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step.</source>
+        <translation>Les enregistrements de l&apos;appareil se sont décalés sur la ligne et ont été recalés.</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step (%1 times).</source>
+        <translation>Les enregistrements de l&apos;appareil se sont décalés sur la ligne et ont été recalés (%1 fois).</translation>
+    </message>
+    <message>
+        <source>Row %1 may show wrong readings.</source>
+        <translation>La ligne %1 peut afficher des mesures erronées.</translation>
+    </message>
+    <message>
+        <source>Rows %1 may show wrong readings.</source>
+        <translation>Les lignes %1 peuvent afficher des mesures erronées.</translation>
+    </message>
+    <message>
+        <source>before the first row</source>
+        <translation>avant la première ligne</translation>
+    </message>
+    <message>
+        <source>after row %1</source>
+        <translation>après la ligne %1</translation>
+    </message>
+    <message>
+        <source>1 reading was lost (%1).</source>
+        <translation>1 mesure a été perdue (%1).</translation>
+    </message>
+    <message>
+        <source>%1 readings were lost (%2).</source>
+        <translation>%1 mesures ont été perdues (%2).</translation>
+    </message>
+    <message>
+        <source>1 byte was skipped; every other reading is as the meter sent it.</source>
+        <translation>1 octet a été ignoré ; toutes les autres mesures sont telles que l&apos;appareil les a envoyées.</translation>
+    </message>
+    <message>
+        <source>%1 bytes were skipped; every other reading is as the meter sent it.</source>
+        <translation>%1 octets ont été ignorés ; toutes les autres mesures sont telles que l&apos;appareil les a envoyées.</translation>
     </message>
 </context>
 <context>

@@ -143,6 +143,85 @@
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>cannot send: the port is not open</source>
+        <translation>não é possível enviar: a porta não está aberta</translation>
+    </message>
+    <message>
+        <source>cannot send to %1: %2</source>
+        <translation>não é possível enviar para %1: %2</translation>
+    </message>
+    <message>
+        <source>cannot read: the port is not open</source>
+        <translation>não é possível ler: a porta não está aberta</translation>
+    </message>
+    <message>
+        <source>cannot set %1 on %2: %3</source>
+        <translation>não é possível ajustar %1 em %2: %3</translation>
+    </message>
+    <message>
+        <source>no port has been chosen</source>
+        <translation>nenhuma porta foi escolhida</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>não é possível abrir %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 bytes were still waiting to leave</source>
+        <translation>%1 bytes ainda aguardavam para sair</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (%1)</source>
+        <translation>o dispositivo está em uso por outro programa (%1)</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1, processo %2</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>o dispositivo está em uso por outro programa</translation>
+    </message>
+    <message>
+        <source>the device is not there</source>
+        <translation>o dispositivo não está presente</translation>
+    </message>
+    <message>
+        <source>the device is in use or may not be opened</source>
+        <translation>o dispositivo está ocupado ou não pode ser aberto</translation>
+    </message>
+    <message>
+        <source>the port is open already</source>
+        <translation>a porta já está aberta</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>a porta não está aberta</translation>
+    </message>
+    <message>
+        <source>the device did not take what was sent</source>
+        <translation>o dispositivo não aceitou o que foi enviado</translation>
+    </message>
+    <message>
+        <source>the device could not be read</source>
+        <translation>não foi possível ler o dispositivo</translation>
+    </message>
+    <message>
+        <source>the device stopped answering or was unplugged</source>
+        <translation>o dispositivo parou de responder ou foi desconectado</translation>
+    </message>
+    <message>
+        <source>the device does not support this setting</source>
+        <translation>o dispositivo não suporta este ajuste</translation>
+    </message>
+    <message>
+        <source>the device did not answer in time</source>
+        <translation>o dispositivo não respondeu a tempo</translation>
+    </message>
+</context>
+<context>
     <name>PortDiscovery</name>
     <message>
         <source>Port cannot be found</source>
@@ -814,6 +893,46 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
     <message>
         <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
         <translation>O diário %1 continua sem poder ser escrito (%2) e a memória reservada está cheia: as leituras a partir da %3 não são guardadas nele</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step.</source>
+        <translation>Os registros do medidor saíram de sincronia na linha e foram ressincronizados.</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step (%1 times).</source>
+        <translation>Os registros do medidor saíram de sincronia na linha e foram ressincronizados (%1 vezes).</translation>
+    </message>
+    <message>
+        <source>Row %1 may show wrong readings.</source>
+        <translation>A linha %1 pode mostrar leituras erradas.</translation>
+    </message>
+    <message>
+        <source>Rows %1 may show wrong readings.</source>
+        <translation>As linhas %1 podem mostrar leituras erradas.</translation>
+    </message>
+    <message>
+        <source>before the first row</source>
+        <translation>antes da primeira linha</translation>
+    </message>
+    <message>
+        <source>after row %1</source>
+        <translation>depois da linha %1</translation>
+    </message>
+    <message>
+        <source>1 reading was lost (%1).</source>
+        <translation>1 leitura foi perdida (%1).</translation>
+    </message>
+    <message>
+        <source>%1 readings were lost (%2).</source>
+        <translation>%1 leituras foram perdidas (%2).</translation>
+    </message>
+    <message>
+        <source>1 byte was skipped; every other reading is as the meter sent it.</source>
+        <translation>1 byte foi ignorado; todas as outras leituras estão como o medidor as enviou.</translation>
+    </message>
+    <message>
+        <source>%1 bytes were skipped; every other reading is as the meter sent it.</source>
+        <translation>%1 bytes foram ignorados; todas as outras leituras estão como o medidor as enviou.</translation>
     </message>
 </context>
 <context>

@@ -143,6 +143,85 @@
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>cannot send: the port is not open</source>
+        <translation>无法发送：端口未打开</translation>
+    </message>
+    <message>
+        <source>cannot send to %1: %2</source>
+        <translation>无法向 %1 发送：%2</translation>
+    </message>
+    <message>
+        <source>cannot read: the port is not open</source>
+        <translation>无法读取：端口未打开</translation>
+    </message>
+    <message>
+        <source>cannot set %1 on %2: %3</source>
+        <translation>无法在 %2 上设置 %1：%3</translation>
+    </message>
+    <message>
+        <source>no port has been chosen</source>
+        <translation>尚未选择端口</translation>
+    </message>
+    <message>
+        <source>cannot open %1: %2</source>
+        <translation>无法打开 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 bytes were still waiting to leave</source>
+        <translation>仍有 %1 个字节等待发出</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program (%1)</source>
+        <translation>设备正被另一个程序使用（%1）</translation>
+    </message>
+    <message>
+        <source>%1, process %2</source>
+        <translation>%1，进程 %2</translation>
+    </message>
+    <message>
+        <source>the device is in use by another program</source>
+        <translation>设备正被另一个程序使用</translation>
+    </message>
+    <message>
+        <source>the device is not there</source>
+        <translation>设备不存在</translation>
+    </message>
+    <message>
+        <source>the device is in use or may not be opened</source>
+        <translation>设备正被占用或不允许打开</translation>
+    </message>
+    <message>
+        <source>the port is open already</source>
+        <translation>端口已经打开</translation>
+    </message>
+    <message>
+        <source>the port is not open</source>
+        <translation>端口未打开</translation>
+    </message>
+    <message>
+        <source>the device did not take what was sent</source>
+        <translation>设备未接收所发送的内容</translation>
+    </message>
+    <message>
+        <source>the device could not be read</source>
+        <translation>无法读取设备</translation>
+    </message>
+    <message>
+        <source>the device stopped answering or was unplugged</source>
+        <translation>设备停止响应或已被拔出</translation>
+    </message>
+    <message>
+        <source>the device does not support this setting</source>
+        <translation>设备不支持此设置</translation>
+    </message>
+    <message>
+        <source>the device did not answer in time</source>
+        <translation>设备未及时响应</translation>
+    </message>
+</context>
+<context>
     <name>PortDiscovery</name>
     <message>
         <source>Port cannot be found</source>
@@ -814,6 +893,46 @@ Yes keeps these details; No lets you change them first.</source>
     <message>
         <source>The journal %1 still cannot be written (%2) and the memory set aside for it is full: readings from %3 on are not kept in it</source>
         <translation>日志 %1 仍无法写入（%2），为其预留的内存已满：从第 %3 个读数起不再保存在日志中</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step.</source>
+        <translation>仪器的记录在线路上错位，已重新对齐。</translation>
+    </message>
+    <message>
+        <source>The meter&apos;s records fell out of step on the line and were brought back in step (%1 times).</source>
+        <translation>仪器的记录在线路上错位，已重新对齐（%1 次）。</translation>
+    </message>
+    <message>
+        <source>Row %1 may show wrong readings.</source>
+        <translation>第 %1 行可能显示错误的读数。</translation>
+    </message>
+    <message>
+        <source>Rows %1 may show wrong readings.</source>
+        <translation>第 %1 行可能显示错误的读数。</translation>
+    </message>
+    <message>
+        <source>before the first row</source>
+        <translation>在第一行之前</translation>
+    </message>
+    <message>
+        <source>after row %1</source>
+        <translation>在第 %1 行之后</translation>
+    </message>
+    <message>
+        <source>1 reading was lost (%1).</source>
+        <translation>丢失了 1 个读数（%1）。</translation>
+    </message>
+    <message>
+        <source>%1 readings were lost (%2).</source>
+        <translation>丢失了 %1 个读数（%2）。</translation>
+    </message>
+    <message>
+        <source>1 byte was skipped; every other reading is as the meter sent it.</source>
+        <translation>跳过了 1 个字节；其他所有读数都与仪器发送的一致。</translation>
+    </message>
+    <message>
+        <source>%1 bytes were skipped; every other reading is as the meter sent it.</source>
+        <translation>跳过了 %1 个字节；其他所有读数都与仪器发送的一致。</translation>
     </message>
 </context>
 <context>

@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "link/CMscomm1.h"
+#include "link/SerialError.h"
 #include "resources/Artwork.h"
 #include "resources/Resources.h"
 #include "tests/support/EventLoop.h"
@@ -516,6 +518,53 @@ TEST_F(EveryUserTest, TheLinesTroublesAreSaidInTheWindowsLanguage) {
   UseLanguage(QLocale(QLocale::English));
   for (const LinkProblem& problem : problems)
     EXPECT_EQ(OrbekDlgProbe::Said(problem), problem.Text()) << "English reads as orbek-log's";
+}
+
+// What the port itself says when it cannot be opened, and how the line
+// fell out of step, reach the window in its language too; English reads
+// as orbek-log's.
+TEST_F(EveryUserTest, WhyThePortFailedAndWhatTheLineLostAreSaidInTheWindowsLanguage) {
+  MeterSimulator meter(MeterSimulator::Options{});
+  const QString held = QString::fromStdString(meter.DevicePath());
+  CMscomm1 holder;
+  holder.SetCommPort(held);
+  holder.SetPortOpen(true);
+  const auto openFails = [](const QString& port) {
+    CMscomm1 port_;
+    port_.SetCommPort(port);
+    try {
+      port_.SetPortOpen(true);
+    } catch (const SerialError& error) {
+      return QString::fromUtf8(error.what());
+    }
+    return QString();
+  };
+  StepLoss loss;
+  loss.times = 2;
+  loss.skippedBytes = 7;
+  loss.lostReadings = 3;
+  loss.lostAfterRows = {-1, 41};
+  loss.wrongRows = {12, 13, 14};
+  const QString ports[] = {held, QStringLiteral("/dev/ttyNOSUCHPORT")};
+  UseLanguage(QLocale(QLocale::English));
+  const QString english[] = {openFails(ports[0]), openFails(ports[1])};
+  const QString englishLoss = OrbekDlgProbe::Said(loss);
+  EXPECT_EQ(englishLoss.toStdString(), loss.Describe());
+  for (const char* language : {"de", "fr", "es", "pt", "zh_CN"}) {
+    SCOPED_TRACE(language);
+    UseLanguage(QLocale(QString::fromLatin1(language)));
+    for (int i = 0; i < 2; ++i) {
+      const QString said = openFails(ports[i]);
+      EXPECT_FALSE(english[i].isEmpty());
+      EXPECT_NE(said, english[i]);
+      EXPECT_TRUE(said.contains(ports[i])) << said.toStdString();
+    }
+    const QString said = OrbekDlgProbe::Said(loss);
+    EXPECT_NE(said, englishLoss);
+    for (const char* number : {"7", "3", "12", "14", "41"})
+      EXPECT_TRUE(said.contains(QLatin1String(number))) << number << ": " << said.toStdString();
+  }
+  UseLanguage(QLocale(QLocale::English));
 }
 
 // Details a file could not keep as typed are refused where they are

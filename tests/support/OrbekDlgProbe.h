@@ -44,6 +44,7 @@ class OrbekDlgProbe {
   QLabel& Label(const char* name) const { return *Find<QLabel>(name); }
   const TransferRecord& Transfer() const { return dlg_.Transfer; }
   static QString Said(const LinkProblem& problem) { return COrbekDlg::Said(problem); }
+  static QString Said(const StepLoss& loss) { return COrbekDlg::Said(loss); }
 
   template <typename T>
   T* Find(const char* name) const {
