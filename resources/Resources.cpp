@@ -30,34 +30,51 @@ void EnsureResources() {
 
 }  // namespace
 
+namespace {
+
+qreal& BitmapGrowth() {
+  static qreal growth = 1.0;
+  return growth;
+}
+
+}  // namespace
+
+void SetBitmapGrowth(qreal growth) {
+  BitmapGrowth() = std::max<qreal>(1.0, growth);
+}
+
 // The bitmaps come drawn at 1x, 2x and 3x (<id>@2x.png, <id>@3x.png); the
-// one for the screen's scale is taken, so that a scaled window draws its
-// faces from enough pixels rather than stretching the 1x ones. They are
-// English on the light dialog face: a bitmap whose text the window's
-// language translates, or any under a dark palette, is drawn afresh in the
-// same look.
+// one for the screen's scale (and the form's growth) is taken, so that a
+// scaled window draws its faces from enough pixels rather than stretching
+// the 1x ones. They are English on the light dialog face: a bitmap whose
+// text the window's language translates, or any under a dark palette, is
+// drawn afresh in the same look.
 QPixmap LoadBitmap(int id) {
   EnsureResources();
+  const qreal growth = BitmapGrowth();
   const qreal screenRatio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+  const int pixels = std::clamp(static_cast<int>(std::ceil(screenRatio * growth)), 1, 3);
   const char* text = BitmapText(id);
   const auto translate = [](const char* english) {
     return QCoreApplication::translate("Artwork", english);
   };
   const bool dark = qGuiApp != nullptr && IsDark(qGuiApp->palette());
   if (text != nullptr && (dark || translate(text) != QString::fromUtf8(text))) {
-    const int scale = std::clamp(static_cast<int>(std::ceil(screenRatio)), 1, 3);
     QPixmap drawn = QPixmap::fromImage(DrawBitmap(
-        id, qGuiApp != nullptr ? ColoursOf(qGuiApp->palette()) : StockColours(), scale, translate));
-    drawn.setDevicePixelRatio(scale);
+        id, qGuiApp != nullptr ? ColoursOf(qGuiApp->palette()) : StockColours(), pixels,
+        translate));
+    drawn.setDevicePixelRatio(pixels / growth);
     return drawn;
   }
-  for (int ratio = std::clamp(static_cast<int>(std::ceil(screenRatio)), 1, 3); ratio > 1; --ratio) {
+  for (int ratio = pixels; ratio > 1; --ratio) {
     QPixmap scaled(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
     if (scaled.isNull()) continue;
-    scaled.setDevicePixelRatio(ratio);
+    scaled.setDevicePixelRatio(ratio / growth);
     return scaled;
   }
-  return QPixmap(QStringLiteral(":/bitmaps/%1.png").arg(id));
+  QPixmap plain(QStringLiteral(":/bitmaps/%1.png").arg(id));
+  plain.setDevicePixelRatio(1.0 / growth);
+  return plain;
 }
 
 namespace {

@@ -6,8 +6,11 @@
 
 namespace orbek {
 
-// Bitmap `id` of the window ("139" is the Connect face); null if there is none.
+// Bitmap `id` of the window ("139" is the Connect face); null if there is
+// none. Its size in the window's pixels is the bitmap's times the growth set.
 QPixmap LoadBitmap(int id);
+// The window's form grown this much for a larger font (1: as drawn).
+void SetBitmapGrowth(qreal growth);
 
 // The application icon in all its sizes, 16 to 256 pixels.
 QIcon ApplicationIcon();

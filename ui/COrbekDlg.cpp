@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QScreen>
 #include <QScrollArea>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
@@ -51,6 +52,11 @@ constexpr std::uint32_t kValueColour = 64100;
 constexpr std::uint32_t kTemperatureColour = 255;
 // What a window's title bar and borders take from a screen's free area.
 const QSize kFrameAllowance(16, 48);
+// The tallest line of text the form's fixed geometry holds (DejaVu Sans at
+// 11 points on a 96-dpi screen); a larger font grows the form.
+constexpr int kFormLinePixels = 18;
+// What a control widened to show its text leaves free at the form's right.
+constexpr int kFormRightMargin = 6;
 
 QString Latin1(std::string_view text) {
   return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -85,6 +91,29 @@ COrbekDlg::COrbekDlg(QWidget* parent, PortCandidateSource candidates)
   ConnectHandlers();
   SetUpTransferActions();
   SetUpAccessibility();
+  GrowWithFont();
+}
+
+// The form's geometry is the original dialog's, which holds a line of text
+// up to kFormLinePixels high. On a desktop with larger text (its fonts at
+// 150 %, QT_FONT_DPI=144) the whole form grows with the font, as a dialog
+// grows with its font, so that no text is cut: every control's place and
+// size, and the pictures, drawn from enough pixels.
+void COrbekDlg::GrowWithFont() {
+  const qreal growth = static_cast<qreal>(fontMetrics().height()) / kFormLinePixels;
+  SetBitmapGrowth(growth);
+  if (growth <= 1.0) return;
+  const auto grown = [growth](const QRect& place) {
+    return QRect(qRound(place.x() * growth), qRound(place.y() * growth),
+                 qRound(place.width() * growth), qRound(place.height() * growth));
+  };
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (!child->isWindow()) child->setGeometry(grown(child->geometry()));
+  const QSize form = grown(QRect(QPoint(), minimumSize())).size();
+  setMinimumSize(form);
+  setMaximumSize(form);
+  resize(form);
+  LoadLabelBitmaps();
 }
 
 COrbekDlg::~COrbekDlg() = default;
@@ -485,6 +514,7 @@ bool COrbekDlg::OnInitDialog() {
   LoadButtonFaces();
 
   FillComboData();
+  WidenToItems(*BaudCombo);
   BaudCombo->setCurrentIndex(2);      // "9600"
   IntervalCombo->setCurrentIndex(0);  // "OFF"
 
@@ -762,6 +792,27 @@ QString COrbekDlg::DescribePoint(int series, int point) const {
            ReadingsTable->ItemText(row, kTemperatureColumn));
 }
 
+// The template's drop-down boxes are as wide as its font needed ("115200"
+// in 46 dialog units); in a wider font one grows to the right, within the
+// form, until its widest item shows whole in its field.
+void COrbekDlg::WidenToItems(QComboBox& combo) {
+  QStyleOptionComboBox option;
+  option.initFrom(&combo);
+  option.editable = combo.isEditable();
+  option.frame = combo.hasFrame();
+  const QRect field = combo.style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                   QStyle::SC_ComboBoxEditField, &combo);
+  // A line edit keeps a margin of two pixels each side of its text.
+  const int margins = combo.isEditable() ? 4 : 0;
+  int widest = 0;
+  for (int i = 0; i < combo.count(); ++i)
+    widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
+  const int needed = combo.width() - field.width() + widest + margins;
+  const int room = width() - combo.x() - kFormRightMargin;
+  if (needed > combo.width()) combo.resize(std::min(needed, std::max(room, combo.width())),
+                                           combo.height());
+}
+
 void COrbekDlg::ScanPorts() {
   const ProbeResult result = ProbePorts(candidates_());
   PortCombo->clear();
@@ -774,6 +825,7 @@ void COrbekDlg::ScanPorts() {
     PortCombo->setItemData(item, port.path, Qt::ToolTipRole);
   }
   ShowItemDetails(*PortCombo);
+  WidenToItems(*PortCombo);
   PortCombo->setCurrentIndex(-1);  // the callers choose
   const ScanReport report = ReportScan(result);
   MessageBoxExW(report.text, report.caption);

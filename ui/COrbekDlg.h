@@ -78,6 +78,8 @@ class COrbekDlg : public QDialog {
   void Guarded(const std::function<void()>& handler);
 
   void LoadButtonFaces();
+  void GrowWithFont();
+  void WidenToItems(QComboBox& combo);
   void LoadLabelBitmaps();
   // The menu of the table and the chart, with its shortcuts, and the
   // statistics above them.

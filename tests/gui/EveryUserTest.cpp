@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QProcess>
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QLabel>
+#include <QStyleOptionComboBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -15,6 +18,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QRegularExpression>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -293,9 +297,17 @@ TEST_F(EveryUserTest, TheWindowFitsSmallAndScaledScreens) {
                              "GraphButton", "PortCombo", "BaudCombo", "IntervalCombo",
                              "StatisticsLabel", "TransferStatus"}) {
       QWidget* control = Probe().Find<QWidget>(name);
-      scroll->ensureWidgetVisible(control, 0, 0);
-      // Whole, or as much as the room holds of one wider than it.
+      // Scrolled to as a whole (ensureWidgetVisible would bring only an
+      // editable box's cursor into view).
       const QRect viewport = scroll->viewport()->rect();
+      const QRect place(control->mapTo(scroll->widget(), QPoint()), control->size());
+      const auto bring = [](QScrollBar* bar, int start, int length, int view) {
+        if (start + length > bar->value() + view) bar->setValue(start + length - view);
+        if (start < bar->value()) bar->setValue(start);
+      };
+      bring(scroll->horizontalScrollBar(), place.x(), place.width(), viewport.width());
+      bring(scroll->verticalScrollBar(), place.y(), place.height(), viewport.height());
+      // Whole, or as much as the room holds of one wider than it.
       const QRect shown(control->mapTo(scroll->viewport(), QPoint()), control->size());
       EXPECT_EQ(shown.intersected(viewport).size(), control->size().boundedTo(viewport.size()))
           << name;
@@ -310,6 +322,83 @@ TEST_F(EveryUserTest, TheWindowFitsSmallAndScaledScreens) {
     dlg_.reset();
     meters_.clear();
   }
+}
+
+// Texts of the window that are not its pictures' (those are drawn to fit):
+// each with what it must fit in.
+struct ShownText {
+  QString name, text;
+  QWidget* widget = nullptr;
+};
+
+std::vector<ShownText> TextsOf(QWidget& window) {
+  std::vector<ShownText> texts;
+  for (QLabel* label : window.findChildren<QLabel*>())
+    if (label->isVisible() && !label->text().isEmpty())
+      texts.push_back({label->objectName(), label->text(), label});
+  for (QComboBox* combo : window.findChildren<QComboBox*>())
+    if (combo->isVisible())
+      for (int i = 0; i < combo->count(); ++i)
+        texts.push_back({combo->objectName(), combo->itemText(i), combo});
+  return texts;
+}
+
+// Whether `text` shows whole in its widget at the widget's font: a label
+// in its lines (wrapped where it wraps), a combo box's item beside the
+// arrow.
+bool ShowsWhole(const ShownText& shown) {
+  const QFontMetrics metrics = shown.widget->fontMetrics();
+  if (auto* label = qobject_cast<QLabel*>(shown.widget)) {
+    const QRect room = label->contentsRect();
+    const QRect needed = metrics.boundingRect(
+        room.x(), room.y(), room.width(), 100000,
+        (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment()), shown.text);
+    return needed.width() <= room.width() && needed.height() <= room.height();
+  }
+  auto* combo = qobject_cast<QComboBox*>(shown.widget);
+  QStyleOptionComboBox option;
+  option.initFrom(combo);
+  option.editable = combo->isEditable();
+  option.frame = combo->hasFrame();
+  const QRect field =
+      combo->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
+                                     combo);
+  // A line edit keeps two pixels each side of its text.
+  const int margins = combo->isEditable() ? 4 : 0;
+  return metrics.horizontalAdvance(shown.text) + margins <= field.width() &&
+         metrics.height() <= field.height();
+}
+
+// With the desktop's fonts larger than the form was drawn for (a desktop
+// at 125 % to 200 % that scales its fonts, QT_FONT_DPI=120 to 192), in
+// every language, after a transfer, no text in the window is cut.
+TEST_F(EveryUserTest, NoTextIsCutWithLargerFontsInAnyLanguage) {
+  const QFont normal = QApplication::font();
+  for (const double scale : {1.0, 1.25, 1.5, 2.0}) {
+    for (const char* language : {"en", "de", "fr", "es", "pt", "zh_CN"}) {
+      SCOPED_TRACE(QString("%1 at %2").arg(language).arg(scale).toStdString());
+      QFont larger = normal;
+      larger.setPointSizeF(normal.pointSizeF() * scale);
+      QApplication::setFont(larger);
+      UseLanguage(QLocale(QString::fromLatin1(language)));
+      Start(sim::GenerateRecords(5, 92));
+      QTest::mouseClick(&Probe().Button("ConnectButton"), Qt::LeftButton);
+      QTest::mouseClick(&Probe().Button("ReceiveButton"), Qt::LeftButton);
+      ASSERT_TRUE(QTest::qWaitFor([&] { return !Probe().Serial().PortOpen(); }, 10000));
+      QTest::qWait(20);
+      for (const ShownText& shown : TextsOf(*dlg_))
+        EXPECT_TRUE(ShowsWhole(shown)) << shown.name.toStdString() << ": "
+                                       << shown.text.toStdString();
+      const auto& header = *Probe().Table().horizontalHeader();
+      for (int c = 0; c < Probe().Table().HeaderItemCount(); ++c)
+        EXPECT_LE(header.fontMetrics().horizontalAdvance(Probe().Table().HeaderText(c)) + 8,
+                  header.sectionSize(c))
+            << c;
+      dlg_.reset();
+      meters_.clear();
+    }
+  }
+  QApplication::setFont(normal);
 }
 
 // GNOME's dark style reaches Qt 6.4 only through the desktop portal: a
