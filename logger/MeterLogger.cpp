@@ -333,9 +333,11 @@ int MeterLogger::Run() {
   if (const int problem = Prepare(); problem != kExitComplete) return problem;
   try {
     session_.Open(options_.port, options_.baud);
-    identity_ = IdentifyDevice(options_.port);
     session_.Start(options_.intervalIndex);
     started_ = QDateTime::currentDateTimeUtc();
+    // Looked up while the meter's first bytes wait in the port: the meter
+    // starts sooner, and the device is surely there, held open.
+    identity_ = IdentifyDevice(options_.port);
   } catch (const SerialError& error) {
     err_ << "orbek-log: " << error.what() << Qt::endl;
     session_.SetJournal(nullptr);
