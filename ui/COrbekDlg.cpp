@@ -808,7 +808,7 @@ void COrbekDlg::WidenToItems(QComboBox& combo) {
   for (int i = 0; i < combo.count(); ++i)
     widest = std::max(widest, combo.fontMetrics().horizontalAdvance(combo.itemText(i)));
   const int needed = combo.width() - field.width() + widest + margins;
-  const int room = width() - combo.x() - kFormRightMargin;
+  const int room = combo.parentWidget()->width() - combo.x() - kFormRightMargin;
   if (needed > combo.width()) combo.resize(std::min(needed, std::max(room, combo.width())),
                                            combo.height());
 }
