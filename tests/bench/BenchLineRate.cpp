@@ -120,7 +120,6 @@ double Percentile(std::vector<double> values, std::size_t percent) {
   return values.empty() ? -1 : values[values.size() * percent / 100];
 }
 
-
 // At 9600 baud: the wake-ups of the transfer alone (less a transfer of
 // none's), and every record's latency.
 int SlowLineMetrics(const std::string& state) {
