@@ -42,21 +42,26 @@ struct Fault {
   long at = 0;     // the call that fails; 0 counts them
   const char* error = "ENOSPC";
   long count = 1;  // calls that fail from there; 0: every one after (a disk that stays full)
+  bool kill = false;  // the call kills the run instead
 };
 
-// Runs `program` with the shim; `calls` gets how many calls were counted.
+// Runs `program` with the shim and `variables` ({name, value}) set; `calls`
+// gets how many calls were counted.
 Outcome RunWithFault(const QString& program, const QStringList& arguments, const Fault& fault,
-                     long* calls = nullptr, const QString& state = {}) {
+                     long* calls = nullptr,
+                     const std::vector<std::pair<QString, QString>>& variables = {}) {
   QProcess process;
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   QTemporaryDir report;
+  for (const auto& [name, value] : variables)
+    environment.insert(name, value);
   environment.insert("LD_PRELOAD", ORBEK_FAULT_SHIM);
   environment.insert("ORBEK_FAULT_PREFIX", fault.prefix);
   environment.insert("ORBEK_FAULT_AT", QString::number(fault.at));
   environment.insert("ORBEK_FAULT_ERRNO", fault.error);
   environment.insert("ORBEK_FAULT_COUNT", QString::number(fault.count));
   environment.insert("ORBEK_FAULT_REPORT", report.filePath("calls"));
-  if (!state.isEmpty()) environment.insert("XDG_STATE_HOME", state);
+  if (fault.kill) environment.insert("ORBEK_FAULT_KILL", "1");
   process.setProcessEnvironment(environment);
   process.start(program, arguments);
   const Outcome run = test::Finish(process);
@@ -293,7 +298,7 @@ TEST(FaultSweepTest, EveryFailingCallOfThePublisherLeavesNoReadingUnaccounted) {
                      {"--port", QString::fromStdString(meter.DevicePath()), "--output", output,
                       "--mqtt", broker.Url(), "--mqtt-topic", QString::fromStdString(topic)},
                      {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"}, at == 0 ? &calls : nullptr,
-                     dir.filePath("state"));
+                     {{"XDG_STATE_HOME", dir.filePath("state")}});
     if (run.exitCode == 2) {  // refused before the meter was told anything
       EXPECT_TRUE(NamesTheCause(run.err)) << run.err.toStdString();
       EXPECT_TRUE(meter.Received().empty());
@@ -330,7 +335,7 @@ TEST(FaultSweepTest, EveryFailingCallOfTheWindowsJournalAndSaveIsSaidWithItsCaus
       const Outcome run = RunWithFault(
           ORBEK_WINDOW_DRIVER, {QString::fromStdString(meter.DevicePath()), "--save", output},
           {dir.path() + "/", at, at % 2 ? "ENOSPC" : "EIO"}, at == 0 ? &calls : nullptr,
-          dir.filePath("state"));
+          {{"XDG_STATE_HOME", dir.filePath("state")}});
       ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
       const bool exported = run.out.contains("box: Data has been exported into Excel file");
       if (exported) {
@@ -434,50 +439,35 @@ TEST(FaultSweepTest, EveryFailingOrKilledCallOfTheArchiveKeepsTheTransferOnce) {
   int points = 0;
   // A run with XDG_DATA_HOME at `data`, the shim on the archive's folder.
   const auto run = [&](const QString& data, const QStringList& arguments, const Fault& fault,
-                       bool kill, long* calls) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    QTemporaryDir report;
-    environment.insert("XDG_DATA_HOME", data);
-    environment.insert("LD_PRELOAD", ORBEK_FAULT_SHIM);
-    environment.insert("ORBEK_FAULT_PREFIX", fault.prefix);
-    environment.insert("ORBEK_FAULT_AT", QString::number(fault.at));
-    environment.insert("ORBEK_FAULT_ERRNO", fault.error);
-    environment.insert("ORBEK_FAULT_COUNT", QString::number(fault.count));
-    environment.insert("ORBEK_FAULT_REPORT", report.filePath("calls"));
-    if (kill) environment.insert("ORBEK_FAULT_KILL", "1");
-    process.setProcessEnvironment(environment);
-    process.start(ORBEK_LOG, arguments);
-    const Outcome outcome = test::Finish(process);
-    if (calls != nullptr) *calls = ReadAll(report.filePath("calls")).trimmed().toLong();
-    return outcome;
+                       long* calls) {
+    return RunWithFault(ORBEK_LOG, arguments, fault, calls, {{"XDG_DATA_HOME", data}});
   };
-  const auto transfer = [&](const QString& data, const Fault& fault, bool kill, long* calls,
+  const auto transfer = [&](const QString& data, const Fault& fault, long* calls,
                             const QString& file) {
     MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
     QFile::remove(file + ".capture");
     return run(data,
                {"--port", QString::fromStdString(meter.DevicePath()), "--output", file,
                 "--replace"},
-               fault, kill, calls);
+               fault, calls);
   };
   // How many transfers the archive at `data` lists, and whether it checks out.
   const auto archived = [&](const QString& data) {
-    const Outcome history = run(data, {"--history"}, {}, false, nullptr);
-    const Outcome verified = run(data, {"--verify-archive"}, {}, false, nullptr);
+    const Outcome history = run(data, {"--history"}, {}, nullptr);
+    const Outcome verified = run(data, {"--verify-archive"}, {}, nullptr);
     EXPECT_EQ(verified.exitCode, 0) << verified.err.toStdString();
     return static_cast<int>(history.out.count('\n')) - 1;
   };
   long calls = 0;
-  transfer(dir.filePath("count"), {dir.filePath("count/orbek/")}, false, &calls, output);
+  transfer(dir.filePath("count"), {dir.filePath("count/orbek/")}, &calls, output);
   ASSERT_GT(calls, 10);
   for (const bool kill : {false, true}) {
     for (long at = 1; at <= calls; ++at, ++points) {
       SCOPED_TRACE(QString("%1 at call %2 of %3").arg(kill ? "killed" : "failing").arg(at).arg(calls)
                        .toStdString());
       const QString data = dir.filePath(QString("data-%1-%2").arg(kill).arg(at));
-      const Fault fault{data + "/orbek/", at, at % 2 ? "ENOSPC" : "EIO", at % 3 ? 1 : 0};
-      const Outcome outcome = transfer(data, fault, kill, nullptr, output);
+      const Fault fault{data + "/orbek/", at, at % 2 ? "ENOSPC" : "EIO", at % 3 ? 1 : 0, kill};
+      const Outcome outcome = transfer(data, fault, nullptr, output);
       if (kill) {
         // The journal's recovery archives it, unless it went in already.
         ASSERT_EQ(outcome.exitCode, -1);
@@ -486,7 +476,7 @@ TEST(FaultSweepTest, EveryFailingOrKilledCallOfTheArchiveKeepsTheTransferOnce) {
             run(data,
                 {"--decode", output + ".capture", "--output", dir.filePath("recovered.csv"),
                  "--replace"},
-                {}, false, nullptr);
+                {}, nullptr);
         ASSERT_EQ(recovery.exitCode, 0) << recovery.err.toStdString();
         EXPECT_EQ(archived(data), 1);
         continue;
@@ -510,7 +500,7 @@ TEST(FaultSweepTest, EveryFailingOrKilledCallOfTheArchiveKeepsTheTransferOnce) {
                   outcome.err.contains("disk I/O error") ||
                   outcome.err.contains("unable to open database file"))
           << outcome.err.toStdString();
-      const Outcome next = transfer(data, {}, false, nullptr, dir.filePath("next.csv"));
+      const Outcome next = transfer(data, {}, nullptr, dir.filePath("next.csv"));
       EXPECT_EQ(next.exitCode, 0) << next.err.toStdString();
       // A commit whose sync failed may have gone in all the same: once.
       const int kept = archived(data);
