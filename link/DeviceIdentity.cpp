@@ -1,18 +1,11 @@
 #include "link/DeviceIdentity.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSerialPortInfo>
 
 namespace orbek {
-
-namespace {
-
-QString Canonical(const QString& path) {
-  return QFileInfo(path).canonicalFilePath();
-}
-
-}  // namespace
 
 QString DeviceIdentity::Describe() const {
   if (!byIdPath.isEmpty()) return byIdPath;
@@ -24,7 +17,40 @@ QString DeviceIdentity::Describe() const {
   return path;
 }
 
-DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder) {
+namespace {
+
+QString Canonical(const QString& path) {
+  return QFileInfo(path).canonicalFilePath();
+}
+
+QString Attribute(const QDir& folder, const char* name) {
+  QFile file(folder.filePath(QLatin1String(name)));
+  return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).trimmed() : QString();
+}
+
+// The USB device a tty belongs to, in sysfs: up from the tty's own device
+// folder to the first with a vendor id (the interface and the
+// usb-serial port lie between). Only this device's folders are read, not
+// every tty the system has.
+void ReadUsbIdentity(const QString& device, const QString& ttyClassFolder,
+                     DeviceIdentity* identity) {
+  const QString start =
+      Canonical(ttyClassFolder + QLatin1Char('/') + QFileInfo(device).fileName() + "/device");
+  if (start.isEmpty()) return;  // a pseudo-terminal has no device folder
+  for (QDir folder(start); !folder.isRoot(); folder.setPath(QFileInfo(folder.path()).path())) {
+    if (!folder.exists(QStringLiteral("idVendor"))) continue;
+    identity->serialNumber = Attribute(folder, "serial");
+    if (identity->serialNumber.isEmpty()) return;
+    identity->vendor = Attribute(folder, "idVendor").toUShort(nullptr, 16);
+    identity->product = Attribute(folder, "idProduct").toUShort(nullptr, 16);
+    return;
+  }
+}
+
+}  // namespace
+
+DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder,
+                              const QString& ttyClassFolder) {
   DeviceIdentity identity;
   identity.path = path;
   const QString device = Canonical(path);
@@ -36,15 +62,10 @@ DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder) {
       break;
     }
   }
-  // A by-id name is enough; the USB serial number is looked for (through
-  // every serial port udev knows, which is dear) only for a device without.
-  if (!identity.byIdPath.isEmpty()) return identity;
-  for (const auto& info : QSerialPortInfo::availablePorts()) {
-    if (Canonical(info.systemLocation()) != device || info.serialNumber().isEmpty()) continue;
-    identity.serialNumber = info.serialNumber();
-    identity.vendor = info.vendorIdentifier();
-    identity.product = info.productIdentifier();
-  }
+  // A by-id name is enough; the USB serial number is looked for only for a
+  // device without.
+  if (identity.byIdPath.isEmpty() && !device.isEmpty())
+    ReadUsbIdentity(device, ttyClassFolder, &identity);
   return identity;
 }
 

@@ -19,9 +19,11 @@ struct DeviceIdentity {
   QString Describe() const;
 };
 
-// The identity of the device at `path`, which exists now.
+// The identity of the device at `path`, which exists now. The serial
+// number is the USB device's own, as udev's ID_SERIAL_SHORT gives it.
 DeviceIdentity IdentifyDevice(const QString& path,
-                              const QString& byIdFolder = QStringLiteral("/dev/serial/by-id"));
+                              const QString& byIdFolder = QStringLiteral("/dev/serial/by-id"),
+                              const QString& ttyClassFolder = QStringLiteral("/sys/class/tty"));
 
 // Where that same device is now, if it is there: never merely a port that
 // happens to be there.

@@ -255,5 +255,47 @@ TEST(DeviceIdentityTest, TheSameDeviceIsFoundByItsByIdNameOrItsPathOnly) {
   EXPECT_EQ(FindDevice(DeviceIdentity{"/dev/ttyNOSUCHPORT", {}, {}, 0, 0}), std::nullopt);
 }
 
+// A USB adapter is told by its USB serial number, read from its own
+// folders in sysfs: a usb-serial port sits under its interface, an ACM
+// device is the interface itself, and a device without a serial number
+// keeps its path.
+TEST(DeviceIdentityTest, AUsbDeviceWithoutAByIdNameIsToldByItsSerialNumber) {
+  struct Case {
+    const char* tty;
+    const char* device;  // its device folder, under the USB device 1-2
+    const char* serial;
+  };
+  const Case cases[] = {{"ttyUSB7", "1-2:1.0/ttyUSB7", "A9XK2LQ1"},
+                        {"ttyACM3", "1-2:1.0", "0123456789"},
+                        {"ttyUSB8", "1-2:1.0/ttyUSB8", nullptr}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.tty);
+    QTemporaryDir root;
+    const QDir sys(root.path());
+    const QString usb = "devices/pci0000:00/usb1/1-2";
+    ASSERT_TRUE(sys.mkpath(usb + "/" + c.device) && sys.mkpath("class/tty/" + QString(c.tty)));
+    const auto write = [&](const QString& name, const char* text) {
+      QFile file(sys.filePath(usb + "/" + name));
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      file.write(text);
+    };
+    write("idVendor", "0403\n");
+    write("idProduct", "6001\n");
+    if (c.serial != nullptr) write("serial", c.serial);
+    ASSERT_TRUE(QFile::link(sys.filePath(usb + "/" + c.device),
+                            sys.filePath("class/tty/" + QString(c.tty) + "/device")));
+    QFile node(sys.filePath(c.tty));  // stands for /dev/ttyUSB7 and the like
+    ASSERT_TRUE(node.open(QIODevice::WriteOnly));
+
+    const DeviceIdentity identity =
+        IdentifyDevice(node.fileName(), sys.filePath("no-by-id"), sys.filePath("class/tty"));
+    EXPECT_EQ(identity.serialNumber, QString(c.serial == nullptr ? "" : c.serial));
+    EXPECT_EQ(identity.vendor, c.serial == nullptr ? 0 : 0x0403);
+    EXPECT_EQ(identity.product, c.serial == nullptr ? 0 : 0x6001);
+    EXPECT_EQ(identity.Describe(),
+              c.serial == nullptr ? node.fileName() : QString("USB 0403:6001 serial ") + c.serial);
+  }
+}
+
 }  // namespace
 }  // namespace orbek
