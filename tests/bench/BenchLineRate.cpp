@@ -4,9 +4,10 @@
 // floor, what a program allowed the same rest can do at least), to
 // orbek-log alone, with --output, with --output and --mqtt, and to the
 // window in table and in chart view; each child's CPU time (user + system,
-// from its rusage) a reading, the median of three rounds, and its ratio to
-// the floors'. The transfer's CPU alone is that less the CPU of the same
-// run with a transfer of no readings (start-up, the end). Then 16 loggers
+// from its rusage) a reading, the median of five rounds, and its ratio to
+// the floors'. The transfer's CPU alone runs from the start byte to the
+// stop byte, by the scheduler's count of the child's threads, read by the
+// meter as it receives each byte. Then 16 loggers
 // at once, each with its own meter, --output and --mqtt to one broker: the
 // readings not saved or not delivered, and the CPU ratio. Last, orbek-log
 // at 9600 baud, where the port must not rest: how often it waited and was
@@ -19,13 +20,16 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <memory>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "meter/MeterCommands.h"
 #include "tests/support/MqttBroker.h"
 #include "tests/support/QuietChild.h"
 #include "tools/sim/MeterSimulator.h"
@@ -39,7 +43,7 @@ using orbek::test::QuietChild;
 
 constexpr std::size_t kReadings = 5000;
 constexpr int kMeters = 16;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 
 MeterSimulator::Options AtLineRate() {
   return MeterSimulator::Paced(orbek::sim::GenerateMeasurement(kReadings, 7),
@@ -50,31 +54,42 @@ std::vector<std::string> Environment(const std::string& state) {
   return {"XDG_STATE_HOME=" + state, "QT_QPA_PLATFORM=offscreen"};
 }
 
-// One child reading one meter: its CPU seconds, or -1.
-double CpuSeconds(std::vector<std::string> arguments, const std::string& state,
-                  const MeterSimulator::Options& options) {
+// What a child reading one meter at line rate cost a reading, in CPU
+// microseconds: the whole run's, from its rusage, and the transfer's alone,
+// from the start byte to the stop byte, by its threads' scheduler counts
+// read as the meter receives each. -1 where it failed.
+struct Cost {
+  double whole = -1;
+  double transfer = -1;
+};
+
+Cost MicrosPerReading(std::vector<std::string> arguments, const std::string& state) {
+  std::atomic<pid_t> watched{-1};
+  std::atomic<double> atStart{-1}, atStop{-1};
+  MeterSimulator::Options options = AtLineRate();
+  options.onByte = [&](std::uint8_t byte) {
+    // A program as small as the floor may send before posix_spawn has
+    // returned here; its process id comes a moment later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (watched < 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    const pid_t pid = watched;
+    if (byte == orbek::StopCommand) {
+      if (atStart >= 0 && atStop < 0) atStop = QuietChild::ThreadsCpuSeconds(pid);
+    } else if (atStart < 0) {
+      atStart = QuietChild::ThreadsCpuSeconds(pid);
+    }
+  };
   MeterSimulator meter(options);
   for (auto& argument : arguments)
     if (argument == "%port") argument = meter.DevicePath();
   QuietChild child(arguments, Environment(state));
-  return child.Wait() ? child.CpuSeconds() : -1;
-}
-
-// One child reading one meter at line rate: CPU microseconds a reading.
-double MicrosPerReading(std::vector<std::string> arguments, const std::string& state) {
-  const double seconds = CpuSeconds(std::move(arguments), state, AtLineRate());
-  return seconds < 0 ? -1 : seconds * 1e6 / kReadings;
-}
-
-// The same, the transfer alone: less the run's start and end, measured with
-// a transfer of no readings.
-double TransferMicrosPerReading(const std::vector<std::string>& arguments,
-                                const std::string& state) {
-  const double whole = CpuSeconds(arguments, state, AtLineRate());
-  const double empty =
-      CpuSeconds(arguments, state, MeterSimulator::Paced({}, MeterSimulator::Pace::Line));
-  if (whole < 0 || empty < 0) return -1;
-  return std::max(0.0, whole - empty) * 1e6 / kReadings;
+  watched = child.Pid();
+  Cost cost;
+  if (!child.Wait()) return cost;
+  cost.whole = child.CpuSeconds() * 1e6 / kReadings;
+  if (atStart >= 0 && atStop >= atStart) cost.transfer = (atStop - atStart) * 1e6 / kReadings;
+  return cost;
 }
 
 double Median(std::vector<double> values) {
@@ -192,13 +207,15 @@ int main(int argc, char** argv) {
         {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--close-at-end"},
         {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--chart", "--close-at-end"}};
     for (int reader = 0; reader < kReaders; ++reader) {
-      runs[reader].push_back(MicrosPerReading(commands[reader], state));
-      transfer[reader].push_back(TransferMicrosPerReading(commands[reader], state));
+      const Cost cost = MicrosPerReading(commands[reader], state);
+      runs[reader].push_back(cost.whole);
+      transfer[reader].push_back(cost.transfer);
     }
   }
   double median[kReaders];
   for (int reader = 0; reader < kReaders; ++reader) {
-    if (*std::min_element(runs[reader].begin(), runs[reader].end()) <= 0) {
+    if (*std::min_element(runs[reader].begin(), runs[reader].end()) <= 0 ||
+        *std::min_element(transfer[reader].begin(), transfer[reader].end()) < 0) {
       std::fprintf(stderr, "bench_line_rate: a run of the %s failed\n", names[reader]);
       return 1;
     }

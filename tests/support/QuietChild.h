@@ -1,5 +1,6 @@
 #pragma once
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -56,6 +57,31 @@ class QuietChild {
   }
   QuietChild(const QuietChild&) = delete;
   QuietChild& operator=(const QuietChild&) = delete;
+
+  // The process, until it has been waited for; -1 then.
+  pid_t Pid() const { return pid_; }
+  // The CPU a process's threads have had so far, by the scheduler's own count in
+  // nanoseconds (/proc/PID/task/*/schedstat); -1 when it cannot be read.
+  // Threads that ended are not counted: read it while the program works.
+  static double ThreadsCpuSeconds(pid_t pid) {
+    const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+    DIR* folder = pid > 0 ? ::opendir(tasks.c_str()) : nullptr;
+    if (folder == nullptr) return -1;
+    unsigned long long total = 0;
+    bool read = false;
+    for (dirent* entry; (entry = ::readdir(folder)) != nullptr;) {
+      if (entry->d_name[0] == '.') continue;
+      std::FILE* stat = std::fopen((tasks + "/" + entry->d_name + "/schedstat").c_str(), "r");
+      unsigned long long onCpu = 0;
+      if (stat != nullptr && std::fscanf(stat, "%llu", &onCpu) == 1) {
+        total += onCpu;
+        read = true;
+      }
+      if (stat != nullptr) std::fclose(stat);
+    }
+    ::closedir(folder);
+    return read ? static_cast<double>(total) / 1e9 : -1;
+  }
 
   // Its standard output, with Stdout::Kept.
   std::FILE* Output() const { return output_; }
