@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 
 #include "link/SerialDevice.h"
 #include "link/SerialError.h"
@@ -174,8 +175,8 @@ void CMscomm1::Close() {
   received_.clear();
 }
 
-// QSerialPort's readyRead. While the port rests, QSerialPort stops reading
-// by itself once its one-byte buffer is full, and the rest's end reads.
+// QSerialPort's readyRead. While the port rests, nothing is read (see
+// Rest), and the rest's end reads.
 void CMscomm1::ReadWaiting() {
   if (!rest_.isActive()) TakeArrived();
 }
@@ -190,11 +191,9 @@ void CMscomm1::TakeArrived() {
 }
 
 // The port rests only while records stream (the read before was less than
-// two rests ago), and only at a pace where a rest pays: it costs two
-// wake-ups (the first arrival after it, of which QSerialPort reads a byte
-// before it stops, and its end), so it must gather three receive events'
-// worth or more (at 9600 baud a rest of 20 ms gathers less than two
-// records). A line that would fill more than a quarter of the driver's
+// two rests ago), and only at a pace where a rest pays: it delays every
+// record in it, so it must gather three receive events' worth or more (at
+// 9600 baud a rest of 20 ms gathers less than two records). A line that would fill more than a quarter of the driver's
 // buffer meanwhile is faster than any serial meter (a pseudo-terminal, a
 // USB device at full speed), and is read as it comes, each read bringing
 // plenty. The pace is the line's over spans of four rests, not the time
@@ -229,9 +228,15 @@ bool CMscomm1::RestAfter(qsizetype bytes) {
 }
 
 // A read buffer of one byte is QSerialPort's own way to stop reading: the
-// descriptor is left alone until the buffer is enlarged again.
+// descriptor is left alone until the buffer is enlarged again. But it
+// leaves its read notifier on until the next arrival has been read into
+// that byte and the one after has woken it again: two wake-ups and a read
+// each rest. Its notifier (its only child that watches for reading) is
+// turned off here instead; enlarging the buffer turns it on again.
 void CMscomm1::Rest() {
   port_.setReadBufferSize(1);
+  for (auto* notifier : port_.findChildren<QSocketNotifier*>(Qt::FindDirectChildrenOnly))
+    if (notifier->type() == QSocketNotifier::Read) notifier->setEnabled(false);
   rest_.start(pacingMs_);
 }
 
