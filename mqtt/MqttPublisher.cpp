@@ -2,7 +2,10 @@
 
 #include <fcntl.h>
 #include <mosquitto.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -50,6 +53,53 @@ constexpr std::int64_t kHeaderSize = 40;
 
 QString SystemReason(int error = errno) {
   return ReasonFor(error);
+}
+
+// This process's open Unix stream sockets, by descriptor.
+std::vector<int> UnixSockets() {
+  std::vector<int> sockets;
+  const QDir folder(QStringLiteral("/proc/self/fd"));
+  for (const QString& name : folder.entryList(QDir::System | QDir::NoDotAndDotDot)) {
+    bool number = false;
+    const int fd = name.toInt(&number);
+    int domain = 0, type = 0;
+    socklen_t size = sizeof domain;
+    if (!number || ::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &size) != 0) continue;
+    size = sizeof type;
+    if (domain == AF_UNIX && ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 &&
+        type == SOCK_STREAM)
+      sockets.push_back(fd);
+  }
+  return sockets;
+}
+
+// The pair opened between two looks; none unless exactly two were.
+std::vector<int> NewSince(const std::vector<int>& before, const std::vector<int>& after) {
+  std::vector<int> added;
+  for (const int fd : after)
+    if (std::find(before.begin(), before.end(), fd) == before.end()) added.push_back(fd);
+  return added.size() == 2 ? added : std::vector<int>{};
+}
+
+bool Connected(int from, int to) {
+  const char probe = 0;
+  char got = 1;
+  return ::send(from, &probe, 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1 &&
+         ::recv(to, &got, 1, MSG_DONTWAIT) == 1 && got == probe;
+}
+
+// libmosquitto writes a byte to a socket pair of its own at every publish,
+// to wake a loop of its own, which is not run here: nothing reads the
+// pair, it fills, and every later write fails, a system call a message for
+// nothing. Both ends, once shown to be one pair, become /dev/null, whose
+// writes cost nothing; the library still closes them when it is done.
+void SilenceWakePair(const std::vector<int>& pair) {
+  if (pair.size() != 2 || !Connected(pair[0], pair[1]) || !Connected(pair[1], pair[0])) return;
+  const int nowhere = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+  if (nowhere < 0) return;
+  for (const int end : pair)
+    ::dup3(nowhere, end, O_CLOEXEC);
+  ::close(nowhere);
 }
 
 void AppendJsonText(QByteArray& json, std::string_view text) {
@@ -227,7 +277,9 @@ void MqttPublisher::Configure(const MqttOptions& options) {
   statusTopic_ = (topic_ + QStringLiteral("/status")).toUtf8();
   spoolPath_ = options.spool.isEmpty() ? DefaultSpool(topic_) : options.spool;
 
+  const std::vector<int> before = UnixSockets();
   client_ = mosquitto_new(nullptr, true, this);
+  SilenceWakePair(NewSince(before, UnixSockets()));
   if (client_ == nullptr) throw MqttError("cannot set up the MQTT client");
   mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
   mosquitto_max_inflight_messages_set(client_, 0);
@@ -500,9 +552,31 @@ void MqttPublisher::SendStatusWhenAsked() {
 }
 
 // Sends what waits in the spool, in order, while the window has room.
+namespace {
+
+// The messages of one pump leave in as few segments as they fill: the
+// broker is woken, and the loopback's or the network's work done, once a
+// batch rather than once a message. Uncorking sends what is left.
+class Corked {
+ public:
+  Corked(int socket, bool cork) : socket_(cork ? socket : -1) { Set(1); }
+  ~Corked() { Set(0); }
+  Corked(const Corked&) = delete;
+  Corked& operator=(const Corked&) = delete;
+
+ private:
+  void Set(int on) const {
+    if (socket_ >= 0) ::setsockopt(socket_, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
+  }
+  int socket_;
+};
+
+}  // namespace
+
 void MqttPublisher::Pump() {
   if (!connected_) return;
   const std::int64_t end = spool_->End();
+  const Corked corked(mosquitto_socket(client_), sent_ < end);
   while (inFlight_.size() < kWindow && sent_ < end) {
     chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
     const ssize_t got =
