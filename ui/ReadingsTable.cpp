@@ -81,15 +81,20 @@ bool ReadingsModel::SetText(int row, int column, const QString& text) {
   // come a thousand a second, and each paint lays out text.
   changedFirst_ = changedFirst_ < 0 ? row : std::min(changedFirst_, row);
   changedLast_ = std::max(changedLast_, row);
-  if (!frame_.isActive()) frame_.start();
+  RequestFrame();
   return true;
 }
 
+void ReadingsModel::RequestFrame() {
+  if (!frame_.isActive()) frame_.start();
+}
+
 void ReadingsModel::ShowChanged() {
-  if (changedFirst_ < 0) return;
-  emit dataChanged(index(changedFirst_, 0), index(changedLast_, columnCount() - 1),
-                   {Qt::DisplayRole});
+  if (changedFirst_ >= 0)
+    emit dataChanged(index(changedFirst_, 0), index(changedLast_, columnCount() - 1),
+                     {Qt::DisplayRole});
   changedFirst_ = changedLast_ = -1;
+  emit FrameShown();
 }
 
 QString ReadingsModel::Text(int row, int column) const {
@@ -185,9 +190,7 @@ ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
   // own background, the window's colour it is drawn over anyway, spares
   // the table's frame and the window beneath a repaint each time.
   verticalScrollBar()->setAutoFillBackground(true);
-  scrollTimer_.setSingleShot(true);
-  scrollTimer_.setInterval(kFrameMs);
-  connect(&scrollTimer_, &QTimer::timeout, this, &ReadingsTable::ScrollToPendingRow);
+  connect(&model_, &ReadingsModel::FrameShown, this, &ReadingsTable::ScrollToPendingRow);
 }
 
 void ReadingsTable::SetFullRowSelect(bool on) {
@@ -219,7 +222,7 @@ QString ReadingsTable::ItemText(int row, int column) const {
 void ReadingsTable::EnsureVisible(int row) {
   if (row < 0 || row >= ItemCount()) return;
   pendingRow_ = row;
-  if (!scrollTimer_.isActive()) scrollTimer_.start();
+  model_.RequestFrame();
 }
 
 void ReadingsTable::ScrollToPendingRow() {

@@ -30,6 +30,8 @@ class ReadingsModel : public QAbstractTableModel {
   void InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
   void InsertRow(int row, const QString& firstCell);
   bool SetText(int row, int column, const QString& text);
+  // Asks for a frame even when no cell changes.
+  void RequestFrame();
   QString Text(int row, int column) const;
   QString Heading(int column) const;
 
@@ -40,6 +42,11 @@ class ReadingsModel : public QAbstractTableModel {
   };
   void ShowChanged();
 
+ signals:
+  // Once a frame, after the views have heard of the changed cells.
+  void FrameShown();
+
+ private:
   std::vector<Column> columns_;
   std::vector<std::vector<QString>> rows_;
   QTimer frame_;  // the views hear of changed cells once a frame
@@ -103,7 +110,8 @@ class ReadingsTable : public QTableView, public ExportSource {
   QString ItemText(int row, int column) const override;
   // Scrolls until the whole row is in view. Readings can come faster than
   // the screen refreshes, and every scroll moves the whole picture, so the
-  // scroll happens at the next frame, to the last row asked for.
+  // scroll happens at the next frame, to the last row asked for, together
+  // with the cells changed: one paint, not one for each.
   void EnsureVisible(int row);
 
   int ItemCount() const override { return model_.rowCount(); }
@@ -119,7 +127,6 @@ class ReadingsTable : public QTableView, public ExportSource {
 
   ReadingsModel model_;
   ReadingsDelegate delegate_;
-  QTimer scrollTimer_;
   int pendingRow_ = -1;
 };
 

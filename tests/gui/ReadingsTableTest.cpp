@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QStyledItemDelegate>
+#include <QTimer>
 
 #include "tests/support/EventLoop.h"
 #include "ui/ReadingsTable.h"
@@ -55,6 +57,48 @@ TEST(ReadingsTableTest, CellsLookAsTheStyleDrawsThem) {
     ReadingsDelegate own;
     EXPECT_EQ(Drawn(table, &own), byTheStyle) << c.what;
   }
+}
+
+// Readings streaming at a thousand a second change cells and scroll the
+// table at every one; the table is painted once a frame for both, not once
+// for the cells and again for the scroll.
+TEST(ReadingsTableTest, AStreamIsPaintedOnceAFrame) {
+  ReadingsTable table;
+  table.resize(420, 300);
+  for (int column = 0; column < 3; ++column)
+    table.InsertColumn(column, QString("Column %1").arg(column), Qt::AlignRight, 130);
+  for (int row = 0; row < 2000; ++row)
+    table.InsertItem(row, QString::number(row));
+  table.show();
+  test::Pump(300);
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+      paints += event->type() == QEvent::Paint ? 1 : 0;
+      return false;
+    }
+  } counter;
+  table.viewport()->installEventFilter(&counter);
+  // A scroll asked for a moment before the first cell changes, as a
+  // transfer's start clears the table.
+  table.EnsureVisible(0);
+  test::Pump(50);
+  QElapsedTimer streaming;
+  streaming.start();
+  int row = 0;
+  QTimer reading;
+  QObject::connect(&reading, &QTimer::timeout, [&] {
+    for (int column = 0; column < 3; ++column)
+      table.SetItemText(row, column, QString("%1.%2").arg(row).arg(column));
+    table.EnsureVisible(row++);
+  });
+  reading.start(1);
+  test::Pump(1000);
+  reading.stop();
+  const double frames = static_cast<double>(streaming.elapsed()) / 100.0;  // a frame, 100 ms
+  EXPECT_GT(row, 100) << "the readings did not stream";
+  EXPECT_GE(counter.paints, frames / 2) << "the stream was not shown";
+  EXPECT_LE(counter.paints, frames + 2) << "painted more than once a frame";
 }
 
 }  // namespace
