@@ -108,7 +108,7 @@ Sample RunOnce(const std::string& self, const std::string& port) {
 // The minimal Qt Widgets program: milliseconds to its window's event loop.
 double MinimalWidgetsMs() {
   long long start = 0;
-  const std::string out = RunPrinting({STARTUP_MINIMAL, "widgets"}, &start);
+  const std::string out = RunPrinting({STARTUP_MINIMAL_WIDGETS, "widgets"}, &start);
   long long ready = 0;
   return std::sscanf(out.c_str(), "ready %lld", &ready) == 1 ? (ready - start) / 1000.0 : -1;
 }
@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
     const Sample sample = RunOnce(argv[0], meter.DevicePath());
     widgets.push_back(MinimalWidgetsMs());
     logs.push_back(ToStartByteMs({ORBEK_LOG, "--port", "%port"}));
-    cores.push_back(ToStartByteMs({STARTUP_MINIMAL, "core", "%port"}));
+    cores.push_back(ToStartByteMs({STARTUP_MINIMAL_CORE, "core", "%port"}));
     if (sample.box <= 0 || sample.ready <= 0 || widgets.back() <= 0 || logs.back() <= 0 ||
         cores.back() <= 0) {
       std::fprintf(stderr, "bench_startup: a program did not report its start-up\n");
