@@ -604,8 +604,12 @@ void MqttPublisher::Pump() {
 void MqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
   auto& publisher = *static_cast<MqttPublisher*>(self);
   auto& flight = publisher.inFlight_;
-  for (InFlight& message : flight)
-    if (message.mid == mid) message.acknowledged = true;
+  // Acknowledgements come in order, as a rule: the message is the first.
+  for (InFlight& message : flight) {
+    if (message.mid != mid) continue;
+    message.acknowledged = true;
+    break;
+  }
   std::int64_t acknowledged = -1;
   while (!flight.empty() && flight.front().acknowledged) {
     acknowledged = flight.front().end;
