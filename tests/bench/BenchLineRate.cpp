@@ -7,10 +7,11 @@
 // from its rusage) a reading, the median of five rounds, and its ratio to
 // the floors'. The transfer's CPU alone runs from the start byte to the
 // stop byte, by the scheduler's count of the child's threads, read by the
-// meter as it receives each byte. Then 16 loggers
-// at once, each with its own meter, --output and --mqtt to one broker: the
-// readings not saved or not delivered, and the CPU ratio. Last, orbek-log
-// at 9600 baud, where the port must not rest: how often it waited and was
+// meter as it receives each byte. Then 16 loggers at once, each with its
+// own meter, --output and --mqtt to one broker: the readings not saved or
+// not delivered, and the CPU ratios (their transfers' alone against the
+// batched floor's). Last, orbek-log at 9600 baud, where the port must not
+// rest: how often it waited and was
 // woken, against the floor (woken once a record: a pseudo-terminal's own
 // locks add waits of their own, the same for both), and a record's last
 // byte to its line on standard output.
@@ -54,41 +55,57 @@ std::vector<std::string> Environment(const std::string& state) {
   return {"XDG_STATE_HOME=" + state, "QT_QPA_PLATFORM=offscreen"};
 }
 
+// A child's CPU from the start byte to the stop byte, by its threads'
+// scheduler counts, read as its meter receives each byte.
+class TransferWatch {
+ public:
+  // Options whose meter reports its bytes here; the watch outlives it.
+  MeterSimulator::Options Meter() {
+    MeterSimulator::Options options = AtLineRate();
+    options.onByte = [this](std::uint8_t byte) { Received(byte); };
+    return options;
+  }
+  void Watch(pid_t pid) { pid_ = pid; }
+  // -1 unless both bytes came while the child ran.
+  double Seconds() const { return atStart_ >= 0 && atStop_ >= atStart_ ? atStop_ - atStart_ : -1; }
+
+ private:
+  void Received(std::uint8_t byte) {
+    // A program as small as the floor may send before posix_spawn has
+    // returned; its process id comes a moment later.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (pid_ < 0 && std::chrono::steady_clock::now() < deadline)
+      std::this_thread::yield();
+    if (byte == orbek::StopCommand) {
+      if (atStart_ >= 0 && atStop_ < 0) atStop_ = QuietChild::ThreadsCpuSeconds(pid_);
+    } else if (atStart_ < 0) {
+      atStart_ = QuietChild::ThreadsCpuSeconds(pid_);
+    }
+  }
+
+  std::atomic<pid_t> pid_{-1};
+  std::atomic<double> atStart_{-1}, atStop_{-1};
+};
+
 // What a child reading one meter at line rate cost a reading, in CPU
-// microseconds: the whole run's, from its rusage, and the transfer's alone,
-// from the start byte to the stop byte, by its threads' scheduler counts
-// read as the meter receives each. -1 where it failed.
+// microseconds: the whole run's, from its rusage, and the transfer's
+// alone. -1 where it failed.
 struct Cost {
   double whole = -1;
   double transfer = -1;
 };
 
 Cost MicrosPerReading(std::vector<std::string> arguments, const std::string& state) {
-  std::atomic<pid_t> watched{-1};
-  std::atomic<double> atStart{-1}, atStop{-1};
-  MeterSimulator::Options options = AtLineRate();
-  options.onByte = [&](std::uint8_t byte) {
-    // A program as small as the floor may send before posix_spawn has
-    // returned here; its process id comes a moment later.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (watched < 0 && std::chrono::steady_clock::now() < deadline)
-      std::this_thread::yield();
-    const pid_t pid = watched;
-    if (byte == orbek::StopCommand) {
-      if (atStart >= 0 && atStop < 0) atStop = QuietChild::ThreadsCpuSeconds(pid);
-    } else if (atStart < 0) {
-      atStart = QuietChild::ThreadsCpuSeconds(pid);
-    }
-  };
-  MeterSimulator meter(options);
+  TransferWatch watch;
+  MeterSimulator meter(watch.Meter());
   for (auto& argument : arguments)
     if (argument == "%port") argument = meter.DevicePath();
   QuietChild child(arguments, Environment(state));
-  watched = child.Pid();
+  watch.Watch(child.Pid());
   Cost cost;
   if (!child.Wait()) return cost;
   cost.whole = child.CpuSeconds() * 1e6 / kReadings;
-  if (atStart >= 0 && atStop >= atStart) cost.transfer = (atStop - atStart) * 1e6 / kReadings;
+  if (watch.Seconds() >= 0) cost.transfer = watch.Seconds() * 1e6 / kReadings;
   return cost;
 }
 
@@ -234,22 +251,26 @@ int main(int argc, char** argv) {
 
   // Sixteen meters side by side, one broker.
   MqttSubscriber subscriber(broker.Port(), "line/many/#", "line-rate-many");
+  std::vector<std::unique_ptr<TransferWatch>> watches;
   std::vector<std::unique_ptr<MeterSimulator>> meters;
   std::vector<std::unique_ptr<QuietChild>> children;
   for (int i = 0; i < kMeters; ++i) {
-    meters.push_back(std::make_unique<MeterSimulator>(AtLineRate()));
+    watches.push_back(std::make_unique<TransferWatch>());
+    meters.push_back(std::make_unique<MeterSimulator>(watches.back()->Meter()));
     children.push_back(std::make_unique<QuietChild>(
         std::vector<std::string>{ORBEK_LOG, "--port", meters.back()->DevicePath(), "--baud",
                                  "115200", "--no-archive", "--output",
                                  folder + "/many-" + std::to_string(i) + ".csv", "--mqtt", url,
                                  "--mqtt-topic", "line/many/" + std::to_string(i)},
         Environment(state)));
+    watches.back()->Watch(children.back()->Pid());
   }
-  double manySeconds = 0;
+  double manySeconds = 0, manyTransfers = 0;
   int failed = 0;
-  for (const auto& child : children) {
-    failed += child->Wait() ? 0 : 1;
-    manySeconds += child->CpuSeconds();
+  for (int i = 0; i < kMeters; ++i) {
+    failed += children[i]->Wait() && watches[i]->Seconds() >= 0 ? 0 : 1;
+    manySeconds += children[i]->CpuSeconds();
+    manyTransfers += std::max(0.0, watches[i]->Seconds());
   }
   subscriber.WaitFor(kMeters * kReadings, "/reading", 20000);
   std::set<std::pair<std::string, long long>> delivered;
@@ -267,7 +288,8 @@ int main(int argc, char** argv) {
       (sent - std::min(saved, sent)) +
       (sent - std::min<long long>(static_cast<long long>(delivered.size()), sent));
 
-  std::printf("line rate, 16 meters: %.2f s of CPU, %d runs failed\n", manySeconds, failed);
+  std::printf("line rate, 16 meters: %.2f s of CPU, %.2f s in the transfers, %d runs failed\n",
+              manySeconds, manyTransfers, failed);
   std::printf("metric line_cpu_us_per_reading_floor %.1f us\n", floor);
   std::printf("metric line_cpu_ratio_logger %.2f x\n", median[kLogger] / floor);
   std::printf("metric line_cpu_ratio_logger_output %.2f x\n", median[kOutput] / floor);
@@ -283,6 +305,6 @@ int main(int argc, char** argv) {
   std::printf("metric line_cpu_ratio_16_meters %.2f x\n",
               manySeconds * 1e6 / static_cast<double>(sent) / floor);
   std::printf("metric line_16_meters_ratio_batched %.2f x\n",
-              manySeconds * 1e6 / static_cast<double>(sent) / std::max(median[kBatched], 0.1));
+              manyTransfers * 1e6 / static_cast<double>(sent) / batched);
   return SlowLineMetrics(state);
 }
