@@ -5,9 +5,9 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -101,6 +101,23 @@ void SilenceWakePair(const std::vector<int>& pair) {
     ::dup3(nowhere, end, O_CLOEXEC);
   ::close(nowhere);
 }
+
+// The messages of one pump leave in as few segments as they fill: the
+// broker is woken, and the loopback's or the network's work done, once a
+// batch rather than once a message. Uncorking sends what is left.
+class Corked {
+ public:
+  Corked(int socket, bool cork) : socket_(cork ? socket : -1) { Set(1); }
+  ~Corked() { Set(0); }
+  Corked(const Corked&) = delete;
+  Corked& operator=(const Corked&) = delete;
+
+ private:
+  void Set(int on) const {
+    if (socket_ >= 0) ::setsockopt(socket_, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
+  }
+  int socket_;
+};
 
 void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
@@ -552,27 +569,6 @@ void MqttPublisher::SendStatusWhenAsked() {
 }
 
 // Sends what waits in the spool, in order, while the window has room.
-namespace {
-
-// The messages of one pump leave in as few segments as they fill: the
-// broker is woken, and the loopback's or the network's work done, once a
-// batch rather than once a message. Uncorking sends what is left.
-class Corked {
- public:
-  Corked(int socket, bool cork) : socket_(cork ? socket : -1) { Set(1); }
-  ~Corked() { Set(0); }
-  Corked(const Corked&) = delete;
-  Corked& operator=(const Corked&) = delete;
-
- private:
-  void Set(int on) const {
-    if (socket_ >= 0) ::setsockopt(socket_, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
-  }
-  int socket_;
-};
-
-}  // namespace
-
 void MqttPublisher::Pump() {
   if (!connected_) return;
   const std::int64_t end = spool_->End();
