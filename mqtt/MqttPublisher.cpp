@@ -25,6 +25,7 @@
 #include <mutex>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "storage/AppendFile.h"
 #include "storage/Credentials.h"

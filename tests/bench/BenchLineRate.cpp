@@ -11,10 +11,9 @@
 // own meter, --output and --mqtt to one broker: the readings not saved or
 // not delivered, and the CPU ratios (their transfers' alone against the
 // batched floor's). Last, orbek-log at 9600 baud, where the port must not
-// rest: how often it waited and was
-// woken, against the floor (woken once a record: a pseudo-terminal's own
-// locks add waits of their own, the same for both), and a record's last
-// byte to its line on standard output.
+// rest: how often it waited and was woken, against the floor (woken once a
+// record: a pseudo-terminal's own locks add waits of their own, the same
+// for both), and a record's last byte to its line on standard output.
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonDocument>

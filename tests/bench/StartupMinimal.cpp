@@ -57,9 +57,10 @@ int Core(int argc, char** argv, const char* device) {
 int main(int argc, char** argv) {
 #ifdef STARTUP_WIDGETS
   if (argc == 2 && std::strcmp(argv[1], "widgets") == 0) return Widgets(argc, argv);
+  std::fprintf(stderr, "usage: startup_minimal_widgets widgets\n");
 #else
   if (argc == 3 && std::strcmp(argv[1], "core") == 0) return Core(argc, argv, argv[2]);
+  std::fprintf(stderr, "usage: startup_minimal_core core DEVICE\n");
 #endif
-  std::fprintf(stderr, "usage: startup_minimal widgets | core DEVICE\n");
   return 2;
 }
