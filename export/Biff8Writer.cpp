@@ -25,9 +25,25 @@
 #include "export/Workbook.h"
 #include "export/WorkbookError.h"
 #include "export/WorkbookWriter.h"
+#include "storage/LazyLibrary.h"
 #include "storage/NativePath.h"
 
 namespace orbek {
+
+namespace {
+
+// libgsf, with the GLib and libxml2 it brings, is loaded when the first .xls
+// is written. Its GLib functions are found through it.
+QFunctionPointer Gsf(const char* function) {
+  static LazyLibrary library(ORBEK_GSF_SONAME);
+  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
+  throw WorkbookUnavailable(QStringLiteral("The Excel 97-2003 writer could not be started: %1")
+                                .arg(library.Problem())
+                                .toStdString());
+}
+#define GSF(function) ORBEK_LAZY(Gsf, function)
+
+}  // namespace
 
 namespace {
 
@@ -249,13 +265,13 @@ class XlsWorkbookWriter : public WorkbookWriter {
   }
 
   void WriteDocument(const QByteArray& globals) {
-    gsf_init();
+    GSF(gsf_init)();
     // Into the file itself: gsf's own way would write a work file of its
     // own beside it, which a failure leaves behind.
     const QByteArray native = NativeFromPath(path_);
     FILE* file = std::fopen(native.constData(), "wb");
     if (file == nullptr) Fail(ReasonFor(errno));
-    GsfOutput* sink = gsf_output_stdio_new_FILE(native.constData(), file, FALSE);
+    GsfOutput* sink = GSF(gsf_output_stdio_new_FILE)(native.constData(), file, FALSE);
     if (sink == nullptr) {
       std::fclose(file);
       Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
@@ -269,7 +285,7 @@ class XlsWorkbookWriter : public WorkbookWriter {
           return true;
         },
         properties_);
-    g_object_unref(sink);
+    GSF(g_object_unref)(sink);
     if (!written) Fail(QStringLiteral("the Excel 97-2003 document could not be written"));
   }
 
@@ -305,24 +321,24 @@ bool WriteSummary(GsfOutfile* document, const DocumentProperties& properties) {
       {GSF_META_NAME_CREATOR, properties.author},
       {GSF_META_NAME_KEYWORDS, properties.keywords},
       {GSF_META_NAME_DESCRIPTION, properties.comments}};
-  GsfDocMetaData* meta = gsf_doc_meta_data_new();
+  GsfDocMetaData* meta = GSF(gsf_doc_meta_data_new)();
   bool any = false;
   for (const auto& [name, text] : fields) {
     if (text.isEmpty()) continue;
-    GValue* value = g_new0(GValue, 1);
-    g_value_init(value, G_TYPE_STRING);
-    g_value_set_string(value, text.toUtf8().constData());
-    gsf_doc_meta_data_insert(meta, g_strdup(name), value);
+    auto* value = static_cast<GValue*>(GSF(g_malloc0)(sizeof(GValue)));
+    GSF(g_value_init)(value, G_TYPE_STRING);
+    GSF(g_value_set_string)(value, text.toUtf8().constData());
+    GSF(gsf_doc_meta_data_insert)(meta, GSF(g_strdup)(name), value);
     any = true;
   }
   bool written = true;
   if (any) {
-    GsfOutput* stream = gsf_outfile_new_child(document, "\005SummaryInformation", FALSE);
-    written = stream != nullptr && gsf_doc_meta_data_write_to_msole(meta, stream, FALSE) &&
-              gsf_output_close(stream);
-    if (stream != nullptr) g_object_unref(stream);
+    GsfOutput* stream = GSF(gsf_outfile_new_child)(document, "\005SummaryInformation", FALSE);
+    written = stream != nullptr && GSF(gsf_doc_meta_data_write_to_msole)(meta, stream, FALSE) &&
+              GSF(gsf_output_close)(stream);
+    if (stream != nullptr) GSF(g_object_unref)(stream);
   }
-  g_object_unref(meta);
+  GSF(g_object_unref)(meta);
   return written;
 }
 
@@ -330,18 +346,19 @@ bool WriteSummary(GsfOutfile* document, const DocumentProperties& properties) {
 
 bool WriteBiff8Document(GsfOutput* sink, const std::function<bool(const Biff8Put&)>& write,
                         const DocumentProperties& properties) {
-  gsf_init();
-  GsfOutfile* document = gsf_outfile_msole_new(sink);
-  GsfOutput* child = gsf_outfile_new_child(document, "Workbook", FALSE);
+  GSF(gsf_init)();
+  GsfOutfile* document = GSF(gsf_outfile_msole_new)(sink);
+  GsfOutput* child = GSF(gsf_outfile_new_child)(document, "Workbook", FALSE);
   const Biff8Put put = [child](const QByteArray& bytes) {
-    return gsf_output_write(child, static_cast<std::size_t>(bytes.size()),
-                            reinterpret_cast<const guint8*>(bytes.constData())) != FALSE;
+    return GSF(gsf_output_write)(child, static_cast<std::size_t>(bytes.size()),
+                                 reinterpret_cast<const guint8*>(bytes.constData())) != FALSE;
   };
-  const bool written = child != nullptr && write(put) && gsf_output_close(child) &&
+  const bool written = child != nullptr && write(put) && GSF(gsf_output_close)(child) &&
                        WriteSummary(document, properties);
-  const bool closed = gsf_output_close(GSF_OUTPUT(document));  // closes the sink too
-  if (child != nullptr) g_object_unref(child);
-  g_object_unref(document);
+  // A GsfOutfile begins with its GsfOutput; closing it closes the sink too.
+  const bool closed = GSF(gsf_output_close)(reinterpret_cast<GsfOutput*>(document));
+  if (child != nullptr) GSF(g_object_unref)(child);
+  GSF(g_object_unref)(document);
   return written && closed;
 }
 

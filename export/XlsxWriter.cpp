@@ -15,14 +15,25 @@
 #include "export/WorkbookError.h"
 #include "export/WorkbookLook.h"
 #include "export/WorkbookWriter.h"
+#include "storage/LazyLibrary.h"
 #include "storage/NativePath.h"
 
 namespace orbek {
 
 namespace {
 
+// libxlsxwriter is loaded when the first .xlsx is written.
+QFunctionPointer Xlsxwriter(const char* function) {
+  static LazyLibrary library(ORBEK_XLSXWRITER_SONAME);
+  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
+  throw WorkbookUnavailable(QStringLiteral("The Excel writer could not be started: %1")
+                                .arg(library.Problem())
+                                .toStdString());
+}
+#define XLSX(function) ORBEK_LAZY(Xlsxwriter, function)
+
 struct WorkbookCloser {
-  void operator()(lxw_workbook* workbook) const { workbook_close(workbook); }
+  void operator()(lxw_workbook* workbook) const { XLSX(workbook_close)(workbook); }
 };
 using WorkbookHandle = std::unique_ptr<lxw_workbook, WorkbookCloser>;
 
@@ -160,7 +171,7 @@ bool ZipPartsComplete(QFile& zip) {
 }
 
 void Check(lxw_error error) {
-  if (error != LXW_NO_ERROR) Fail(QString::fromLatin1(lxw_strerror(error)));
+  if (error != LXW_NO_ERROR) Fail(QString::fromLatin1(XLSX(lxw_strerror)(error)));
 }
 
 lxw_format_alignments VerticalOf(VerticalAlignment vertical) {
@@ -189,12 +200,12 @@ class Formats {
     for (const auto& known : known_)
       if (known.style == cell.style && known.date == date && known.decimals == decimals)
         return known.format;
-    lxw_format* format = workbook_add_format(workbook_);
-    if (cell.style.bold) format_set_bold(format);
+    lxw_format* format = XLSX(workbook_add_format)(workbook_);
+    if (cell.style.bold) XLSX(format_set_bold)(format);
     if (cell.style.vertical != VerticalAlignment::Bottom)
-      format_set_align(format, VerticalOf(cell.style.vertical));
-    if (date) format_set_num_format(format, kDateTimeFormat);
-    if (decimals >= 0) format_set_num_format(format, kFixedFormats[decimals]);
+      XLSX(format_set_align)(format, VerticalOf(cell.style.vertical));
+    if (date) XLSX(format_set_num_format)(format, kDateTimeFormat);
+    if (decimals >= 0) XLSX(format_set_num_format)(format, kFixedFormats[decimals]);
     known_.push_back({cell.style, date, decimals, format});
     return format;
   }
@@ -221,52 +232,52 @@ void WriteChart(lxw_workbook* book, const std::vector<QString>& sheets, const Wo
                 KeptTexts& texts) {
   const auto keep = [&texts](const QString& text) { return KeepText(texts, text); };
   lxw_chart* drawn =
-      workbook_add_chart(book, chart.lines ? LXW_CHART_SCATTER_STRAIGHT : LXW_CHART_SCATTER);
+      XLSX(workbook_add_chart)(book, chart.lines ? LXW_CHART_SCATTER_STRAIGHT : LXW_CHART_SCATTER);
   if (drawn == nullptr) Fail(QStringLiteral("the chart could not be added"));
-  if (!chart.title.isEmpty()) chart_title_set_name(drawn, keep(chart.title));
-  chart_legend_set_position(drawn, LXW_CHART_LEGEND_BOTTOM);
-  if (!chart.xFormat.isEmpty()) chart_axis_set_num_format(drawn->x_axis, keep(chart.xFormat));
-  if (!chart.xTitle.isEmpty()) chart_axis_set_name(drawn->x_axis, keep(chart.xTitle));
-  if (!chart.yTitle.isEmpty()) chart_axis_set_name(drawn->y_axis, keep(chart.yTitle));
+  if (!chart.title.isEmpty()) XLSX(chart_title_set_name)(drawn, keep(chart.title));
+  XLSX(chart_legend_set_position)(drawn, LXW_CHART_LEGEND_BOTTOM);
+  if (!chart.xFormat.isEmpty()) XLSX(chart_axis_set_num_format)(drawn->x_axis, keep(chart.xFormat));
+  if (!chart.xTitle.isEmpty()) XLSX(chart_axis_set_name)(drawn->x_axis, keep(chart.xTitle));
+  if (!chart.yTitle.isEmpty()) XLSX(chart_axis_set_name)(drawn->y_axis, keep(chart.yTitle));
   char* data = keep(sheets.at(static_cast<std::size_t>(chart.dataSheet)));
   const auto x = static_cast<lxw_col_t>(chart.xColumn);
   for (const WorkbookChart::Series& series : chart.series) {
-    lxw_chart_series* line = chart_add_series(drawn, nullptr, nullptr);
+    lxw_chart_series* line = XLSX(chart_add_series)(drawn, nullptr, nullptr);
     if (line == nullptr) Fail(QStringLiteral("the chart could not be added"));
     const auto y = static_cast<lxw_col_t>(series.column);
     const auto first = static_cast<lxw_row_t>(series.firstRow < 0 ? chart.firstRow : series.firstRow);
     const auto last = static_cast<lxw_row_t>(series.lastRow < 0 ? chart.lastRow : series.lastRow);
-    chart_series_set_categories(line, data, first, x, last, x);
-    chart_series_set_values(line, data, first, y, last, y);
+    XLSX(chart_series_set_categories)(line, data, first, x, last, x);
+    XLSX(chart_series_set_values)(line, data, first, y, last, y);
     if (series.name.isEmpty()) {
-      chart_series_set_name_range(line, data, 0, y);
+      XLSX(chart_series_set_name_range)(line, data, 0, y);
     } else {
-      chart_series_set_name(line, keep(series.name));
+      XLSX(chart_series_set_name)(line, keep(series.name));
     }
     lxw_chart_line look{};
     look.color = series.rgb;
     look.width = 1.25F;
     look.dash_type = series.dashed ? LXW_CHART_LINE_DASH_DASH : LXW_CHART_LINE_DASH_SOLID;
     if (chart.lines) {
-      chart_series_set_marker_type(line, LXW_CHART_MARKER_NONE);
-      chart_series_set_line(line, &look);
+      XLSX(chart_series_set_marker_type)(line, LXW_CHART_MARKER_NONE);
+      XLSX(chart_series_set_line)(line, &look);
     } else {
-      chart_series_set_marker_type(line, LXW_CHART_MARKER_CIRCLE);
-      chart_series_set_marker_size(line, 3);
+      XLSX(chart_series_set_marker_type)(line, LXW_CHART_MARKER_CIRCLE);
+      XLSX(chart_series_set_marker_size)(line, 3);
       lxw_chart_fill fill{};
       fill.color = series.rgb;
-      chart_series_set_marker_fill(line, &fill);
-      chart_series_set_marker_line(line, &look);
+      XLSX(chart_series_set_marker_fill)(line, &fill);
+      XLSX(chart_series_set_marker_line)(line, &look);
     }
   }
-  lxw_worksheet* sheet =
-      workbook_get_worksheet_by_name(book, keep(sheets.at(static_cast<std::size_t>(chart.sheet))));
+  lxw_worksheet* sheet = XLSX(workbook_get_worksheet_by_name)(
+      book, keep(sheets.at(static_cast<std::size_t>(chart.sheet))));
   if (sheet == nullptr) Fail(QStringLiteral("the chart's worksheet is missing"));
   lxw_chart_options place{};
   place.x_scale = 1.1;
   place.y_scale = 0.9;
-  Check(worksheet_insert_chart_opt(sheet, static_cast<lxw_row_t>(chart.row),
-                                   static_cast<lxw_col_t>(chart.column), drawn, &place));
+  Check(XLSX(worksheet_insert_chart_opt)(sheet, static_cast<lxw_row_t>(chart.row),
+                                         static_cast<lxw_col_t>(chart.column), drawn, &place));
 }
 
 }  // namespace
@@ -281,7 +292,7 @@ void WriteXlsxProperties(lxw_workbook* book, const DocumentProperties& source, K
   set(properties.author, source.author);
   set(properties.keywords, source.keywords);
   set(properties.comments, source.comments);
-  Check(workbook_set_properties(book, &properties));
+  Check(XLSX(workbook_set_properties)(book, &properties));
 }
 
 void CheckXlsxComplete(const QString& path) {
@@ -303,22 +314,22 @@ class XlsxWorkbookWriter : public WorkbookWriter {
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     options.tmpdir = folder_.data();
-    book_.reset(workbook_new_opt(NativeFromPath(path).constData(), &options));
+    book_.reset(XLSX(workbook_new_opt)(NativeFromPath(path).constData(), &options));
     if (!book_) Fail(QStringLiteral("the workbook could not be created"));
     formats_ = std::make_unique<Formats>(book_.get());
     WriteXlsxProperties(book_.get(), properties, texts_);
   }
 
   int AddSheet(const QString& name, const std::map<int, double>& columnWidths) override {
-    lxw_worksheet* sheet = workbook_add_worksheet(book_.get(), name.toUtf8().constData());
+    lxw_worksheet* sheet = XLSX(workbook_add_worksheet)(book_.get(), name.toUtf8().constData());
     if (sheet == nullptr) Fail(QStringLiteral("the worksheet could not be added"));
     for (const auto& [column, width] : columnWidths) {
       // A width of 0 is a hidden column, as in the spreadsheet program.
       lxw_row_col_options hidden{};
       hidden.hidden = width <= 0.0 ? 1 : 0;
-      Check(worksheet_set_column_opt(sheet, static_cast<lxw_col_t>(column),
-                                     static_cast<lxw_col_t>(column), std::max(width, 0.0),
-                                     nullptr, &hidden));
+      Check(XLSX(worksheet_set_column_opt)(sheet, static_cast<lxw_col_t>(column),
+                                           static_cast<lxw_col_t>(column), std::max(width, 0.0),
+                                           nullptr, &hidden));
     }
     sheets_.push_back(sheet);
     names_.push_back(name);
@@ -328,7 +339,7 @@ class XlsxWorkbookWriter : public WorkbookWriter {
   void AddRow(int sheet, int row, const std::vector<Cell>& cells, double points) override {
     lxw_worksheet* target = sheets_.at(static_cast<std::size_t>(sheet));
     const auto r = static_cast<lxw_row_t>(row);
-    if (points > 0.0) Check(worksheet_set_row(target, r, points, nullptr));
+    if (points > 0.0) Check(XLSX(worksheet_set_row)(target, r, points, nullptr));
     for (std::size_t c = 0; c < cells.size(); ++c)
       Write(target, r, static_cast<lxw_col_t>(c), cells[c]);
   }
@@ -338,7 +349,7 @@ class XlsxWorkbookWriter : public WorkbookWriter {
   }
 
   void Finish() override {
-    Check(workbook_close(book_.release()));
+    Check(XLSX(workbook_close)(book_.release()));
     CheckXlsxComplete(path_);
   }
 
@@ -347,13 +358,13 @@ class XlsxWorkbookWriter : public WorkbookWriter {
     lxw_format* format = formats_->For(cell);
     switch (cell.content.kind) {
       case CellContent::Kind::Text:
-        return Check(
-            worksheet_write_string(sheet, r, c, cell.content.text.toUtf8().constData(), format));
+        return Check(XLSX(worksheet_write_string)(sheet, r, c,
+                                                  cell.content.text.toUtf8().constData(), format));
       case CellContent::Kind::Number:
       case CellContent::Kind::DateTime:
-        return Check(worksheet_write_number(sheet, r, c, cell.content.number, format));
+        return Check(XLSX(worksheet_write_number)(sheet, r, c, cell.content.number, format));
       case CellContent::Kind::Empty:
-        if (format != nullptr) Check(worksheet_write_blank(sheet, r, c, format));
+        if (format != nullptr) Check(XLSX(worksheet_write_blank)(sheet, r, c, format));
         return;
     }
   }

@@ -29,6 +29,7 @@
 
 #include "storage/AppendFile.h"
 #include "storage/Credentials.h"
+#include "storage/LazyLibrary.h"
 #include "storage/NativePath.h"
 
 Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
@@ -36,6 +37,15 @@ Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
 namespace orbek {
 
 namespace {
+
+// libmosquitto, with the OpenSSL it brings, is loaded when a run first
+// publishes.
+QFunctionPointer Mosquitto(const char* function) {
+  static LazyLibrary library(ORBEK_MOSQUITTO_SONAME);
+  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
+  throw MqttError("cannot start the MQTT client: " + library.Problem().toStdString());
+}
+#define MOSQ(function) ORBEK_LAZY(Mosquitto, function)
 
 // Messages sent and not yet acknowledged, at most; the rest wait in the spool.
 constexpr std::size_t kWindow = 1000;
@@ -187,7 +197,7 @@ QString DefaultSpool(const QString& topic) {
 
 void InitLibrary() {
   static std::once_flag once;
-  std::call_once(once, [] { mosquitto_lib_init(); });
+  std::call_once(once, [] { MOSQ(mosquitto_lib_init)(); });
 }
 
 std::int64_t NowMs() {
@@ -260,7 +270,7 @@ MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(cons
 
 MqttPublisher::~MqttPublisher() {
   StopSender();
-  if (client_ != nullptr) mosquitto_destroy(client_);
+  if (client_ != nullptr) MOSQ(mosquitto_destroy)(client_);
   spool_.reset();
   if (wake_ >= 0) ::close(wake_);
 }
@@ -296,23 +306,23 @@ void MqttPublisher::Configure(const MqttOptions& options) {
   spoolPath_ = options.spool.isEmpty() ? DefaultSpool(topic_) : options.spool;
 
   const std::vector<int> before = UnixSockets();
-  client_ = mosquitto_new(nullptr, true, this);
+  client_ = MOSQ(mosquitto_new)(nullptr, true, this);
   SilenceWakePair(NewSince(before, UnixSockets()));
   if (client_ == nullptr) throw MqttError("cannot set up the MQTT client");
-  mosquitto_int_option(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-  mosquitto_max_inflight_messages_set(client_, 0);
-  mosquitto_connect_callback_set(client_, OnConnect);
-  mosquitto_disconnect_callback_set(client_, OnDisconnect);
-  mosquitto_publish_callback_set(client_, OnPublish);
-  mosquitto_will_set(client_, statusTopic_.constData(), 7, "offline", 1, true);
+  MOSQ(mosquitto_int_option)(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
+  MOSQ(mosquitto_max_inflight_messages_set)(client_, 0);
+  MOSQ(mosquitto_connect_callback_set)(client_, OnConnect);
+  MOSQ(mosquitto_disconnect_callback_set)(client_, OnDisconnect);
+  MOSQ(mosquitto_publish_callback_set)(client_, OnPublish);
+  MOSQ(mosquitto_will_set)(client_, statusTopic_.constData(), 7, "offline", 1, true);
   if (!options.credentialsFile.isEmpty()) {
     QString problem;
     const std::optional<Credentials> credentials =
         ReadCredentials(options.credentialsFile, &problem);
     if (!credentials) throw MqttError(problem.toStdString());
     if (credentials->othersCanRead) WarnOthersCanRead(options.credentialsFile);
-    mosquitto_username_pw_set(client_, credentials->user.constData(),
-                              credentials->password.constData());
+    MOSQ(mosquitto_username_pw_set)
+    (client_, credentials->user.constData(), credentials->password.constData());
   }
   if (tls) {
     const QByteArray ca = NativeFromPath(options.caFile);
@@ -320,13 +330,13 @@ void MqttPublisher::Configure(const MqttOptions& options) {
       throw MqttError(QStringLiteral("--mqtt-ca %1 does not exist")
                           .arg(DisplayPath(options.caFile))
                           .toStdString());
-    if (mosquitto_tls_set(client_, ca.isEmpty() ? nullptr : ca.constData(),
-                          ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
-                          nullptr) != MOSQ_ERR_SUCCESS)
+    if (MOSQ(mosquitto_tls_set)(client_, ca.isEmpty() ? nullptr : ca.constData(),
+                                ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
+                                nullptr) != MOSQ_ERR_SUCCESS)
       throw MqttError("cannot set up TLS for the broker");
     if (options.insecure) {
-      mosquitto_tls_opts_set(client_, 0, nullptr, nullptr);
-      mosquitto_tls_insecure_set(client_, true);
+      MOSQ(mosquitto_tls_opts_set)(client_, 0, nullptr, nullptr);
+      MOSQ(mosquitto_tls_insecure_set)(client_, true);
     }
   }
 }
@@ -405,7 +415,8 @@ std::int64_t MqttPublisher::SpoolEnd(int descriptor) {
 }
 
 void MqttPublisher::Connect(int waitMs) {
-  const int result = mosquitto_connect_async(client_, host_.constData(), port_, kKeepAliveSeconds);
+  const int result =
+      MOSQ(mosquitto_connect_async)(client_, host_.constData(), port_, kKeepAliveSeconds);
   std::unique_lock lock(mutex_);
   // The handshake may already have run (and failed) within the connect.
   if (result == MOSQ_ERR_TLS) tlsFailed_ = true;
@@ -425,7 +436,7 @@ void MqttPublisher::Connect(int waitMs) {
                           .toStdString());
   if (refusal_ >= 0)
     throw MqttRefused(QStringLiteral("the broker at %1 refused the connection: %2")
-                          .arg(url_, QString::fromUtf8(mosquitto_connack_string(refusal_)))
+                          .arg(url_, QString::fromUtf8(MOSQ(mosquitto_connack_string)(refusal_)))
                           .toStdString());
   if (!connected_) {
     lostNoticed_ = true;
@@ -433,8 +444,9 @@ void MqttPublisher::Connect(int waitMs) {
     notice_(QStringLiteral("cannot reach the broker at %1 yet (%2); readings wait in %3 until it "
                            "can be reached")
                 .arg(url_,
-                     result == MOSQ_ERR_SUCCESS ? QStringLiteral("no answer")
-                                                : QString::fromUtf8(mosquitto_strerror(result)),
+                     result == MOSQ_ERR_SUCCESS
+                         ? QStringLiteral("no answer")
+                         : QString::fromUtf8(MOSQ(mosquitto_strerror)(result)),
                      DisplayPath(spoolPath_)));
   }
 }
@@ -505,11 +517,12 @@ void MqttPublisher::Send() {
       const std::lock_guard lock(mutex_);
       if (stopping_) break;
     }
-    const int socket = mosquitto_socket(client_);
+    const int socket = MOSQ(mosquitto_socket)(client_);
     if (socket < 0) Reconnect();
     pollfd polled[2] = {
         {wake_, POLLIN, 0},
-        {socket, static_cast<short>(POLLIN | (mosquitto_want_write(client_) ? POLLOUT : 0)), 0}};
+        {socket, static_cast<short>(POLLIN | (MOSQ(mosquitto_want_write)(client_) ? POLLOUT : 0)),
+         0}};
     ::poll(polled, socket < 0 ? 1 : 2, socket < 0 ? 200 : 500);
     if (polled[0].revents & POLLIN) {
       std::uint64_t count = 0;
@@ -518,17 +531,18 @@ void MqttPublisher::Send() {
     }
     int result = MOSQ_ERR_SUCCESS;
     if (socket >= 0 && (polled[1].revents & (POLLIN | POLLERR | POLLHUP)))
-      result = mosquitto_loop_read(client_, 1);
-    if (socket >= 0 && mosquitto_socket(client_) >= 0 && (polled[1].revents & POLLOUT))
-      result = mosquitto_loop_write(client_, 1);
+      result = MOSQ(mosquitto_loop_read)(client_, 1);
+    if (socket >= 0 && MOSQ(mosquitto_socket)(client_) >= 0 && (polled[1].revents & POLLOUT))
+      result = MOSQ(mosquitto_loop_write)(client_, 1);
     if (result == MOSQ_ERR_TLS) NoteTlsFailure();
-    mosquitto_loop_misc(client_);
+    MOSQ(mosquitto_loop_misc)(client_);
     SendStatusWhenAsked();
     Pump();
   }
-  if (mosquitto_socket(client_) >= 0) {
-    mosquitto_disconnect(client_);
-    while (mosquitto_want_write(client_) && mosquitto_loop_write(client_, 1) == MOSQ_ERR_SUCCESS) {
+  if (MOSQ(mosquitto_socket)(client_) >= 0) {
+    MOSQ(mosquitto_disconnect)(client_);
+    while (MOSQ(mosquitto_want_write)(client_) &&
+           MOSQ(mosquitto_loop_write)(client_, 1) == MOSQ_ERR_SUCCESS) {
     }
   }
 }
@@ -547,23 +561,24 @@ void MqttPublisher::NoteTlsFailure() {
 void MqttPublisher::Reconnect() {
   const auto now = std::chrono::steady_clock::now();
   if (now < nextAttempt_) return;
-  const int result = mosquitto_reconnect_async(client_);
+  const int result = MOSQ(mosquitto_reconnect_async)(client_);
   const std::lock_guard lock(mutex_);
   retryDelay_ = std::min<std::chrono::milliseconds>(retryDelay_ * 2, kLongestRetry);
   nextAttempt_ = now + retryDelay_;
-  if (result != MOSQ_ERR_SUCCESS) qCDebug(lcMqtt) << "reconnect:" << mosquitto_strerror(result);
+  if (result != MOSQ_ERR_SUCCESS)
+    qCDebug(lcMqtt) << "reconnect:" << MOSQ(mosquitto_strerror)(result);
 }
 
 void MqttPublisher::SendStatusWhenAsked() {
   const std::lock_guard lock(mutex_);
   if (!statusAsked_ || !connected_) return;
   statusAsked_ = false;
-  const int result =
-      mosquitto_publish(client_, &statusMid_, statusTopic_.constData(), 7, "offline", 1, true);
+  const int result = MOSQ(mosquitto_publish)(client_, &statusMid_, statusTopic_.constData(), 7,
+                                             "offline", 1, true);
   // Finish() then does not wait for an answer that cannot come; the broker
   // still says "offline", as the last will, once the connection ends.
   if (result != MOSQ_ERR_SUCCESS) {
-    qCWarning(lcMqtt) << "cannot publish the status offline:" << mosquitto_strerror(result);
+    qCWarning(lcMqtt) << "cannot publish the status offline:" << MOSQ(mosquitto_strerror)(result);
     statusAcknowledged_ = true;
     changed_.notify_all();
   }
@@ -573,7 +588,7 @@ void MqttPublisher::SendStatusWhenAsked() {
 void MqttPublisher::Pump() {
   if (!connected_) return;
   const std::int64_t end = spool_->End();
-  const Corked corked(mosquitto_socket(client_), sent_ < end);
+  const Corked corked(MOSQ(mosquitto_socket)(client_), sent_ < end);
   while (inFlight_.size() < kWindow && sent_ < end) {
     chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
     const ssize_t got =
@@ -584,11 +599,11 @@ void MqttPublisher::Pump() {
          inFlight_.size() < kWindow && (newline = chunk_.indexOf('\n', at)) >= 0 && newline < got;
          at = newline + 1) {
       int mid = 0;
-      const int result =
-          mosquitto_publish(client_, &mid, readingTopic_.constData(),
-                            static_cast<int>(newline - at), chunk_.constData() + at, 1, false);
+      const int result = MOSQ(mosquitto_publish)(client_, &mid, readingTopic_.constData(),
+                                                 static_cast<int>(newline - at),
+                                                 chunk_.constData() + at, 1, false);
       if (result != MOSQ_ERR_SUCCESS) {
-        qCDebug(lcMqtt) << "publish deferred:" << mosquitto_strerror(result);
+        qCDebug(lcMqtt) << "publish deferred:" << MOSQ(mosquitto_strerror)(result);
         return;
       }
       sent_ += newline - at + 1;
@@ -721,7 +736,7 @@ QString MqttPublisher::Connected(int result) {
   if (result != 0) {
     if (publisher.refusal_ != result && publisher.everConnected_)
       notice = QStringLiteral("the broker at %1 refused the connection: %2")
-                   .arg(publisher.url_, QString::fromUtf8(mosquitto_connack_string(result)));
+                   .arg(publisher.url_, QString::fromUtf8(MOSQ(mosquitto_connack_string)(result)));
     publisher.refusal_ = result;
     publisher.changed_.notify_all();
     return notice;
@@ -741,11 +756,10 @@ QString MqttPublisher::Connected(int result) {
   // can so arrive twice; its transfer and number tell the copies apart.
   publisher.inFlight_.clear();
   publisher.sent_ = publisher.acknowledged_;
-  if (const int result = mosquitto_publish(publisher.client_, nullptr,
-                                           publisher.statusTopic_.constData(), 6, "online", 1,
-                                           true);
+  if (const int result = MOSQ(mosquitto_publish)(
+          publisher.client_, nullptr, publisher.statusTopic_.constData(), 6, "online", 1, true);
       result != MOSQ_ERR_SUCCESS)
-    qCWarning(lcMqtt) << "cannot publish the status online:" << mosquitto_strerror(result);
+    qCWarning(lcMqtt) << "cannot publish the status online:" << MOSQ(mosquitto_strerror)(result);
   publisher.changed_.notify_all();
   return notice;
 }
