@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
-#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
@@ -14,10 +13,12 @@
 #include "logger/ArchiveCommands.h"
 #include "logger/MeterLogger.h"
 #include "logger/OptionsFile.h"
-#include "logger/UnfinishedJournals.h"
+#include "logger/ReportModule.h"
 #include "logger/StopSignals.h"
+#include "logger/UnfinishedJournals.h"
 #include "meter/MeterCommands.h"
 #include "storage/NativePath.h"
+#include "storage/SaveError.h"
 
 namespace {
 
@@ -214,11 +215,10 @@ bool AsksForReport(const QStringList& arguments) {
   return false;
 }
 
+// Throws SaveError if the report module cannot be loaded.
 std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, bool report) {
   if (!report) return std::make_unique<QCoreApplication>(argc, argv);
-  // The report is drawn off screen, display or none.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return std::make_unique<QGuiApplication>(argc, argv);
+  return orbek::ReportModule().makeApplication(argc, argv);
 }
 
 // The details as their bytes were given, so that text that is not UTF-8
@@ -328,8 +328,13 @@ int main(int argc, char** argv) {
   const std::optional<QStringList> arguments =
       orbek::ExpandOptionsFiles(RawArguments(argc, argv), &optionsProblem);
   if (!arguments) return UsageError(err, optionsProblem);
-  const std::unique_ptr<QCoreApplication> app =
-      MakeApplication(argc, argv, AsksForReport(*arguments));
+  std::unique_ptr<QCoreApplication> app;
+  try {
+    app = MakeApplication(argc, argv, AsksForReport(*arguments));
+  } catch (const orbek::SaveError& error) {
+    err << "orbek-log: " << error.what() << Qt::endl;
+    return orbek::kExitUsage;
+  }
   QCoreApplication::setApplicationName(QStringLiteral("orbek-log"));
   QCoreApplication::setApplicationVersion(QStringLiteral(ORBEK_VERSION));
   if (orbek::StopSignalDescriptor() < 0)

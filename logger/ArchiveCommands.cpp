@@ -8,6 +8,7 @@
 #include "export/ReadingsOutput.h"
 #include "logger/Exit.h"
 #include "logger/MeterLogger.h"
+#include "logger/ReportModule.h"
 #include "report/TransferReport.h"
 #include "storage/NativePath.h"
 #include "storage/SaveError.h"
@@ -153,9 +154,9 @@ int ExportArchived(const ArchiveLocation& location, const ArchiveExport& request
       NoteFile(location, id, QStringLiteral("exported"), request.output, err);
     }
     if (!request.report.isEmpty()) {
-      WriteTransferReport(request.report, stored.readings,
-                          {stored.transfer.device, Program(), stored.ReceivedBy(),
-                           stored.ReviewedBy()});
+      ReportModule().writeTransferReport(
+          request.report, stored.readings,
+          {stored.transfer.device, Program(), stored.ReceivedBy(), stored.ReviewedBy()});
       err << "orbek-log: saved the report " << DisplayPath(request.report) << Qt::endl;
       NoteFile(location, id, QStringLiteral("report made"), request.report, err);
     }

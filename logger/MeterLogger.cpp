@@ -18,6 +18,7 @@
 #include "link/CaptureReplay.h"
 #include "link/PortDiscovery.h"
 #include "link/SerialError.h"
+#include "logger/ReportModule.h"
 #include "logger/StopSignals.h"
 #include "meter/MeterCommands.h"
 #include "report/TransferReport.h"
@@ -844,7 +845,8 @@ int DecodeCapture(const DecodeOptions& options, QTextStream& err) {
       err << "orbek-log: saved " << DisplayPath(output) << Qt::endl;
     }
     if (!options.report.isEmpty()) {
-      WriteTransferReport(options.report, kept, {DisplayPath(capture), ProgramName(), {}, {}});
+      ReportModule().writeTransferReport(options.report, kept,
+                                         {DisplayPath(capture), ProgramName(), {}, {}});
       err << "orbek-log: saved the report " << DisplayPath(options.report) << Qt::endl;
     }
     exitCode = ArchiveRecovered(options, err, exitCode);
@@ -877,7 +879,8 @@ void PrintStatistics(const ReadingStatistics& statistics, QTextStream& err) {
 int MeterLogger::WriteReport(int exitCode) {
   if (options_.report.isEmpty()) return exitCode;
   try {
-    WriteTransferReport(options_.report, kept_, {options_.port, ProgramName(), {}, {}});
+    ReportModule().writeTransferReport(options_.report, kept_,
+                                       {options_.port, ProgramName(), {}, {}});
   } catch (const SaveError& error) {
     err_ << "orbek-log: the report was not made: " << error.what() << Qt::endl;
     return exitCode == kExitComplete ? kExitSaveFailed : exitCode;

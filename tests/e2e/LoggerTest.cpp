@@ -239,6 +239,31 @@ TEST(LoggerTest, UsageErrorsSayWhatIsWrong) {
   EXPECT_TRUE(help.out.contains("Exit codes"));
 }
 
+// The report is a module beside the program. Without it a run that asks
+// for a report stops before the meter sends, and one that does not runs.
+TEST(LoggerTest, AnInstallWithoutTheReportModuleSaysSoBeforeTheMeterSends) {
+  QTemporaryDir install;
+  ASSERT_TRUE(QDir(install.path()).mkpath("bin"));
+  const QString program = install.filePath("bin/orbek-log");
+  ASSERT_TRUE(QFile::copy(ORBEK_LOG, program));
+  MeterSimulator meter(
+      MeterSimulator::Paced(sim::GenerateRecords(3, 1, 1), MeterSimulator::Pace::Fixed, 1000));
+  const QString port = QString::fromStdString(meter.DevicePath());
+  QProcess withReport;
+  withReport.start(program,
+                   {"--port", port, "--no-archive", "--report", install.filePath("r.pdf")});
+  const auto refused = Finish(withReport);
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_TRUE(refused.err.startsWith("orbek-log: cannot make reports: "))
+      << refused.err.toStdString();
+  EXPECT_TRUE(meter.Received().empty()) << "the meter was told to send";
+  QProcess plain;
+  plain.start(program, {"--port", port, "--no-archive"});
+  const auto ran = Finish(plain);
+  EXPECT_EQ(ran.exitCode, 0) << ran.err.toStdString();
+  EXPECT_TRUE(ran.err.contains("orbek-log: 3 readings\n")) << ran.err.toStdString();
+}
+
 TEST(LoggerTest, ListShowsPortsAndThePermissionHint) {
   MeterSimulator meter(MeterSimulator::Paced({}));
   const QString path = QString::fromStdString(meter.DevicePath());
