@@ -3,7 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSerialPortInfo>
+
+#include "link/SystemPorts.h"
 
 namespace orbek {
 
@@ -23,30 +24,6 @@ QString Canonical(const QString& path) {
   return QFileInfo(path).canonicalFilePath();
 }
 
-QString Attribute(const QDir& folder, const char* name) {
-  QFile file(folder.filePath(QLatin1String(name)));
-  return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()).trimmed() : QString();
-}
-
-// The USB device a tty belongs to, in sysfs: up from the tty's own device
-// folder to the first with a vendor id (the interface and the
-// usb-serial port lie between). Only this device's folders are read, not
-// every tty the system has.
-void ReadUsbIdentity(const QString& device, const QString& ttyClassFolder,
-                     DeviceIdentity* identity) {
-  const QString start =
-      Canonical(ttyClassFolder + QLatin1Char('/') + QFileInfo(device).fileName() + "/device");
-  if (start.isEmpty()) return;  // a pseudo-terminal has no device folder
-  for (QDir folder(start); !folder.isRoot(); folder.setPath(QFileInfo(folder.path()).path())) {
-    if (!folder.exists(QStringLiteral("idVendor"))) continue;
-    identity->serialNumber = Attribute(folder, "serial");
-    if (identity->serialNumber.isEmpty()) return;
-    identity->vendor = Attribute(folder, "idVendor").toUShort(nullptr, 16);
-    identity->product = Attribute(folder, "idProduct").toUShort(nullptr, 16);
-    return;
-  }
-}
-
 }  // namespace
 
 DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder,
@@ -64,8 +41,15 @@ DeviceIdentity IdentifyDevice(const QString& path, const QString& byIdFolder,
   }
   // A by-id name is enough; the USB serial number is looked for only for a
   // device without.
-  if (identity.byIdPath.isEmpty() && !device.isEmpty())
-    ReadUsbIdentity(device, ttyClassFolder, &identity);
+  if (identity.byIdPath.isEmpty() && !device.isEmpty()) {
+    const std::optional<SystemPort> port =
+        DescribeTty(QFileInfo(device).fileName(), ttyClassFolder);
+    if (port && !port->serialNumber.isEmpty()) {
+      identity.serialNumber = port->serialNumber;
+      identity.vendor = port->vendor;
+      identity.product = port->product;
+    }
+  }
   return identity;
 }
 
@@ -73,11 +57,10 @@ std::optional<QString> FindDevice(const DeviceIdentity& identity) {
   if (!identity.byIdPath.isEmpty())
     return QFileInfo::exists(identity.byIdPath) ? std::optional(identity.byIdPath) : std::nullopt;
   if (!identity.serialNumber.isEmpty()) {
-    for (const auto& info : QSerialPortInfo::availablePorts())
-      if (info.serialNumber() == identity.serialNumber &&
-          info.vendorIdentifier() == identity.vendor &&
-          info.productIdentifier() == identity.product)
-        return info.systemLocation();
+    for (const SystemPort& port : SystemSerialPorts())
+      if (port.serialNumber == identity.serialNumber && port.vendor == identity.vendor &&
+          port.product == identity.product)
+        return QStringLiteral("/dev/") + port.name;
     return std::nullopt;
   }
   return QFileInfo::exists(identity.path) ? std::optional(identity.path) : std::nullopt;

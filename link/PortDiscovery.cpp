@@ -9,11 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <algorithm>
 #include <set>
 
 #include "link/SerialDevice.h"
+#include "link/SystemPorts.h"
 
 namespace orbek {
 
@@ -59,16 +59,12 @@ QString NodeGroup(const QString& path) {
   return entry != nullptr ? QString::fromLocal8Bit(entry->gr_name) : QString::number(node.st_gid);
 }
 
-QString DescriptionOf(const QSerialPortInfo& info) {
-  return info.description().isEmpty() ? info.manufacturer() : info.description();
-}
-
 }  // namespace
 
 std::vector<PortCandidate> SerialPortCandidates(const QStringList& extraPaths) {
   CandidateList candidates;
-  for (const auto& info : QSerialPortInfo::availablePorts())
-    candidates.Add(info.systemLocation(), DescriptionOf(info));
+  for (const SystemPort& port : SystemSerialPorts())
+    candidates.Add(QStringLiteral("/dev/") + port.name, port.description);
   const QDir dev(QStringLiteral("/dev"));
   const QStringList patterns = {"ttyS*", "ttyUSB*", "ttyACM*", "ttyAMA*", "rfcomm*"};
   for (const auto& name : dev.entryList(patterns, QDir::System | QDir::Files))

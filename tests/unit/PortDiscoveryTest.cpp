@@ -225,7 +225,10 @@ TEST_F(ProbePortsTest, CandidatesTakeEachDeviceOnceAndIncludeExtraPaths) {
 }  // namespace
 }  // namespace orbek
 
+#include <map>
+
 #include "link/DeviceIdentity.h"
+#include "link/SystemPorts.h"
 
 namespace orbek {
 namespace {
@@ -255,6 +258,36 @@ TEST(DeviceIdentityTest, TheSameDeviceIsFoundByItsByIdNameOrItsPathOnly) {
   EXPECT_EQ(FindDevice(DeviceIdentity{"/dev/ttyNOSUCHPORT", {}, {}, 0, 0}), std::nullopt);
 }
 
+// A sysfs tree of ttys, each with or without a device folder behind it.
+class FakeSysfs {
+ public:
+  FakeSysfs() : sys_(root_.path()) {}
+  QString ClassFolder() const { return sys_.filePath("class/tty"); }
+  QString Root() const { return root_.path(); }
+  // A tty whose device folder is `device` (none: a console or a pty), with
+  // a serial core's `type` if given.
+  void AddTty(const QString& tty, const QString& device = {}, const char* type = nullptr) {
+    ASSERT_TRUE(sys_.mkpath("class/tty/" + tty));
+    if (!device.isEmpty()) {
+      ASSERT_TRUE(sys_.mkpath(device));
+      ASSERT_TRUE(
+          QFile::link(sys_.filePath(device), sys_.filePath("class/tty/" + tty + "/device")));
+    }
+    if (type != nullptr) Write("class/tty/" + tty + "/type", type);
+  }
+  void Write(const QString& name, const char* text) {
+    QFile file(sys_.filePath(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+  }
+
+ private:
+  QTemporaryDir root_;
+  QDir sys_;
+};
+
+const QString kUsb = "devices/pci0000:00/usb1/1-2";
+
 // A USB adapter is told by its USB serial number, read from its own
 // folders in sysfs: a usb-serial port sits under its interface, an ACM
 // device is the interface itself, and a device without a serial number
@@ -270,31 +303,48 @@ TEST(DeviceIdentityTest, AUsbDeviceWithoutAByIdNameIsToldByItsSerialNumber) {
                         {"ttyUSB8", "1-2:1.0/ttyUSB8", nullptr}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.tty);
-    QTemporaryDir root;
-    const QDir sys(root.path());
-    const QString usb = "devices/pci0000:00/usb1/1-2";
-    ASSERT_TRUE(sys.mkpath(usb + "/" + c.device) && sys.mkpath("class/tty/" + QString(c.tty)));
-    const auto write = [&](const QString& name, const char* text) {
-      QFile file(sys.filePath(usb + "/" + name));
-      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-      file.write(text);
-    };
-    write("idVendor", "0403\n");
-    write("idProduct", "6001\n");
-    if (c.serial != nullptr) write("serial", c.serial);
-    ASSERT_TRUE(QFile::link(sys.filePath(usb + "/" + c.device),
-                            sys.filePath("class/tty/" + QString(c.tty) + "/device")));
-    QFile node(sys.filePath(c.tty));  // stands for /dev/ttyUSB7 and the like
+    FakeSysfs sys;
+    sys.AddTty(c.tty, kUsb + "/" + c.device);
+    sys.Write(kUsb + "/idVendor", "0403\n");
+    sys.Write(kUsb + "/idProduct", "6001\n");
+    if (c.serial != nullptr) sys.Write(kUsb + "/serial", c.serial);
+    QFile node(QDir(sys.Root()).filePath(c.tty));  // stands for /dev/ttyUSB7 and the like
     ASSERT_TRUE(node.open(QIODevice::WriteOnly));
 
     const DeviceIdentity identity =
-        IdentifyDevice(node.fileName(), sys.filePath("no-by-id"), sys.filePath("class/tty"));
+        IdentifyDevice(node.fileName(), sys.Root() + "/no-by-id", sys.ClassFolder());
     EXPECT_EQ(identity.serialNumber, QString(c.serial == nullptr ? "" : c.serial));
     EXPECT_EQ(identity.vendor, c.serial == nullptr ? 0 : 0x0403);
     EXPECT_EQ(identity.product, c.serial == nullptr ? 0 : 0x6001);
     EXPECT_EQ(identity.Describe(),
               c.serial == nullptr ? node.fileName() : QString("USB 0403:6001 serial ") + c.serial);
   }
+}
+
+// The system's ports are the ttys with hardware behind them, a USB one
+// named by its product (or its maker); consoles, ptys and a built-in UART
+// with no chip are not ports.
+TEST(SystemPortsTest, TheTtysWithHardwareAreListedWithTheirNames) {
+  FakeSysfs sys;
+  sys.AddTty("tty0");
+  sys.AddTty("ptmx");
+  sys.AddTty("ttyS0", "devices/platform/serial8250/tty/ttyS0", "4\n");
+  sys.AddTty("ttyS1", "devices/platform/serial8250/tty/ttyS1", "0\n");
+  sys.AddTty("ttyUSB0", kUsb + "/1-2:1.0/ttyUSB0");
+  sys.Write(kUsb + "/idVendor", "0403\n");
+  sys.Write(kUsb + "/product", "FT232R USB UART\n");
+  sys.Write(kUsb + "/manufacturer", "FTDI\n");
+  const QString acm = "devices/pci0000:00/usb1/1-3";
+  sys.AddTty("ttyACM0", acm + "/1-3:1.0");
+  sys.Write(acm + "/idVendor", "2341\n");
+  sys.Write(acm + "/manufacturer", "Meter Co\n");
+
+  std::map<QString, QString> found;
+  for (const SystemPort& port : SystemSerialPorts(sys.ClassFolder()))
+    found[port.name] = port.description;
+  const std::map<QString, QString> expected = {
+      {"ttyS0", ""}, {"ttyUSB0", "FT232R USB UART"}, {"ttyACM0", "Meter Co"}};
+  EXPECT_EQ(found, expected);
 }
 
 }  // namespace
