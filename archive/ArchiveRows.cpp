@@ -9,10 +9,21 @@
 #include <sqlite3.h>
 
 #include "archive/Archive.h"
+#include "storage/LazyLibrary.h"
 
 namespace orbek {
 
 namespace {
+
+// The SQLite library the Qt driver brings, loaded by its SONAME when a
+// transfer's readings are first written in bulk: a run that archives nothing
+// does not load it, and the driver's library is the one found.
+QFunctionPointer Sqlite(const char* function) {
+  static LazyLibrary library(ORBEK_SQLITE3_SONAME);
+  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
+  throw ArchiveError("cannot write to the archive: " + library.Problem().toStdString());
+}
+#define SQLITE(function) ORBEK_LAZY(Sqlite, function)
 
 std::optional<std::int64_t> SecondsOf(const MeterClock& clock) {
   if (!clock.real) return std::nullopt;
@@ -172,31 +183,34 @@ void Rows::InsertWithSqlite(std::int64_t key, const std::vector<ReadingRow>& row
     return InsertWithStatements(key, rows);
   sqlite3* db = *static_cast<sqlite3* const*>(handle.data());
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, "INSERT INTO reading VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)",
-                         -1, &statement, nullptr) != SQLITE_OK)
-    Fail(QStringLiteral("write to"), QString::fromUtf8(sqlite3_errmsg(db)));
+  if (SQLITE(sqlite3_prepare_v2)(
+          db, "INSERT INTO reading VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)", -1,
+          &statement, nullptr) != SQLITE_OK)
+    Fail(QStringLiteral("write to"), QString::fromUtf8(SQLITE(sqlite3_errmsg)(db)));
   const auto fail = [&] {
-    const QString why = QString::fromUtf8(sqlite3_errmsg(db));
-    sqlite3_finalize(statement);
+    const QString why = QString::fromUtf8(SQLITE(sqlite3_errmsg)(db));
+    SQLITE(sqlite3_finalize)(statement);
     Fail(QStringLiteral("write to"), why);
   };
   for (const ReadingRow& row : rows) {
-    sqlite3_bind_int64(statement, 1, key);
-    sqlite3_bind_int64(statement, 2, row.n);
-    row.meterTime ? sqlite3_bind_int64(statement, 3, *row.meterTime) : sqlite3_bind_null(statement, 3);
-    row.value ? sqlite3_bind_double(statement, 4, *row.value) : sqlite3_bind_null(statement, 4);
-    sqlite3_bind_int(statement, 5, row.decimals);
-    row.unit ? sqlite3_bind_text(statement, 6, row.unit->data(), int(row.unit->size()),
-                                 SQLITE_STATIC)
-             : sqlite3_bind_null(statement, 6);
-    sqlite3_bind_double(statement, 7, row.temperature);
-    sqlite3_bind_text(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_STATIC);
-    sqlite3_bind_int(statement, 9, row.outOfStep ? 1 : 0);
-    sqlite3_bind_int64(statement, 10, row.lostBefore);
-    if (sqlite3_step(statement) != SQLITE_DONE) fail();
-    sqlite3_reset(statement);
+    SQLITE(sqlite3_bind_int64)(statement, 1, key);
+    SQLITE(sqlite3_bind_int64)(statement, 2, row.n);
+    row.meterTime ? SQLITE(sqlite3_bind_int64)(statement, 3, *row.meterTime)
+                  : SQLITE(sqlite3_bind_null)(statement, 3);
+    row.value ? SQLITE(sqlite3_bind_double)(statement, 4, *row.value)
+              : SQLITE(sqlite3_bind_null)(statement, 4);
+    SQLITE(sqlite3_bind_int)(statement, 5, row.decimals);
+    row.unit ? SQLITE(sqlite3_bind_text)(statement, 6, row.unit->data(), int(row.unit->size()),
+                                         SQLITE_STATIC)
+             : SQLITE(sqlite3_bind_null)(statement, 6);
+    SQLITE(sqlite3_bind_double)(statement, 7, row.temperature);
+    SQLITE(sqlite3_bind_text)(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_STATIC);
+    SQLITE(sqlite3_bind_int)(statement, 9, row.outOfStep ? 1 : 0);
+    SQLITE(sqlite3_bind_int64)(statement, 10, row.lostBefore);
+    if (SQLITE(sqlite3_step)(statement) != SQLITE_DONE) fail();
+    SQLITE(sqlite3_reset)(statement);
   }
-  sqlite3_finalize(statement);
+  SQLITE(sqlite3_finalize)(statement);
 }
 
 // Numbers written with every digit a double needs, so that the row reads
