@@ -761,8 +761,11 @@ void COrbekDlg::SetUpReadingsTable() {
     ReadingsTable->InsertColumn(c, ColumnHeadingText(c), Qt::AlignHCenter,
                                 std::max(rect.width() / columns, needed));
   }
+  QStringList numbers;
+  numbers.reserve(kTableRows);
   for (int i = 0; i < kTableRows; ++i)
-    ReadingsTable->InsertItem(i, QString::number(i));
+    numbers << QString::number(i);
+  ReadingsTable->InsertItems(0, numbers);
 }
 
 void COrbekDlg::SetUpChartSeries() {

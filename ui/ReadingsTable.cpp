@@ -57,12 +57,17 @@ void ReadingsModel::InsertColumn(int column, const QString& heading, Qt::Alignme
   endInsertColumns();
 }
 
-void ReadingsModel::InsertRow(int row, const QString& firstCell) {
+void ReadingsModel::InsertRows(int row, const QStringList& firstCells) {
+  if (firstCells.isEmpty()) return;
   row = std::clamp(row, 0, rowCount());
-  beginInsertRows({}, row, row);
-  std::vector<QString> cells(columns_.size());
-  if (!cells.empty()) cells[0] = firstCell;
-  rows_.insert(rows_.begin() + row, std::move(cells));
+  beginInsertRows({}, row, row + static_cast<int>(firstCells.size()) - 1);
+  std::vector<std::vector<QString>> added(static_cast<std::size_t>(firstCells.size()),
+                                          std::vector<QString>(columns_.size()));
+  if (!columns_.empty())
+    for (std::size_t i = 0; i < added.size(); ++i)
+      added[i][0] = firstCells[static_cast<qsizetype>(i)];
+  rows_.insert(rows_.begin() + row, std::make_move_iterator(added.begin()),
+               std::make_move_iterator(added.end()));
   endInsertRows();
 }
 
@@ -208,7 +213,11 @@ void ReadingsTable::InsertColumn(int column, const QString& heading, Qt::Alignme
 }
 
 void ReadingsTable::InsertItem(int row, const QString& text) {
-  model_.InsertRow(row, text);
+  model_.InsertRows(row, {text});
+}
+
+void ReadingsTable::InsertItems(int row, const QStringList& texts) {
+  model_.InsertRows(row, texts);
 }
 
 bool ReadingsTable::SetItemText(int row, int column, const QString& text) {

@@ -28,7 +28,8 @@ class ReadingsModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
   void InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
-  void InsertRow(int row, const QString& firstCell);
+  // Rows at `row`, each with its first cell's text, told to the view at once.
+  void InsertRows(int row, const QStringList& firstCells);
   bool SetText(int row, int column, const QString& text);
   // Asks for a frame even when no cell changes.
   void RequestFrame();
@@ -105,6 +106,9 @@ class ReadingsTable : public QTableView, public ExportSource {
 
   void InsertColumn(int column, const QString& heading, Qt::Alignment alignment, int width);
   void InsertItem(int row, const QString& text);
+  // Items at `row`, one a text; a view lays out thousands at once faster
+  // than one at a time.
+  void InsertItems(int row, const QStringList& texts);
   // Sets one cell; a row that does not exist is left alone (returns false).
   bool SetItemText(int row, int column, const QString& text);
   QString ItemText(int row, int column) const override;
