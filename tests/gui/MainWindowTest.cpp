@@ -326,8 +326,14 @@ TEST(BitmapsTest, EachBitmapHasItsSizeAndBackground) {
   for (const auto& [dark, light] : std::vector<std::pair<int, int>>{
            {138, 139}, {142, 143}, {144, 145}, {146, 147}, {149, 150}, {159, 160}})
     EXPECT_LT(brightness(dark), brightness(light)) << dark << " is not darker than " << light;
-  for (const int size : {16, 32, 48, 256})
-    EXPECT_FALSE(ApplicationIcon().pixmap(size, size).isNull()) << size;
+  // Each size from the file drawn for it or the next larger, never enlarged.
+  const QIcon icon = ApplicationIcon();
+  EXPECT_EQ(icon.availableSizes().size(), 8);
+  for (const auto& [asked, given] : std::vector<std::pair<int, int>>{
+           {16, 16}, {20, 20}, {32, 32}, {48, 48}, {256, 256}, {300, 256}}) {
+    EXPECT_EQ(icon.pixmap(asked, asked).size(), QSize(given, given)) << asked;
+    EXPECT_FALSE(icon.pixmap(QSize(asked, asked), QIcon::Disabled).isNull()) << asked;
+  }
 }
 
 }  // namespace
