@@ -89,12 +89,11 @@ void MeterSession::Start(int intervalIndex) {
   // journal nor the pipeline sees them, so that a replay of the journal
   // frames the transfer exactly as it was framed live.
   discarding_ = true;
+  droppedBytes_ = 0;
   port_.ReadNow();
+  DropWaitingInput();
+  if (droppedBytes_ > 0) LetAnEarlierTransferEnd();
   discarding_ = false;
-  const QByteArray dropped = port_.Input();
-  if (!dropped.isEmpty())
-    qCDebug(lcLink).noquote() << "dropped" << dropped.size()
-                              << "bytes waiting before the start:" << dropped.toHex(' ');
   NewTransfer(intervalIndex);
   FollowRecords();
   Send(StartCommand(intervalIndex), "start");
@@ -137,6 +136,28 @@ void MeterSession::TakeResting() {
   closing_ = true;
   port_.ReadNow();
   closing_ = false;
+}
+
+// A meter that was sending already (a run that crashed left it so) is told
+// to stop, and what it still sends is dropped until the line is quiet:
+// otherwise the end record of its transfer could come just after our start
+// byte and end our transfer before it began.
+void MeterSession::LetAnEarlierTransferEnd() {
+  Send(StopCommand, "stop before the start");
+  port_.DrainOutput();
+  QElapsedTimer waited;
+  waited.start();
+  while (port_.WaitForInput(kInFlightQuietMs) && waited.elapsed() < kInFlightLimitMs)
+    DropWaitingInput();
+}
+
+// What the port read and raised no receive event for (less than a record).
+void MeterSession::DropWaitingInput() {
+  const QByteArray dropped = port_.Input();
+  if (dropped.isEmpty()) return;
+  droppedBytes_ += dropped.size();
+  qCDebug(lcLink).noquote() << "dropped" << dropped.size()
+                            << "bytes waiting before the start:" << dropped.toHex(' ');
 }
 
 void MeterSession::TakeRecordsInFlight() {
@@ -195,6 +216,7 @@ void MeterSession::TakeBytes() {
     input += port_.Input();
   if (input.isEmpty()) return;
   if (discarding_) {
+    droppedBytes_ += input.size();
     qCDebug(lcLink).noquote() << "dropped" << input.size()
                               << "bytes waiting before the start:" << input.toHex(' ');
     return;

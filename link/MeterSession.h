@@ -118,6 +118,8 @@ class MeterSession : public QObject, private ReadingSink {
   void EndTransfer();
   void TakeResting();
   void TakeRecordsInFlight();
+  void LetAnEarlierTransferEnd();
+  void DropWaitingInput();
   void Send(std::uint8_t command, const char* what);
   void Capture(const QByteArray& bytes);
 
@@ -135,6 +137,7 @@ class MeterSession : public QObject, private ReadingSink {
   QTimer quiet_;  // ends a held end record once the line has fallen quiet
   bool closing_ = false;
   bool discarding_ = false;  // what is read now came before the start byte
+  qsizetype droppedBytes_ = 0;
   bool outlivesDevice_ = false;
 };
 

@@ -116,6 +116,30 @@ TEST_F(MeterSessionTest, StartDropsOneRecordsWorthOfWaitingBytes) {
     EXPECT_EQ(records_[i].bytes(), after[i]) << i;
 }
 
+// A run that crashed left the meter sending. Its transfer is stopped and
+// let go quiet before ours starts, so that none of its records, its end
+// record above all, is taken for ours.
+TEST_F(MeterSessionTest, AMeterStillSendingAnEarlierTransferIsStoppedBeforeTheStart) {
+  const auto records = sim::GenerateRecords(40, 9);
+  meter_ = std::make_unique<MeterSimulator>(
+      MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 1000));
+  {
+    QFile crashed(Path());
+    ASSERT_TRUE(crashed.open(QIODevice::ReadWrite | QIODevice::Unbuffered));
+    ASSERT_EQ(crashed.write("\xB1", 1), 1);
+  }
+  ASSERT_TRUE(WaitUntil([&] { return meter_->Sending(); }));
+  Pump(15);
+  session_.Open(Path(), 115200);
+  session_.Start(0);
+  ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }, 5000));
+  // The crashed run's start, our stop and start, and the stop at our end.
+  EXPECT_EQ(meter_->Received(), (std::vector<std::uint8_t>{0xB1, 0xB0, 0xB1, 0xB0}));
+  ASSERT_EQ(records_.size(), records.size());
+  for (std::size_t i = 0; i < records.size(); ++i)
+    EXPECT_EQ(records_[i].bytes(), records[i]) << i;
+}
+
 // Records that came while the port rested are the transfer's: stopping or
 // closing reads them before the port goes.
 TEST_F(MeterSessionTest, StopAndCloseTakeTheRecordsThatCameDuringARest) {
