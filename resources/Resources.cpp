@@ -116,9 +116,10 @@ bool UseLanguage(const QLocale& locale) {
 namespace {
 
 // An icon drawn at several sizes, each decoded when it is first asked for:
-// QIcon::addFile decodes every file at once, and the window's eight sizes
-// took 8% of its start-up, where a desktop asks for one or two (an X11
-// window manager is given them all, and still is).
+// QIcon::addFile decodes every file at once, and decoding the eight sizes
+// (the 256-pixel one above all) costs a twelfth of the window's start-up,
+// where a desktop asks for one or two (an X11 window manager is given them
+// all, and still is).
 class SizedFilesIconEngine : public QIconEngine {
  public:
   explicit SizedFilesIconEngine(std::map<int, QString> files) : files_(std::move(files)) {}
