@@ -95,6 +95,9 @@ void MeterSession::Start(int intervalIndex) {
   if (droppedBytes_ > 0) LetAnEarlierTransferEnd();
   discarding_ = false;
   NewTransfer(intervalIndex);
+  // A meter unplugged while it stopped has been told as lost: it is waited
+  // for, or the run ends, as after any loss, and is sent nothing.
+  if (!IsOpen()) return;
   FollowRecords();
   Send(StartCommand(intervalIndex), "start");
 }

@@ -333,6 +333,9 @@ int MeterLogger::Prepare() {
 int MeterLogger::Run() {
   if (const int problem = Prepare(); problem != kExitComplete) return problem;
   try {
+    // Until it is read, the device is known by its path: it can be lost as
+    // the transfer starts.
+    identity_.path = options_.port;
     session_.Open(options_.port, options_.baud);
     session_.Start(options_.intervalIndex);
     started_ = QDateTime::currentDateTimeUtc();
@@ -361,7 +364,7 @@ int MeterLogger::Run() {
   for (QByteArray& line : CsvPreamble(options_.details))
     out_.TryPush(std::move(line));
   out_.Flush();
-  loop_.exec();
+  if (!finished_) loop_.exec();  // a loss as it started may have ended it
   out_.Gather(false);
   if (publisher_) publisher_->Gather(false);
   // The transfer is over: what the pipeline held goes out, as a replay of
@@ -493,6 +496,7 @@ void MeterLogger::StopMeter() {
 void MeterLogger::Finish(int exitCode) {
   reconnectWatch_.stop();
   exitCode_ = exitCode;
+  finished_ = true;
   loop_.quit();
 }
 

@@ -179,6 +179,7 @@ class MeterLogger : public QObject {
   QByteArray received_;                    // every byte, for the archive, without a journal
   QDateTime started_;                      // when the start byte went, UTC
   int exitCode_ = kExitComplete;
+  bool finished_ = false;  // Finish ran; the loop is not run, or quits
   // Why standard output failed, from the writer's thread, and whether the
   // user has heard.
   std::mutex stdoutFailureMutex_;
