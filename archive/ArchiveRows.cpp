@@ -20,8 +20,7 @@ namespace {
 // does not load it, and the driver's library is the one found.
 QFunctionPointer Sqlite(const char* function) {
   static LazyLibrary library(ORBEK_SQLITE3_SONAME);
-  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
-  throw ArchiveError("cannot write to the archive: " + library.Problem().toStdString());
+  return library.ResolveOrThrow<ArchiveError>(function, "cannot write to the archive");
 }
 #define SQLITE(function) ORBEK_LAZY(Sqlite, function)
 

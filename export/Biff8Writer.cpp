@@ -36,10 +36,8 @@ namespace {
 // is written. Its GLib functions are found through it.
 QFunctionPointer Gsf(const char* function) {
   static LazyLibrary library(ORBEK_GSF_SONAME);
-  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
-  throw WorkbookUnavailable(QStringLiteral("The Excel 97-2003 writer could not be started: %1")
-                                .arg(library.Problem())
-                                .toStdString());
+  return library.ResolveOrThrow<WorkbookUnavailable>(
+      function, "The Excel 97-2003 writer could not be started");
 }
 #define GSF(function) ORBEK_LAZY(Gsf, function)
 

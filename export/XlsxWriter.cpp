@@ -25,10 +25,8 @@ namespace {
 // libxlsxwriter is loaded when the first .xlsx is written.
 QFunctionPointer Xlsxwriter(const char* function) {
   static LazyLibrary library(ORBEK_XLSXWRITER_SONAME);
-  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
-  throw WorkbookUnavailable(QStringLiteral("The Excel writer could not be started: %1")
-                                .arg(library.Problem())
-                                .toStdString());
+  return library.ResolveOrThrow<WorkbookUnavailable>(function,
+                                                     "The Excel writer could not be started");
 }
 #define XLSX(function) ORBEK_LAZY(Xlsxwriter, function)
 

@@ -42,8 +42,7 @@ namespace {
 // publishes.
 QFunctionPointer Mosquitto(const char* function) {
   static LazyLibrary library(ORBEK_MOSQUITTO_SONAME);
-  if (const QFunctionPointer resolved = library.Resolve(function)) return resolved;
-  throw MqttError("cannot start the MQTT client: " + library.Problem().toStdString());
+  return library.ResolveOrThrow<MqttError>(function, "cannot start the MQTT client");
 }
 #define MOSQ(function) ORBEK_LAZY(Mosquitto, function)
 

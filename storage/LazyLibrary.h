@@ -3,6 +3,7 @@
 #include <QLibrary>
 #include <QString>
 #include <mutex>
+#include <string>
 
 namespace orbek {
 
@@ -18,6 +19,12 @@ class LazyLibrary {
   // The function `symbol`, loading the library first; nullptr if the library
   // or the function is missing, and Problem() says why.
   QFunctionPointer Resolve(const char* symbol);
+  // The same, or the caller's own Error ("<what>: <why>") thrown.
+  template <typename Error>
+  QFunctionPointer ResolveOrThrow(const char* symbol, const char* what) {
+    if (const QFunctionPointer function = Resolve(symbol)) return function;
+    throw Error(std::string(what) + ": " + Problem().toStdString());
+  }
   QString Problem() {
     const std::lock_guard lock(mutex_);
     return problem_;
