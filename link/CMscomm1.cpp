@@ -196,9 +196,10 @@ void CMscomm1::TakeArrived() {
 // 9600 baud a rest of 20 ms gathers less than two records). A line that
 // would fill more than a quarter of the driver's buffer meanwhile is
 // faster than any serial meter (a pseudo-terminal, a USB device at full
-// speed), and is read as it comes, each read bringing plenty. The pace is the line's over spans of four rests, not the time
-// since the read before: the read that ends a rest is followed closely by
-// the next record, which would make a slow line look fast and rest again.
+// speed), and is read as it comes, each read bringing plenty. The pace is
+// the line's over spans of four rests, not the time since the read before:
+// the read that ends a rest is followed closely by the next record, which
+// would make a slow line look fast and rest again.
 // A stream after a quiet spell does not know its pace yet.
 bool CMscomm1::RestAfter(qsizetype bytes) {
   const bool streaming = sinceRead_.isValid() && sinceRead_.elapsed() < 2 * pacingMs_;

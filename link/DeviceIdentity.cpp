@@ -1,7 +1,6 @@
 #include "link/DeviceIdentity.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "link/SystemPorts.h"
