@@ -1,13 +1,9 @@
 #include "mqtt/MqttPublisher.h"
 
 #include <fcntl.h>
-#include <mosquitto.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,12 +20,12 @@
 #include <ctime>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string_view>
 #include <vector>
 
 #include "storage/AppendFile.h"
 #include "storage/Credentials.h"
-#include "storage/LazyLibrary.h"
 #include "storage/NativePath.h"
 
 Q_LOGGING_CATEGORY(lcMqtt, "orbek.mqtt", QtWarningMsg)
@@ -38,17 +34,15 @@ namespace orbek {
 
 namespace {
 
-// libmosquitto, with the OpenSSL it brings, is loaded when a run first
-// publishes.
-QFunctionPointer Mosquitto(const char* function) {
-  static LazyLibrary library(ORBEK_MOSQUITTO_SONAME);
-  return library.ResolveOrThrow<MqttError>(function, "cannot start the MQTT client");
-}
-#define MOSQ(function) ORBEK_LAZY(Mosquitto, function)
-
 // Messages sent and not yet acknowledged, at most; the rest wait in the spool.
 constexpr std::size_t kWindow = 1000;
 constexpr int kKeepAliveSeconds = 30;
+// A connection, TLS handshake included, and the broker's answer to it.
+constexpr std::chrono::seconds kConnectWithin{3};
+constexpr std::chrono::seconds kAnswerWithin{10};
+// What waits to be written to the broker, at most, before the spool is
+// read again.
+constexpr std::size_t kMostOutgoingBytes = 1 << 20;
 constexpr int kStatusWaitMs = 2000;
 constexpr int kAwayWaitMs = 5000;
 // A lost broker is tried again after 1 s, then every 2 s.
@@ -65,69 +59,14 @@ QString SystemReason(int error = errno) {
   return ReasonFor(error);
 }
 
-// This process's open Unix stream sockets, by descriptor.
-std::vector<int> UnixSockets() {
-  std::vector<int> sockets;
-  const QDir folder(QStringLiteral("/proc/self/fd"));
-  for (const QString& name : folder.entryList(QDir::System | QDir::NoDotAndDotDot)) {
-    bool number = false;
-    const int fd = name.toInt(&number);
-    int domain = 0, type = 0;
-    socklen_t size = sizeof domain;
-    if (!number || ::getsockopt(fd, SOL_SOCKET, SO_DOMAIN, &domain, &size) != 0) continue;
-    size = sizeof type;
-    if (domain == AF_UNIX && ::getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &size) == 0 &&
-        type == SOCK_STREAM)
-      sockets.push_back(fd);
-  }
-  return sockets;
+// Told apart from every other client of the broker: a broker drops the
+// older of two connections with one id.
+std::string ClientId() {
+  std::random_device random;
+  char id[32];
+  std::snprintf(id, sizeof id, "orbek-%08x%08x", random(), random());
+  return id;
 }
-
-// The pair opened between two looks; none unless exactly two were.
-std::vector<int> NewSince(const std::vector<int>& before, const std::vector<int>& after) {
-  std::vector<int> added;
-  for (const int fd : after)
-    if (std::find(before.begin(), before.end(), fd) == before.end()) added.push_back(fd);
-  return added.size() == 2 ? added : std::vector<int>{};
-}
-
-bool Connected(int from, int to) {
-  const char probe = 0;
-  char got = 1;
-  return ::send(from, &probe, 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1 &&
-         ::recv(to, &got, 1, MSG_DONTWAIT) == 1 && got == probe;
-}
-
-// libmosquitto writes a byte to a socket pair of its own at every publish,
-// to wake a loop of its own, which is not run here: nothing reads the
-// pair, it fills, and every later write fails, a system call a message for
-// nothing. Both ends, once shown to be one pair, become /dev/null, whose
-// writes cost nothing; the library still closes them when it is done.
-void SilenceWakePair(const std::vector<int>& pair) {
-  if (pair.size() != 2 || !Connected(pair[0], pair[1]) || !Connected(pair[1], pair[0])) return;
-  const int nowhere = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-  if (nowhere < 0) return;
-  for (const int end : pair)
-    ::dup3(nowhere, end, O_CLOEXEC);
-  ::close(nowhere);
-}
-
-// The messages of one pump leave in as few segments as they fill: the
-// broker is woken, and the loopback's or the network's work done, once a
-// batch rather than once a message. Uncorking sends what is left.
-class Corked {
- public:
-  Corked(int socket, bool cork) : socket_(cork ? socket : -1) { Set(1); }
-  ~Corked() { Set(0); }
-  Corked(const Corked&) = delete;
-  Corked& operator=(const Corked&) = delete;
-
- private:
-  void Set(int on) const {
-    if (socket_ >= 0) ::setsockopt(socket_, IPPROTO_TCP, TCP_CORK, &on, sizeof on);
-  }
-  int socket_;
-};
 
 void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
@@ -194,11 +133,6 @@ QString DefaultSpool(const QString& topic) {
   return StateFolder() + QStringLiteral("/mqtt-") + name.left(180) + QStringLiteral(".spool");
 }
 
-void InitLibrary() {
-  static std::once_flag once;
-  std::call_once(once, [] { MOSQ(mosquitto_lib_init)(); });
-}
-
 std::int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
              std::chrono::steady_clock::now().time_since_epoch())
@@ -260,7 +194,6 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
 
 MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(const QString&)> notice)
     : notice_(std::move(notice)) {
-  InitLibrary();
   wake_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (wake_ < 0) throw MqttError("cannot set up the MQTT sender: " + SystemReason().toStdString());
   Configure(options);
@@ -269,7 +202,6 @@ MqttPublisher::MqttPublisher(const MqttOptions& options, std::function<void(cons
 
 MqttPublisher::~MqttPublisher() {
   StopSender();
-  if (client_ != nullptr) MOSQ(mosquitto_destroy)(client_);
   spool_.reset();
   if (wake_ >= 0) ::close(wake_);
 }
@@ -304,40 +236,29 @@ void MqttPublisher::Configure(const MqttOptions& options) {
   statusTopic_ = (topic_ + QStringLiteral("/status")).toUtf8();
   spoolPath_ = options.spool.isEmpty() ? DefaultSpool(topic_) : options.spool;
 
-  const std::vector<int> before = UnixSockets();
-  client_ = MOSQ(mosquitto_new)(nullptr, true, this);
-  SilenceWakePair(NewSince(before, UnixSockets()));
-  if (client_ == nullptr) throw MqttError("cannot set up the MQTT client");
-  MOSQ(mosquitto_int_option)(client_, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-  MOSQ(mosquitto_max_inflight_messages_set)(client_, 0);
-  MOSQ(mosquitto_connect_callback_set)(client_, OnConnect);
-  MOSQ(mosquitto_disconnect_callback_set)(client_, OnDisconnect);
-  MOSQ(mosquitto_publish_callback_set)(client_, OnPublish);
-  MOSQ(mosquitto_will_set)(client_, statusTopic_.constData(), 7, "offline", 1, true);
+  request_.clientId = ClientId();
+  request_.keepAliveSeconds = kKeepAliveSeconds;
+  request_.willTopic = statusTopic_.toStdString();
+  request_.willMessage = "offline";
   if (!options.credentialsFile.isEmpty()) {
     QString problem;
     const std::optional<Credentials> credentials =
         ReadCredentials(options.credentialsFile, &problem);
     if (!credentials) throw MqttError(problem.toStdString());
     if (credentials->othersCanRead) WarnOthersCanRead(options.credentialsFile);
-    MOSQ(mosquitto_username_pw_set)
-    (client_, credentials->user.constData(), credentials->password.constData());
+    request_.user = credentials->user.toStdString();
+    request_.password = credentials->password.toStdString();
   }
-  if (tls) {
-    const QByteArray ca = NativeFromPath(options.caFile);
-    if (!options.caFile.isEmpty() && !NativeExists(options.caFile))
-      throw MqttError(QStringLiteral("--mqtt-ca %1 does not exist")
-                          .arg(DisplayPath(options.caFile))
-                          .toStdString());
-    if (MOSQ(mosquitto_tls_set)(client_, ca.isEmpty() ? nullptr : ca.constData(),
-                                ca.isEmpty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
-                                nullptr) != MOSQ_ERR_SUCCESS)
-      throw MqttError("cannot set up TLS for the broker");
-    if (options.insecure) {
-      MOSQ(mosquitto_tls_opts_set)(client_, 0, nullptr, nullptr);
-      MOSQ(mosquitto_tls_insecure_set)(client_, true);
-    }
-  }
+  ConfigureTls(options, tls);
+}
+
+void MqttPublisher::ConfigureTls(const MqttOptions& options, bool tls) {
+  if (!tls) return;
+  if (!options.caFile.isEmpty() && !NativeExists(options.caFile))
+    throw MqttError(QStringLiteral("--mqtt-ca %1 does not exist")
+                        .arg(DisplayPath(options.caFile))
+                        .toStdString());
+  tls_ = LinkTls{NativeFromPath(options.caFile), options.insecure};
 }
 
 // The spool is locked for this run. A spool of an earlier run keeps what
@@ -414,39 +335,35 @@ std::int64_t MqttPublisher::SpoolEnd(int descriptor) {
 }
 
 void MqttPublisher::Connect(int waitMs) {
-  const int result =
-      MOSQ(mosquitto_connect_async)(client_, host_.constData(), port_, kKeepAliveSeconds);
   std::unique_lock lock(mutex_);
-  // The handshake may already have run (and failed) within the connect.
-  if (result == MOSQ_ERR_TLS) tlsFailed_ = true;
-  nextAttempt_ = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+  nextAttempt_ = std::chrono::steady_clock::now();
   sender_ = std::thread([this] { Send(); });
-  // A broker that refused the line outright is tried again in the
-  // background; there is no answer to wait for now.
-  if (result == MOSQ_ERR_SUCCESS)
-    changed_.wait_for(lock, std::chrono::milliseconds(waitMs),
-                      [&] { return connected_ || refusal_ >= 0 || tlsFailed_; });
-  if (tlsFailed_ && !connected_)
+  changed_.wait_for(lock, std::chrono::milliseconds(waitMs), [&] {
+    return connected_ || refusal_ >= 0 || tlsFailure_ != MqttLink::Failure::None ||
+           !unreachable_.isEmpty();
+  });
+  if (tlsFailure_ == MqttLink::Failure::Certificate && !connected_)
     throw MqttRefused(QStringLiteral("the TLS handshake with the broker at %1 failed: its "
-                                     "certificate could not be verified (give the authority "
+                                     "certificate could not be verified (%2; give the authority "
                                      "that signed it with --mqtt-ca FILE, or turn the check off "
                                      "with --mqtt-insecure)")
-                          .arg(url_)
+                          .arg(url_, tlsProblem_)
+                          .toStdString());
+  if (tlsFailure_ == MqttLink::Failure::Handshake && !connected_)
+    throw MqttRefused(QStringLiteral("the TLS handshake with the broker at %1 failed: %2")
+                          .arg(url_, tlsProblem_)
                           .toStdString());
   if (refusal_ >= 0)
     throw MqttRefused(QStringLiteral("the broker at %1 refused the connection: %2")
-                          .arg(url_, QString::fromUtf8(MOSQ(mosquitto_connack_string)(refusal_)))
+                          .arg(url_, QString::fromLatin1(mqtt::RefusalText(refusal_)))
                           .toStdString());
   if (!connected_) {
     lostNoticed_ = true;
+    const QString why = unreachable_.isEmpty() ? QStringLiteral("no answer") : unreachable_;
     lock.unlock();
     notice_(QStringLiteral("cannot reach the broker at %1 yet (%2); readings wait in %3 until it "
                            "can be reached")
-                .arg(url_,
-                     result == MOSQ_ERR_SUCCESS
-                         ? QStringLiteral("no answer")
-                         : QString::fromUtf8(MOSQ(mosquitto_strerror)(result)),
-                     DisplayPath(spoolPath_)));
+                .arg(url_, why, DisplayPath(spoolPath_)));
   }
 }
 
@@ -507,88 +424,178 @@ void MqttPublisher::Wake() {
   [[maybe_unused]] const auto written = ::write(wake_, &one, sizeof one);
 }
 
-// The sender thread: every call into the client library is made here, so
-// the reader of the meter never waits on the network or on the library's
-// locks. It waits for the broker's socket or for a wake-up.
+// The sender thread: every exchange with the broker is made here, so the
+// reader of the meter never waits on the network. It waits for the
+// broker's socket or for a wake-up; what it has to say goes out with one
+// write a wake-up, however many messages that is.
 void MqttPublisher::Send() {
   for (;;) {
     {
       const std::lock_guard lock(mutex_);
       if (stopping_) break;
     }
-    const int socket = MOSQ(mosquitto_socket)(client_);
-    if (socket < 0) Reconnect();
+    if (!link_.IsOpen()) Reconnect();
+    const bool open = link_.IsOpen();
+    const bool writing = !outgoing_.empty() && !link_.WantsRead();
     pollfd polled[2] = {
         {wake_, POLLIN, 0},
-        {socket, static_cast<short>(POLLIN | (MOSQ(mosquitto_want_write)(client_) ? POLLOUT : 0)),
-         0}};
-    ::poll(polled, socket < 0 ? 1 : 2, socket < 0 ? 200 : 500);
+        {link_.Descriptor(), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}};
+    ::poll(polled, open ? 2 : 1, open ? 500 : 200);
     if (polled[0].revents & POLLIN) {
       std::uint64_t count = 0;
       [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
       woken_ = false;
     }
-    int result = MOSQ_ERR_SUCCESS;
-    if (socket >= 0 && (polled[1].revents & (POLLIN | POLLERR | POLLHUP)))
-      result = MOSQ(mosquitto_loop_read)(client_, 1);
-    if (socket >= 0 && MOSQ(mosquitto_socket)(client_) >= 0 && (polled[1].revents & POLLOUT))
-      result = MOSQ(mosquitto_loop_write)(client_, 1);
-    if (result == MOSQ_ERR_TLS) NoteTlsFailure();
-    MOSQ(mosquitto_loop_misc)(client_);
+    if (open && (polled[1].revents & (POLLIN | POLLERR | POLLHUP))) ReadBroker();
+    KeepAlive();
     SendStatusWhenAsked();
     Pump();
+    WriteBroker();
   }
-  if (MOSQ(mosquitto_socket)(client_) >= 0) {
-    MOSQ(mosquitto_disconnect)(client_);
-    while (MOSQ(mosquitto_want_write)(client_) &&
-           MOSQ(mosquitto_loop_write)(client_, 1) == MOSQ_ERR_SUCCESS) {
-    }
-  }
+  SayGoodbye();
 }
 
-// A TLS handshake that fails is almost always a certificate that does not
-// check out; the library says no more than that.
-void MqttPublisher::NoteTlsFailure() {
+// Ends the connection as the protocol asks, so the broker does not publish
+// the last will: the status already says "offline".
+void MqttPublisher::SayGoodbye() {
+  if (link_.IsOpen() && answered_) {
+    mqtt::AppendDisconnect(outgoing_);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (!outgoing_.empty() && link_.Write(outgoing_) &&
+           std::chrono::steady_clock::now() < until) {
+      pollfd polled{link_.Descriptor(), static_cast<short>(link_.WantsRead() ? POLLIN : POLLOUT),
+                    0};
+      ::poll(&polled, 1, 100);
+    }
+  }
+  link_.Close();
+}
+
+// A TLS handshake that fails after the broker was reached once is said
+// once; at the start it ends the run (see Connect).
+void MqttPublisher::NoteTlsFailure(MqttLink::Failure failure) {
   std::unique_lock lock(mutex_);
-  const bool say = !tlsFailed_ && everConnected_;
-  tlsFailed_ = true;
+  const bool say = tlsFailure_ == MqttLink::Failure::None && everConnected_;
+  tlsFailure_ = failure;
+  tlsProblem_ = link_.Problem();
   changed_.notify_all();
   lock.unlock();
-  if (say) notice_(QStringLiteral("the TLS handshake with the broker at %1 failed").arg(url_));
+  if (say)
+    notice_(QStringLiteral("the TLS handshake with the broker at %1 failed: %2")
+                .arg(url_, link_.Problem()));
 }
 
 void MqttPublisher::Reconnect() {
   const auto now = std::chrono::steady_clock::now();
-  if (now < nextAttempt_) return;
-  const int result = MOSQ(mosquitto_reconnect_async)(client_);
-  const std::lock_guard lock(mutex_);
-  retryDelay_ = std::min<std::chrono::milliseconds>(retryDelay_ * 2, kLongestRetry);
-  nextAttempt_ = now + retryDelay_;
-  if (result != MOSQ_ERR_SUCCESS)
-    qCDebug(lcMqtt) << "reconnect:" << MOSQ(mosquitto_strerror)(result);
+  {
+    const std::lock_guard lock(mutex_);
+    if (now < nextAttempt_) return;
+    nextAttempt_ = now + retryDelay_;
+    retryDelay_ = std::min<std::chrono::milliseconds>(retryDelay_ * 2, kLongestRetry);
+  }
+  const MqttLink::Failure failure = link_.Open(host_, port_, tls_, kConnectWithin);
+  if (failure == MqttLink::Failure::Certificate || failure == MqttLink::Failure::Handshake)
+    return NoteTlsFailure(failure);
+  if (failure != MqttLink::Failure::None) {
+    qCDebug(lcMqtt) << "cannot reach the broker:" << link_.Problem();
+    const std::lock_guard lock(mutex_);
+    unreachable_ = link_.Problem();
+    changed_.notify_all();
+    return;
+  }
+  reader_ = {};
+  outgoing_.clear();
+  answered_ = pinging_ = false;
+  opened_ = lastSent_ = std::chrono::steady_clock::now();
+  mqtt::AppendConnect(outgoing_, request_);
+}
+
+void MqttPublisher::ReadBroker() {
+  incoming_.clear();
+  const bool open = link_.Read(incoming_);
+  reader_.Take(incoming_);
+  while (const std::optional<mqtt::Packet> packet = reader_.Next()) {
+    Received(*packet);
+    if (!link_.IsOpen()) return;
+  }
+  if (reader_.Broken()) return Lost(QStringLiteral("the broker sent what is not MQTT"));
+  if (!open) Lost(link_.Problem());
+}
+
+void MqttPublisher::Received(const mqtt::Packet& packet) {
+  pinging_ = false;  // any answer shows the broker is there
+  if (const std::optional<std::uint16_t> id = mqtt::PubackId(packet)) return Acknowledged(*id);
+  const std::optional<int> code = mqtt::ConnackCode(packet);
+  if (!code || answered_) return;
+  answered_ = *code == 0;
+  QString notice;
+  {
+    const std::lock_guard lock(mutex_);
+    notice = Connected(*code);
+  }
+  if (!notice.isEmpty()) notice_(notice);
+  if (*code != 0) Lost(QStringLiteral("refused"));
+}
+
+void MqttPublisher::WriteBroker() {
+  if (outgoing_.empty() || !link_.IsOpen()) return;
+  const std::size_t before = outgoing_.size();
+  if (!link_.Write(outgoing_)) return Lost(link_.Problem());
+  if (outgoing_.size() < before) lastSent_ = std::chrono::steady_clock::now();
+}
+
+// The broker hears from us at least once a keep-alive period, and must
+// answer a ping within one; a broker that does not answer the connection
+// in time is tried again.
+void MqttPublisher::KeepAlive() {
+  if (!link_.IsOpen()) return;
+  const auto now = std::chrono::steady_clock::now();
+  const std::chrono::seconds period(kKeepAliveSeconds);
+  if (!answered_ && now - opened_ > kAnswerWithin)
+    return Lost(QStringLiteral("no answer to the connection"));
+  if (pinging_ && now - pingSent_ > period) return Lost(QStringLiteral("no answer to a ping"));
+  if (answered_ && !pinging_ && now - lastSent_ >= period) {
+    mqtt::AppendPingRequest(outgoing_);
+    pinging_ = true;
+    pingSent_ = now;
+  }
+}
+
+void MqttPublisher::Lost(const QString& why) {
+  qCDebug(lcMqtt) << "connection ended:" << why;
+  const bool wasConnected = answered_;
+  link_.Close();
+  outgoing_.clear();
+  answered_ = pinging_ = false;
+  QString notice;
+  {
+    const std::lock_guard lock(mutex_);
+    notice = Disconnected(wasConnected);
+  }
+  if (!notice.isEmpty()) notice_(notice);
+}
+
+std::uint16_t MqttPublisher::NextPacketId() {
+  lastPacketId_ = lastPacketId_ == 0xffff ? 1 : lastPacketId_ + 1;
+  return lastPacketId_;
 }
 
 void MqttPublisher::SendStatusWhenAsked() {
   const std::lock_guard lock(mutex_);
   if (!statusAsked_ || !connected_) return;
   statusAsked_ = false;
-  const int result = MOSQ(mosquitto_publish)(client_, &statusMid_, statusTopic_.constData(), 7,
-                                             "offline", 1, true);
-  // Finish() then does not wait for an answer that cannot come; the broker
-  // still says "offline", as the last will, once the connection ends.
-  if (result != MOSQ_ERR_SUCCESS) {
-    qCWarning(lcMqtt) << "cannot publish the status offline:" << MOSQ(mosquitto_strerror)(result);
-    statusAcknowledged_ = true;
-    changed_.notify_all();
-  }
+  statusMid_ = NextPacketId();
+  mqtt::AppendPublish(outgoing_, statusTopic_.toStdString(), "offline",
+                      static_cast<std::uint16_t>(statusMid_), true);
 }
 
 // Sends what waits in the spool, in order, while the window has room.
 void MqttPublisher::Pump() {
   if (!connected_) return;
   const std::int64_t end = spool_->End();
-  const Corked corked(MOSQ(mosquitto_socket)(client_), sent_ < end);
-  while (inFlight_.size() < kWindow && sent_ < end) {
+  const std::string_view topic(readingTopic_.constData(),
+                               static_cast<std::size_t>(readingTopic_.size()));
+  while (inFlight_.size() < kWindow && sent_ < end && outgoing_.size() < kMostOutgoingBytes) {
     chunk_.resize(static_cast<qsizetype>(std::min<std::int64_t>(end - sent_, 1 << 16)));
     const ssize_t got =
         ::pread(spool_->Descriptor(), chunk_.data(), static_cast<size_t>(chunk_.size()), sent_);
@@ -597,27 +604,23 @@ void MqttPublisher::Pump() {
     for (qsizetype newline;
          inFlight_.size() < kWindow && (newline = chunk_.indexOf('\n', at)) >= 0 && newline < got;
          at = newline + 1) {
-      int mid = 0;
-      const int result = MOSQ(mosquitto_publish)(client_, &mid, readingTopic_.constData(),
-                                                 static_cast<int>(newline - at),
-                                                 chunk_.constData() + at, 1, false);
-      if (result != MOSQ_ERR_SUCCESS) {
-        qCDebug(lcMqtt) << "publish deferred:" << MOSQ(mosquitto_strerror)(result);
-        return;
-      }
+      const std::uint16_t id = NextPacketId();
+      mqtt::AppendPublish(
+          outgoing_, topic,
+          std::string_view(chunk_.constData() + at, static_cast<std::size_t>(newline - at)), id,
+          false);
       sent_ += newline - at + 1;
-      inFlight_.push_back({mid, sent_, false});
+      inFlight_.push_back({id, sent_, false});
     }
     if (at == 0) return;  // no whole line: the spool is damaged past here
   }
 }
 
-void MqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
-  auto& publisher = *static_cast<MqttPublisher*>(self);
-  auto& flight = publisher.inFlight_;
+void MqttPublisher::Acknowledged(std::uint16_t packetId) {
+  auto& flight = inFlight_;
   // Acknowledgements come in order, as a rule: the message is the first.
   for (InFlight& message : flight) {
-    if (message.mid != mid) continue;
+    if (message.packetId != packetId) continue;
     message.acknowledged = true;
     break;
   }
@@ -626,15 +629,15 @@ void MqttPublisher::OnPublish(mosquitto*, void* self, int mid) {
     acknowledged = flight.front().end;
     flight.pop_front();
   }
-  if (mid == publisher.statusMid_) publisher.statusAcknowledged_ = true;
+  if (packetId == statusMid_) statusAcknowledged_ = true;
   if (acknowledged >= 0) {
-    publisher.acknowledged_ = acknowledged;
-    publisher.WriteAcknowledged(false);
-    publisher.RestartSpoolWhenDone();
+    acknowledged_ = acknowledged;
+    WriteAcknowledged(false);
+    RestartSpoolWhenDone();
   }
   // Finish() looks again within 100 ms should this come between its look
   // and its wait.
-  publisher.changed_.notify_all();
+  changed_.notify_all();
 }
 void MqttPublisher::WriteAcknowledged(bool now) {
   if (!now) {
@@ -717,68 +720,46 @@ void MqttPublisher::StopSender() {
   sender_.join();
 }
 
-// Notices are said once the lock is let go: no thread waits on the lock
-// while standard error is slow.
-void MqttPublisher::OnConnect(mosquitto*, void* self, int result) {
-  auto& publisher = *static_cast<MqttPublisher*>(self);
-  QString notice;
-  {
-    const std::lock_guard lock(publisher.mutex_);
-    notice = publisher.Connected(result);
-  }
-  if (!notice.isEmpty()) publisher.notice_(notice);
-}
-
 QString MqttPublisher::Connected(int result) {
-  MqttPublisher& publisher = *this;
   QString notice;
   if (result != 0) {
-    if (publisher.refusal_ != result && publisher.everConnected_)
+    if (refusal_ != result && everConnected_)
       notice = QStringLiteral("the broker at %1 refused the connection: %2")
-                   .arg(publisher.url_, QString::fromUtf8(MOSQ(mosquitto_connack_string)(result)));
-    publisher.refusal_ = result;
-    publisher.changed_.notify_all();
+                   .arg(url_, QString::fromLatin1(mqtt::RefusalText(result)));
+    refusal_ = result;
+    changed_.notify_all();
     return notice;
   }
-  qCDebug(lcMqtt) << "connected to" << publisher.url_;
-  if (publisher.lostNoticed_)
-    notice = QStringLiteral("the broker at %1 is reachable; waiting readings go out now")
-                 .arg(publisher.url_);
-  publisher.connected_ = true;
-  publisher.everConnected_ = true;
-  publisher.lostNoticed_ = false;
-  publisher.refusal_ = -1;
-  publisher.tlsFailed_ = false;
-  publisher.retryDelay_ = kFirstRetry;
+  qCDebug(lcMqtt) << "connected to" << url_;
+  if (lostNoticed_)
+    notice = QStringLiteral("the broker at %1 is reachable; waiting readings go out now").arg(url_);
+  connected_ = true;
+  everConnected_ = true;
+  lostNoticed_ = false;
+  refusal_ = -1;
+  tlsFailure_ = MqttLink::Failure::None;
+  unreachable_.clear();
+  retryDelay_ = kFirstRetry;
   // What was in flight when the line went may never be acknowledged on the
   // new connection: it is sent again from the spool, in order. A reading
   // can so arrive twice; its transfer and number tell the copies apart.
-  publisher.inFlight_.clear();
-  publisher.sent_ = publisher.acknowledged_;
-  if (const int result = MOSQ(mosquitto_publish)(
-          publisher.client_, nullptr, publisher.statusTopic_.constData(), 6, "online", 1, true);
-      result != MOSQ_ERR_SUCCESS)
-    qCWarning(lcMqtt) << "cannot publish the status online:" << MOSQ(mosquitto_strerror)(result);
-  publisher.changed_.notify_all();
+  inFlight_.clear();
+  sent_ = acknowledged_;
+  mqtt::AppendPublish(outgoing_, statusTopic_.toStdString(), "online", NextPacketId(), true);
+  changed_.notify_all();
   return notice;
 }
 
-void MqttPublisher::OnDisconnect(mosquitto*, void* self, int result) {
-  auto& publisher = *static_cast<MqttPublisher*>(self);
-  QString notice;
-  {
-    const std::lock_guard lock(publisher.mutex_);
-    publisher.connected_ = false;
-    publisher.nextAttempt_ = std::chrono::steady_clock::now() + publisher.retryDelay_;
-    if (result != 0 && !publisher.lostNoticed_) {
-      publisher.lostNoticed_ = true;
-      notice =
-          QStringLiteral("lost the broker at %1; readings wait in %2 and go out when it is back")
-              .arg(publisher.url_, DisplayPath(publisher.spoolPath_));
-    }
-    publisher.changed_.notify_all();
-  }
-  if (!notice.isEmpty()) publisher.notice_(notice);
+// Notices are said by the caller once the lock is let go: no thread waits
+// on the lock while standard error is slow.
+QString MqttPublisher::Disconnected(bool wasConnected) {
+  connected_ = false;
+  nextAttempt_ = std::chrono::steady_clock::now() + retryDelay_;
+  changed_.notify_all();
+  if (!wasConnected || lostNoticed_) return {};
+  lostNoticed_ = true;
+  return QStringLiteral("lost the broker at %1; readings wait in %2 and go out when it is back")
+      .arg(url_, DisplayPath(spoolPath_));
 }
 
 }  // namespace orbek

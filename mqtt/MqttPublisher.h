@@ -11,14 +11,15 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <thread>
 
 #include "meter/ReadingPipeline.h"
 #include "meter/Transfer.h"
-
-struct mosquitto;
+#include "mqtt/MqttLink.h"
+#include "mqtt/MqttPackets.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcMqtt)
 
@@ -96,17 +97,26 @@ class MqttPublisher {
 
  private:
   struct InFlight {
-    int mid;
+    std::uint16_t packetId;
     std::int64_t end;  // spool offset after the message
     bool acknowledged;
   };
 
   void Configure(const MqttOptions& options);
+  void ConfigureTls(const MqttOptions& options, bool tls);
   void OpenSpool();
   void Wake();
+  // The sender thread's: every exchange with the broker happens there.
   void Send();
   void Reconnect();
-  void NoteTlsFailure();
+  void ReadBroker();
+  void Received(const mqtt::Packet& packet);
+  void WriteBroker();
+  void KeepAlive();
+  void Lost(const QString& why);
+  void SayGoodbye();
+  std::uint16_t NextPacketId();
+  void NoteTlsFailure(MqttLink::Failure failure);
   void SendStatusWhenAsked();
   void StopSender();
   void Pump();
@@ -117,11 +127,10 @@ class MqttPublisher {
   void RestartSpoolWhenDone();
   void SyncSpool();
   std::int64_t Pending() const;
-  static void OnConnect(mosquitto*, void* self, int result);
-  // Under the mutex; returns the notice to say once it is let go.
+  // Under the mutex; each returns the notice to say once it is let go.
   QString Connected(int result);
-  static void OnDisconnect(mosquitto*, void* self, int result);
-  static void OnPublish(mosquitto*, void* self, int mid);
+  QString Disconnected(bool wasConnected);
+  void Acknowledged(std::uint16_t packetId);
 
   void WarnOthersCanRead(const QString& path) const;
   std::function<void(const QString&)> notice_;
@@ -131,7 +140,8 @@ class MqttPublisher {
   QString topic_;
   QByteArray readingTopic_, statusTopic_;
   QString spoolPath_;
-  mosquitto* client_ = nullptr;
+  std::optional<LinkTls> tls_;
+  mqtt::ConnectRequest request_;
   std::thread sender_;
   int wake_ = -1;  // an eventfd the sender waits on beside the broker's socket
   std::atomic<bool> woken_{false};
@@ -146,6 +156,13 @@ class MqttPublisher {
   std::int64_t lastNotedMs_ = 0;  // the sender's
 
   // The sender's own.
+  MqttLink link_;
+  bool answered_ = false;  // the broker's CONNACK came on this connection
+  mqtt::PacketReader reader_;
+  std::string incoming_, outgoing_;
+  std::uint16_t lastPacketId_ = 0;
+  std::chrono::steady_clock::time_point opened_, lastSent_, pingSent_;
+  bool pinging_ = false;
   std::int64_t sent_ = 0;  // spool offset of the next message to send
   std::deque<InFlight> inFlight_;
   QByteArray chunk_;
@@ -169,7 +186,9 @@ class MqttPublisher {
   bool everConnected_ = false;
   bool lostNoticed_ = false;
   int refusal_ = -1;  // the broker's CONNACK code when it refused
-  bool tlsFailed_ = false;
+  MqttLink::Failure tlsFailure_ = MqttLink::Failure::None;
+  QString tlsProblem_;
+  QString unreachable_;  // why the last attempt could not reach the broker
   int statusMid_ = -1;
 };
 

@@ -29,7 +29,7 @@ QT_NO_GLIB=1 ctest --test-dir build/release --output-on-failure -j"$jobs" -R "$l
 echo "== unit tests under the sanitizers"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DORBEK_SANITIZE=ON -DORBEK_WERROR=ON
 cmake --build build/sanitize -j"$jobs" --target decoder_tests link_tests meter_sim_tests \
-  workbook_tests archive_tests orbek-meter-sim
+  workbook_tests archive_tests mqtt_packets_tests orbek-meter-sim
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
   ctest --test-dir build/sanitize --output-on-failure -j"$jobs" -L unit
