@@ -27,6 +27,10 @@ namespace {
 // streaming meter smoothly enough for the eye, at a third of the cost of
 // redrawing at the screen's rate.
 constexpr int kFrameMs = 50;
+// A frame that brought more points than the bottom axis shows replaced the
+// whole view: no eye follows points that pass that fast, and the next
+// frames come ten a second, as the table's do, until the points slow.
+constexpr int kRushingFrameMs = 100;
 
 QColor FromBgr(std::uint32_t colour) {
   return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
@@ -276,6 +280,13 @@ void CTchart1::Replot() {
   if (leftAxisAutomatic_) plot_->yAxis->rescale(true);
   plot_->replot(QCustomPlot::rpImmediateRefresh);
   ++replots_;
+  std::size_t longest = 0;
+  for (const SeriesData& data : series_)
+    longest = std::max(longest, data.xs.size());
+  const std::size_t gained = longest - std::min(longest, pointsAtReplot_);
+  pointsAtReplot_ = longest;
+  replotTimer_.setInterval(
+      static_cast<double>(gained) > plot_->xAxis2->range().size() ? kRushingFrameMs : kFrameMs);
 }
 
 // The wheel zooms the bottom axis around the pointer and a drag pans it

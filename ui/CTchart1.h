@@ -160,6 +160,7 @@ class CTchart1 : public QWidget {
 
   // How many redraws have run; lets tests see that points are coalesced.
   int ReplotCount() const { return replots_; }
+  int FrameMs() const { return replotTimer_.interval(); }
   QCustomPlot& Plot() const { return *plot_; }
 
  signals:
@@ -216,6 +217,7 @@ class CTchart1 : public QWidget {
   bool leftAxisAutomaticMinimum_ = false;
   bool view3D_ = false;
   int replots_ = 0;
+  std::size_t pointsAtReplot_ = 0;  // of the longest series
   bool following_ = true;
   std::optional<int> cursor_;  // the keyboard cursor's point, of series 0
   bool showingFollowed_ = false;  // the view's range is being set to the followed one
