@@ -235,17 +235,27 @@ ArrivalTimes ArrivalTimes::FromSteps(std::vector<Step> steps, std::int64_t last)
   return times;
 }
 
+// Made for every reading, for each place it goes: plain arithmetic on the
+// calendar, without the C library's time conversion and formatting.
 std::string UtcIsoText(std::chrono::system_clock::time_point when) {
+  using namespace std::chrono;
   if (when == kUnknownTime) return {};
-  const auto micros =
-      std::chrono::duration_cast<std::chrono::microseconds>(when.time_since_epoch()).count();
-  const std::time_t seconds = static_cast<std::time_t>(micros / 1000000);
-  std::tm utc{};
-  ::gmtime_r(&seconds, &utc);
-  char text[48];
-  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &utc);
-  std::snprintf(text + length, sizeof text - length, ".%06lldZ",
-                static_cast<long long>(micros % 1000000));
+  const auto micros = floor<microseconds>(when);
+  const auto day = floor<days>(micros);
+  const year_month_day date{day};
+  const hh_mm_ss time{micros - day};
+  std::string text = "0000-00-00T00:00:00.000000Z";
+  const auto put = [&](std::size_t at, long long value, int digits) {
+    for (int i = digits - 1; i >= 0; --i, value /= 10)
+      text[at + static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+  };
+  put(0, static_cast<int>(date.year()), 4);  // a nanosecond clock spans 1678 to 2262
+  put(5, static_cast<unsigned>(date.month()), 2);
+  put(8, static_cast<unsigned>(date.day()), 2);
+  put(11, time.hours().count(), 2);
+  put(14, time.minutes().count(), 2);
+  put(17, time.seconds().count(), 2);
+  put(20, time.subseconds().count(), 6);
   return text;
 }
 

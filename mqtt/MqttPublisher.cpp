@@ -14,6 +14,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -68,20 +69,26 @@ std::string ClientId() {
   return id;
 }
 
+// Runs of plain characters go in whole; quotes, backslashes and control
+// characters escaped.
 void AppendJsonText(QByteArray& json, std::string_view text) {
   json += '"';
-  for (const char c : text) {
+  std::size_t plain = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20) continue;
+    json.append(text.data() + plain, static_cast<qsizetype>(i - plain));
+    plain = i + 1;
     if (c == '"' || c == '\\') {
       json += '\\';
       json += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
+    } else {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       json += escaped;
-    } else {
-      json += c;
     }
   }
+  json.append(text.data() + plain, static_cast<qsizetype>(text.size() - plain));
   json += '"';
 }
 
@@ -93,6 +100,13 @@ void AppendJsonFixedOrNull(QByteArray& json, std::optional<double> number, int d
     return;
   }
   json += QByteArray::number(*number, 'f', decimals);
+}
+
+template <typename Integer>
+void AppendInteger(QByteArray& json, Integer number) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
+  json.append(digits, static_cast<qsizetype>(end - digits));
 }
 
 void AppendJsonTextOrNull(QByteArray& json, std::optional<std::string_view> text) {
@@ -155,7 +169,8 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
   json.reserve(400);
   json += "{\"transfer\":";
   AppendJsonText(json, transfer);
-  json += ",\"reading\":" + QByteArray::number(static_cast<qint64>(reading.number));
+  json += ",\"reading\":";
+  AppendInteger(json, reading.number);
   json += ",\"meter_time\":";
   AppendJsonText(json, r.TimestampText);
   json += ",\"meter_time_iso\":";
@@ -180,11 +195,14 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
   AppendJsonTextOrNull(json, received.empty() ? std::nullopt
                                               : std::optional<std::string_view>(received));
   json += reading.outOfStep ? ",\"out_of_step\":true" : ",\"out_of_step\":false";
-  json += ",\"lost_before\":" + QByteArray::number(static_cast<qulonglong>(reading.lostBefore));
+  json += ",\"lost_before\":";
+  AppendInteger(json, reading.lostBefore);
   // The sample's details a subscriber files the reading under.
   for (const DetailField& field : kDetailFields) {
     if (!field.perReading) continue;
-    json += ",\"" + QByteArray(field.key.data(), static_cast<qsizetype>(field.key.size())) + "\":";
+    json += ",\"";
+    json.append(field.key.data(), static_cast<qsizetype>(field.key.size()));
+    json += "\":";
     const std::string& text = details.*field.member;
     AppendJsonTextOrNull(json, text.empty() ? std::nullopt : std::optional<std::string_view>(text));
   }

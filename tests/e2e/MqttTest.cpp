@@ -111,6 +111,23 @@ TEST(ReadingMessageTest, WhatARecordDoesNotCarryIsNull) {
   }
 }
 
+// What a user typed comes back from the JSON as typed: quotes,
+// backslashes, accents and symbols beside plain text.
+TEST(ReadingMessageTest, DetailsComeBackAsTyped) {
+  SampleDetails details;
+  details.sample = "S-\"4711\"\\b";
+  details.operator_ = "Ana \xc3\x93'Brien";
+  details.location = "\\\\lab\\2 \xe2\x9c\x93\"";
+  const MeterRecord record(sim::GenerateRecords(1, 5)[0]);
+  const Reading reading{0, record, DecodeRecord(record), std::chrono::system_clock::now(), false};
+  const QJsonObject json =
+      QJsonDocument::fromJson(ReadingMessage("t\"1", reading, details)).object();
+  EXPECT_EQ(json["transfer"].toString().toStdString(), "t\"1");
+  EXPECT_EQ(json["sample"].toString().toStdString(), details.sample);
+  EXPECT_EQ(json["operator"].toString().toStdString(), details.operator_);
+  EXPECT_EQ(json["location"].toString().toStdString(), details.location);
+}
+
 TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {
   MqttBroker broker;
   MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/#");

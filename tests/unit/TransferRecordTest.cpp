@@ -21,6 +21,25 @@ Reading ReadingOf(std::int64_t number, const sim::RecordBytes& bytes) {
 // The golden transfer's readings worked out by hand give, per unit, the
 // numbers whose statistics are found here in two passes: the transfer's
 // one-pass statistics must equal them.
+// Against dates worked out by hand: month and leap-year ends, the last
+// microsecond of a second, and before the epoch.
+TEST(TransferRecordTest, ReceivedTimesAreWrittenInUtcToTheMicrosecond) {
+  using namespace std::chrono;
+  const struct {
+    sys_time<microseconds> when;
+    const char* text;
+  } cases[] = {
+      {sys_days{1970y / 1 / 1} + 1us, "1970-01-01T00:00:00.000001Z"},
+      {sys_days{2024y / 2 / 29} + 23h + 59min + 59s + 999999us, "2024-02-29T23:59:59.999999Z"},
+      {sys_days{2000y / 3 / 1} + 12h + 5min + 7s, "2000-03-01T12:05:07.000000Z"},
+      {sys_days{2100y / 12 / 31} + 1h, "2100-12-31T01:00:00.000000Z"},
+      {sys_days{1969y / 12 / 31} + 23h + 59min + 59s + 500000us, "1969-12-31T23:59:59.500000Z"},
+      {time_point_cast<microseconds>(kUnknownTime), ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(UtcIsoText(c.when), c.text);
+}
+
 TEST(TransferRecordTest, StatisticsOfTheGoldenTransferEqualThoseWorkedOutByHand) {
   const auto golden = test::LoadGolden("golden-transfer");
   ASSERT_FALSE(golden.csv.isEmpty());
