@@ -41,7 +41,7 @@ CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
 cmake --build build/distro -j"$jobs"
 ctest --test-dir build/distro --output-on-failure -j"$jobs" -E '^bench'
 
-echo "== fuzz the record decoder and the aligner"
+echo "== fuzz the record decoder, the aligner and the broker's packets"
 CXX=clang++ cmake -S . -B build/fuzz -DORBEK_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORBEK_WERROR=ON
 cmake --build build/fuzz -j"$jobs"
 mkdir -p build/fuzz/corpus
@@ -50,6 +50,9 @@ build/fuzz/tests/fuzz/fuzz_decoder -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
 mkdir -p build/fuzz/aligner-corpus
 build/fuzz/tests/fuzz/fuzz_aligner -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
   -max_len=600 build/fuzz/aligner-corpus
+mkdir -p build/fuzz/mqtt-corpus
+build/fuzz/tests/fuzz/fuzz_mqtt_packets -max_total_time="${ORBEK_FUZZ_SECONDS:-30}" \
+  -max_len=300 build/fuzz/mqtt-corpus
 
 echo "== the Debian package"
 rm -f build/release/orbek_*.deb
