@@ -39,7 +39,7 @@ namespace {
 constexpr std::size_t kWindow = 1000;
 constexpr int kKeepAliveSeconds = 30;
 // A connection, TLS handshake included, and the broker's answer to it.
-constexpr std::chrono::seconds kConnectWithin{3};
+constexpr std::chrono::seconds kConnectWithin{10};
 constexpr std::chrono::seconds kAnswerWithin{10};
 // What waits to be written to the broker, at most, before the spool is
 // read again.
