@@ -26,12 +26,47 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // OpenSSL (libssl, and libcrypto through it) is loaded when a run first
-// connects with TLS.
-QFunctionPointer OpenSsl(const char* function) {
+// asks for TLS, and every function the link calls is looked up then, in
+// the caller's thread: a library or function that is missing is the
+// user's error at the start (MqttError), never a throw in the sender.
+QFunctionPointer OpenSslFunction(const char* function) {
   static LazyLibrary library(ORBEK_LIBSSL_SONAME);
   return library.ResolveOrThrow<MqttError>(function, "cannot start TLS");
 }
-#define SSL(function) ORBEK_LAZY(OpenSsl, function)
+
+#define ORBEK_SSL_FUNCTION(function) \
+  decltype(&::function) function =   \
+      reinterpret_cast<decltype(&::function)>(OpenSslFunction(#function));
+
+struct OpenSsl {
+  ORBEK_SSL_FUNCTION(ERR_clear_error)
+  ORBEK_SSL_FUNCTION(ERR_error_string_n)
+  ORBEK_SSL_FUNCTION(ERR_get_error)
+  ORBEK_SSL_FUNCTION(SSL_CTX_free)
+  ORBEK_SSL_FUNCTION(SSL_CTX_load_verify_locations)
+  ORBEK_SSL_FUNCTION(SSL_CTX_new)
+  ORBEK_SSL_FUNCTION(SSL_CTX_set_verify)
+  ORBEK_SSL_FUNCTION(SSL_connect)
+  ORBEK_SSL_FUNCTION(SSL_ctrl)
+  ORBEK_SSL_FUNCTION(SSL_free)
+  ORBEK_SSL_FUNCTION(SSL_get0_param)
+  ORBEK_SSL_FUNCTION(SSL_get_error)
+  ORBEK_SSL_FUNCTION(SSL_get_verify_result)
+  ORBEK_SSL_FUNCTION(SSL_new)
+  ORBEK_SSL_FUNCTION(SSL_read)
+  ORBEK_SSL_FUNCTION(SSL_set1_host)
+  ORBEK_SSL_FUNCTION(SSL_set_fd)
+  ORBEK_SSL_FUNCTION(SSL_write)
+  ORBEK_SSL_FUNCTION(TLS_client_method)
+  ORBEK_SSL_FUNCTION(X509_VERIFY_PARAM_set1_ip_asc)
+  ORBEK_SSL_FUNCTION(X509_verify_cert_error_string)
+};
+
+const OpenSsl& Ssl() {
+  static const OpenSsl functions;  // looked up again at the next call if this throws
+  return functions;
+}
+#define SSL(function) Ssl().function
 
 constexpr std::size_t kReadChunk = 1 << 16;
 
@@ -67,6 +102,10 @@ bool IsAddress(const QByteArray& host) {
 }
 
 }  // namespace
+
+void MqttLink::LoadTls() {
+  Ssl();
+}
 
 MqttLink::~MqttLink() {
   Close();

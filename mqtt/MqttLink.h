@@ -24,6 +24,9 @@ class MqttLink {
  public:
   enum class Failure { None, Unreachable, Certificate, Handshake };
 
+  // Loads OpenSSL, or throws MqttError saying why it cannot be.
+  static void LoadTls();
+
   MqttLink() = default;
   ~MqttLink();
   MqttLink(const MqttLink&) = delete;

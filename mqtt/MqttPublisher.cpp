@@ -276,6 +276,7 @@ void MqttPublisher::ConfigureTls(const MqttOptions& options, bool tls) {
     throw MqttError(QStringLiteral("--mqtt-ca %1 does not exist")
                         .arg(DisplayPath(options.caFile))
                         .toStdString());
+  MqttLink::LoadTls();
   tls_ = LinkTls{NativeFromPath(options.caFile), options.insecure};
 }
 
