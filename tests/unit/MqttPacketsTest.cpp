@@ -22,8 +22,8 @@ TEST(MqttPacketsTest, PacketsAreLaidOutAsTheProtocolSays) {
   connect.keepAliveSeconds = 30;
   connect.willTopic = "t/s";
   connect.willMessage = "off";
-  connect.user = "u";
-  connect.password = "p:w";
+  connect.user.emplace("u");
+  connect.password.emplace("p:w");
   ConnectRequest bare;
   bare.clientId = "c";
   const struct {
