@@ -90,7 +90,8 @@ QString OpenSslReason() {
   while (const unsigned long error = SSL(ERR_get_error)()) {
     char text[256];
     SSL(ERR_error_string_n)(error, text, sizeof text);
-    reason = QString::fromLatin1(text);  // the last is the nearest to the cause
+    // The queue is drained; its first error is the one nearest the cause.
+    if (reason.isEmpty()) reason = QString::fromLatin1(text);
   }
   return reason.isEmpty() ? QStringLiteral("the connection ended") : reason;
 }
