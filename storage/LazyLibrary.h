@@ -7,10 +7,10 @@
 
 namespace orbek {
 
-// A system library only some runs need (the workbook writers, the broker's
-// client, SQLite's bulk insert), loaded at its first use instead of at every start: loading and
-// relocating it, and what it pulls in (GLib, libxml2, OpenSSL), costs more
-// than the rest of a logger's start. The build names it by its SONAME, so
+// A system library only some runs need (the workbook writers, OpenSSL for
+// a broker's TLS, SQLite's bulk insert), loaded at its first use instead of
+// at every start: loading and relocating it, and what it pulls in (GLib,
+// libxml2, libcrypto), costs more than the rest of a logger's start. The build names it by its SONAME, so
 // the version loaded is the one the program was built against.
 class LazyLibrary {
  public:
