@@ -267,12 +267,11 @@ std::int64_t Archive::KeyOf(const QByteArray& id) {
 }
 
 bool Archive::Store(const ArchivedTransfer& transfer) {
-  // Made before the write lock is taken: a long transfer's replay keeps
-  // no other writer waiting.
-  // The bytes are packed on another core while the readings are made.
+  // The bytes are packed, and the readings made, on other cores while the
+  // write lock is awaited and the rows go in: the lock is held about as
+  // long as the archive takes to write them.
   std::future<Packed> packing = std::async(std::launch::async, Pack, std::cref(transfer));
-  const DerivedRows derived = DeriveRows(transfer.original);
-  const Packed packed = packing.get();
+  DerivingRows derived(transfer.original);
   Transaction transaction(*this);
   if (Has(transfer.id)) {
     // Kept already (a recovery of a run that archived it before it ended):
@@ -285,9 +284,10 @@ bool Archive::Store(const ArchivedTransfer& transfer) {
   Rows rows(db_, location_);
   QSqlQuery last = rows.Exec(QStringLiteral("SELECT COALESCE(MAX(key), 0) + 1 FROM transfer"));
   const std::int64_t key = last.next() ? last.value(0).toLongLong() : 1;
-  InsertTransfer(transfer, key, derived.statistics, packed);
-  rows.InsertReadings(key, derived.rows, sqlite_);
-  InsertSeries(key, derived.statistics);
+  rows.InsertReadings(key, derived, sqlite_);
+  const Packed packed = packing.get();
+  InsertTransfer(transfer, key, derived.Statistics(), packed);
+  InsertSeries(key, derived.Statistics());
   AuditEvent received;
   received.transfer = transfer.id;
   received.at = transfer.end;

@@ -3,12 +3,16 @@
 #include <QSqlDriver>
 #include <QSqlError>
 
-#include <chrono>
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <memory>
 
 #include <sqlite3.h>
 
 #include "archive/Archive.h"
+#include "archive/ArchivedTransfer.h"
+#include "meter/RecordAligner.h"
 #include "storage/LazyLibrary.h"
 
 namespace orbek {
@@ -135,81 +139,149 @@ ReadingRow Rows::RowFrom(const QSqlQuery& q) const {
 
 namespace {
 
-// Keeps each reading's row as it comes, and marks one found out of step.
-class RowSink : public ReadingSink {
- public:
-  explicit RowSink(DerivedRows& derived) : derived_(derived) {}
-  void OnReading(const Reading& reading) override {
-    statistics_.Add(reading);
-    derived_.rows.push_back(ReadingRow::Of(reading));
-  }
-  void OnOutOfStep(const Reading& corrected) override {
-    statistics_.Correct(corrected.number);
-    auto& rows = derived_.rows;
-    const auto row = std::lower_bound(
-        rows.begin(), rows.end(), corrected.number,
-        [](const ReadingRow& r, std::int64_t n) { return r.n < n; });
-    if (row != rows.end() && row->n == corrected.number) *row = ReadingRow::Of(corrected);
-  }
-  void OnStepRegained(const StepLoss&) override {}
-  void OnEnd(const MeterRecord&) override {}
-  ReadingStatistics Statistics() const { return statistics_.Current(); }
+// How many rows go over at once: enough that handing over costs nothing
+// a row, few enough that the archive starts on them early.
+constexpr std::size_t kRowsABatch = 5000;
+// The maker's lead over the archive, in batches.
+constexpr std::size_t kBatchesAhead = 4;
 
- private:
-  DerivedRows& derived_;
-  StreamStatistics statistics_;
-};
+// Thrown through the replay when the taker has gone.
+struct Stopped {};
 
 }  // namespace
 
-DerivedRows DeriveRows(const OriginalBytes& original) {
-  DerivedRows derived;
-  derived.rows.reserve(static_cast<std::size_t>(original.bytes.size() / kMeterRecordSize));
-  RowSink sink(derived);
-  ReplayOriginal(original, sink);
-  derived.statistics = sink.Statistics();
-  return derived;
+// Holds back the last rows a correction can still reach (the aligner finds
+// a reading out of step at most kMostHeld readings later) and hands the
+// rest over in batches.
+class DerivingRows::Sink : public ReadingSink {
+ public:
+  explicit Sink(DerivingRows& rows) : rows_(rows) {}
+  void OnReading(const Reading& reading) override {
+    statistics_.Add(reading);
+    held_.push_back(ReadingRow::Of(reading));
+    if (held_.size() >= kRowsABatch + RecordAligner::kMostHeld) HandOver(kRowsABatch);
+  }
+  void OnOutOfStep(const Reading& corrected) override {
+    statistics_.Correct(corrected.number);
+    const auto row = std::lower_bound(held_.begin(), held_.end(), corrected.number,
+                                      [](const ReadingRow& r, std::int64_t n) { return r.n < n; });
+    if (row != held_.end() && row->n == corrected.number) *row = ReadingRow::Of(corrected);
+  }
+  void OnStepRegained(const StepLoss&) override {}
+  void OnEnd(const MeterRecord&) override {}
+  void Finish() { HandOver(held_.size()); }
+  ReadingStatistics Statistics() const { return statistics_.Current(); }
+
+ private:
+  void HandOver(std::size_t count) {
+    if (count == 0) return;
+    std::vector<ReadingRow> batch(std::make_move_iterator(held_.begin()),
+                                  std::make_move_iterator(held_.begin() + std::ptrdiff_t(count)));
+    held_.erase(held_.begin(), held_.begin() + std::ptrdiff_t(count));
+    if (!rows_.HandOver(std::move(batch))) throw Stopped{};
+  }
+
+  DerivingRows& rows_;
+  std::vector<ReadingRow> held_;
+  StreamStatistics statistics_;
+};
+
+DerivingRows::DerivingRows(const OriginalBytes& original)
+    : maker_([this, &original] { Make(original); }) {}
+
+DerivingRows::~DerivingRows() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  changed_.notify_all();
+  maker_.join();
 }
 
-void Rows::InsertReadings(std::int64_t key, const std::vector<ReadingRow>& rows, bool sqlite) {
-  if (sqlite) return InsertWithSqlite(key, rows);
-  InsertWithStatements(key, rows);
+void DerivingRows::Make(const OriginalBytes& original) {
+  ReadingStatistics statistics;
+  std::exception_ptr failure;
+  try {
+    Sink sink(*this);
+    ReplayOriginal(original, sink);
+    sink.Finish();
+    statistics = sink.Statistics();
+  } catch (const Stopped&) {
+  } catch (...) {
+    failure = std::current_exception();
+  }
+  {
+    const std::lock_guard lock(mutex_);
+    statistics_ = std::move(statistics);
+    failure_ = failure;
+    made_ = true;
+  }
+  changed_.notify_all();
 }
 
-void Rows::InsertWithSqlite(std::int64_t key, const std::vector<ReadingRow>& rows) {
+bool DerivingRows::HandOver(std::vector<ReadingRow> batch) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return stopped_ || ready_.size() < kBatchesAhead; });
+  if (stopped_) return false;
+  ready_.push_back(std::move(batch));
+  lock.unlock();
+  changed_.notify_all();
+  return true;
+}
+
+std::vector<ReadingRow> DerivingRows::Next() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return made_ || !ready_.empty(); });
+  if (ready_.empty()) {
+    if (failure_) std::rethrow_exception(failure_);
+    return {};
+  }
+  std::vector<ReadingRow> batch = std::move(ready_.front());
+  ready_.pop_front();
+  lock.unlock();
+  changed_.notify_all();
+  return batch;
+}
+
+void Rows::InsertReadings(std::int64_t key, DerivingRows& rows, bool sqlite) {
   const QVariant handle = db_.driver()->handle();
-  if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
-    return InsertWithStatements(key, rows);
-  sqlite3* db = *static_cast<sqlite3* const*>(handle.data());
+  if (sqlite && handle.isValid() && qstrcmp(handle.typeName(), "sqlite3*") == 0)
+    return InsertWithSqlite(*static_cast<sqlite3* const*>(handle.data()), key, rows);
+  for (std::vector<ReadingRow> batch = rows.Next(); !batch.empty(); batch = rows.Next())
+    InsertWithStatements(key, batch);
+}
+
+void Rows::InsertWithSqlite(sqlite3* db, std::int64_t key, DerivingRows& rows) {
   sqlite3_stmt* statement = nullptr;
   if (SQLITE(sqlite3_prepare_v2)(
           db, "INSERT INTO reading VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10)", -1,
           &statement, nullptr) != SQLITE_OK)
     Fail(QStringLiteral("write to"), QString::fromUtf8(SQLITE(sqlite3_errmsg)(db)));
+  const auto finalize = [](sqlite3_stmt* prepared) { SQLITE(sqlite3_finalize)(prepared); };
+  const std::unique_ptr<sqlite3_stmt, decltype(finalize)> owned(statement, finalize);
   const auto fail = [&] {
-    const QString why = QString::fromUtf8(SQLITE(sqlite3_errmsg)(db));
-    SQLITE(sqlite3_finalize)(statement);
-    Fail(QStringLiteral("write to"), why);
+    Fail(QStringLiteral("write to"), QString::fromUtf8(SQLITE(sqlite3_errmsg)(db)));
   };
-  for (const ReadingRow& row : rows) {
-    SQLITE(sqlite3_bind_int64)(statement, 1, key);
-    SQLITE(sqlite3_bind_int64)(statement, 2, row.n);
-    row.meterTime ? SQLITE(sqlite3_bind_int64)(statement, 3, *row.meterTime)
-                  : SQLITE(sqlite3_bind_null)(statement, 3);
-    row.value ? SQLITE(sqlite3_bind_double)(statement, 4, *row.value)
-              : SQLITE(sqlite3_bind_null)(statement, 4);
-    SQLITE(sqlite3_bind_int)(statement, 5, row.decimals);
-    row.unit ? SQLITE(sqlite3_bind_text)(statement, 6, row.unit->data(), int(row.unit->size()),
-                                         SQLITE_STATIC)
-             : SQLITE(sqlite3_bind_null)(statement, 6);
-    SQLITE(sqlite3_bind_double)(statement, 7, row.temperature);
-    SQLITE(sqlite3_bind_text)(statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_STATIC);
-    SQLITE(sqlite3_bind_int)(statement, 9, row.outOfStep ? 1 : 0);
-    SQLITE(sqlite3_bind_int64)(statement, 10, row.lostBefore);
-    if (SQLITE(sqlite3_step)(statement) != SQLITE_DONE) fail();
-    SQLITE(sqlite3_reset)(statement);
-  }
-  SQLITE(sqlite3_finalize)(statement);
+  for (std::vector<ReadingRow> batch = rows.Next(); !batch.empty(); batch = rows.Next())
+    for (const ReadingRow& row : batch) {
+      SQLITE(sqlite3_bind_int64)(statement, 1, key);
+      SQLITE(sqlite3_bind_int64)(statement, 2, row.n);
+      row.meterTime ? SQLITE(sqlite3_bind_int64)(statement, 3, *row.meterTime)
+                    : SQLITE(sqlite3_bind_null)(statement, 3);
+      row.value ? SQLITE(sqlite3_bind_double)(statement, 4, *row.value)
+                : SQLITE(sqlite3_bind_null)(statement, 4);
+      SQLITE(sqlite3_bind_int)(statement, 5, row.decimals);
+      row.unit ? SQLITE(sqlite3_bind_text)(statement, 6, row.unit->data(), int(row.unit->size()),
+                                           SQLITE_STATIC)
+               : SQLITE(sqlite3_bind_null)(statement, 6);
+      SQLITE(sqlite3_bind_double)(statement, 7, row.temperature);
+      SQLITE(sqlite3_bind_text)
+      (statement, 8, row.scale.data(), int(row.scale.size()), SQLITE_STATIC);
+      SQLITE(sqlite3_bind_int)(statement, 9, row.outOfStep ? 1 : 0);
+      SQLITE(sqlite3_bind_int64)(statement, 10, row.lostBefore);
+      if (SQLITE(sqlite3_step)(statement) != SQLITE_DONE) fail();
+      SQLITE(sqlite3_reset)(statement);
+    }
 }
 
 // Numbers written with every digit a double needs, so that the row reads

@@ -5,13 +5,20 @@
 #include <QSqlQuery>
 #include <QString>
 #include <QVariantList>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <exception>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "archive/ArchiveLocation.h"
 #include "meter/Transfer.h"
+
+struct sqlite3;
 
 namespace orbek {
 
@@ -39,12 +46,37 @@ struct OriginalBytes;
 
 // The rows a transfer's original bytes give, in order, each as last
 // delivered (a reading found out of step is marked), with their statistics:
-// what the archive keeps, made in one pass.
-struct DerivedRows {
-  std::vector<ReadingRow> rows;
-  ReadingStatistics statistics;
+// made on another core and handed over in batches, so that a long
+// transfer's rows go into the archive while the rest are still being made
+// and never all lie in memory at once.
+class DerivingRows {
+ public:
+  explicit DerivingRows(const OriginalBytes& original);
+  // Stops the work where it is when not every row was taken.
+  ~DerivingRows();
+  DerivingRows(const DerivingRows&) = delete;
+  DerivingRows& operator=(const DerivingRows&) = delete;
+
+  // The next rows, in order; empty once every row has been handed over.
+  // What went wrong in the making is thrown here.
+  std::vector<ReadingRow> Next();
+  // The statistics of every row; once Next() has come back empty.
+  const ReadingStatistics& Statistics() const { return statistics_; }
+
+ private:
+  class Sink;
+  void Make(const OriginalBytes& original);
+  // False once the taker has gone.
+  bool HandOver(std::vector<ReadingRow> batch);
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::vector<ReadingRow>> ready_;
+  bool made_ = false, stopped_ = false;
+  std::exception_ptr failure_;
+  ReadingStatistics statistics_;
+  std::thread maker_;
 };
-DerivedRows DeriveRows(const OriginalBytes& original);
 
 // The statements of one archive connection: each one checked, its failure
 // thrown as ArchiveError naming the archive.
@@ -56,7 +88,7 @@ class Rows {
   // Every reading of the transfer `key`, in one statement's loop (SQLite's
   // own API where the driver is SQLite's: a million rows in a second) or in
   // multi-row INSERTs.
-  void InsertReadings(std::int64_t key, const std::vector<ReadingRow>& rows, bool sqlite);
+  void InsertReadings(std::int64_t key, DerivingRows& rows, bool sqlite);
   // Calls `row` for each reading of transfer `key`, in order.
   template <typename Each>
   void ForEachReading(std::int64_t key, Each&& each);
@@ -64,7 +96,7 @@ class Rows {
   [[noreturn]] void Fail(const QString& what, const QString& why) const;
 
  private:
-  void InsertWithSqlite(std::int64_t key, const std::vector<ReadingRow>& rows);
+  void InsertWithSqlite(sqlite3* db, std::int64_t key, DerivingRows& rows);
   void InsertWithStatements(std::int64_t key, const std::vector<ReadingRow>& rows);
   ReadingRow RowFrom(const QSqlQuery& query) const;
 

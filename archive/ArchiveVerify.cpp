@@ -55,7 +55,6 @@ QStringList Archive::VerifyChain() {
 
 QStringList Archive::VerifyTransfer(const QByteArray& id) {
   const StoredTransfer stored = Load(id, false);
-  const std::vector<ReadingRow> derived = DeriveRows(stored.transfer.original).rows;
   const QString which = QStringLiteral("transfer %1").arg(Id(id));
   QStringList problems;
   // Its facts as received, and its details as the trail has them.
@@ -82,27 +81,36 @@ QStringList Archive::VerifyTransfer(const QByteArray& id) {
                                                    qsizetype(field.label.size())),
                                QString::fromStdString(stored.transfer.details.*field.member),
                                QString::fromStdString(details.*field.member));
-  // Its readings, against those its original bytes give.
+  // Its readings, against those its original bytes give, row by row.
+  DerivingRows derived(stored.transfer.original);
+  std::vector<ReadingRow> batch;
   std::size_t index = 0;
+  const auto nextDerived = [&]() -> const ReadingRow* {
+    if (index == batch.size()) {
+      batch = derived.Next();
+      index = 0;
+    }
+    return index < batch.size() ? &batch[index++] : nullptr;
+  };
   QString difference;
   Rows rows(db_, location_);
   rows.ForEachReading(KeyOf(id), [&](const ReadingRow& row) {
     if (!difference.isEmpty()) return;
-    if (index >= derived.size()) {
+    const ReadingRow* original = nextDerived();
+    if (!original) {
       difference = QStringLiteral("reading %1 is not in the meter's original bytes").arg(row.n);
       return;
     }
-    const ReadingRow& original = derived[index++];
     if (const std::string differs =
-            row.FirstDifference(original, "in the archive", "in the original bytes");
+            row.FirstDifference(*original, "in the archive", "in the original bytes");
         !differs.empty())
-      difference = QStringLiteral("reading %1: %2")
-                       .arg(original.n)
-                       .arg(QString::fromStdString(differs));
+      difference =
+          QStringLiteral("reading %1: %2").arg(original->n).arg(QString::fromStdString(differs));
   });
-  if (difference.isEmpty() && index < derived.size())
-    difference = QStringLiteral("reading %1 of the meter's original bytes has no row")
-                     .arg(derived[index].n);
+  if (difference.isEmpty())
+    if (const ReadingRow* unstored = nextDerived())
+      difference =
+          QStringLiteral("reading %1 of the meter's original bytes has no row").arg(unstored->n);
   if (!difference.isEmpty())
     problems << which + QStringLiteral(", ") + difference;
   return problems;

@@ -15,7 +15,9 @@
 #include <QUuid>
 #include <memory>
 #include <mutex>
+#include <numeric>
 #include <random>
+#include <set>
 
 #include "archive/Archive.h"
 #include "archive/ArchiveWaiting.h"
@@ -100,6 +102,25 @@ class ArchiveTest : public ::testing::TestWithParam<Backend> {
     QSqlDatabase::removeDatabase("tamper");
   }
 
+  // The one text `sql` selects, read behind the archive's back.
+  QString SelectText(const QString& sql) {
+    QString text;
+    if (server_) {
+      EXPECT_TRUE(server_->Sql(sql, &text)) << sql.toStdString();
+      return text;
+    }
+    {
+      QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "select");
+      db.setDatabaseName(location_.file);
+      EXPECT_TRUE(db.open());
+      QSqlQuery query(db);
+      EXPECT_TRUE(query.exec(sql) && query.next()) << query.lastError().text().toStdString();
+      text = query.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("select");
+    return text;
+  }
+
   QTemporaryDir dir_;
   std::unique_ptr<PostgresServer> server_;
   ArchiveLocation location_;
@@ -159,6 +180,44 @@ TEST_P(ArchiveTest, KeepsEachTransferAndGivesBackWhatItsBytesGive) {
   const QByteArray csv = HistoryCsv(one);
   EXPECT_TRUE(csv.contains(",\"Ann \"\"Lab\"\" Lee, PhD\",")) << csv.toStdString();
   EXPECT_EQ(one.front().readings, static_cast<std::int64_t>(DeriveReadings(kept[0].original).Count()));
+}
+
+// A long transfer's rows go in while the rest are still being made: a
+// reading found out of step after its neighbours went in, and a reading
+// lost, at each place a batch may end, are kept as the bytes give them.
+TEST_P(ArchiveTest, ALongTransferIsKeptWholeWithEveryFaultWhereverItFalls) {
+  Archive archive(location_);
+  for (const int fault : {4998, 4999, 5000, 9999}) {
+    SCOPED_TRACE(fault);
+    ArchivedTransfer transfer = MakeTransfer(unsigned(fault), QDateTime::currentDateTimeUtc());
+    // Records a second apart, begun so that reading `fault` is taken at the
+    // start of a minute: a stray byte late in it shifts a frame whose clock
+    // still follows, which goes on as a reading and is found out of step
+    // only by the records after it.
+    QByteArray bytes = test::Raw(sim::GenerateRecords(12060, 3, 1));
+    bytes.remove(0, 12 * ((60 - fault % 60) % 60));
+    bytes.remove(qsizetype(12 * (fault + 40) + 3), 1);  // a reading lost
+    bytes.insert(qsizetype(12 * fault + 10), QByteArray(1, '\x11'));
+    transfer.original.bytes = bytes + test::Raw({sim::EndRecord()});
+    ASSERT_TRUE(archive.Store(transfer));
+    const TransferRecord derived = DeriveReadings(transfer.original);
+    const ReadingStatistics statistics = derived.Statistics();
+    const std::set<std::int64_t>& marked = statistics.OutOfStepRows();
+    ASSERT_FALSE(marked.empty()) << "the stray byte went unseen";
+    ASSERT_GE(statistics.Lost(), 1u);
+    // The rows as a lab's own query finds them.
+    const QString rows = SelectText(
+        "SELECT 'rows ' || COUNT(*) || ', marked ' || SUM(out_of_step * n) || ', lost ' || "
+        "SUM(lost_before) FROM reading WHERE transfer_key = (SELECT key FROM transfer WHERE id = "
+        "'" +
+        transfer.id + "')");
+    EXPECT_TRUE(rows.contains(QString("rows %1, marked %2, lost %3")
+                                  .arg(derived.Count())
+                                  .arg(std::accumulate(marked.begin(), marked.end(), 0LL))
+                                  .arg(statistics.Lost())))
+        << rows.toStdString();
+  }
+  EXPECT_EQ(archive.Verify(), QStringList());
 }
 
 TEST_P(ArchiveTest, DetailsChangeOnlyWithTheirReasonAndReviewsAreKept) {
