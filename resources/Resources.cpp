@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QPainter>
 #include <QString>
@@ -34,6 +35,15 @@ void EnsureResources() {
 }  // namespace
 
 namespace {
+
+// A picture of ours, read as the PNG it is: left to find the format,
+// Qt's reader would load every image plugin (JPEG's library with them)
+// to ask each whether it knows the bytes, a tenth of the window's start-up.
+QPixmap Png(const QString& resource) {
+  QImageReader reader(resource, "png");
+  reader.setAutoDetectImageFormat(false);
+  return QPixmap::fromImage(reader.read());
+}
 
 qreal& BitmapGrowth() {
   static qreal growth = 1.0;
@@ -70,12 +80,12 @@ QPixmap LoadBitmap(int id) {
     return drawn;
   }
   for (int ratio = pixels; ratio > 1; --ratio) {
-    QPixmap scaled(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
+    QPixmap scaled = Png(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
     if (scaled.isNull()) continue;
     scaled.setDevicePixelRatio(ratio / growth);
     return scaled;
   }
-  QPixmap plain(QStringLiteral(":/bitmaps/%1.png").arg(id));
+  QPixmap plain = Png(QStringLiteral(":/bitmaps/%1.png").arg(id));
   plain.setDevicePixelRatio(1.0 / growth);
   return plain;
 }
@@ -129,7 +139,7 @@ class SizedFilesIconEngine : public QIconEngine {
     auto file = files_.lower_bound(wanted);  // the smallest that is large enough
     if (file == files_.end()) file = std::prev(files_.end());
     QPixmap& decoded = decoded_[file->first];
-    if (decoded.isNull()) decoded.load(file->second);
+    if (decoded.isNull()) decoded = Png(file->second);
     // A plain icon of the one picture makes a disabled or selected look
     // the way the style makes it for any icon.
     return QIcon(decoded).pixmap(size, mode, state);

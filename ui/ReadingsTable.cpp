@@ -53,7 +53,7 @@ void ReadingsModel::InsertColumn(int column, const QString& heading, Qt::Alignme
   beginInsertColumns({}, column, column);
   columns_.insert(columns_.begin() + column, {heading, alignment});
   for (auto& row : rows_)
-    row.insert(row.begin() + column, QString());
+    if (static_cast<std::size_t>(column) < row.size()) row.insert(row.begin() + column, QString());
   endInsertColumns();
 }
 
@@ -61,11 +61,10 @@ void ReadingsModel::InsertRows(int row, const QStringList& firstCells) {
   if (firstCells.isEmpty()) return;
   row = std::clamp(row, 0, rowCount());
   beginInsertRows({}, row, row + static_cast<int>(firstCells.size()) - 1);
-  std::vector<std::vector<QString>> added(static_cast<std::size_t>(firstCells.size()),
-                                          std::vector<QString>(columns_.size()));
+  std::vector<std::vector<QString>> added(static_cast<std::size_t>(firstCells.size()));
   if (!columns_.empty())
     for (std::size_t i = 0; i < added.size(); ++i)
-      added[i][0] = firstCells[static_cast<qsizetype>(i)];
+      added[i].push_back(firstCells[static_cast<qsizetype>(i)]);
   rows_.insert(rows_.begin() + row, std::make_move_iterator(added.begin()),
                std::make_move_iterator(added.end()));
   endInsertRows();
@@ -79,7 +78,12 @@ ReadingsModel::ReadingsModel(QObject* parent) : QAbstractTableModel(parent) {
 
 bool ReadingsModel::SetText(int row, int column, const QString& text) {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return false;
-  QString& cell = rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  std::vector<QString>& cells = rows_[static_cast<std::size_t>(row)];
+  if (static_cast<std::size_t>(column) >= cells.size()) {
+    if (text.isEmpty()) return true;
+    cells.resize(static_cast<std::size_t>(column) + 1);
+  }
+  QString& cell = cells[static_cast<std::size_t>(column)];
   if (cell == text) return true;
   cell = text;
   // The cells a frame changed are shown together at its end: readings can
@@ -104,7 +108,9 @@ void ReadingsModel::ShowChanged() {
 
 QString ReadingsModel::Text(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
-  return rows_[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+  const std::vector<QString>& cells = rows_[static_cast<std::size_t>(row)];
+  return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)]
+                                                         : QString();
 }
 
 QString ReadingsModel::Heading(int column) const {

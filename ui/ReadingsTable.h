@@ -49,6 +49,8 @@ class ReadingsModel : public QAbstractTableModel {
 
  private:
   std::vector<Column> columns_;
+  // A row holds the cells up to its last with text: most of the 5001 rows
+  // are empty but for their number, and made at start-up.
   std::vector<std::vector<QString>> rows_;
   QTimer frame_;  // the views hear of changed cells once a frame
   int changedFirst_ = -1, changedLast_ = -1;
