@@ -19,6 +19,9 @@ namespace {
 // reads rows that pass at either rate. A reading that comes alone shows
 // within a tenth of a second.
 constexpr int kFrameMs = 100;
+// A frame that changed more rows than the view shows replaced every row
+// in view: the next frames come five a second, until the readings slow.
+constexpr int kRushingFrameMs = 200;
 
 }  // namespace
 
@@ -99,11 +102,12 @@ void ReadingsModel::RequestFrame() {
 }
 
 void ReadingsModel::ShowChanged() {
+  const int rows = changedFirst_ < 0 ? 0 : changedLast_ - changedFirst_ + 1;
   if (changedFirst_ >= 0)
     emit dataChanged(index(changedFirst_, 0), index(changedLast_, columnCount() - 1),
                      {Qt::DisplayRole});
   changedFirst_ = changedLast_ = -1;
-  emit FrameShown();
+  emit FrameShown(rows);
 }
 
 QString ReadingsModel::Text(int row, int column) const {
@@ -201,7 +205,7 @@ ReadingsTable::ReadingsTable(QWidget* parent) : QTableView(parent) {
   // own background, the window's colour it is drawn over anyway, spares
   // the table's frame and the window beneath a repaint each time.
   verticalScrollBar()->setAutoFillBackground(true);
-  connect(&model_, &ReadingsModel::FrameShown, this, &ReadingsTable::ScrollToPendingRow);
+  connect(&model_, &ReadingsModel::FrameShown, this, &ReadingsTable::EndFrame);
 }
 
 void ReadingsTable::SetFullRowSelect(bool on) {
@@ -238,6 +242,13 @@ void ReadingsTable::EnsureVisible(int row) {
   if (row < 0 || row >= ItemCount()) return;
   pendingRow_ = row;
   model_.RequestFrame();
+}
+
+void ReadingsTable::EndFrame(int rowsChanged) {
+  ScrollToPendingRow();
+  const int rowsInView =
+      std::max(1, viewport()->height() / std::max(1, verticalHeader()->defaultSectionSize()));
+  model_.SetFrameMs(rowsChanged > rowsInView ? kRushingFrameMs : kFrameMs);
 }
 
 void ReadingsTable::ScrollToPendingRow() {

@@ -33,6 +33,8 @@ class ReadingsModel : public QAbstractTableModel {
   bool SetText(int row, int column, const QString& text);
   // Asks for a frame even when no cell changes.
   void RequestFrame();
+  void SetFrameMs(int ms) { frame_.setInterval(ms); }
+  int FrameMs() const { return frame_.interval(); }
   QString Text(int row, int column) const;
   QString Heading(int column) const;
 
@@ -44,8 +46,9 @@ class ReadingsModel : public QAbstractTableModel {
   void ShowChanged();
 
  signals:
-  // Once a frame, after the views have heard of the changed cells.
-  void FrameShown();
+  // Once a frame, after the views have heard of the `rows` changed (from
+  // the first to the last changed).
+  void FrameShown(int rows);
 
  private:
   std::vector<Column> columns_;
@@ -124,11 +127,13 @@ class ReadingsTable : public QTableView, public ExportSource {
   int HeaderItemCount() const override { return model_.columnCount(); }
   QString HeaderText(int column) const override { return model_.Heading(column); }
   int ColumnWidth(int column) const override { return columnWidth(column); }
+  int FrameMs() const { return model_.FrameMs(); }
 
  protected:
   void focusInEvent(QFocusEvent* event) override;
 
  private:
+  void EndFrame(int rowsChanged);
   void ScrollToPendingRow();
 
   ReadingsModel model_;

@@ -2,6 +2,9 @@
 // out; they must look exactly as the style draws them.
 #include <gtest/gtest.h>
 
+#include <QHeaderView>
+#include <QTest>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
@@ -95,10 +98,36 @@ TEST(ReadingsTableTest, AStreamIsPaintedOnceAFrame) {
   reading.start(1);
   test::Pump(1000);
   reading.stop();
-  const double frames = static_cast<double>(streaming.elapsed()) / 100.0;  // a frame, 100 ms
+  // A hundred rows a frame pass the ten in view: a frame of 200 ms.
+  const double frames = static_cast<double>(streaming.elapsed()) / 200.0;
   EXPECT_GT(row, 100) << "the readings did not stream";
   EXPECT_GE(counter.paints, frames / 2) << "the stream was not shown";
   EXPECT_LE(counter.paints, frames + 2) << "painted more than once a frame";
+}
+
+// Ten frames a second while the rows a frame changes fit in the view; five
+// once a frame changes more rows than the view shows, and ten again when
+// the readings slow.
+TEST(ReadingsTableTest, RowsThatReplaceTheWholeViewAreShownFiveTimesASecond) {
+  ReadingsTable table;
+  table.resize(420, 300);
+  table.InsertColumn(0, "No.", Qt::AlignRight, 130);
+  for (int row = 0; row < 2000; ++row)
+    table.InsertItem(row, QString::number(row));
+  table.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+  const int inView = table.viewport()->height() / table.verticalHeader()->defaultSectionSize();
+  const struct {
+    int rowsAFrame;
+    int frameMs;
+  } cases[] = {{1, 100}, {inView, 100}, {inView + 1, 200}, {500, 200}, {3, 100}};
+  int row = 0;
+  for (const auto& c : cases) {
+    for (int i = 0; i < c.rowsAFrame; ++i, ++row)
+      table.SetItemText(row, 0, QStringLiteral("reading %1").arg(row));
+    test::Pump(250);
+    EXPECT_EQ(table.FrameMs(), c.frameMs) << c.rowsAFrame << " rows a frame";
+  }
 }
 
 }  // namespace
