@@ -50,11 +50,6 @@ constexpr int kAwayWaitMs = 5000;
 constexpr std::chrono::milliseconds kFirstRetry{1000};
 constexpr std::chrono::milliseconds kLongestRetry{2000};
 constexpr std::int64_t kNoteEveryMs = 200;
-// How long the broker's acknowledgements of a write may wait to be read:
-// they are read with the next wake-up's work, which at a line's pace comes
-// sooner; listening for them as they come would wake the sender a second
-// time for every write.
-constexpr std::chrono::milliseconds kAckReadDelay{25};
 constexpr std::int64_t kRestartSpoolBytes = 4 << 20;
 // The spool starts with this line, the number being where the messages the
 // broker has not acknowledged begin.
@@ -461,22 +456,16 @@ void MqttPublisher::Send() {
     if (!link_.IsOpen()) Reconnect();
     const bool open = link_.IsOpen();
     const bool writing = !outgoing_.empty() && !link_.WantsRead();
-    const auto quiet = std::chrono::steady_clock::now() - lastSent_;
-    const bool listening = !answered_ || pinging_ || link_.WantsRead() || quiet >= kAckReadDelay;
     pollfd polled[2] = {
         {wake_, POLLIN, 0},
-        {link_.Descriptor(), static_cast<short>((listening ? POLLIN : 0) | (writing ? POLLOUT : 0)),
-         0}};
-    const auto untilListening =
-        std::chrono::ceil<std::chrono::milliseconds>(kAckReadDelay - quiet).count();
-    ::poll(polled, open ? 2 : 1, !open ? 200 : listening ? 500 : int(untilListening));
-    const bool woken = (polled[0].revents & POLLIN) != 0;
-    if (woken) {
+        {link_.Descriptor(), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}};
+    ::poll(polled, open ? 2 : 1, open ? 500 : 200);
+    if (polled[0].revents & POLLIN) {
       std::uint64_t count = 0;
       [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
       woken_ = false;
     }
-    if (open && (woken || (polled[1].revents & (POLLIN | POLLERR | POLLHUP)))) ReadBroker();
+    if (open && (polled[1].revents & (POLLIN | POLLERR | POLLHUP))) ReadBroker();
     KeepAlive();
     SendStatusWhenAsked();
     Pump();
