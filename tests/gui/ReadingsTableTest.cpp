@@ -2,13 +2,12 @@
 // out; they must look exactly as the style draws them.
 #include <gtest/gtest.h>
 
-#include <QHeaderView>
-#include <QTest>
-
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QImage>
 #include <QStyledItemDelegate>
+#include <QTest>
 #include <QTimer>
 
 #include "tests/support/EventLoop.h"
