@@ -1,8 +1,13 @@
 #include "app/COrbekApp.h"
 
 #include <QCommandLineParser>
+#include <QDBusConnection>
 #include <QSettings>
+#include <QThread>
 #include <cstdio>
+#include <exception>
+#include <future>
+#include <memory>
 
 #include "archive/ArchiveLocation.h"
 #include "resources/Resources.h"
@@ -36,6 +41,21 @@ std::optional<ArchiveLocation> ArchiveFrom(const QCommandLineParser& parser,
     *problem = QStringLiteral("%1: %2").arg(ArchiveLocation::ConfigFile(), *problem);
   return archive;
 }
+
+// Work done on a thread of its own, one Qt's serial ports can be opened in;
+// waited for when it goes.
+class Meanwhile {
+ public:
+  explicit Meanwhile(std::function<void()> work) : thread_(QThread::create(std::move(work))) {
+    thread_->start();
+  }
+  ~Meanwhile() { thread_->wait(); }
+  Meanwhile(const Meanwhile&) = delete;
+  Meanwhile& operator=(const Meanwhile&) = delete;
+
+ private:
+  std::unique_ptr<QThread> thread_;
+};
 
 }  // namespace
 
@@ -100,12 +120,28 @@ int COrbekApp::InitInstance() {
   const WindowOptions options = AddWindowOptions(parser);
   parser.process(app_);
 
+  const QStringList extraPorts = parser.values(options.port);
+  const COrbekDlg::PortCandidateSource candidates = [extraPorts] {
+    return SerialPortCandidates(extraPorts);
+  };
+  // The window's bitmaps, the session bus and the first scan's probe were
+  // a quarter of its start-up; another core does them while the form is built.
+  std::promise<ProbeResult> probed;
+  std::future<ProbeResult> firstScan = probed.get_future();
+  const Meanwhile meanwhile([prepare = PrepareBitmaps(), candidates, &probed] {
+    prepare();
+    QDBusConnection::sessionBus();  // connects, for the scheme below
+    try {
+      probed.set_value(ProbePorts(candidates()));
+    } catch (...) {
+      probed.set_exception(std::current_exception());
+    }
+  });
+  COrbekDlg dlg(nullptr, candidates);
+  dlg.ScanFirstFrom(std::move(firstScan));
   // GNOME and others publish a dark style only through the portal.
   DesktopScheme scheme;
   QObject::connect(&scheme, &DesktopScheme::Changed, &ApplyScheme);
-
-  const QStringList extraPorts = parser.values(options.port);
-  COrbekDlg dlg(nullptr, [extraPorts] { return SerialPortCandidates(extraPorts); });
   QString error;
   if (!dlg.CaptureTo(parser.value(options.capture), &error)) {
     std::fprintf(stderr, "orbek: %s\n", qPrintable(error));

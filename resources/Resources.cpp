@@ -12,7 +12,10 @@
 #include <QTranslator>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <map>
+#include <mutex>
+#include <optional>
 
 // The resources are compiled into this static library; the program and the
 // tests register them on first use.
@@ -39,15 +42,110 @@ namespace {
 // A picture of ours, read as the PNG it is: left to find the format,
 // Qt's reader would load every image plugin (JPEG's library with them)
 // to ask each whether it knows the bytes, a tenth of the window's start-up.
-QPixmap Png(const QString& resource) {
+QImage PngImage(const QString& resource) {
   QImageReader reader(resource, "png");
   reader.setAutoDetectImageFormat(false);
-  return QPixmap::fromImage(reader.read());
+  return reader.read();
+}
+
+QPixmap Png(const QString& resource) {
+  return QPixmap::fromImage(PngImage(resource));
 }
 
 qreal& BitmapGrowth() {
   static qreal growth = 1.0;
   return growth;
+}
+
+// What a bitmap looks like besides its id; read on the GUI thread, so that
+// the bitmap can be made on any.
+struct BitmapLook {
+  qreal growth = 1.0;
+  int pixels = 1;  // drawn at 1x, 2x or 3x
+  std::optional<QPalette> palette;
+  QLocale language;
+
+  bool operator==(const BitmapLook&) const = default;
+};
+
+BitmapLook CurrentLook() {
+  BitmapLook look;
+  look.growth = BitmapGrowth();
+  const qreal screenRatio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
+  look.pixels = std::clamp(static_cast<int>(std::ceil(screenRatio * look.growth)), 1, 3);
+  if (qGuiApp != nullptr) look.palette = qGuiApp->palette();
+  look.language = LanguageInUse();
+  return look;
+}
+
+struct MadeBitmap {
+  QImage image;
+  qreal ratio = 1.0;  // its device pixel ratio
+};
+
+// The bitmaps come drawn at 1x, 2x and 3x (<id>@2x.png, <id>@3x.png); the
+// one for the screen's scale (and the form's growth) is taken, so that a
+// scaled window draws its faces from enough pixels rather than stretching
+// the 1x ones. They are English on the light dialog face: a bitmap whose
+// text the window's language translates, or any under a dark palette, is
+// drawn afresh in the same look.
+MadeBitmap MakeBitmap(int id, const BitmapLook& look) {
+  const char* text = BitmapText(id);
+  const auto translate = [](const char* english) {
+    return QCoreApplication::translate("Artwork", english);
+  };
+  const bool dark = look.palette && IsDark(*look.palette);
+  if (text != nullptr && (dark || translate(text) != QString::fromUtf8(text))) {
+    const ArtworkColours colours = look.palette ? ColoursOf(*look.palette) : StockColours();
+    return {DrawBitmap(id, colours, look.pixels, translate), look.pixels / look.growth};
+  }
+  for (int ratio = look.pixels; ratio > 1; --ratio) {
+    QImage scaled = PngImage(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
+    if (!scaled.isNull()) return {std::move(scaled), ratio / look.growth};
+  }
+  return {PngImage(QStringLiteral(":/bitmaps/%1.png").arg(id)), 1.0 / look.growth};
+}
+
+// The bitmaps made ahead, in one look, by PrepareBitmaps' job.
+class PreparedBitmaps {
+ public:
+  void Begin(const BitmapLook& look) {
+    const std::lock_guard lock(mutex_);
+    look_ = look;
+    made_.clear();
+    making_ = true;
+  }
+  void Put(int id, MadeBitmap made) {
+    const std::lock_guard lock(mutex_);
+    made_[id] = std::move(made);
+    ready_.notify_all();
+  }
+  void End() {
+    const std::lock_guard lock(mutex_);
+    making_ = false;
+    ready_.notify_all();
+  }
+  // Bitmap `id` if it is, or is being, made in `look`.
+  std::optional<MadeBitmap> Find(int id, const BitmapLook& look) {
+    std::unique_lock lock(mutex_);
+    if (look_ != look) return std::nullopt;
+    ready_.wait(lock, [&] { return made_.count(id) > 0 || !making_; });
+    const auto made = made_.find(id);
+    if (made == made_.end()) return std::nullopt;
+    return made->second;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::optional<BitmapLook> look_;
+  std::map<int, MadeBitmap> made_;
+  bool making_ = false;
+};
+
+PreparedBitmaps& Prepared() {
+  static PreparedBitmaps prepared;
+  return prepared;
 }
 
 }  // namespace
@@ -56,38 +154,30 @@ void SetBitmapGrowth(qreal growth) {
   BitmapGrowth() = std::max<qreal>(1.0, growth);
 }
 
-// The bitmaps come drawn at 1x, 2x and 3x (<id>@2x.png, <id>@3x.png); the
-// one for the screen's scale (and the form's growth) is taken, so that a
-// scaled window draws its faces from enough pixels rather than stretching
-// the 1x ones. They are English on the light dialog face: a bitmap whose
-// text the window's language translates, or any under a dark palette, is
-// drawn afresh in the same look.
 QPixmap LoadBitmap(int id) {
   EnsureResources();
-  const qreal growth = BitmapGrowth();
-  const qreal screenRatio = qGuiApp != nullptr ? qGuiApp->devicePixelRatio() : 1.0;
-  const int pixels = std::clamp(static_cast<int>(std::ceil(screenRatio * growth)), 1, 3);
-  const char* text = BitmapText(id);
-  const auto translate = [](const char* english) {
-    return QCoreApplication::translate("Artwork", english);
+  const BitmapLook look = CurrentLook();
+  std::optional<MadeBitmap> made = Prepared().Find(id, look);
+  if (!made) made = MakeBitmap(id, look);
+  QPixmap bitmap = QPixmap::fromImage(made->image);
+  bitmap.setDevicePixelRatio(made->ratio);
+  return bitmap;
+}
+
+std::function<void()> PrepareBitmaps() {
+  EnsureResources();
+  const BitmapLook look = CurrentLook();
+  return [look] {
+    Prepared().Begin(look);
+    try {
+      for (const int id : BitmapIds())
+        Prepared().Put(id, MakeBitmap(id, look));
+    } catch (...) {
+      Prepared().End();  // LoadBitmap makes the rest itself
+      throw;
+    }
+    Prepared().End();
   };
-  const bool dark = qGuiApp != nullptr && IsDark(qGuiApp->palette());
-  if (text != nullptr && (dark || translate(text) != QString::fromUtf8(text))) {
-    QPixmap drawn = QPixmap::fromImage(DrawBitmap(
-        id, qGuiApp != nullptr ? ColoursOf(qGuiApp->palette()) : StockColours(), pixels,
-        translate));
-    drawn.setDevicePixelRatio(pixels / growth);
-    return drawn;
-  }
-  for (int ratio = pixels; ratio > 1; --ratio) {
-    QPixmap scaled = Png(QStringLiteral(":/bitmaps/%1@%2x.png").arg(id).arg(ratio));
-    if (scaled.isNull()) continue;
-    scaled.setDevicePixelRatio(ratio / growth);
-    return scaled;
-  }
-  QPixmap plain = Png(QStringLiteral(":/bitmaps/%1.png").arg(id));
-  plain.setDevicePixelRatio(1.0 / growth);
-  return plain;
 }
 
 namespace {

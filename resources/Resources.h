@@ -3,6 +3,7 @@
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
+#include <functional>
 
 namespace orbek {
 
@@ -11,6 +12,11 @@ namespace orbek {
 QPixmap LoadBitmap(int id);
 // The window's form grown this much for a larger font (1: as drawn).
 void SetBitmapGrowth(qreal growth);
+// A job that makes every bitmap of the window in the look it has now (the
+// screen's scale, the growth, the palette, the language), for a thread of
+// its own while the form is built: LoadBitmap waits for one being made and
+// takes it while the look stays; one in another look it makes afresh.
+std::function<void()> PrepareBitmaps();
 
 // The application icon in all its sizes, 16 to 256 pixels.
 QIcon ApplicationIcon();

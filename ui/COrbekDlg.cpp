@@ -816,8 +816,12 @@ void COrbekDlg::WidenToItems(QComboBox& combo) {
                                            combo.height());
 }
 
+void COrbekDlg::ScanFirstFrom(std::future<ProbeResult> probe) {
+  firstScan_ = std::move(probe);
+}
+
 void COrbekDlg::ScanPorts() {
-  const ProbeResult result = ProbePorts(candidates_());
+  const ProbeResult result = firstScan_.valid() ? firstScan_.get() : ProbePorts(candidates_());
   PortCombo->clear();
   PortNumberList.clear();
   for (const auto& port : result.usable) {

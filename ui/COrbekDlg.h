@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +43,10 @@ class COrbekDlg : public QDialog {
 
   explicit COrbekDlg(QWidget* parent = nullptr, PortCandidateSource candidates = {});
   ~COrbekDlg() override;
+
+  // The first scan takes its ports from this probe, under way on another
+  // thread while the form is built, rather than trying them itself.
+  void ScanFirstFrom(std::future<ProbeResult> probe);
 
   // Sets the window up before it is first shown: faces, boxes, the port scan
   // with its report, the table's columns and rows, the chart's series.
@@ -162,6 +167,7 @@ class COrbekDlg : public QDialog {
 
   std::unique_ptr<Ui::COrbekDlg> ui_;
   PortCandidateSource candidates_;
+  std::future<ProbeResult> firstScan_;
 
   // The members, in the order the window declares them.
   QIcon AppIcon;

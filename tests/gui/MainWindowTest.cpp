@@ -4,8 +4,14 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTest>
+#include <QThread>
+#include <future>
+#include <map>
+#include <thread>
 
+#include "resources/Artwork.h"
 #include "resources/Resources.h"
+#include "ui/DesktopScheme.h"
 #include "ui/SaveDialog.h"
 
 #include "link/PortDiscovery.h"
@@ -294,6 +300,52 @@ TEST(SaveDialogTest, OffersItsTypesInOrderAndTheSuffixFollowsTheType) {
 namespace orbek {
 namespace {
 
+// The bitmaps made on another thread while the window is built are those
+// it would make itself, and only in the look they were made in: a language,
+// a dark palette or a larger font set since makes them afresh.
+TEST(BitmapsTest, BitmapsMadeAheadAreShownOnlyInTheLookTheyWereMadeIn) {
+  const QPalette light = QApplication::palette();
+  const std::pair<const char*, std::function<void()>> looks[] = {
+      {"plain", [] {}},
+      {"German", [] { UseLanguage(QLocale(QLocale::German)); }},
+      {"dark", [] { QApplication::setPalette(DarkPalette()); }},
+      {"grown", [] { SetBitmapGrowth(1.5); }}};
+  const auto plain = [&light] {
+    UseLanguage(QLocale(QLocale::English));
+    QApplication::setPalette(light);
+    SetBitmapGrowth(1.0);
+  };
+  const auto shown = [] {
+    std::map<int, QImage> images;
+    for (const int id : BitmapIds())
+      images[id] = LoadBitmap(id).toImage();
+    return images;
+  };
+  std::map<std::string, std::map<int, QImage>> expected;
+  for (const auto& [name, set] : looks) {
+    plain();
+    set();
+    expected[name] = shown();
+  }
+  for (const auto& [made, setMade] : looks) {
+    for (const auto& [asked, setAsked] : looks) {
+      plain();
+      setMade();
+      std::thread making(PrepareBitmaps());
+      if (std::string(made) != asked) {  // while making, the look stays
+        making.join();
+        plain();
+        setAsked();
+      }
+      const std::map<int, QImage> images = shown();
+      if (making.joinable()) making.join();
+      for (const auto& [id, image] : images)
+        EXPECT_EQ(image, expected[asked][id]) << id << " made " << made << ", shown " << asked;
+    }
+  }
+  plain();
+}
+
 // Every bitmap the window uses, at the size the window lays out, on the
 // dialog face colour; of each button pair the lower id is the darker face.
 TEST(BitmapsTest, EachBitmapHasItsSizeAndBackground) {
@@ -422,6 +474,32 @@ TEST(PortComboTest, ALinkedPortShowsItsNameTheListItsDescriptionAndTheTooltipThe
   const QFontMetrics metrics(port.view()->font());
   EXPECT_GT(port.view()->minimumWidth(), metrics.horizontalAdvance(port.itemText(0) + description));
   EXPECT_GT(port.view()->minimumWidth(), port.width()) << "the open list is no wider than the box";
+}
+
+// The first scan shows what the probe started with the window found, the
+// probe run on a thread of its own; the Scan button tries the ports again.
+TEST(PortComboTest, TheFirstScanTakesTheProbeUnderWayAndTheScanButtonProbesAgain) {
+  sim::MeterSimulator early(sim::MeterSimulator::Options{}), later(sim::MeterSimulator::Options{});
+  const auto candidate = [](const sim::MeterSimulator& meter) {
+    return std::vector<PortCandidate>{{QString::fromStdString(meter.DevicePath()), {}}};
+  };
+  std::vector<PortCandidate> offered = candidate(early);
+  std::promise<ProbeResult> probed;
+  std::unique_ptr<QThread> probe(
+      QThread::create([&probed, offered] { probed.set_value(ProbePorts(offered)); }));
+  probe->start();
+  BoxRecorder boxes;
+  COrbekDlg dlg(nullptr, [&offered] { return offered; });
+  dlg.ScanFirstFrom(probed.get_future());
+  offered = candidate(later);
+  dlg.OnInitDialog();
+  probe->wait();
+  auto& port = OrbekDlgProbe(dlg).Combo("PortCombo");
+  ASSERT_EQ(port.count(), 1);
+  EXPECT_EQ(port.toolTip().toStdString(), early.DevicePath());
+  QTest::mouseClick(&OrbekDlgProbe(dlg).Button("ScanButton"), Qt::LeftButton);
+  ASSERT_EQ(port.count(), 1);
+  EXPECT_EQ(port.toolTip().toStdString(), later.DevicePath());
 }
 
 }  // namespace
