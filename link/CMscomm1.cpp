@@ -1,5 +1,6 @@
 #include "link/CMscomm1.h"
 
+#include <algorithm>
 #include <cerrno>
 
 #include <poll.h>
@@ -8,7 +9,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QRegularExpression>
 #include <QSocketNotifier>
 
 #include "link/SerialDevice.h"
@@ -127,18 +127,33 @@ QByteArray CMscomm1::Input() {
   return bytes;
 }
 
+// "9600,n,8,1": the baud rate (2 to 7 digits), the parity (n, e, o, m or
+// s), the data bits (5 to 8) and the stop bits (1, 1.5 or 2), with spaces
+// around each allowed. Read by hand: a regular expression's compilation
+// was a thirtieth of orbek-log's start-up.
 CMscomm1::LineSettings CMscomm1::ParseSettings(const QString& settings) {
-  static const QRegularExpression pattern(
-      QStringLiteral(R"(^\s*(\d{2,7})\s*,\s*([nNeEoOmMsS])\s*,\s*([5-8])\s*,\s*(1|1\.5|2)\s*$)"));
-  const auto match = pattern.match(settings);
-  if (!match.hasMatch())
+  QStringList fields = settings.split(QLatin1Char(','));
+  for (QString& field : fields)
+    field = field.trimmed();
+  const auto digits = [](const QString& text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); });
+  };
+  const auto oneOf = [](const QString& text, QLatin1String letters) {
+    return text.size() == 1 && QString(letters).contains(text);
+  };
+  const bool valid = fields.size() == 4 && fields[0].size() >= 2 && fields[0].size() <= 7 &&
+                     digits(fields[0]) && oneOf(fields[1], QLatin1String("nNeEoOmMsS")) &&
+                     oneOf(fields[2], QLatin1String("5678")) &&
+                     (fields[3] == QLatin1String("1") || fields[3] == QLatin1String("1.5") ||
+                      fields[3] == QLatin1String("2"));
+  if (!valid)
     throw SerialError(QStringLiteral("Invalid port settings \"%1\": expected baud,parity,data "
                                      "bits,stop bits, for example 9600,n,8,1")
                           .arg(settings)
                           .toStdString());
-  return {match.captured(1).toInt(), ParityOf(match.captured(2).at(0)),
-          static_cast<QSerialPort::DataBits>(match.captured(3).toInt()),
-          StopBitsOf(match.captured(4))};
+  return {fields[0].toInt(), ParityOf(fields[1].at(0)),
+          static_cast<QSerialPort::DataBits>(fields[2].toInt()), StopBitsOf(fields[3])};
 }
 
 void CMscomm1::ApplySettings() {

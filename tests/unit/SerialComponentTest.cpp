@@ -235,8 +235,10 @@ TEST(SerialSettingsTest, AcceptsLineSettingsAndRejectsMalformedOnes) {
     EXPECT_NO_THROW(comm.SetSettings(good)) << good;
     EXPECT_EQ(comm.Settings(), good);
   }
-  for (const char* bad : {"", "9600", "9600,n,8", "fast,n,8,1", "9600,x,8,1", "9600,n,9,1",
-                          "9600,n,8,3", "9600,n,8,1,1", "-9600,n,8,1"}) {
+  for (const char* bad :
+       {"", "9600", "9600,n,8", "fast,n,8,1", "9600,x,8,1", "9600,n,9,1", "9600,n,8,3",
+        "9600,n,8,1,1", "-9600,n,8,1", "9600,n,8,1.", "9600,,8,1", "96 00,n,8,1", "12345678,n,8,1",
+        "9600,ne,8,1", "\u0669\u0666\u0660\u0660,n,8,1" /* Arabic-Indic digits */}) {
     EXPECT_THROW(comm.SetSettings(bad), SerialError) << bad;
     EXPECT_EQ(comm.Settings(), "9600,o,8,1.5") << "a rejected setting changed nothing";
   }
