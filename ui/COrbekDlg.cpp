@@ -754,13 +754,15 @@ void COrbekDlg::SetUpReadingsTable() {
   const QFontMetrics cells(ReadingsTable->font());
   const QFontMetrics headings(ReadingsTable->horizontalHeader()->font());
   const QString widest = QStringLiteral("0000-00-00 00:00:00");
+  std::vector<orbek::ReadingsTable::Heading> added;
   for (int c = 0; c < columns; ++c) {
     const int needed = std::max(cells.horizontalAdvance(widest),
                                 headings.horizontalAdvance(ColumnHeadingText(c))) +
                        16;
-    ReadingsTable->InsertColumn(c, ColumnHeadingText(c), Qt::AlignHCenter,
-                                std::max(rect.width() / columns, needed));
+    added.push_back(
+        {ColumnHeadingText(c), Qt::AlignHCenter, std::max(rect.width() / columns, needed)});
   }
+  ReadingsTable->InsertColumns(0, added);
   QStringList numbers;
   numbers.reserve(kTableRows);
   for (int i = 0; i < kTableRows; ++i)

@@ -52,11 +52,18 @@ QVariant ReadingsModel::headerData(int section, Qt::Orientation orientation, int
 }
 
 void ReadingsModel::InsertColumn(int column, const QString& heading, Qt::Alignment alignment) {
+  InsertColumns(column, {{heading, alignment}});
+}
+
+void ReadingsModel::InsertColumns(int column, const std::vector<Column>& added) {
+  if (added.empty()) return;
   column = std::clamp(column, 0, columnCount());
-  beginInsertColumns({}, column, column);
-  columns_.insert(columns_.begin() + column, {heading, alignment});
+  const auto count = static_cast<std::ptrdiff_t>(added.size());
+  beginInsertColumns({}, column, column + static_cast<int>(count) - 1);
+  columns_.insert(columns_.begin() + column, added.begin(), added.end());
   for (auto& row : rows_)
-    if (static_cast<std::size_t>(column) < row.size()) row.insert(row.begin() + column, QString());
+    if (static_cast<std::size_t>(column) < row.size())
+      row.insert(row.begin() + column, added.size(), QString());
   endInsertColumns();
 }
 
@@ -64,12 +71,11 @@ void ReadingsModel::InsertRows(int row, const QStringList& firstCells) {
   if (firstCells.isEmpty()) return;
   row = std::clamp(row, 0, rowCount());
   beginInsertRows({}, row, row + static_cast<int>(firstCells.size()) - 1);
-  std::vector<std::vector<QString>> added(static_cast<std::size_t>(firstCells.size()));
+  const auto first = rows_.insert(rows_.begin() + row, static_cast<std::size_t>(firstCells.size()),
+                                  std::vector<QString>());
   if (!columns_.empty())
-    for (std::size_t i = 0; i < added.size(); ++i)
-      added[i].push_back(firstCells[static_cast<qsizetype>(i)]);
-  rows_.insert(rows_.begin() + row, std::make_move_iterator(added.begin()),
-               std::make_move_iterator(added.end()));
+    for (qsizetype i = 0; i < firstCells.size(); ++i)
+      first[i].assign(1, firstCells[i]);
   endInsertRows();
 }
 
@@ -218,8 +224,17 @@ void ReadingsTable::SetGridLines(bool on) {
 
 void ReadingsTable::InsertColumn(int column, const QString& heading, Qt::Alignment alignment,
                                  int width) {
-  model_.InsertColumn(column, heading, alignment);
-  setColumnWidth(std::clamp(column, 0, HeaderItemCount() - 1), width);
+  InsertColumns(column, {{heading, alignment, width}});
+}
+
+void ReadingsTable::InsertColumns(int column, const std::vector<Heading>& headings) {
+  std::vector<ReadingsModel::Column> added;
+  for (const Heading& heading : headings)
+    added.push_back({heading.text, heading.alignment});
+  column = std::clamp(column, 0, HeaderItemCount());
+  model_.InsertColumns(column, added);
+  for (std::size_t i = 0; i < headings.size(); ++i)
+    setColumnWidth(column + static_cast<int>(i), headings[i].width);
 }
 
 void ReadingsTable::InsertItem(int row, const QString& text) {

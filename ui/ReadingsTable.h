@@ -27,7 +27,13 @@ class ReadingsModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+  struct Column {
+    QString heading;
+    Qt::Alignment alignment;
+  };
   void InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
+  // Columns at `column`, told to the view at once.
+  void InsertColumns(int column, const std::vector<Column>& added);
   // Rows at `row`, each with its first cell's text, told to the view at once.
   void InsertRows(int row, const QStringList& firstCells);
   bool SetText(int row, int column, const QString& text);
@@ -39,10 +45,6 @@ class ReadingsModel : public QAbstractTableModel {
   QString Heading(int column) const;
 
  private:
-  struct Column {
-    QString heading;
-    Qt::Alignment alignment;
-  };
   void ShowChanged();
 
  signals:
@@ -110,6 +112,14 @@ class ReadingsTable : public QTableView, public ExportSource {
   void SetGridLines(bool on);
 
   void InsertColumn(int column, const QString& heading, Qt::Alignment alignment, int width);
+  struct Heading {
+    QString text;
+    Qt::Alignment alignment;
+    int width;
+  };
+  // Columns at `column`: told of each alone, the view measures every
+  // heading again.
+  void InsertColumns(int column, const std::vector<Heading>& headings);
   void InsertItem(int row, const QString& text);
   // Items at `row`, one a text; a view lays out thousands at once faster
   // than one at a time.

@@ -61,6 +61,40 @@ TEST(ReadingsTableTest, CellsLookAsTheStyleDrawsThem) {
   }
 }
 
+// Columns inserted together into a table that holds rows: each row's texts
+// move with their columns, the new cells are empty, and each heading and
+// width is the one given for it.
+TEST(ReadingsTableTest, ColumnsInsertedTogetherMoveTheTextsOfTheColumnsAfterThem) {
+  const struct {
+    int at;
+    QStringList headings;  // after the insert
+  } cases[] = {{0, {"X", "Y", "A", "B", "C"}},
+               {1, {"A", "X", "Y", "B", "C"}},
+               {3, {"A", "B", "C", "X", "Y"}},
+               {9, {"A", "B", "C", "X", "Y"}}};
+  for (const auto& c : cases) {
+    ReadingsTable table;
+    for (int column = 0; column < 3; ++column)
+      table.InsertColumn(column, QString(QChar('A' + column)), Qt::AlignLeft, 50 + column);
+    table.InsertItems(0, {"a0", "a1"});
+    table.SetItemText(0, 1, "b0");
+    table.SetItemText(0, 2, "c0");  // row 1 has its first cell only
+    table.InsertColumns(c.at, {{"X", Qt::AlignRight, 70}, {"Y", Qt::AlignRight, 71}});
+    const QString at = QString("inserted at %1").arg(c.at);
+    ASSERT_EQ(table.HeaderItemCount(), 5) << at.toStdString();
+    for (int column = 0; column < 5; ++column) {
+      const QString heading = c.headings[column];
+      EXPECT_EQ(table.HeaderText(column), heading) << at.toStdString();
+      const int width = heading == "X" ? 70 : heading == "Y" ? 71 : 50 + heading[0].unicode() - 'A';
+      EXPECT_EQ(table.columnWidth(column), width) << at.toStdString() << " " << column;
+      const QString first = heading >= "X" ? QString() : heading.toLower() + "0";
+      const QString second = heading == "A" ? "a1" : QString();
+      EXPECT_EQ(table.ItemText(0, column), first) << at.toStdString() << " " << column;
+      EXPECT_EQ(table.ItemText(1, column), second) << at.toStdString() << " " << column;
+    }
+  }
+}
+
 // Readings streaming at a thousand a second change cells and scroll the
 // table at every one; the table is painted once a frame for both, not once
 // for the cells and again for the scroll.
