@@ -173,8 +173,8 @@ std::function<void()> PrepareBitmaps() {
       for (const int id : BitmapIds())
         Prepared().Put(id, MakeBitmap(id, look));
     } catch (...) {
-      Prepared().End();  // LoadBitmap makes the rest itself
-      throw;
+      // Nothing waits for this thread's errors: LoadBitmap makes the rest
+      // itself, and meets the same error where it can be reported.
     }
     Prepared().End();
   };
