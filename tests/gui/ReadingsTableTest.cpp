@@ -67,30 +67,26 @@ TEST(ReadingsTableTest, CellsLookAsTheStyleDrawsThem) {
 TEST(ReadingsTableTest, ColumnsInsertedTogetherMoveTheTextsOfTheColumnsAfterThem) {
   const struct {
     int at;
-    QStringList headings;  // after the insert
-  } cases[] = {{0, {"X", "Y", "A", "B", "C"}},
-               {1, {"A", "X", "Y", "B", "C"}},
-               {3, {"A", "B", "C", "X", "Y"}},
-               {9, {"A", "B", "C", "X", "Y"}}};
+    const char* headings;  // after the insert; row 0 holds each's letter in lower case
+  } cases[] = {{0, "XYABC"}, {1, "AXYBC"}, {3, "ABCXY"}, {9, "ABCXY"}};
+  const auto width = [](QChar heading) { return 50 + heading.unicode() - 'A'; };
   for (const auto& c : cases) {
     ReadingsTable table;
-    for (int column = 0; column < 3; ++column)
-      table.InsertColumn(column, QString(QChar('A' + column)), Qt::AlignLeft, 50 + column);
-    table.InsertItems(0, {"a0", "a1"});
-    table.SetItemText(0, 1, "b0");
-    table.SetItemText(0, 2, "c0");  // row 1 has its first cell only
-    table.InsertColumns(c.at, {{"X", Qt::AlignRight, 70}, {"Y", Qt::AlignRight, 71}});
-    const QString at = QString("inserted at %1").arg(c.at);
-    ASSERT_EQ(table.HeaderItemCount(), 5) << at.toStdString();
+    for (const QChar heading : {'A', 'B', 'C'})
+      table.InsertColumn(heading.unicode() - 'A', heading, Qt::AlignLeft, width(heading));
+    table.InsertItems(0, {"a", "a"});  // row 1 has its first cell only
+    table.SetItemText(0, 1, "b");
+    table.SetItemText(0, 2, "c");
+    table.InsertColumns(c.at,
+                        {{"X", Qt::AlignRight, width('X')}, {"Y", Qt::AlignRight, width('Y')}});
+    ASSERT_EQ(table.HeaderItemCount(), 5) << c.at;
     for (int column = 0; column < 5; ++column) {
-      const QString heading = c.headings[column];
-      EXPECT_EQ(table.HeaderText(column), heading) << at.toStdString();
-      const int width = heading == "X" ? 70 : heading == "Y" ? 71 : 50 + heading[0].unicode() - 'A';
-      EXPECT_EQ(table.columnWidth(column), width) << at.toStdString() << " " << column;
-      const QString first = heading >= "X" ? QString() : heading.toLower() + "0";
-      const QString second = heading == "A" ? "a1" : QString();
-      EXPECT_EQ(table.ItemText(0, column), first) << at.toStdString() << " " << column;
-      EXPECT_EQ(table.ItemText(1, column), second) << at.toStdString() << " " << column;
+      const QChar heading = QLatin1Char(c.headings[column]);
+      const bool added = heading >= QLatin1Char('X');
+      EXPECT_EQ(table.HeaderText(column), heading) << c.at << " " << column;
+      EXPECT_EQ(table.columnWidth(column), width(heading)) << c.at << " " << column;
+      EXPECT_EQ(table.ItemText(0, column), added ? QString() : QString(heading.toLower())) << c.at;
+      EXPECT_EQ(table.ItemText(1, column), heading == QLatin1Char('A') ? "a" : "") << c.at;
     }
   }
 }
