@@ -51,15 +51,10 @@ QVariant ReadingsModel::headerData(int section, Qt::Orientation orientation, int
   return {};
 }
 
-void ReadingsModel::InsertColumn(int column, const QString& heading, Qt::Alignment alignment) {
-  InsertColumns(column, {{heading, alignment}});
-}
-
 void ReadingsModel::InsertColumns(int column, const std::vector<Column>& added) {
   if (added.empty()) return;
   column = std::clamp(column, 0, columnCount());
-  const auto count = static_cast<std::ptrdiff_t>(added.size());
-  beginInsertColumns({}, column, column + static_cast<int>(count) - 1);
+  beginInsertColumns({}, column, column + static_cast<int>(added.size()) - 1);
   columns_.insert(columns_.begin() + column, added.begin(), added.end());
   for (auto& row : rows_)
     if (static_cast<std::size_t>(column) < row.size())

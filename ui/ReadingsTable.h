@@ -31,7 +31,6 @@ class ReadingsModel : public QAbstractTableModel {
     QString heading;
     Qt::Alignment alignment;
   };
-  void InsertColumn(int column, const QString& heading, Qt::Alignment alignment);
   // Columns at `column`, told to the view at once.
   void InsertColumns(int column, const std::vector<Column>& added);
   // Rows at `row`, each with its first cell's text, told to the view at once.
