@@ -187,6 +187,8 @@ int main(int argc, char** argv) {
   const std::string state = dir.filePath("state").toStdString();
   // --9600: that alone, while working on slow lines.
   if (argc > 1 && std::string(argv[1]) == "--9600") return SlowLineMetrics(state);
+  // --window: the batched floor and the window's two views alone.
+  const bool windowOnly = argc > 1 && std::string(argv[1]) == "--window";
   const std::string folder = dir.path().toStdString();
   if (!MqttBroker::Available()) {
     std::fprintf(stderr, "bench_line_rate: no mosquitto broker installed\n");
@@ -223,6 +225,7 @@ int main(int argc, char** argv) {
         {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--close-at-end"},
         {ORBEK_WINDOW_DRIVER, "%port", "--baud", "115200", "--chart", "--close-at-end"}};
     for (int reader = 0; reader < kReaders; ++reader) {
+      if (windowOnly && reader != kBatched && reader != kWindow && reader != kChart) continue;
       const Cost cost = MicrosPerReading(commands[reader], state);
       runs[reader].push_back(cost.whole);
       transfer[reader].push_back(cost.transfer);
@@ -230,6 +233,7 @@ int main(int argc, char** argv) {
   }
   double median[kReaders];
   for (int reader = 0; reader < kReaders; ++reader) {
+    if (runs[reader].empty()) continue;
     if (*std::min_element(runs[reader].begin(), runs[reader].end()) <= 0 ||
         *std::min_element(transfer[reader].begin(), transfer[reader].end()) < 0) {
       std::fprintf(stderr, "bench_line_rate: a run of the %s failed\n", names[reader]);
@@ -245,8 +249,13 @@ int main(int argc, char** argv) {
   const double floor = median[kFloor];
   double alone[kReaders];
   for (int reader = 0; reader < kReaders; ++reader)
-    alone[reader] = Median(transfer[reader]);
+    alone[reader] = transfer[reader].empty() ? 0 : Median(transfer[reader]);
   const double batched = std::max(alone[kBatched], 0.1);
+  if (windowOnly) {
+    std::printf("metric line_xfer_ratio_window_table %.2f x\n", alone[kWindow] / batched);
+    std::printf("metric line_xfer_ratio_window_chart %.2f x\n", alone[kChart] / batched);
+    return 0;
+  }
 
   // Sixteen meters side by side, one broker.
   MqttSubscriber subscriber(broker.Port(), "line/many/#", "line-rate-many");
