@@ -29,7 +29,7 @@ namespace {
 constexpr int kFrameMs = 50;
 // A frame that brought more points than the bottom axis shows replaced the
 // whole view: no eye follows points that pass that fast, and the next
-// frames come ten a second, as the table's do, until the points slow.
+// frames come ten a second, until the points slow.
 constexpr int kRushingFrameMs = 100;
 
 QColor FromBgr(std::uint32_t colour) {

@@ -20,8 +20,11 @@ namespace {
 // within a tenth of a second.
 constexpr int kFrameMs = 100;
 // A frame that changed more rows than the view shows replaced every row
-// in view: the next frames come five a second, until the readings slow.
-constexpr int kRushingFrameMs = 200;
+// in view, and so will the next: no row stays long enough to be read, and
+// painting a page of new texts is most of what a streaming meter costs the
+// window. Those frames come two and a half a second, until the readings
+// slow: enough to see the rows flow and the latest come.
+constexpr int kRushingFrameMs = 400;
 
 }  // namespace
 
@@ -85,6 +88,7 @@ bool ReadingsModel::SetText(int row, int column, const QString& text) {
   std::vector<QString>& cells = rows_[static_cast<std::size_t>(row)];
   if (static_cast<std::size_t>(column) >= cells.size()) {
     if (text.isEmpty()) return true;
+    cells.reserve(columns_.size());  // a reading fills a row's cells one by one
     cells.resize(static_cast<std::size_t>(column) + 1);
   }
   QString& cell = cells[static_cast<std::size_t>(column)];
