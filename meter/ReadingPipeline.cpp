@@ -118,6 +118,9 @@ void ReadingPipeline::Dispatch() {
         break;
     }
   }
+  // The list's room is kept for the next read, unless the sink fed more.
+  events.clear();
+  if (events_.empty()) events_.swap(events);
 }
 
 void ReadingPipeline::Deliver(const MeterRecord& record) {
