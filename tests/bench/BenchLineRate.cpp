@@ -4,7 +4,7 @@
 // floor, what a program allowed the same rest can do at least), to
 // orbek-log alone, with --output, with --output and --mqtt, and to the
 // window in table and in chart view; each child's CPU time (user + system,
-// from its rusage) a reading, the median of five rounds, and its ratio to
+// from its rusage) a reading, the median of seven rounds, and its ratio to
 // the floors'. The transfer's CPU alone runs from the start byte to the
 // stop byte, by the scheduler's count of the child's threads, read by the
 // meter as it receives each byte. Then 16 loggers at once, each with its
@@ -43,7 +43,7 @@ using orbek::test::QuietChild;
 
 constexpr std::size_t kReadings = 5000;
 constexpr int kMeters = 16;
-constexpr int kRounds = 5;
+constexpr int kRounds = 7;
 
 MeterSimulator::Options AtLineRate() {
   return MeterSimulator::Paced(orbek::sim::GenerateMeasurement(kReadings, 7),
