@@ -955,6 +955,7 @@ void COrbekDlg::WriteReading(const DecodedReading& reading) {
 // The session has sent the stop byte and closed the port.
 void COrbekDlg::OnTransferEnded() {
   BeginSerialEvent();
+  ReadingsTable->ShowChangesNow();
   ArchiveTransfer();
   ShowStatistics();
   statusTimer_.stop();
@@ -967,6 +968,7 @@ void COrbekDlg::OnTransferEnded() {
 // chart; the face and one message say the link is gone.
 void COrbekDlg::OnDeviceLost() {
   BeginSerialEvent();
+  ReadingsTable->ShowChangesNow();
   ArchiveTransfer();
   ShowStatistics();
   statusTimer_.stop();

@@ -106,6 +106,12 @@ void ReadingsModel::RequestFrame() {
   if (!frame_.isActive()) frame_.start();
 }
 
+void ReadingsModel::ShowNow() {
+  if (!frame_.isActive()) return;
+  frame_.stop();
+  ShowChanged();
+}
+
 void ReadingsModel::ShowChanged() {
   const int rows = changedFirst_ < 0 ? 0 : changedLast_ - changedFirst_ + 1;
   if (changedFirst_ >= 0)

@@ -38,6 +38,8 @@ class ReadingsModel : public QAbstractTableModel {
   bool SetText(int row, int column, const QString& text);
   // Asks for a frame even when no cell changes.
   void RequestFrame();
+  // Ends a frame under way now rather than at its time.
+  void ShowNow();
   void SetFrameMs(int ms) { frame_.setInterval(ms); }
   int FrameMs() const { return frame_.interval(); }
   QString Text(int row, int column) const;
@@ -131,6 +133,9 @@ class ReadingsTable : public QTableView, public ExportSource {
   // scroll happens at the next frame, to the last row asked for, together
   // with the cells changed: one paint, not one for each.
   void EnsureVisible(int row);
+  // What changed in the frame under way is shown now: the last rows of a
+  // stream that ended do not wait for the frame's time.
+  void ShowChangesNow() { model_.ShowNow(); }
 
   int ItemCount() const override { return model_.rowCount(); }
   int HeaderItemCount() const override { return model_.columnCount(); }

@@ -127,8 +127,8 @@ TEST(ReadingsTableTest, AStreamIsPaintedOnceAFrame) {
   reading.start(1);
   test::Pump(1000);
   reading.stop();
-  // A hundred rows a frame pass the ten in view: a frame of 200 ms.
-  const double frames = static_cast<double>(streaming.elapsed()) / 200.0;
+  // A hundred rows a frame pass the ten in view: a frame of 400 ms.
+  const double frames = static_cast<double>(streaming.elapsed()) / 400.0;
   EXPECT_GT(row, 100) << "the readings did not stream";
   EXPECT_GE(counter.paints, frames / 2) << "the stream was not shown";
   EXPECT_LE(counter.paints, frames + 2) << "painted more than once a frame";
@@ -157,6 +157,31 @@ TEST(ReadingsTableTest, RowsThatReplaceTheWholeViewAreShownLessOften) {
     test::Pump(600);
     EXPECT_EQ(table.FrameMs(), c.frameMs) << c.rowsAFrame << " rows a frame";
   }
+}
+
+// A stream that ends while its rows rush past shows its last row at once,
+// not at the end of a long frame.
+TEST(ReadingsTableTest, TheLastRowOfAStreamIsShownWhenItEnds) {
+  ReadingsTable table;
+  table.resize(420, 300);
+  table.InsertColumn(0, "No.", Qt::AlignRight, 130);
+  for (int row = 0; row < 2000; ++row)
+    table.InsertItem(row, QString::number(row));
+  table.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+  const auto inView = [&table](int row) {
+    return table.viewport()->rect().contains(table.visualRect(table.model()->index(row, 0)));
+  };
+  for (const int last : {499, 999}) {  // the first frame a short one, the next a long one
+    for (int row = last - 499; row <= last; ++row)
+      table.SetItemText(row, 0, QStringLiteral("reading %1").arg(row));
+    table.EnsureVisible(last);
+    if (last == 499) test::Pump(150);
+  }
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(inView(999)) << "the long frame ended early by itself";
+  table.ShowChangesNow();
+  EXPECT_TRUE(inView(999));
 }
 
 }  // namespace
