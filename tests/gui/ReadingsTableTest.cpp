@@ -134,17 +134,29 @@ TEST(ReadingsTableTest, AStreamIsPaintedOnceAFrame) {
   EXPECT_LE(counter.paints, frames + 2) << "painted more than once a frame";
 }
 
+// A shown table of 2,000 numbered rows in one column, a page of them in
+// view, for readings to stream into.
+class StreamingTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    table.resize(420, 300);
+    table.InsertColumn(0, "No.", Qt::AlignRight, 130);
+    for (int row = 0; row < 2000; ++row)
+      table.InsertItem(row, QString::number(row));
+    table.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+  }
+  void Stream(int first, int last) {
+    for (int row = first; row <= last; ++row)
+      table.SetItemText(row, 0, QStringLiteral("reading %1").arg(row));
+  }
+  ReadingsTable table;
+};
+
 // Ten frames a second while the rows a frame changes fit in the view; two
 // and a half once a frame changes more rows than the view shows, and ten
 // again when the readings slow.
-TEST(ReadingsTableTest, RowsThatReplaceTheWholeViewAreShownLessOften) {
-  ReadingsTable table;
-  table.resize(420, 300);
-  table.InsertColumn(0, "No.", Qt::AlignRight, 130);
-  for (int row = 0; row < 2000; ++row)
-    table.InsertItem(row, QString::number(row));
-  table.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
+TEST_F(StreamingTableTest, RowsThatReplaceTheWholeViewAreShownLessOften) {
   const int inView = table.viewport()->height() / table.verticalHeader()->defaultSectionSize();
   const struct {
     int rowsAFrame;
@@ -152,8 +164,8 @@ TEST(ReadingsTableTest, RowsThatReplaceTheWholeViewAreShownLessOften) {
   } cases[] = {{1, 100}, {inView, 100}, {inView + 1, 400}, {500, 400}, {3, 100}};
   int row = 0;
   for (const auto& c : cases) {
-    for (int i = 0; i < c.rowsAFrame; ++i, ++row)
-      table.SetItemText(row, 0, QStringLiteral("reading %1").arg(row));
+    Stream(row, row + c.rowsAFrame - 1);
+    row += c.rowsAFrame;
     test::Pump(600);
     EXPECT_EQ(table.FrameMs(), c.frameMs) << c.rowsAFrame << " rows a frame";
   }
@@ -161,23 +173,15 @@ TEST(ReadingsTableTest, RowsThatReplaceTheWholeViewAreShownLessOften) {
 
 // A stream that ends while its rows rush past shows its last row at once,
 // not at the end of a long frame.
-TEST(ReadingsTableTest, TheLastRowOfAStreamIsShownWhenItEnds) {
-  ReadingsTable table;
-  table.resize(420, 300);
-  table.InsertColumn(0, "No.", Qt::AlignRight, 130);
-  for (int row = 0; row < 2000; ++row)
-    table.InsertItem(row, QString::number(row));
-  table.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&table));
-  const auto inView = [&table](int row) {
+TEST_F(StreamingTableTest, TheLastRowOfAStreamIsShownWhenItEnds) {
+  const auto inView = [this](int row) {
     return table.viewport()->rect().contains(table.visualRect(table.model()->index(row, 0)));
   };
-  for (const int last : {499, 999}) {  // the first frame a short one, the next a long one
-    for (int row = last - 499; row <= last; ++row)
-      table.SetItemText(row, 0, QStringLiteral("reading %1").arg(row));
-    table.EnsureVisible(last);
-    if (last == 499) test::Pump(150);
-  }
+  Stream(0, 499);
+  table.EnsureVisible(499);
+  test::Pump(150);  // a short frame, after which they come long
+  Stream(500, 999);
+  table.EnsureVisible(999);
   QCoreApplication::processEvents();
   EXPECT_FALSE(inView(999)) << "the long frame ended early by itself";
   table.ShowChangesNow();
