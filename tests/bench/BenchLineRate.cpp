@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
       transfer[reader].push_back(cost.transfer);
     }
   }
-  double median[kReaders];
+  double median[kReaders] = {};  // 0 for a reader --window leaves out
   for (int reader = 0; reader < kReaders; ++reader) {
     if (runs[reader].empty()) continue;
     if (*std::min_element(runs[reader].begin(), runs[reader].end()) <= 0 ||
