@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
+#include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <vector>
 
@@ -91,6 +93,27 @@ TEST(MeterSimulatorTest, OtherBytesAreRecordedAndIgnored) {
 }
 
 // The simulator encodes on its own; the decoder must read back what it meant.
+// A pseudo-terminal number comes back as soon as its meter goes; a program
+// that had that device open may still hold its lock, and a new meter there
+// could never be opened.
+TEST(MeterSimulatorTest, ANumberAProgramStillHoldsLockedIsPassedOver) {
+  std::string held;
+  {
+    const MeterSimulator gone(MeterSimulator::Paced({}, MeterSimulator::Pace::Max));
+    held = gone.DevicePath();
+  }
+  const std::string lockName = "/tmp/LCK.." + held.substr(5).replace(held.find('/', 5) - 5, 1, "_");
+  {
+    std::ofstream lock(lockName);
+    lock << "     " << ::getpid() << "\n";
+  }
+  for (int meter = 0; meter < 4; ++meter) {
+    const MeterSimulator next(MeterSimulator::Paced({}, MeterSimulator::Pace::Max));
+    EXPECT_NE(next.DevicePath(), held);
+  }
+  std::remove(lockName.c_str());
+}
+
 TEST(SimRecordsTest, EncodedReadingsDecodeAsMeant) {
   struct Case {
     SimReading reading;

@@ -9,9 +9,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <stdexcept>
+#include <tuple>
+#include <vector>
 
 namespace orbek::sim {
 
@@ -52,6 +56,54 @@ int BaudOf(speed_t speed) {
   }
 }
 
+// Whether a live program still holds the UUCP-style lock of a device (the
+// kind QSerialPort and minicom write: the holder's pid on the first line).
+// A pseudo-terminal's number is reused as soon as its master closes, while a
+// program that had the old one open may not have noticed yet.
+bool LockedByALiveProgram(const std::string& devicePath) {
+  std::string name = devicePath.rfind("/dev/", 0) == 0 ? devicePath.substr(5) : devicePath;
+  std::replace(name.begin(), name.end(), '/', '_');
+  for (const char* folder : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+    std::ifstream lock(std::string(folder) + "/LCK.." + name);
+    long pid = 0;
+    if (lock >> pid && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
+      return true;
+  }
+  return false;
+}
+
+// A new pseudo-terminal whose device no live program holds locked; the
+// numbers passed over stay taken until one is found, so none comes back.
+std::pair<int, std::string> OpenFreePty() {
+  constexpr int kTries = 64;
+  std::vector<int> passedOver;
+  std::pair<int, std::string> found{-1, {}};
+  for (int attempt = 0; attempt < kTries && found.first < 0; ++attempt) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0) break;
+    // Programs the tests start must not inherit the meter's end of the line:
+    // a copy held open there would keep the line up after an unplug.
+    ::fcntl(master, F_SETFD, FD_CLOEXEC);
+    char name[128];
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
+      const int error = errno;
+      ::close(master);
+      errno = error;
+      break;
+    }
+    if (LockedByALiveProgram(name))
+      passedOver.push_back(master);
+    else
+      found = {master, name};
+  }
+  const int error = errno;
+  for (const int master : passedOver)
+    ::close(master);
+  errno = error;
+  return found;
+}
+
 }  // namespace
 
 MeterSimulator::Options MeterSimulator::Paced(std::vector<RecordBytes> records, Pace pace,
@@ -69,19 +121,9 @@ MeterSimulator::MeterSimulator(Options options) : options_(std::move(options)) {
 }
 
 void MeterSimulator::OpenPty() {
-  master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-  if (master_ < 0) ThrowErrno("posix_openpt");
-  // Programs the tests start must not inherit the meter's end of the line:
-  // a copy held open there would keep the line up after an unplug.
-  ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-  char name[128];
-  if (::grantpt(master_) != 0 || ::unlockpt(master_) != 0 ||
-      ::ptsname_r(master_, name, sizeof name) != 0) {
-    ::close(master_);
-    ThrowErrno("pseudo-terminal set-up");
-  }
-  devicePath_ = name;
-  slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::tie(master_, devicePath_) = OpenFreePty();
+  if (master_ < 0) ThrowErrno("pseudo-terminal set-up");
+  slave_ = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slave_ < 0) {
     ::close(master_);
     ThrowErrno("open " + devicePath_);
