@@ -1,5 +1,6 @@
 #include "app/COrbekApp.h"
 
+#include <fontconfig/fontconfig.h>
 #include <QCommandLineParser>
 #include <QDBusConnection>
 #include <QSettings>
@@ -109,7 +110,8 @@ bool AnsweredWithoutWindow(int& argc, char** argv) {
   return true;
 }
 
-COrbekApp::COrbekApp(int& argc, char** argv) : app_(argc, argv) {
+COrbekApp::COrbekApp(int& argc, char** argv)
+    : fontConfig_(std::async(std::launch::async, [] { FcInit(); })), app_(argc, argv) {
   Name();
   QApplication::setDesktopFileName(QStringLiteral("org.orbek.Orbek"));
   UseLanguage(QLocale::system());  // the desktop's language, where Orbek has it
@@ -137,6 +139,7 @@ int COrbekApp::InitInstance() {
       probed.set_exception(std::current_exception());
     }
   });
+  fontConfig_.wait();
   COrbekDlg dlg(nullptr, candidates);
   dlg.ScanFirstFrom(std::move(firstScan));
   // GNOME and others publish a dark style only through the portal.

@@ -7,7 +7,7 @@ packages=(
   # build
   cmake g++ make pkg-config file dpkg-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-tools-dev-tools qt6-qpa-plugins libgl-dev
-  libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6 libxlsxwriter-dev libgsf-1-dev zlib1g-dev libfontconfig-dev
   libssl-dev libmosquitto-dev qt6-svg-dev qt6-tools-dev qt6-translations-l10n
   # the archive: Qt SQL's SQLite and PostgreSQL drivers, SQLite's own API
   libqt6sql6-sqlite libqt6sql6-psql libsqlite3-dev

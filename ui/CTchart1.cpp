@@ -142,6 +142,10 @@ CTchart1::CTchart1(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(thi
   replotTimer_.setSingleShot(true);
   replotTimer_.setInterval(kFrameMs);
   connect(&replotTimer_, &QTimer::timeout, this, &CTchart1::Replot);
+  // QCustomPlot queues a replot from its constructor, which draws even a
+  // hidden plot: a millisecond of the window's start-up, the chart being
+  // hidden until asked for. showEvent draws it instead.
+  QCoreApplication::removePostedEvents(plot_, QEvent::MetaCall);
 }
 
 // On a dark palette the plot takes the palette's base and text colours; on

@@ -79,6 +79,8 @@ TEST(ChartTest, MissingSeriesAndEmptyHandlesRaiseErrors) {
 
 TEST(ChartTest, PointsShareRedrawsAndAHiddenChartDrawsNone) {
   CTchart1 chart;
+  int plotted = 0;  // the plot's own replots too, its constructor's among them
+  QObject::connect(&chart.Plot(), &QCustomPlot::afterReplot, [&plotted] { ++plotted; });
   chart.resize(640, 480);
   chart.AddSeries(0);
   ChartSeries series = chart.Series(0);
@@ -86,10 +88,12 @@ TEST(ChartTest, PointsShareRedrawsAndAHiddenChartDrawsNone) {
     series.AddXY(i, i, {}, kGreen);
   test::Pump(60);
   EXPECT_EQ(chart.ReplotCount(), 0) << "drew while hidden";
+  EXPECT_EQ(plotted, 0) << "the plot drew while hidden";
   chart.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
   const int afterShow = chart.ReplotCount();
   EXPECT_GE(afterShow, 1);
+  EXPECT_GE(plotted, 1);
   for (int i = 200; i < 1200; ++i)
     series.AddXY(i, i, {}, kGreen);
   test::Pump(120);
