@@ -2,9 +2,9 @@
 // divides by, each built as a program of its own with only the Qt it uses:
 // with STARTUP_WIDGETS ("widgets") it is Qt's hello world, a QApplication
 // showing one button with a line of text, and says "ready" once the window
-// is drawn; without ("core DEVICE") it
-// links Qt Core alone, makes a QCoreApplication, opens the device and sends
-// the start byte from its event loop, as a logger would.
+// is drawn; without ("core DEVICE") it links Qt Core alone, makes a
+// QCoreApplication, opens the device and sends the start byte from its
+// event loop, as a logger would.
 #include <fcntl.h>
 #include <unistd.h>
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -102,7 +103,9 @@ TEST(MeterSimulatorTest, ANumberAProgramStillHoldsLockedIsPassedOver) {
     const MeterSimulator gone(MeterSimulator::Paced({}, MeterSimulator::Pace::Max));
     held = gone.DevicePath();
   }
-  const std::string lockName = "/tmp/LCK.." + held.substr(5).replace(held.find('/', 5) - 5, 1, "_");
+  std::string device = held.substr(std::string("/dev/").size());  // pts/N
+  std::replace(device.begin(), device.end(), '/', '_');
+  const std::string lockName = "/tmp/LCK.." + device;
   {
     std::ofstream lock(lockName);
     lock << "     " << ::getpid() << "\n";

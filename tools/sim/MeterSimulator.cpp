@@ -97,7 +97,7 @@ std::pair<int, std::string> OpenFreePty() {
     else
       found = {master, name};
   }
-  const int error = errno;
+  const int error = found.first < 0 && passedOver.size() == kTries ? EBUSY : errno;
   for (const int master : passedOver)
     ::close(master);
   errno = error;
