@@ -1,8 +1,9 @@
 // Start-up of the window under the offscreen platform: from process start to
-// the scan's report box, and to the window drawn once the box is answered. The benchmark runs
-// itself as the program, so the time spent loading libraries and plugins counts. Then the ratios,
-// each run in turn with its baseline: the window drawn against Qt's hello world drawn, and
-// orbek-log's start byte on the line against a minimal QCoreApplication's.
+// the scan's report box, and to the window drawn once the box is answered.
+// The benchmark runs itself as the program, so the time spent loading
+// libraries and plugins counts. Then the ratios, each run in turn with its
+// baseline: the window drawn against Qt's hello world drawn, and orbek-log's
+// start byte on the line against a minimal QCoreApplication's.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -21,9 +22,8 @@
 
 #include <QTemporaryDir>
 #include "app/COrbekApp.h"
-#include "tools/sim/MeterSimulator.h"
-
 #include "tests/bench/FirstPaint.h"
+#include "tools/sim/MeterSimulator.h"
 #include "ui/MessageBox.h"
 
 extern char** environ;

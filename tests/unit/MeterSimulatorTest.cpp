@@ -93,7 +93,6 @@ TEST(MeterSimulatorTest, OtherBytesAreRecordedAndIgnored) {
   EXPECT_EQ(meter.Received(), (std::vector<std::uint8_t>{0x00, 0xAF, 0xB7, 0xFF}));
 }
 
-// The simulator encodes on its own; the decoder must read back what it meant.
 // A pseudo-terminal number comes back as soon as its meter goes; a program
 // that had that device open may still hold its lock, and a new meter there
 // could never be opened.
@@ -117,6 +116,7 @@ TEST(MeterSimulatorTest, ANumberAProgramStillHoldsLockedIsPassedOver) {
   std::remove(lockName.c_str());
 }
 
+// The simulator encodes on its own; the decoder must read back what it meant.
 TEST(SimRecordsTest, EncodedReadingsDecodeAsMeant) {
   struct Case {
     SimReading reading;
