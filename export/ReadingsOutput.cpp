@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <optional>
 
 #include "export/CellText.h"
@@ -97,14 +99,16 @@ class LineText {
     if (size_ < kSize) text_[size_++] = c;
   }
   void Put(std::string_view text) {
-    for (const char c : text)
-      Put(c);
+    const std::size_t taken = std::min(text.size(), kSize - size_);
+    std::memcpy(text_ + size_, text.data(), taken);
+    size_ += taken;
   }
   // A field as CSV wants it: quoted when it holds a comma, a quote or a
   // line break.
   void Field(std::string_view text) {
     Put(',');
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return Put(text);
+    const auto quoted = [](char c) { return c == ',' || c == '"' || c == '\r' || c == '\n'; };
+    if (std::none_of(text.begin(), text.end(), quoted)) return Put(text);
     Put('"');
     for (const char c : text) {
       if (c == '"') Put('"');
@@ -116,12 +120,7 @@ class LineText {
   // whatever the locale; nothing for a reading without one.
   void Fixed(std::optional<double> number, int decimals) {
     Put(',');
-    if (!number) return;
-    char digits[64];
-    const char* end = std::to_chars(digits, digits + sizeof digits, *number,
-                                    std::chars_format::fixed, decimals)
-                          .ptr;
-    Put(std::string_view(digits, static_cast<std::size_t>(end - digits)));
+    if (number) Put(FixedNumberText(*number, decimals).View());
   }
   void Integer(std::int64_t value) {
     char digits[24];

@@ -1,6 +1,7 @@
 #include "meter/Transfer.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -265,6 +266,16 @@ std::string StatisticText(double x) {
   // snprintf follows LC_NUMERIC; the statistics always use a point.
   for (char* c = text; *c != '\0'; ++c)
     if (*c == ',') *c = '.';
+  return text;
+}
+
+FixedText FixedNumberText(double x, int decimals) {
+  FixedText text;
+  const auto written = std::to_chars(text.room.data(), text.room.data() + text.room.size(), x,
+                                     std::chars_format::fixed, decimals);
+  // A number too long for the room (never a meter's) is left out, not cut.
+  text.size =
+      written.ec == std::errc() ? static_cast<std::size_t>(written.ptr - text.room.data()) : 0;
   return text;
 }
 

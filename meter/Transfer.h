@@ -187,6 +187,16 @@ std::string UtcIsoText(std::chrono::system_clock::time_point when);
 // the decimal separator whatever the locale.
 std::string StatisticText(double x);
 
+// A reading's number with the meter's places after the point ("7.00"), a
+// point whatever the locale, written into `room`; the files and the
+// messages all write it so.
+struct FixedText {
+  std::array<char, 48> room;
+  std::size_t size = 0;
+  std::string_view View() const { return {room.data(), size}; }
+};
+FixedText FixedNumberText(double x, int decimals);
+
 // A detail changed after its transfer ended: which, what it was and became,
 // and when (the change is kept, never folded into the details unseen).
 struct DetailChange {

@@ -99,7 +99,8 @@ void AppendJsonFixedOrNull(QByteArray& json, std::optional<double> number, int d
     json += "null";
     return;
   }
-  json += QByteArray::number(*number, 'f', decimals);
+  const FixedText text = FixedNumberText(*number, decimals);
+  json.append(text.room.data(), static_cast<qsizetype>(text.size));
 }
 
 template <typename Integer>

@@ -18,6 +18,21 @@ Reading ReadingOf(std::int64_t number, const sim::RecordBytes& bytes) {
   return reading;
 }
 
+// The meter's places after the point, a point whatever the locale, and
+// nothing rather than a cut number for one too long to be a meter's.
+TEST(TransferRecordTest, NumbersAreWrittenWithTheMetersPlaces) {
+  const struct {
+    double x;
+    int decimals;
+    const char* text;
+  } cases[] = {
+      {7.0, 2, "7.00"},    {-0.5, 1, "-0.5"},       {1413.0, 0, "1413"}, {25.06, 1, "25.1"},
+      {0.004, 3, "0.004"}, {19999.9, 1, "19999.9"}, {1e300, 3, ""},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FixedNumberText(c.x, c.decimals).View(), c.text) << c.x;
+}
+
 // The golden transfer's readings worked out by hand give, per unit, the
 // numbers whose statistics are found here in two passes: the transfer's
 // one-pass statistics must equal them.
