@@ -269,8 +269,45 @@ std::string StatisticText(double x) {
   return text;
 }
 
+namespace {
+
+// A number with exactly `decimals` places (a meter's reading: a whole
+// number of hundredths, say) is written from that whole number, for a
+// fraction of what to_chars costs, to the same text; false for others.
+bool WriteWholeOfPlaces(double x, int decimals, FixedText& text) {
+  constexpr double kPowers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+  if (decimals < 0 || decimals >= static_cast<int>(std::size(kPowers))) return false;
+  const double scaled = x * kPowers[decimals];
+  const double whole = std::nearbyint(scaled);
+  // Far from a rounding boundary, and whole in 53 bits; -0 is left to
+  // to_chars, which keeps its sign.
+  if (!(std::abs(scaled - whole) < 1e-6) || !(std::abs(whole) < 1e15) ||
+      (whole == 0 && std::signbit(x)))
+    return false;
+  const long long n = static_cast<long long>(whole);
+  char digits[24];
+  const auto magnitude = static_cast<unsigned long long>(n < 0 ? -n : n);
+  char* end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+  const auto count = static_cast<int>(end - digits);
+  const int places = decimals, integer = std::max(1, count - places);
+  char* out = text.room.data();
+  if (n < 0) *out++ = '-';
+  // Digits, then the point, with zeros ahead of a small number: 5 at three
+  // places is "0.005".
+  for (int i = 0; i < integer + places; ++i) {
+    if (i == integer) *out++ = '.';
+    const int from = i - (integer + places - count);
+    *out++ = from < 0 ? '0' : digits[from];
+  }
+  text.size = static_cast<std::size_t>(out - text.room.data());
+  return true;
+}
+
+}  // namespace
+
 FixedText FixedNumberText(double x, int decimals) {
   FixedText text;
+  if (WriteWholeOfPlaces(x, decimals, text)) return text;
   const auto written = std::to_chars(text.room.data(), text.room.data() + text.room.size(), x,
                                      std::chars_format::fixed, decimals);
   // A number too long for the room (never a meter's) is left out, not cut.

@@ -1,8 +1,10 @@
 // A transfer's readings, statistics and sample details.
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <map>
+#include <random>
 
 #include "meter/Transfer.h"
 #include "tests/support/Golden.h"
@@ -31,6 +33,31 @@ TEST(TransferRecordTest, NumbersAreWrittenWithTheMetersPlaces) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(FixedNumberText(c.x, c.decimals).View(), c.text) << c.x;
+}
+
+// Readings' numbers take a quicker way than other numbers: both must give
+// what the standard library's fixed notation gives.
+TEST(TransferRecordTest, NumbersOfEveryKindAreWrittenAsFixedNotationWrites) {
+  std::mt19937_64 random(7);
+  std::uniform_int_distribution<long long> raw(-20000000, 20000000);
+  std::uniform_real_distribution<double> any(-1e6, 1e6);
+  std::vector<std::pair<double, int>> numbers = {{-0.0, 2},  {0.0, 0},   {0.125, 2}, {-0.001, 2},
+                                                 {1e15, 1},  {5e-7, 6},  {2.5, 0},   {-3.5, 0},
+                                                 {0.005, 3}, {-0.07, 2}, {1e-6, 6}};
+  for (int i = 0; i < 20000; ++i) {
+    const int decimals = i % 5;
+    numbers.push_back({static_cast<double>(raw(random)) / std::pow(10.0, decimals), decimals});
+    numbers.push_back({any(random), decimals});
+  }
+  for (const auto& [x, decimals] : numbers) {
+    char expected[400];
+    const char* end =
+        std::to_chars(expected, expected + sizeof expected, x, std::chars_format::fixed, decimals)
+            .ptr;
+    ASSERT_EQ(FixedNumberText(x, decimals).View(),
+              std::string_view(expected, static_cast<std::size_t>(end - expected)))
+        << x << " at " << decimals;
+  }
 }
 
 // The golden transfer's readings worked out by hand give, per unit, the
