@@ -412,7 +412,7 @@ void MqttPublisher::Flush() {
     if (spool_->Append(gathered_) > 0) lost_ += gathered_.count('\n');
     startsHolding = !wasHolding && spool_->HeldBytes() > 0;
   }
-  gathered_.clear();
+  gathered_.resize(0);  // keeps its room for the next batch
   if (startsHolding)
     notice_(QStringLiteral("cannot write the spool %1: %2; readings wait in memory until it takes "
                            "them")
