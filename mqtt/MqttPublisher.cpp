@@ -95,11 +95,9 @@ void AppendJsonText(std::string& json, std::string_view text) {
 // With the meter's places after the point ("7.00"): valid JSON, and what
 // the meter showed.
 void AppendJsonFixedOrNull(std::string& json, std::optional<double> number, int decimals) {
-  if (!number || !std::isfinite(*number)) {
-    json += "null";
-    return;
-  }
-  json += FixedNumberText(*number, decimals).View();
+  const FixedText text =
+      number && std::isfinite(*number) ? FixedNumberText(*number, decimals) : FixedText{};
+  json += text.size > 0 ? text.View() : std::string_view("null");
 }
 
 template <typename Integer>
