@@ -100,6 +100,7 @@ class LineText {
   }
   void Put(std::string_view text) {
     const std::size_t taken = std::min(text.size(), kSize - size_);
+    if (taken == 0) return;  // an empty view may hold no pointer at all
     std::memcpy(text_ + size_, text.data(), taken);
     size_ += taken;
   }
