@@ -8,7 +8,6 @@
 #include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <optional>
 
@@ -123,12 +122,7 @@ class LineText {
     Put(',');
     if (number) Put(FixedNumberText(*number, decimals).View());
   }
-  void Integer(std::int64_t value) {
-    char digits[24];
-    Put(std::string_view(
-        digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr -
-                                         digits)));
-  }
+  void Integer(std::int64_t value) { Put(IntegerText(value).View()); }
   // The line, with room kept for the line break its writer adds.
   QByteArray Take() const {
     QByteArray line;

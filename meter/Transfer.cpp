@@ -316,6 +316,14 @@ FixedText FixedNumberText(double x, int decimals) {
   return text;
 }
 
+FixedText IntegerText(std::int64_t value) {
+  FixedText text;
+  text.size = static_cast<std::size_t>(
+      std::to_chars(text.room.data(), text.room.data() + text.room.size(), value).ptr -
+      text.room.data());
+  return text;
+}
+
 std::string ReadingStatistics::Describe(const Accumulator& n) {
   std::string text = "n " + std::to_string(n.Count());
   text += ", min " + StatisticText(n.Minimum());

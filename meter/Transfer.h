@@ -196,6 +196,8 @@ struct FixedText {
   std::string_view View() const { return {room.data(), size}; }
 };
 FixedText FixedNumberText(double x, int decimals);
+// A count or a reading's number as the files and the messages write it.
+FixedText IntegerText(std::int64_t value);
 
 // A detail changed after its transfer ended: which, what it was and became,
 // and when (the change is kept, never folded into the details unseen).

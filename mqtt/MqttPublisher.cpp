@@ -14,7 +14,6 @@
 #include <QUrl>
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -100,13 +99,6 @@ void AppendJsonFixedOrNull(std::string& json, std::optional<double> number, int 
   json += text.size > 0 ? text.View() : std::string_view("null");
 }
 
-template <typename Integer>
-void AppendInteger(std::string& json, Integer number) {
-  char digits[24];
-  const auto end = std::to_chars(digits, digits + sizeof digits, number).ptr;
-  json.append(digits, static_cast<std::size_t>(end - digits));
-}
-
 void AppendJsonTextOrNull(std::string& json, std::optional<std::string_view> text) {
   if (text) return AppendJsonText(json, *text);
   json += "null";
@@ -170,7 +162,7 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
   json += "{\"transfer\":";
   AppendJsonText(json, transfer);
   json += ",\"reading\":";
-  AppendInteger(json, reading.number);
+  json += IntegerText(reading.number).View();
   json += ",\"meter_time\":";
   AppendJsonText(json, r.TimestampText);
   json += ",\"meter_time_iso\":";
@@ -196,7 +188,7 @@ QByteArray ReadingMessage(std::string_view transfer, const Reading& reading,
                                               : std::optional<std::string_view>(received));
   json += reading.outOfStep ? ",\"out_of_step\":true" : ",\"out_of_step\":false";
   json += ",\"lost_before\":";
-  AppendInteger(json, reading.lostBefore);
+  json += IntegerText(static_cast<std::int64_t>(reading.lostBefore)).View();
   // The sample's details a subscriber files the reading under.
   for (const DetailField& field : kDetailFields) {
     if (!field.perReading) continue;

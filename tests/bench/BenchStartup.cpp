@@ -11,7 +11,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <chrono>

@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <map>
 #include <random>
 
@@ -33,6 +34,11 @@ TEST(TransferRecordTest, NumbersAreWrittenWithTheMetersPlaces) {
   };
   for (const auto& c : cases)
     EXPECT_EQ(FixedNumberText(c.x, c.decimals).View(), c.text) << c.x;
+  // Counts and readings' numbers, to the widest a file can hold.
+  EXPECT_EQ(IntegerText(0).View(), "0");
+  EXPECT_EQ(IntegerText(-1).View(), "-1");
+  EXPECT_EQ(IntegerText(INT64_MIN).View(), "-9223372036854775808");
+  EXPECT_EQ(IntegerText(INT64_MAX).View(), "9223372036854775807");
 }
 
 // Readings' numbers take a quicker way than other numbers: both must give
