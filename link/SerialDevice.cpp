@@ -13,6 +13,7 @@
 #include <cstring>
 #include <optional>
 
+#include "link/PortLockFolders.h"
 #include "storage/NativePath.h"
 
 namespace orbek {
@@ -172,8 +173,7 @@ QString PortErrorText(const QSerialPort& port) {
 QString PortLockFile(const QString& path) {
   QString name = path.startsWith(QStringLiteral("/dev/")) ? path.mid(5) : path;
   name = QStringLiteral("/LCK..") + name.replace(QLatin1Char('/'), QLatin1Char('_'));
-  for (const char* folder : {"/var/lock", "/etc/locks", "/var/spool/locks", "/var/spool/uucp",
-                             "/tmp", "/var/tmp", "/var/lock/lockdev", "/run/lock"}) {
+  for (const char* folder : kPortLockFolders) {
     const QFileInfo info(QString::fromLatin1(folder));
     if (info.isReadable() && (QFile::exists(info.filePath() + name) || info.isWritable()))
       return info.filePath() + name;

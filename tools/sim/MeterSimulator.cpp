@@ -17,6 +17,8 @@
 #include <tuple>
 #include <vector>
 
+#include "link/PortLockFolders.h"
+
 namespace orbek::sim {
 
 namespace {
@@ -63,7 +65,7 @@ int BaudOf(speed_t speed) {
 bool LockedByALiveProgram(const std::string& devicePath) {
   std::string name = devicePath.rfind("/dev/", 0) == 0 ? devicePath.substr(5) : devicePath;
   std::replace(name.begin(), name.end(), '/', '_');
-  for (const char* folder : {"/var/lock", "/run/lock", "/tmp", "/var/tmp"}) {
+  for (const char* folder : kPortLockFolders) {
     std::ifstream lock(std::string(folder) + "/LCK.." + name);
     long pid = 0;
     if (lock >> pid && pid > 0 && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM))
