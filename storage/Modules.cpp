@@ -1,0 +1,15 @@
+#include "storage/Modules.h"
+
+#include <QFileInfo>
+
+namespace orbek {
+
+// Found from the program's own file rather than QCoreApplication, which a
+// report run makes through its module.
+QString ModulePath(const QString& fileName) {
+  const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+  return QFileInfo(program).absolutePath() + QStringLiteral("/" ORBEK_MODULES_FROM_BINDIR "/") +
+         fileName;
+}
+
+}  // namespace orbek
