@@ -1,20 +1,18 @@
 #include "ui/CTchart1.h"
 
-#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QFileInfo>
 #include <QKeyEvent>
-#include <QPdfWriter>
-#include <QSvgGenerator>
+#include <QLabel>
+#include <QLibrary>
 #include <QToolTip>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
 
-#include <qcustomplot.h>
-#include <QVBoxLayout>
-
+#include "storage/Modules.h"
 #include "storage/NativePath.h"
 #include "storage/SafeSave.h"
 #include "storage/SaveError.h"
@@ -32,8 +30,70 @@ constexpr int kFrameMs = 50;
 // frames come ten a second, until the points slow.
 constexpr int kRushingFrameMs = 100;
 
-QColor FromBgr(std::uint32_t colour) {
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+// Keeps the axes' ranges while nothing is drawn: before the chart is first
+// shown, and for good if the chart module cannot be loaded (a label then
+// says why). Ranges are taken as the plotting library takes them.
+class KeptRanges : public ChartCanvas {
+ public:
+  KeptRanges(const Range ranges[3], std::function<void()> shownRangeChanged)
+      : ranges_{ranges[0], ranges[1], ranges[2]},
+        shownRangeChanged_(std::move(shownRangeChanged)) {}
+
+  // Shows `why` in `host` in place of the chart.
+  void SayWhy(QWidget& host, const QString& why) {
+    label_ = new QLabel(why, &host);
+    label_->setWordWrap(true);
+    label_->setAlignment(Qt::AlignCenter);
+    host.layout()->addWidget(label_);
+  }
+
+  QWidget* Widget() override { return label_; }
+  void SetTitle(const QString&) override {}
+  void SetGrids(bool, bool) override {}
+  void SetLegendVisible(bool) override {}
+  void SetColours(const QColor&, const QColor&) override {}
+  void AddPoint(int, double, double, std::uint32_t, bool) override {}
+  void ClearSeries(int) override {}
+  void SetDashed(int, bool) override {}
+  Range AxisRange(Axis axis) const override { return ranges_[static_cast<int>(axis)]; }
+  void SetAxisRange(Axis axis, double lower, double upper) override {
+    constexpr double kWidest = 1e250, kNarrowest = 1e-280;
+    const double width = std::abs(upper - lower);
+    if (!(lower > -kWidest && upper < kWidest && width > kNarrowest && width < kWidest)) return;
+    const Range range = std::minmax(lower, upper);
+    Range& kept = ranges_[static_cast<int>(axis)];
+    if (range == kept) return;
+    kept = range;
+    if (axis == Axis::Shown && shownRangeChanged_) shownRangeChanged_();
+  }
+  void ScaleAxis(Axis axis, double factor, double centre) override {
+    const auto [lower, upper] = AxisRange(axis);
+    SetAxisRange(axis, (lower - centre) * factor + centre, (upper - centre) * factor + centre);
+  }
+  void Replot(bool) override {}
+  QPointF ToPixels(double, double) const override { return {qQNaN(), qQNaN()}; }
+  double BottomAt(double) const override { return qQNaN(); }
+  QByteArray Picture(const QString&, const QString&) const override { return {}; }
+
+ private:
+  Range ranges_[3];
+  std::function<void()> shownRangeChanged_;
+  QLabel* label_ = nullptr;
+};
+
+// The chart module's entry, loaded at the first call; nullptr and the
+// loader's reason if it cannot be.
+const ChartEntry* ChartModule(QString* why) {
+  static QString problem;
+  static const ChartEntry* const entry = [] {
+    QLibrary module(ModulePath(QStringLiteral("orbek-chart.so")));
+    using EntryFunction = const ChartEntry* (*)();
+    const auto function = reinterpret_cast<EntryFunction>(module.resolve("orbek_chart_entry"));
+    if (function == nullptr) problem = module.errorString();
+    return function != nullptr ? function() : nullptr;
+  }();
+  *why = problem;
+  return entry;
 }
 
 }  // namespace
@@ -71,44 +131,47 @@ std::uint32_t ChartSeries::Colour(int i) const {
   return Chart().SeriesAt(index_).colours.at(i);
 }
 
-// The bottom axis the program drives is the hidden second X axis: the one
-// shown follows it, unless the user is looking back (see CTchart1).
-QCPAxis& ChartAxis::Axis() const {
+// The bottom axis the program drives is the followed one: the one shown
+// follows it, unless the user is looking back (see CTchart1).
+ChartCanvas::Axis ChartAxis::Drives() const {
   if (chart_.isNull()) throw ChartError("The chart axis handle is empty");
-  QCustomPlot& plot = chart_->Plot();
-  return *(which_ == Which::Left ? plot.yAxis : plot.xAxis2);
+  return which_ == Which::Left ? ChartCanvas::Axis::Left : ChartCanvas::Axis::Followed;
 }
 
-void ChartAxis::Changed() const {
+ChartCanvas::Range ChartAxis::Range() const {
+  const ChartCanvas::Axis axis = Drives();
+  return chart_->canvas_->AxisRange(axis);
+}
+
+void ChartAxis::Set(double lower, double upper) const {
+  const ChartCanvas::Axis axis = Drives();
+  chart_->canvas_->SetAxisRange(axis, lower, upper);
   if (which_ == Which::Bottom) chart_->ShowFollowedRange();
   chart_->ScheduleReplot();
 }
 
 void ChartAxis::SetMinMax(double minimum, double maximum) {
-  Axis().setRange(minimum, maximum);
-  Changed();
+  Set(minimum, maximum);
 }
 
 void ChartAxis::SetMinimum(double minimum) {
-  Axis().setRangeLower(minimum);
-  Changed();
+  Set(minimum, Range().second);
 }
 
 void ChartAxis::SetMaximum(double maximum) {
-  Axis().setRangeUpper(maximum);
-  Changed();
+  Set(Range().first, maximum);
 }
 
 double ChartAxis::Minimum() const {
-  return Axis().range().lower;
+  return Range().first;
 }
 double ChartAxis::Maximum() const {
-  return Axis().range().upper;
+  return Range().second;
 }
 
 void ChartAxis::Scroll(double offset, bool /*checkLimits*/) {
-  Axis().moveRange(offset);
-  Changed();
+  const auto [lower, upper] = Range();
+  Set(lower + offset, upper + offset);
 }
 
 CTchart1* ChartAxes::Chart() const {
@@ -125,27 +188,61 @@ ChartAxis ChartAxes::Bottom() const {
 
 // --- the chart -------------------------------------------------------------
 
-CTchart1::CTchart1(QWidget* parent) : QWidget(parent), plot_(new QCustomPlot(this)) {
+CTchart1::CTchart1(QWidget* parent) : QWidget(parent), host_(new QWidget(this)) {
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(plot_);
-  plot_->setNoAntialiasingOnDrag(true);
-  plot_->setNotAntialiasedElements(QCP::aeAll);
-  plot_->xAxis->setRange(-19.0, 0.0);
-  plot_->xAxis2->setRange(-19.0, 0.0);
-  plot_->yAxis->setRange(kDefaultMinimum, kDefaultMaximum);
-  SetUpLookingBack();
-  SetBottomAxisGridVisible(false);
-  SetLeftAxisGridVisible(false);
-  SetLegendVisible(false);
+  layout->addWidget(host_);
+  (new QVBoxLayout(host_))->setContentsMargins(0, 0, 0, 0);
+  // In the Tab order: the keys look back as the mouse does (OnKey).
+  host_->setFocusPolicy(Qt::StrongFocus);
+  host_->installEventFilter(this);
+  const ChartCanvas::Range ranges[3] = {
+      {kDefaultMinimum, kDefaultMaximum}, {-19.0, 0.0}, {-19.0, 0.0}};
+  canvas_ = std::make_unique<KeptRanges>(ranges, [this] { ShownRangeMoved(); });
   FollowPalette();
   replotTimer_.setSingleShot(true);
   replotTimer_.setInterval(kFrameMs);
   connect(&replotTimer_, &QTimer::timeout, this, &CTchart1::Replot);
-  // QCustomPlot queues a replot from its constructor, which draws even a
-  // hidden plot: a millisecond of the window's start-up, the chart being
-  // hidden until asked for. showEvent draws it instead.
-  QCoreApplication::removePostedEvents(plot_, QEvent::MetaCall);
+}
+
+CTchart1::~CTchart1() = default;
+
+// The drawing canvas, made by the chart module at the first call, and told
+// all the chart holds so far. Without the module the chart keeps its
+// readings and ranges and says why it draws nothing.
+ChartCanvas& CTchart1::Drawn() {
+  if (drawn_) return *canvas_;
+  drawn_ = true;
+  const ChartCanvas::Range ranges[3] = {canvas_->AxisRange(ChartCanvas::Axis::Left),
+                                        canvas_->AxisRange(ChartCanvas::Axis::Shown),
+                                        canvas_->AxisRange(ChartCanvas::Axis::Followed)};
+  const ChartEntry* module = ChartModule(&whyNotDrawn_);
+  if (module == nullptr) {
+    static_cast<KeptRanges&>(*canvas_).SayWhy(
+        *host_, tr("The chart cannot be drawn: %1").arg(whyNotDrawn_));
+    return *canvas_;
+  }
+  canvas_ = module->makeCanvas(*host_, ranges, [this] { ShownRangeMoved(); });
+  canvas_->Widget()->installEventFilter(this);
+  Draw(*canvas_);
+  return *canvas_;
+}
+
+void CTchart1::Draw(ChartCanvas& canvas) const {
+  canvas.SetTitle(title_);
+  canvas.SetGrids(bottomGrid_, leftGrid_);
+  canvas.SetLegendVisible(legend_);
+  canvas.SetColours(background_, ink_);
+  for (std::size_t series = 0; series < series_.size(); ++series) {
+    const SeriesData& data = series_[series];
+    for (std::size_t i = 0; i < data.xs.size(); ++i)
+      canvas.AddPoint(static_cast<int>(series), data.xs[i], data.ys[i], data.colours[i],
+                      data.dashed);
+  }
+}
+
+QWidget* CTchart1::Drawing() {
+  return Drawn().Widget();
 }
 
 // On a dark palette the plot takes the palette's base and text colours; on
@@ -154,16 +251,9 @@ void CTchart1::FollowPalette() {
   const QPalette& colours = palette();
   const bool dark =
       colours.color(QPalette::Window).lightness() < colours.color(QPalette::WindowText).lightness();
-  const QColor background = dark ? colours.color(QPalette::Base) : QColor(Qt::white);
-  const QColor ink = dark ? colours.color(QPalette::Text) : QColor(Qt::black);
-  plot_->setBackground(background);
-  for (QCPAxis* axis : {plot_->xAxis, plot_->yAxis, plot_->xAxis2, plot_->yAxis2}) {
-    axis->setBasePen(QPen(ink));
-    axis->setTickPen(QPen(ink));
-    axis->setSubTickPen(QPen(ink));
-    axis->setTickLabelColor(ink);
-    axis->setLabelColor(ink);
-  }
+  background_ = dark ? colours.color(QPalette::Base) : QColor(Qt::white);
+  ink_ = dark ? colours.color(QPalette::Text) : QColor(Qt::black);
+  canvas_->SetColours(background_, ink_);
   ScheduleReplot();
 }
 
@@ -171,8 +261,6 @@ void CTchart1::changeEvent(QEvent* event) {
   if (event->type() == QEvent::PaletteChange) FollowPalette();
   QWidget::changeEvent(event);
 }
-
-CTchart1::~CTchart1() = default;
 
 ChartSeries CTchart1::Series(int index) {
   SeriesAt(index);  // throws for a series that does not exist
@@ -186,39 +274,21 @@ int CTchart1::AddSeries(int /*seriesClass*/) {
 
 void CTchart1::SetTitleText(const QString& text) {
   title_ = text;
-  // An empty title takes no room; a title gets the layout's top row.
-  auto* layout = plot_->plotLayout();
-  auto* element =
-      layout->rowCount() > 1 ? qobject_cast<QCPTextElement*>(layout->element(0, 0)) : nullptr;
-  if (text.isEmpty() && element != nullptr) {
-    layout->remove(element);
-    layout->simplify();
-  } else if (!text.isEmpty() && element == nullptr) {
-    layout->insertRow(0);
-    layout->addElement(0, 0, new QCPTextElement(plot_, text));
-  } else if (element != nullptr) {
-    element->setText(text);
-  }
+  canvas_->SetTitle(text);
   ScheduleReplot();
 }
 
-bool CTchart1::BottomAxisGridVisible() const {
-  return plot_->xAxis->grid()->visible();
-}
 void CTchart1::SetBottomAxisGridVisible(bool visible) {
-  plot_->xAxis->grid()->setVisible(visible);
-}
-bool CTchart1::LeftAxisGridVisible() const {
-  return plot_->yAxis->grid()->visible();
+  bottomGrid_ = visible;
+  canvas_->SetGrids(bottomGrid_, leftGrid_);
 }
 void CTchart1::SetLeftAxisGridVisible(bool visible) {
-  plot_->yAxis->grid()->setVisible(visible);
-}
-bool CTchart1::LegendVisible() const {
-  return plot_->legend->visible();
+  leftGrid_ = visible;
+  canvas_->SetGrids(bottomGrid_, leftGrid_);
 }
 void CTchart1::SetLegendVisible(bool visible) {
-  plot_->legend->setVisible(visible);
+  legend_ = visible;
+  canvas_->SetLegendVisible(visible);
 }
 
 CTchart1::SeriesData& CTchart1::SeriesAt(int index) {
@@ -233,8 +303,7 @@ CTchart1::SeriesData& CTchart1::SeriesAt(int index) {
 void CTchart1::ClearSeries(int index) {
   SeriesData& data = SeriesAt(index);
   cursor_.reset();
-  for (QCPGraph* run : data.runs)
-    plot_->removeGraph(run);
+  canvas_->ClearSeries(index);
   const bool dashed = data.dashed;  // a style of the series, not of its points
   data = SeriesData{};
   data.dashed = dashed;
@@ -243,12 +312,7 @@ void CTchart1::ClearSeries(int index) {
 
 void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
   SeriesData& data = SeriesAt(index);
-  if (data.runs.empty() || data.colours.back() != colour) {
-    QCPGraph* run = NewRun(colour, data.dashed);
-    if (!data.xs.empty()) run->addData(data.xs.back(), data.ys.back());
-    data.runs.push_back(run);
-  }
-  data.runs.back()->addData(x, y);
+  canvas_->AddPoint(index, x, y, colour, data.dashed);
   data.xs.push_back(x);
   data.ys.push_back(y);
   data.colours.push_back(colour);
@@ -256,22 +320,9 @@ void CTchart1::AddPoint(int index, double x, double y, std::uint32_t colour) {
 }
 
 void CTchart1::SetDashed(int index, bool dashed) {
-  SeriesData& data = SeriesAt(index);
-  data.dashed = dashed;
-  for (QCPGraph* run : data.runs) {
-    QPen pen = run->pen();
-    pen.setStyle(dashed ? Qt::DashLine : Qt::SolidLine);
-    run->setPen(pen);
-  }
+  SeriesAt(index).dashed = dashed;
+  canvas_->SetDashed(index, dashed);
   ScheduleReplot();
-}
-
-QCPGraph* CTchart1::NewRun(std::uint32_t colour, bool dashed) {
-  QCPGraph* run = plot_->addGraph();
-  run->setPen(QPen(FromBgr(colour), 1.5, dashed ? Qt::DashLine : Qt::SolidLine));
-  run->setLineStyle(QCPGraph::lsLine);
-  run->setAdaptiveSampling(true);
-  return run;
 }
 
 // A hidden chart is drawn when it is shown again (showEvent).
@@ -281,62 +332,65 @@ void CTchart1::ScheduleReplot() {
 
 void CTchart1::Replot() {
   if (!isVisible()) return;  // showEvent draws what changed meanwhile
-  if (leftAxisAutomatic_) plot_->yAxis->rescale(true);
-  plot_->replot(QCustomPlot::rpImmediateRefresh);
+  Drawn().Replot(leftAxisAutomatic_);
   ++replots_;
   std::size_t longest = 0;
   for (const SeriesData& data : series_)
     longest = std::max(longest, data.xs.size());
   const std::size_t gained = longest - std::min(longest, pointsAtReplot_);
   pointsAtReplot_ = longest;
-  replotTimer_.setInterval(
-      static_cast<double>(gained) > plot_->xAxis2->range().size() ? kRushingFrameMs : kFrameMs);
+  const auto [lower, upper] = canvas_->AxisRange(ChartCanvas::Axis::Followed);
+  replotTimer_.setInterval(static_cast<double>(gained) > upper - lower ? kRushingFrameMs
+                                                                       : kFrameMs);
 }
 
 // The wheel zooms the bottom axis around the pointer and a drag pans it
-// (QCustomPlot's own range interactions, held to the bottom axis). Either
-// leaves the followed range to go on underneath; a double-click or Home
-// shows it again. Hovering near a point shows what it is.
-void CTchart1::SetUpLookingBack() {
-  plot_->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-  plot_->axisRect()->setRangeDrag(Qt::Horizontal);
-  plot_->axisRect()->setRangeZoom(Qt::Horizontal);
-  plot_->axisRect()->setRangeDragAxes(plot_->xAxis, nullptr);
-  plot_->axisRect()->setRangeZoomAxes(plot_->xAxis, nullptr);
-  // In the Tab order: the keys look back as the mouse does (OnKey).
-  plot_->setFocusPolicy(Qt::StrongFocus);
-  plot_->setMouseTracking(true);
-  plot_->installEventFilter(this);
-  connect(plot_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
-          [this](const QCPRange&) {
-            if (!showingFollowed_) following_ = false;
-            // A point described under a still pointer may have moved away.
-            if (QToolTip::isVisible() && plot_->underMouse())
-              ShowPointAt(plot_->mapFromGlobal(QCursor::pos()), QCursor::pos());
-            emit ShownRangeChanged();
-          });
-  connect(plot_, &QCustomPlot::mouseDoubleClick, this, [this](QMouseEvent*) { Follow(); });
-  connect(plot_, &QCustomPlot::mouseMove, this, [this](QMouseEvent* event) {
-    if (event->buttons() == Qt::NoButton) ShowPointAt(event->pos(), event->globalPosition());
-  });
+// (the canvas's own, held to the bottom axis). Either leaves the followed
+// range to go on underneath; a double-click or Home shows it again.
+void CTchart1::ShownRangeMoved() {
+  if (!showingFollowed_) following_ = false;
+  // A point described under a still pointer may have moved away.
+  QWidget* drawing = drawn_ ? canvas_->Widget() : nullptr;
+  if (drawing != nullptr && QToolTip::isVisible() && drawing->underMouse())
+    ShowPointAt(drawing->mapFromGlobal(QCursor::pos()), QCursor::pos());
+  emit ShownRangeChanged();
 }
 
 bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == plot_ && event->type() == QEvent::KeyPress &&
+  if (watched == host_ && event->type() == QEvent::KeyPress &&
       OnKey(*static_cast<QKeyEvent*>(event)))
     return true;
-  // QCustomPlot takes every mouse press for its drags, and Qt asks for a
-  // context menu only for a press nobody took: the chart's own menu opens
-  // on the right button here, as the table's does.
-  if (watched == plot_ && event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
-    const auto* press = static_cast<QMouseEvent*>(event);
-    QContextMenuEvent menu(QContextMenuEvent::Mouse, plot_->mapTo(this, press->position().toPoint()),
-                           press->globalPosition().toPoint(), press->modifiers());
-    QCoreApplication::sendEvent(this, &menu);
-    return true;
-  }
+  if (drawn_ && watched == canvas_->Widget() && OnPlotEvent(*event)) return true;
   return QWidget::eventFilter(watched, event);
+}
+
+// Hovering near a point shows what it is; a double-click follows again.
+// The canvas takes every mouse press for its drags, and Qt asks for a
+// context menu only for a press nobody took: the chart's own menu opens on
+// the right button here, as the table's does.
+bool CTchart1::OnPlotEvent(QEvent& event) {
+  QWidget& drawing = *canvas_->Widget();
+  switch (event.type()) {
+    case QEvent::MouseMove: {
+      const auto& move = static_cast<QMouseEvent&>(event);
+      if (move.buttons() == Qt::NoButton) ShowPointAt(move.position(), move.globalPosition());
+      return false;
+    }
+    case QEvent::MouseButtonDblClick:
+      Follow();
+      return false;
+    case QEvent::MouseButtonPress: {
+      const auto& press = static_cast<QMouseEvent&>(event);
+      if (press.button() != Qt::RightButton) return false;
+      QContextMenuEvent menu(QContextMenuEvent::Mouse,
+                             drawing.mapTo(this, press.position().toPoint()),
+                             press.globalPosition().toPoint(), press.modifiers());
+      QCoreApplication::sendEvent(this, &menu);
+      return true;
+    }
+    default:
+      return false;
+  }
 }
 
 // The keyboard's look at the chart: Left and Right step a cursor from
@@ -344,8 +398,8 @@ bool CTchart1::eventFilter(QObject* watched, QEvent* event) {
 // view's width, + and - zoom around the middle, Home follows the newest
 // readings again.
 bool CTchart1::OnKey(const QKeyEvent& key) {
-  QCPAxis& bottom = *plot_->xAxis;
-  const double width = bottom.range().size();
+  const auto [lower, upper] = ShownBottomRange();
+  const double width = upper - lower;
   switch (key.key()) {
     case Qt::Key_Home:
       cursor_.reset();
@@ -357,13 +411,14 @@ bool CTchart1::OnKey(const QKeyEvent& key) {
       return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
-      LookAt(bottom.range().lower + (key.key() == Qt::Key_PageUp ? -width : width));
+      LookAt(lower + (key.key() == Qt::Key_PageUp ? -width : width));
       return true;
     case Qt::Key_Plus:
     case Qt::Key_Equal:
     case Qt::Key_Minus:
       following_ = false;
-      bottom.scaleRange(key.key() == Qt::Key_Minus ? 1.25 : 0.8, bottom.range().center());
+      canvas_->ScaleAxis(ChartCanvas::Axis::Shown, key.key() == Qt::Key_Minus ? 1.25 : 0.8,
+                         (lower + upper) / 2);
       ScheduleReplot();
       return true;
     default:
@@ -374,7 +429,8 @@ bool CTchart1::OnKey(const QKeyEvent& key) {
 // Shows the bottom range from `lower` on, as wide as now.
 void CTchart1::LookAt(double lower) {
   following_ = false;
-  plot_->xAxis->setRange(lower, lower + plot_->xAxis->range().size());
+  const auto [shownLower, shownUpper] = ShownBottomRange();
+  canvas_->SetAxisRange(ChartCanvas::Axis::Shown, lower, lower + (shownUpper - shownLower));
   ScheduleReplot();
 }
 
@@ -384,19 +440,19 @@ void CTchart1::MoveCursor(int step) {
   const auto last = static_cast<int>(xs.size()) - 1;
   if (!cursor_) {
     // From the newest reading shown.
-    const double upper = plot_->xAxis->range().upper;
+    const double upper = ShownBottomRange().second;
     cursor_ = static_cast<int>(std::upper_bound(xs.begin(), xs.end(), upper) - xs.begin()) - 1;
   } else {
     *cursor_ += step;
   }
   cursor_ = std::clamp(*cursor_, 0, last);
   const double x = xs[static_cast<std::size_t>(*cursor_)];
-  const QCPRange range = plot_->xAxis->range();
-  if (x < range.lower) LookAt(x);
-  if (x > range.upper) LookAt(x - range.size());
-  plot_->setAccessibleDescription(CursorText());
+  const auto [lower, upper] = ShownBottomRange();
+  if (x < lower) LookAt(x);
+  if (x > upper) LookAt(x - (upper - lower));
+  host_->setAccessibleDescription(CursorText());
   emit CursorMoved(CursorText());
-  QToolTip::showText(plot_->mapToGlobal(CursorPoint()), CursorText(), plot_);
+  QToolTip::showText(host_->mapToGlobal(CursorPoint()), CursorText(), host_);
 }
 
 // The cursor's readings, every series at its point.
@@ -411,21 +467,20 @@ QString CTchart1::CursorText() const {
 
 // Where the cursor's point is drawn, or the middle of the plot.
 QPoint CTchart1::CursorPoint() const {
-  if (!cursor_ || series_.empty() ||
-      *cursor_ >= static_cast<int>(series_[0].xs.size()))
-    return plot_->rect().center();
+  const QPoint middle = host_->rect().center();
+  if (!cursor_ || series_.empty() || *cursor_ >= static_cast<int>(series_[0].xs.size()))
+    return middle;
   const auto point = static_cast<std::size_t>(*cursor_);
-  return QPointF(plot_->xAxis->coordToPixel(series_[0].xs[point]),
-                 plot_->yAxis->coordToPixel(series_[0].ys[point]))
-      .toPoint();
+  const QPointF at = canvas_->ToPixels(series_[0].xs[point], series_[0].ys[point]);
+  return std::isfinite(at.x()) && std::isfinite(at.y()) ? at.toPoint() : middle;
 }
 
 QWidget* CTchart1::PlotWidget() const {
-  return plot_;
+  return host_;
 }
 
 QPoint CTchart1::MenuPoint() const {
-  return plot_->mapTo(this, CursorPoint());
+  return host_->mapTo(this, CursorPoint());
 }
 
 void CTchart1::Follow() {
@@ -437,52 +492,34 @@ void CTchart1::Follow() {
 void CTchart1::ShowFollowedRange() {
   if (!following_) return;
   showingFollowed_ = true;
-  plot_->xAxis->setRange(plot_->xAxis2->range());
+  const auto [lower, upper] = canvas_->AxisRange(ChartCanvas::Axis::Followed);
+  canvas_->SetAxisRange(ChartCanvas::Axis::Shown, lower, upper);
   showingFollowed_ = false;
 }
 
 std::pair<double, double> CTchart1::ShownBottomRange() const {
-  return {plot_->xAxis->range().lower, plot_->xAxis->range().upper};
+  return canvas_->AxisRange(ChartCanvas::Axis::Shown);
 }
 
 // The picture is drawn into memory first and saved whole, so a failed save
 // leaves no half-written file. PNG at the chart's size on screen; SVG and
 // PDF as vector graphics.
 void CTchart1::SavePicture(const QString& path) const {
-  const QString suffix = QFileInfo(path).suffix().toLower();
-  const int width = plot_->width(), height = plot_->height();
-  QBuffer picture;
-  picture.open(QIODevice::WriteOnly);
-  bool drawn = false;
-  if (suffix == QLatin1String("png")) {
-    drawn = plot_->toPixmap(width, height).save(&picture, "PNG");
-  } else if (suffix == QLatin1String("svg")) {
-    QSvgGenerator svg;
-    svg.setOutputDevice(&picture);
-    svg.setSize(QSize(width, height));
-    svg.setViewBox(QRect(0, 0, width, height));
-    svg.setTitle(title_);
-    QCPPainter painter;
-    drawn = painter.begin(&svg);
-    if (drawn) plot_->toPainter(&painter, width, height);
-    drawn = drawn && painter.end();
-  } else if (suffix == QLatin1String("pdf")) {
-    QPdfWriter pdf(&picture);
-    pdf.setPageSize(QPageSize(QSizeF(width, height), QPageSize::Point));
-    pdf.setPageMargins(QMarginsF());
-    pdf.setResolution(72);
-    QCPPainter painter;
-    drawn = painter.begin(&pdf);
-    if (drawn) plot_->toPainter(&painter, width, height);
-    drawn = drawn && painter.end();
-  } else {
+  const QString format = QFileInfo(path).suffix().toLower();
+  if (format != QLatin1String("png") && format != QLatin1String("svg") &&
+      format != QLatin1String("pdf"))
     throw SaveError(tr("Cannot save %1: a picture's name must end in .png, .svg or "
                        ".pdf")
                         .arg(DisplayPath(path))
                         .toStdString());
-  }
-  if (!drawn) throw SaveError("the chart could not be drawn");
-  SaveBytes(path, picture.data());
+  // Drawn even while hidden, as the chart stands.
+  ChartCanvas& canvas = const_cast<CTchart1*>(this)->Drawn();
+  const QByteArray picture = canvas.Picture(format, title_);
+  if (picture.isEmpty())
+    throw SaveError(whyNotDrawn_.isEmpty()
+                        ? std::string("the chart could not be drawn")
+                        : "the chart could not be drawn: " + whyNotDrawn_.toStdString());
+  SaveBytes(path, picture);
 }
 
 void CTchart1::SetPointDescriber(PointDescriber describer) {
@@ -491,7 +528,8 @@ void CTchart1::SetPointDescriber(PointDescriber describer) {
 
 // The point nearest the pointer, of any series, within a few pixels.
 std::optional<std::pair<int, int>> CTchart1::PointAt(const QPointF& position) const {
-  const double x = plot_->xAxis->pixelToCoord(position.x());
+  const double x = canvas_->BottomAt(position.x());
+  if (!std::isfinite(x)) return std::nullopt;  // nothing drawn
   std::optional<std::pair<int, int>> nearest;
   double nearestDistance = kHoverPixels;
   for (int series = 0; series < SeriesCount(); ++series) {
@@ -500,8 +538,8 @@ std::optional<std::pair<int, int>> CTchart1::PointAt(const QPointF& position) co
     for (auto i = std::max<std::ptrdiff_t>(at - 1, 0);
          i <= at && i < static_cast<std::ptrdiff_t>(data.xs.size()); ++i) {
       const auto point = static_cast<std::size_t>(i);
-      const double distance = std::hypot(plot_->xAxis->coordToPixel(data.xs[point]) - position.x(),
-                                         plot_->yAxis->coordToPixel(data.ys[point]) - position.y());
+      const QPointF drawn = canvas_->ToPixels(data.xs[point], data.ys[point]);
+      const double distance = std::hypot(drawn.x() - position.x(), drawn.y() - position.y());
       if (distance <= nearestDistance) {
         nearestDistance = distance;
         nearest = std::pair(series, static_cast<int>(i));
@@ -525,7 +563,7 @@ void CTchart1::ShowPointAt(const QPointF& position, const QPointF& global) {
     QToolTip::hideText();
     return;
   }
-  QToolTip::showText(global.toPoint(), DescribePoint(point->first, point->second), plot_);
+  QToolTip::showText(global.toPoint(), DescribePoint(point->first, point->second), host_);
 }
 
 void CTchart1::showEvent(QShowEvent* event) {

@@ -7,14 +7,13 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
-class QCustomPlot;
-class QCPAxis;
-class QCPGraph;
+#include "ui/ChartCanvas.h"
 
 namespace orbek {
 
@@ -73,8 +72,9 @@ class ChartAxis {
   friend class ChartAxes;
   enum class Which { Left, Bottom };
   ChartAxis(CTchart1* chart, Which which) : chart_(chart), which_(which) {}
-  QCPAxis& Axis() const;
-  void Changed() const;
+  ChartCanvas::Axis Drives() const;
+  ChartCanvas::Range Range() const;
+  void Set(double lower, double upper) const;
 
   QPointer<CTchart1> chart_;
   Which which_ = Which::Left;
@@ -95,9 +95,11 @@ class ChartAxes {
   QPointer<CTchart1> chart_;
 };
 
-// The chart: line series against the row number, over QCustomPlot. Adding a
-// point costs the same however many the series holds; redraws are
-// coalesced to at most one per frame, and none while the chart is hidden.
+// The chart: line series against the row number. Adding a point costs the
+// same however many the series holds; redraws are coalesced to at most one
+// per frame, and none while the chart is hidden. It is drawn by a canvas
+// the chart module makes when the chart is first shown; until then the chart
+// keeps its points and ranges itself.
 //
 // The user may look back: the wheel zooms the bottom axis around the
 // pointer, a drag pans it. The program's own bottom range (what the axis
@@ -128,11 +130,11 @@ class CTchart1 : public QWidget {
 
   QString TitleText() const { return title_; }
   void SetTitleText(const QString& text);
-  bool BottomAxisGridVisible() const;
+  bool BottomAxisGridVisible() const { return bottomGrid_; }
   void SetBottomAxisGridVisible(bool visible);
-  bool LeftAxisGridVisible() const;
+  bool LeftAxisGridVisible() const { return leftGrid_; }
   void SetLeftAxisGridVisible(bool visible);
-  bool LegendVisible() const;
+  bool LegendVisible() const { return legend_; }
   void SetLegendVisible(bool visible);
   bool LeftAxisAutomatic() const { return leftAxisAutomatic_; }
   bool View3D() const { return view3D_; }
@@ -151,8 +153,10 @@ class CTchart1 : public QWidget {
   // moved it; and where a menu opened from the keyboard appears.
   QString CursorText() const;
   QPoint MenuPoint() const;
-  // The drawing, which takes the focus and the keys.
+  // The drawing's place, which takes the focus and the keys.
   QWidget* PlotWidget() const;
+  // The drawing itself, the chart module loaded first if it is not yet.
+  QWidget* Drawing();
 
   // Saves the chart as shown, as PNG, SVG or PDF by the name's extension.
   // Throws SaveError.
@@ -161,7 +165,6 @@ class CTchart1 : public QWidget {
   // How many redraws have run; lets tests see that points are coalesced.
   int ReplotCount() const { return replots_; }
   int FrameMs() const { return replotTimer_.interval(); }
-  QCustomPlot& Plot() const { return *plot_; }
 
  signals:
   // The bottom range shown changed: the program's scroll or the user's look
@@ -179,10 +182,7 @@ class CTchart1 : public QWidget {
   friend class ChartSeries;
   friend class ChartAxis;
 
-  // A series is drawn as runs of one colour each; a run starts at the last
-  // point of the one before, so the line stays unbroken.
   struct SeriesData {
-    std::vector<QCPGraph*> runs;
     std::vector<double> xs, ys;
     std::vector<std::uint32_t> colours;
     bool dashed = false;
@@ -191,13 +191,15 @@ class CTchart1 : public QWidget {
   SeriesData& SeriesAt(int index);
   void ClearSeries(int index);
   void AddPoint(int index, double x, double y, std::uint32_t colour);
-  QCPGraph* NewRun(std::uint32_t colour, bool dashed);
   void SetDashed(int index, bool dashed);
+  ChartCanvas& Drawn();
+  void Draw(ChartCanvas& canvas) const;
   void ScheduleReplot();
   void Replot();
-  void SetUpLookingBack();
   void FollowPalette();
+  void ShownRangeMoved();
   void ShowFollowedRange();
+  bool OnPlotEvent(QEvent& event);
   void ShowPointAt(const QPointF& position, const QPointF& global);
   bool OnKey(const QKeyEvent& key);
   void LookAt(double lower);
@@ -208,10 +210,16 @@ class CTchart1 : public QWidget {
   static constexpr double kDefaultMaximum = 10.0;
   static constexpr double kHoverPixels = 8.0;
 
-  QCustomPlot* plot_;
+  QWidget* host_;  // where the canvas draws; it takes the focus and the keys
+  // The kept ranges until the chart is first shown, then the drawing one.
+  std::unique_ptr<ChartCanvas> canvas_;
+  bool drawn_ = false;
+  QString whyNotDrawn_;  // the module's loader's reason, when it could not
   std::vector<SeriesData> series_;
   QTimer replotTimer_;
   QString title_;
+  bool bottomGrid_ = false, leftGrid_ = false, legend_ = false;
+  QColor background_, ink_;
   bool leftAxisAutomatic_ = false;
   bool leftAxisAutomaticMaximum_ = false;
   bool leftAxisAutomaticMinimum_ = false;

@@ -941,6 +941,10 @@ Ja behält diese Angaben; Nein lässt Sie sie zuerst ändern.</translation>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>%1 kann nicht gespeichert werden: Der Name eines Bildes muss auf .png, .svg oder .pdf enden</translation>
     </message>
+    <message>
+        <source>The chart cannot be drawn: %1</source>
+        <translation>Das Diagramm kann nicht gezeichnet werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>orbek::HistoryDialog</name>

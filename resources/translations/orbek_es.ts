@@ -941,6 +941,10 @@ Sí conserva estos detalles; No le permite cambiarlos antes.</translation>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>No se puede guardar %1: el nombre de una imagen debe terminar en .png, .svg o .pdf</translation>
     </message>
+    <message>
+        <source>The chart cannot be drawn: %1</source>
+        <translation>No se puede dibujar el gráfico: %1</translation>
+    </message>
 </context>
 <context>
     <name>orbek::HistoryDialog</name>

@@ -941,6 +941,10 @@ Oui garde ces détails ; Non vous permet d&apos;abord de les modifier.</translat
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>Impossible d&apos;enregistrer %1 : le nom d&apos;une image doit finir par .png, .svg ou .pdf</translation>
     </message>
+    <message>
+        <source>The chart cannot be drawn: %1</source>
+        <translation>Le graphique ne peut pas être tracé : %1</translation>
+    </message>
 </context>
 <context>
     <name>orbek::HistoryDialog</name>

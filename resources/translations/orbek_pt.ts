@@ -941,6 +941,10 @@ Sim mantém estes detalhes; Não permite alterá-los primeiro.</translation>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>Não é possível salvar %1: o nome de uma imagem tem de terminar em .png, .svg ou .pdf</translation>
     </message>
+    <message>
+        <source>The chart cannot be drawn: %1</source>
+        <translation>Não é possível desenhar o gráfico: %1</translation>
+    </message>
 </context>
 <context>
     <name>orbek::HistoryDialog</name>

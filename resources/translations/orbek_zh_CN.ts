@@ -941,6 +941,10 @@ Yes keeps these details; No lets you change them first.</source>
         <source>Cannot save %1: a picture&apos;s name must end in .png, .svg or .pdf</source>
         <translation>无法保存 %1：图片文件名必须以 .png、.svg 或 .pdf 结尾</translation>
     </message>
+    <message>
+        <source>The chart cannot be drawn: %1</source>
+        <translation>无法绘制图表：%1</translation>
+    </message>
 </context>
 <context>
     <name>orbek::HistoryDialog</name>

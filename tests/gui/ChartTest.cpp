@@ -14,6 +14,11 @@ namespace {
 constexpr std::uint32_t kGreen = 64100;  // 0x00FA64
 constexpr std::uint32_t kRed = 255;
 
+// The chart's drawing, the chart module loaded for it.
+QCustomPlot& PlotOf(CTchart1& chart) {
+  return *qobject_cast<QCustomPlot*>(chart.Drawing());
+}
+
 TEST(ChartTest, SeriesKeepTheirPointsWithTheirColours) {
   CTchart1 chart;
   EXPECT_EQ(chart.AddSeries(0), 0);
@@ -33,13 +38,44 @@ TEST(ChartTest, SeriesKeepTheirPointsWithTheirColours) {
     EXPECT_EQ(value.Colour(i), colours[i]);
   }
   // The line to each point is drawn in the point's colour, unbroken.
-  ASSERT_EQ(chart.Plot().graphCount(), 2);
-  EXPECT_EQ(chart.Plot().graph(0)->pen().color(), QColor(100, 250, 0));
-  EXPECT_EQ(chart.Plot().graph(1)->pen().color(), QColor(255, 0, 0));
-  EXPECT_EQ(chart.Plot().graph(1)->dataCount(), 3) << "the red run starts at the green point";
+  ASSERT_EQ(PlotOf(chart).graphCount(), 2);
+  EXPECT_EQ(PlotOf(chart).graph(0)->pen().color(), QColor(100, 250, 0));
+  EXPECT_EQ(PlotOf(chart).graph(1)->pen().color(), QColor(255, 0, 0));
+  EXPECT_EQ(PlotOf(chart).graph(1)->dataCount(), 3) << "the red run starts at the green point";
   value.Clear();
   EXPECT_EQ(value.Count(), 0);
-  EXPECT_EQ(chart.Plot().graphCount(), 0);
+  EXPECT_EQ(PlotOf(chart).graphCount(), 0);
+}
+
+// A run that only ever shows the table never loads the plotting library:
+// the chart keeps its points, styles and ranges without a drawing, and
+// draws all of them once shown.
+TEST(ChartTest, AChartNeverShownHasNoDrawingAndShownDrawsAllItKept) {
+  CTchart1 chart;
+  chart.resize(400, 300);
+  chart.AddSeries(0);
+  chart.AddSeries(0);
+  chart.Series(1).SetDashed(true);
+  chart.Axis().Left().SetMinMax(-5.0, 30.0);
+  for (int x = 0; x < 30; ++x) {
+    chart.Series(0).AddXY(x, 7.0, {}, x < 10 ? kGreen : kRed);
+    chart.Series(1).AddXY(x, 25.0, {}, kRed);
+    if (x > 0) chart.Axis().Bottom().Scroll(1.0, true);
+  }
+  EXPECT_EQ(chart.ShownBottomRange(), std::pair(10.0, 29.0)) << "the view followed";
+  EXPECT_TRUE(chart.PlotWidget()->findChildren<QWidget*>().isEmpty()) << "drawn while hidden";
+
+  chart.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&chart));
+  QCustomPlot& plot = PlotOf(chart);
+  EXPECT_TRUE(plot.isVisible());
+  ASSERT_EQ(plot.graphCount(), 3) << "green and red runs of the value, one of the temperature";
+  EXPECT_EQ(plot.graph(0)->dataCount(), 10);
+  EXPECT_EQ(plot.graph(1)->dataCount(), 21) << "the red run starts at the last green point";
+  EXPECT_EQ(plot.graph(2)->pen().style(), Qt::DashLine);
+  EXPECT_EQ(plot.yAxis->range(), QCPRange(-5.0, 30.0));
+  EXPECT_EQ(plot.xAxis->range(), QCPRange(10.0, 29.0));
+  EXPECT_EQ(plot.xAxis2->range(), QCPRange(10.0, 29.0));
 }
 
 TEST(ChartTest, AxesTakeRangesBoundsAndScroll) {
@@ -80,7 +116,7 @@ TEST(ChartTest, MissingSeriesAndEmptyHandlesRaiseErrors) {
 TEST(ChartTest, PointsShareRedrawsAndAHiddenChartDrawsNone) {
   CTchart1 chart;
   int plotted = 0;  // the plot's own replots too, its constructor's among them
-  QObject::connect(&chart.Plot(), &QCustomPlot::afterReplot, [&plotted] { ++plotted; });
+  QObject::connect(&PlotOf(chart), &QCustomPlot::afterReplot, [&plotted] { ++plotted; });
   chart.resize(640, 480);
   chart.AddSeries(0);
   ChartSeries series = chart.Series(0);
@@ -154,7 +190,7 @@ class LookBackTest : public ::testing::Test {
     chart_.Series(1).AddXY(x, 25.0, {}, kRed);
     if (chart_.Series(0).Count() > 1) chart_.Axis().Bottom().Scroll(1.0, true);
   }
-  QCustomPlot& Plot() { return chart_.Plot(); }
+  QCustomPlot& Plot() { return PlotOf(chart_); }
   QPointF Pixel(double x, double y) {
     return {Plot().xAxis->coordToPixel(x), Plot().yAxis->coordToPixel(y)};
   }
