@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTest>
 #include <QToolTip>
+#include <functional>
 
 #include "tests/support/EventLoop.h"
 #include "ui/CTchart1.h"
@@ -76,6 +77,42 @@ TEST(ChartTest, AChartNeverShownHasNoDrawingAndShownDrawsAllItKept) {
   EXPECT_EQ(plot.yAxis->range(), QCPRange(-5.0, 30.0));
   EXPECT_EQ(plot.xAxis->range(), QCPRange(10.0, 29.0));
   EXPECT_EQ(plot.xAxis2->range(), QCPRange(10.0, 29.0));
+}
+
+// Before the chart is first shown its ranges are kept without the plot;
+// each change must come out as the plot itself takes it, or a chart shown
+// mid-transfer would jump.
+TEST(ChartTest, RangesKeptBeforeTheChartIsShownAreThoseThePlotKeeps) {
+  using Change = std::function<void(ChartAxis)>;
+  const struct {
+    const char* what;
+    Change change;
+  } changes[] = {
+      {"a range", [](ChartAxis a) { a.SetMinMax(-5.0, 30.0); }},
+      {"a reversed range", [](ChartAxis a) { a.SetMinMax(12.0, 2.0); }},
+      {"an empty range", [](ChartAxis a) { a.SetMinMax(4.0, 4.0); }},
+      {"an unbounded range", [](ChartAxis a) { a.SetMinMax(-1e300, 1.0); }},
+      {"a minimum past the maximum", [](ChartAxis a) { a.SetMinimum(50.0); }},
+      {"a maximum under the minimum", [](ChartAxis a) { a.SetMaximum(-50.0); }},
+      {"a scroll", [](ChartAxis a) { a.Scroll(2.5, true); }},
+      {"a tiny range", [](ChartAxis a) { a.SetMinMax(1.0, 1.0 + 1e-12); }},
+  };
+  CTchart1 kept, drawn;
+  drawn.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&drawn));
+  for (const auto& c : changes) {
+    for (CTchart1* chart : {&kept, &drawn}) {
+      c.change(chart->Axis().Left());
+      c.change(chart->Axis().Bottom());
+    }
+    for (const auto& axis : {&ChartAxes::Left, &ChartAxes::Bottom}) {
+      const ChartAxis k = (kept.Axis().*axis)(), d = (drawn.Axis().*axis)();
+      EXPECT_EQ(std::pair(k.Minimum(), k.Maximum()), std::pair(d.Minimum(), d.Maximum()))
+          << "after " << c.what;
+    }
+    EXPECT_EQ(kept.ShownBottomRange(), drawn.ShownBottomRange()) << "after " << c.what;
+  }
+  EXPECT_TRUE(kept.PlotWidget()->findChildren<QWidget*>().isEmpty());
 }
 
 TEST(ChartTest, AxesTakeRangesBoundsAndScroll) {
