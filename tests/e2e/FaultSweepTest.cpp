@@ -358,6 +358,25 @@ TEST(FaultSweepTest, EveryFailingCallOfTheWindowsJournalAndSaveIsSaidWithItsCaus
   RecordProperty("points", static_cast<int>(points));
 }
 
+// An installation that lost the chart's module: the window shows the chart,
+// which says why it draws nothing, and still takes and saves every reading.
+TEST(FaultSweepTest, AWindowWithoutItsChartModuleStillSavesEveryReading) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(QDir().mkpath(dir.filePath("bin")));
+  const QString window = dir.filePath("bin/orbek_window_driver");  // no modules beside it
+  ASSERT_TRUE(QFile::copy(ORBEK_WINDOW_DRIVER, window));
+  const auto records = sim::GenerateRecords(40, 12);
+  MeterSimulator meter(MeterSimulator::Paced(records, MeterSimulator::Pace::Fixed, 400));
+  const QString output = dir.filePath("readings.csv");
+  const Outcome run = RunWithFault(
+      window, {QString::fromStdString(meter.DevicePath()), "--chart", "--save", output},
+      {dir.filePath("none/")}, nullptr, {{"XDG_STATE_HOME", dir.filePath("state")}});
+  ASSERT_EQ(run.exitCode, 0) << run.out.toStdString() << run.err.toStdString();
+  EXPECT_TRUE(run.out.contains("box: Every reading of the transfer has been saved"))
+      << run.out.toStdString();
+  EXPECT_EQ(ReadingsIn(output), 40);
+}
+
 // A run killed at 200 points comes back whole with the README's recovery,
 // and the broker gets every reading under the transfer id of the first copies.
 TEST(FaultSweepTest, ARunKilledAnywhereIsRecoveredWithTheSameTransfer) {
