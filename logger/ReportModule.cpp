@@ -1,7 +1,5 @@
 #include "logger/ReportModule.h"
 
-#include <QLibrary>
-
 #include "storage/Modules.h"
 #include "storage/SaveError.h"
 
@@ -9,14 +7,13 @@ namespace orbek {
 
 namespace {
 
-// QLibrary does not unload a library when it is destroyed: the module stays.
 const ReportEntry& LoadModule() {
-  QLibrary module(ModulePath(QStringLiteral("orbek-report.so")));
+  QString why;
   using EntryFunction = const ReportEntry* (*)();
-  const auto entry = reinterpret_cast<EntryFunction>(module.resolve("orbek_report_entry"));
+  const auto entry = reinterpret_cast<EntryFunction>(
+      ModuleEntry(QStringLiteral("orbek-report.so"), "orbek_report_entry", &why));
   if (entry == nullptr)
-    throw SaveError(
-        QStringLiteral("cannot make reports: %1").arg(module.errorString()).toStdString());
+    throw SaveError(QStringLiteral("cannot make reports: %1").arg(why).toStdString());
   return *entry();
 }
 

@@ -1,6 +1,7 @@
 #include "storage/Modules.h"
 
 #include <QFileInfo>
+#include <QLibrary>
 
 namespace orbek {
 
@@ -10,6 +11,13 @@ QString ModulePath(const QString& fileName) {
   const QString program = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
   return QFileInfo(program).absolutePath() + QStringLiteral("/" ORBEK_MODULES_FROM_BINDIR "/") +
          fileName;
+}
+
+QFunctionPointer ModuleEntry(const QString& fileName, const char* symbol, QString* why) {
+  QLibrary module(ModulePath(fileName));
+  const QFunctionPointer entry = module.resolve(symbol);
+  if (entry == nullptr) *why = module.errorString();
+  return entry;
 }
 
 }  // namespace orbek

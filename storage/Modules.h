@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace orbek {
 
@@ -8,5 +9,10 @@ namespace orbek {
 // the build names from the program's own folder, the same in the build tree
 // as installed.
 QString ModulePath(const QString& fileName);
+
+// The module's entry function, resolved; nullptr, with the loader's reason in
+// *why, if the module cannot be loaded or lacks it. A loaded module stays:
+// QLibrary does not unload a library when it is destroyed.
+QFunctionPointer ModuleEntry(const QString& fileName, const char* symbol, QString* why);
 
 }  // namespace orbek

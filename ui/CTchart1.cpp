@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLibrary>
 #include <QToolTip>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -86,10 +85,9 @@ class KeptRanges : public ChartCanvas {
 const ChartEntry* ChartModule(QString* why) {
   static QString problem;
   static const ChartEntry* const entry = [] {
-    QLibrary module(ModulePath(QStringLiteral("orbek-chart.so")));
     using EntryFunction = const ChartEntry* (*)();
-    const auto function = reinterpret_cast<EntryFunction>(module.resolve("orbek_chart_entry"));
-    if (function == nullptr) problem = module.errorString();
+    const auto function = reinterpret_cast<EntryFunction>(
+        ModuleEntry(QStringLiteral("orbek-chart.so"), "orbek_chart_entry", &problem));
     return function != nullptr ? function() : nullptr;
   }();
   *why = problem;
