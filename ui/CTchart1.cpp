@@ -502,7 +502,7 @@ std::pair<double, double> CTchart1::ShownBottomRange() const {
 // The picture is drawn into memory first and saved whole, so a failed save
 // leaves no half-written file. PNG at the chart's size on screen; SVG and
 // PDF as vector graphics.
-void CTchart1::SavePicture(const QString& path) const {
+void CTchart1::SavePicture(const QString& path) {
   const QString format = QFileInfo(path).suffix().toLower();
   if (format != QLatin1String("png") && format != QLatin1String("svg") &&
       format != QLatin1String("pdf"))
@@ -511,7 +511,7 @@ void CTchart1::SavePicture(const QString& path) const {
                         .arg(DisplayPath(path))
                         .toStdString());
   // Drawn even while hidden, as the chart stands.
-  ChartCanvas& canvas = const_cast<CTchart1*>(this)->Drawn();
+  ChartCanvas& canvas = Drawn();
   const QByteArray picture = canvas.Picture(format, title_);
   if (picture.isEmpty())
     throw SaveError(whyNotDrawn_.isEmpty()

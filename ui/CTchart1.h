@@ -159,8 +159,9 @@ class CTchart1 : public QWidget {
   QWidget* Drawing();
 
   // Saves the chart as shown, as PNG, SVG or PDF by the name's extension.
+  // A chart not shown yet is drawn first.
   // Throws SaveError.
-  void SavePicture(const QString& path) const;
+  void SavePicture(const QString& path);
 
   // How many redraws have run; lets tests see that points are coalesced.
   int ReplotCount() const { return replots_; }
