@@ -36,6 +36,16 @@ namespace {
 
 // Messages sent and not yet acknowledged, at most; the rest wait in the spool.
 constexpr std::size_t kWindow = 1000;
+// A send costs the broker and us nearly as much for a few messages as for
+// many (a TCP segment each way, a wake-up on each side). While a meter's
+// readings trickle in, a read's few at a time, the sender takes new ones at
+// most this often and reads the broker's acknowledgements together at the
+// end of each wait. A send that took many (more than a meter at 115200 baud
+// sends meanwhile) or left some behind (a backlog, a capture decoded at
+// full speed) is followed by the next at once, and so is a reading that
+// comes after a quiet spell.
+constexpr std::chrono::milliseconds kTrickleSendEvery{100};
+constexpr std::size_t kTrickleMessages = 256;
 constexpr int kKeepAliveSeconds = 30;
 // A connection, TLS handshake included, and the broker's answer to it.
 constexpr std::chrono::seconds kConnectWithin{10};
@@ -448,10 +458,16 @@ void MqttPublisher::Send() {
     if (!link_.IsOpen()) Reconnect();
     const bool open = link_.IsOpen();
     const bool writing = !outgoing_.empty() && !link_.WantsRead();
-    pollfd polled[2] = {
-        {wake_, POLLIN, 0},
-        {link_.Descriptor(), static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}};
-    ::poll(polled, open ? 2 : 1, open ? 500 : 200);
+    // A rest waits out wake-ups (poll skips a negative descriptor; the
+    // appender, seeing its wake-up unread, writes no more) and the broker's
+    // acknowledgements, which come a few at a time and are read together
+    // at its end. Only what is still to be written goes on meanwhile.
+    const int rest = RestMs();
+    const bool watchBroker = rest == 0 || writing;
+    pollfd polled[2] = {{rest > 0 ? -1 : wake_, POLLIN, 0},
+                        {watchBroker ? link_.Descriptor() : -1,
+                         static_cast<short>(POLLIN | (writing ? POLLOUT : 0)), 0}};
+    ::poll(polled, open ? 2 : 1, rest > 0 ? rest : open ? 500 : 200);
     if (polled[0].revents & POLLIN) {
       std::uint64_t count = 0;
       [[maybe_unused]] const auto got = ::read(wake_, &count, sizeof count);
@@ -460,7 +476,7 @@ void MqttPublisher::Send() {
     if (open && (polled[1].revents & (POLLIN | POLLERR | POLLHUP))) ReadBroker();
     KeepAlive();
     SendStatusWhenAsked();
-    Pump();
+    if (RestMs() == 0) Pump();
     WriteBroker();
   }
   SayGoodbye();
@@ -600,10 +616,22 @@ void MqttPublisher::SendStatusWhenAsked() {
                       static_cast<std::uint16_t>(statusMid_), true);
 }
 
+// How long the sender still waits before it takes more messages (see
+// kTrickleSendEvery); 0 when it may now.
+int MqttPublisher::RestMs() const {
+  if (!trickling_ || hurry_) return 0;
+  const auto left = kTrickleSendEvery - (std::chrono::steady_clock::now() - lastPumped_);
+  return left > std::chrono::milliseconds(0)
+             ? static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(left).count())
+             : 0;
+}
+
 // Sends what waits in the spool, in order, while the window has room.
 void MqttPublisher::Pump() {
+  trickling_ = false;
   if (!connected_) return;
   const std::int64_t end = spool_->End();
+  const std::size_t before = inFlight_.size();
   const std::string_view topic(readingTopic_.constData(),
                                static_cast<std::size_t>(readingTopic_.size()));
   while (inFlight_.size() < kWindow && sent_ < end && outgoing_.size() < kMostOutgoingBytes) {
@@ -625,6 +653,11 @@ void MqttPublisher::Pump() {
     }
     if (at == 0) return;  // no whole line: the spool is damaged past here
   }
+  const std::size_t taken = inFlight_.size() - before;
+  if (taken == 0) return;
+  ++batches_;
+  lastPumped_ = std::chrono::steady_clock::now();
+  trickling_ = sent_ >= end && taken < kTrickleMessages;
 }
 
 void MqttPublisher::Acknowledged(std::uint16_t packetId) {
@@ -685,6 +718,7 @@ std::int64_t MqttPublisher::Pending() const {
 // A broker that is away at the end gets a short while to come back; one
 // that is there gets `waitMs` to acknowledge what it has been sent.
 std::int64_t MqttPublisher::Finish(int waitMs) {
+  hurry_ = true;
   Gather(false);
   {
     const std::lock_guard spool(spoolMutex_);

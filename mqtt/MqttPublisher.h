@@ -90,6 +90,8 @@ class MqttPublisher {
   // memory was full too; and why the spool refused them.
   std::int64_t Unspooled() const;
   QString SpoolError() const;
+  // How many times messages have gone to the broker together.
+  std::int64_t Batches() const { return batches_; }
   // Waits up to `waitMs` for every message to be acknowledged, says
   // "offline" and disconnects. Returns how many messages still wait in the
   // spool (which is removed when none do).
@@ -119,6 +121,7 @@ class MqttPublisher {
   void NoteTlsFailure(MqttLink::Failure failure);
   void SendStatusWhenAsked();
   void StopSender();
+  int RestMs() const;
   void Pump();
   // `now` from any thread while the sender is not running or has nothing
   // in flight; otherwise the sender's, a few times a second.
@@ -145,6 +148,8 @@ class MqttPublisher {
   std::thread sender_;
   int wake_ = -1;  // an eventfd the sender waits on beside the broker's socket
   std::atomic<bool> woken_{false};
+  std::atomic<bool> hurry_{false};  // finishing: every message goes at once
+  std::atomic<std::int64_t> batches_{0};
 
   // Up to where the broker has the messages (a spool offset; the spool's
   // End() is where the next goes). Only the caller's thread appends; only
@@ -165,6 +170,8 @@ class MqttPublisher {
   bool pinging_ = false;
   std::int64_t sent_ = 0;  // spool offset of the next message to send
   std::deque<InFlight> inFlight_;
+  std::chrono::steady_clock::time_point lastPumped_;
+  bool trickling_ = false;  // the last messages taken were few, and all there were
   QByteArray chunk_;
 
   // The appender's and the restart's, under their own mutex: messages lost

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -189,6 +190,46 @@ TEST_F(MqttTest, EveryReadingArrivesInOrderAsDocumentedJson) {
   ASSERT_TRUE(late.WaitFor(1, "/status", 5000));
   EXPECT_EQ(late.Messages("/status")[0].payload, "offline");
   EXPECT_TRUE(late.Messages("/status")[0].retained);
+}
+
+// A meter at line rate brings a read of a few readings every 20 ms: they go
+// to the broker together, a few sends a second, not one a read; a reading
+// after a quiet spell goes at once; every one arrives, in order.
+TEST_F(MqttTest, ReadingsThatTrickleInGoOutTogetherAndALoneOneAtOnce) {
+  MqttBroker broker;
+  MqttSubscriber subscriber(broker.Port(), std::string(kTopic) + "/reading");
+  ASSERT_TRUE(subscriber.Subscribed());
+  MqttPublisher publisher({broker.Url(), kTopic, {}, {}, false, files_.filePath("spool")},
+                          [](const QString&) {});
+  publisher.Connect(5000);
+  constexpr int kReads = 50, kPerRead = 20;
+  QElapsedTimer streamed;
+  streamed.start();
+  for (int read = 0, number = 0; read < kReads; ++read) {
+    publisher.Gather(true);
+    for (int i = 0; i < kPerRead; ++i)
+      publisher.Publish(QByteArray::number(number++));
+    publisher.Gather(false);
+    QThread::msleep(20);
+  }
+  EXPECT_LE(publisher.Batches(), streamed.elapsed() / 100 + 2) << "a send a read, or nearly";
+
+  QThread::msleep(300);
+  const std::int64_t before = publisher.Batches();
+  QElapsedTimer waited;
+  waited.start();
+  publisher.Publish("alone");
+  ASSERT_TRUE(test::WaitUntil([&] { return publisher.Batches() > before; }, 2000));
+  EXPECT_LT(waited.elapsed(), 75) << "a reading after a quiet spell waited for a rest";
+
+  EXPECT_EQ(publisher.Finish(5000), 0);
+  constexpr std::size_t kAll = kReads * kPerRead + 1;
+  ASSERT_TRUE(subscriber.WaitFor(kAll, "/reading"));
+  const auto messages = subscriber.Messages("/reading");
+  ASSERT_EQ(messages.size(), kAll);
+  for (std::size_t i = 0; i + 1 < kAll; ++i)
+    ASSERT_EQ(messages[i].payload, QByteArray::number(static_cast<qulonglong>(i))) << i;
+  EXPECT_EQ(messages.back().payload, "alone");
 }
 
 TEST_F(MqttTest, ABrokerRestartedMidTransferLosesNoReading) {
