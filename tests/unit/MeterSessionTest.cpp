@@ -133,7 +133,9 @@ TEST_F(MeterSessionTest, AMeterStillSendingAnEarlierTransferIsStoppedBeforeTheSt
   session_.Open(Path(), 115200);
   session_.Start(0);
   ASSERT_TRUE(WaitUntil([&] { return ended_ == 1; }, 5000));
-  // The crashed run's start, our stop and start, and the stop at our end.
+  // The crashed run's start, our stop and start, and the stop at our end
+  // (which the meter may read a moment after our transfer ended).
+  ASSERT_TRUE(meter_->WaitForReceived(4, std::chrono::seconds(2)));
   EXPECT_EQ(meter_->Received(), (std::vector<std::uint8_t>{0xB1, 0xB0, 0xB1, 0xB0}));
   ASSERT_EQ(records_.size(), records.size());
   for (std::size_t i = 0; i < records.size(); ++i)
