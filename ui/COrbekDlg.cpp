@@ -386,7 +386,12 @@ QString Summary(const ReadingStatistics& statistics, const DecodedReading& last)
 // carried over from another transfer never pass unseen.
 // The label's accessible name carries its numbers: a name alone would hide
 // the text from screen readers.
+// While a transfer runs the text changes twice a second, and a selection
+// would not outlive it; a text the mouse can select costs a document laid
+// out again at every change, so it is plain until the transfer ends.
 void COrbekDlg::SetStatisticsText(const QString& text) {
+  StatisticsLabel->setTextInteractionFlags(receiving_ ? Qt::NoTextInteraction
+                                                      : Qt::TextSelectableByMouse);
   StatisticsLabel->setText(text);
   StatisticsLabel->setAccessibleName(text.isEmpty() ? tr("Statistics")
                                                     : tr("Statistics: %1").arg(text));

@@ -217,6 +217,8 @@ TEST_F(EveryUserTest, AKeyboardUserHearsTheTransferAndReachesTheMenusAndTheChart
   EXPECT_EQ(Name(status), "Transfer ended: 40 readings");
   EXPECT_TRUE(Name(&Probe().Label("StatisticsLabel")).startsWith("Statistics: Transfer (n 40)"))
       << Name(&Probe().Label("StatisticsLabel")).toStdString();
+  EXPECT_TRUE(Probe().Label("StatisticsLabel").textInteractionFlags() & Qt::TextSelectableByMouse)
+      << "the ended transfer's statistics can be copied";
 
   // The menus open inside the window, also for a row scrolled out of view.
   auto menuFrom = [this](QWidget* focused, Qt::Key key, Qt::KeyboardModifiers modifiers) {
