@@ -768,10 +768,7 @@ void COrbekDlg::SetUpReadingsTable() {
         {ColumnHeadingText(c), Qt::AlignHCenter, std::max(rect.width() / columns, needed)});
   }
   ReadingsTable->InsertColumns(0, added);
-  QStringList numbers;
-  numbers.reserve(kTableRows);
-  for (int i = 0; i < kTableRows; ++i)
-    numbers << QString::number(i);
+  const QStringList numbers = RowNumbers(kTableRows);
   ReadingsTable->InsertItems(0, numbers);
 }
 

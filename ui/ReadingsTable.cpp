@@ -6,6 +6,10 @@
 #include <QScrollBar>
 #include <QTextLayout>
 #include <algorithm>
+#include <charconv>
+#include <iterator>
+#include <map>
+#include <mutex>
 
 #include "ui/FocusFrame.h"
 
@@ -29,7 +33,7 @@ constexpr int kRushingFrameMs = 400;
 }  // namespace
 
 int ReadingsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(otherCells_.size());
 }
 
 int ReadingsModel::columnCount(const QModelIndex& parent) const {
@@ -59,21 +63,37 @@ void ReadingsModel::InsertColumns(int column, const std::vector<Column>& added) 
   column = std::clamp(column, 0, columnCount());
   beginInsertColumns({}, column, column + static_cast<int>(added.size()) - 1);
   columns_.insert(columns_.begin() + column, added.begin(), added.end());
-  for (auto& row : rows_)
-    if (static_cast<std::size_t>(column) < row.size())
-      row.insert(row.begin() + column, added.size(), QString());
+  for (std::size_t row = 0; row < otherCells_.size(); ++row)
+    ShiftCells(row, static_cast<std::size_t>(column), added.size());
   endInsertColumns();
+}
+
+// Makes room for `count` empty cells at `column` in a row that has cells
+// past it.
+void ReadingsModel::ShiftCells(std::size_t row, std::size_t column, std::size_t count) {
+  std::vector<QString>& others = otherCells_[row];
+  if (column > 0) {
+    if (column - 1 < others.size()) others.insert(others.begin() + column - 1, count, QString());
+    return;
+  }
+  QString& first = firstCells_[static_cast<qsizetype>(row)];
+  if (first.isEmpty() && others.empty()) return;
+  others.insert(others.begin(), first);
+  others.insert(others.begin(), count - 1, QString());
+  first.clear();
 }
 
 void ReadingsModel::InsertRows(int row, const QStringList& firstCells) {
   if (firstCells.isEmpty()) return;
   row = std::clamp(row, 0, rowCount());
   beginInsertRows({}, row, row + static_cast<int>(firstCells.size()) - 1);
-  const auto first = rows_.insert(rows_.begin() + row, static_cast<std::size_t>(firstCells.size()),
-                                  std::vector<QString>());
-  if (!columns_.empty())
-    for (qsizetype i = 0; i < firstCells.size(); ++i)
-      first[i].assign(1, firstCells[i]);
+  const QStringList texts = columns_.empty() ? QStringList(firstCells.size()) : firstCells;
+  if (firstCells_.isEmpty())
+    firstCells_ = texts;  // shared, not copied
+  else
+    firstCells_ = firstCells_.first(row) + texts + firstCells_.sliced(row);
+  otherCells_.insert(otherCells_.begin() + row, static_cast<std::size_t>(firstCells.size()),
+                     std::vector<QString>());
   endInsertRows();
 }
 
@@ -85,15 +105,19 @@ ReadingsModel::ReadingsModel(QObject* parent) : QAbstractTableModel(parent) {
 
 bool ReadingsModel::SetText(int row, int column, const QString& text) {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return false;
-  std::vector<QString>& cells = rows_[static_cast<std::size_t>(row)];
-  if (static_cast<std::size_t>(column) >= cells.size()) {
-    if (text.isEmpty()) return true;
-    cells.reserve(columns_.size());  // a reading fills a row's cells one by one
-    cells.resize(static_cast<std::size_t>(column) + 1);
+  QString* cell = &firstCells_[row];
+  if (column > 0) {
+    std::vector<QString>& others = otherCells_[static_cast<std::size_t>(row)];
+    const auto at = static_cast<std::size_t>(column) - 1;
+    if (at >= others.size()) {
+      if (text.isEmpty()) return true;
+      others.reserve(columns_.size() - 1);  // a reading fills a row's cells one by one
+      others.resize(at + 1);
+    }
+    cell = &others[at];
   }
-  QString& cell = cells[static_cast<std::size_t>(column)];
-  if (cell == text) return true;
-  cell = text;
+  if (*cell == text) return true;
+  *cell = text;
   // The cells a frame changed are shown together at its end: readings can
   // come a thousand a second, and each paint lays out text.
   changedFirst_ = changedFirst_ < 0 ? row : std::min(changedFirst_, row);
@@ -123,14 +147,40 @@ void ReadingsModel::ShowChanged() {
 
 QString ReadingsModel::Text(int row, int column) const {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return {};
-  const std::vector<QString>& cells = rows_[static_cast<std::size_t>(row)];
-  return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)]
-                                                         : QString();
+  if (column == 0) return firstCells_[row];
+  const std::vector<QString>& others = otherCells_[static_cast<std::size_t>(row)];
+  const auto at = static_cast<std::size_t>(column) - 1;
+  return at < others.size() ? others[at] : QString();
 }
 
 QString ReadingsModel::Heading(int column) const {
   if (column < 0 || column >= columnCount()) return {};
   return columns_[static_cast<std::size_t>(column)].heading;
+}
+
+QStringList RowNumbers(int count) {
+  static std::mutex lock;
+  static std::map<int, QString> made;  // each count's numbers, end to end
+  const std::lock_guard hold(lock);
+  QString& digits = made[count];
+  const bool making = digits.isEmpty();
+  if (making) digits.reserve(qsizetype{4} * count);  // grows past 9999
+  std::vector<qsizetype> lengths;
+  lengths.reserve(static_cast<std::size_t>(std::max(count, 0)));
+  for (int i = 0; i < count; ++i) {
+    char text[16];
+    const char* end = std::to_chars(std::begin(text), std::end(text), i).ptr;
+    lengths.push_back(end - text);
+    if (making) digits.append(QLatin1StringView(text, end - text));
+  }
+  QStringList numbers;
+  numbers.reserve(count);
+  qsizetype start = 0;
+  for (const qsizetype length : lengths) {
+    numbers << QString::fromRawData(digits.constData() + start, length);
+    start += length;
+  }
+  return numbers;
 }
 
 size_t qHash(const ReadingsDelegate::Line& line, size_t seed) {

@@ -47,6 +47,7 @@ class ReadingsModel : public QAbstractTableModel {
 
  private:
   void ShowChanged();
+  void ShiftCells(std::size_t row, std::size_t column, std::size_t count);
 
  signals:
   // Once a frame, after the views have heard of the `rows` changed (from
@@ -55,12 +56,20 @@ class ReadingsModel : public QAbstractTableModel {
 
  private:
   std::vector<Column> columns_;
-  // A row holds the cells up to its last with text: most of the 5001 rows
-  // are empty but for their number, and made at start-up.
-  std::vector<std::vector<QString>> rows_;
+  // Each row's first cell, kept apart: the 5001 rows are made at start-up
+  // with their numbers and most stay empty but for them, so the numbers are
+  // the one list they came in, and an empty row allocates nothing.
+  QStringList firstCells_;
+  // Each row's cells after the first, up to its last with text.
+  std::vector<std::vector<QString>> otherCells_;
   QTimer frame_;  // the views hear of changed cells once a frame
   int changedFirst_ = -1, changedLast_ = -1;
 };
+
+// The texts "0" to "count - 1", for a table's numbered rows. They are views
+// of one buffer, made once for a count and kept while the program runs:
+// 5001 strings of their own were a millisecond of the window's start.
+QStringList RowNumbers(int count);
 
 // Draws a plain cell (text, neither selected nor focused) as the style
 // does, from a text laid out once and kept, and hands every other cell to

@@ -91,6 +91,38 @@ TEST(ReadingsTableTest, ColumnsInsertedTogetherMoveTheTextsOfTheColumnsAfterThem
   }
 }
 
+// Rows inserted before, among or after rows that hold texts: each row keeps
+// its own cells, and a new one holds only its first.
+TEST(ReadingsTableTest, RowsInsertedAmongOthersKeepEachRowsCells) {
+  for (const int at : {0, 1, 3}) {
+    ReadingsTable table;
+    for (int column = 0; column < 3; ++column)
+      table.InsertColumn(column, QString::number(column), Qt::AlignLeft, 60);
+    table.InsertItems(0, RowNumbers(3));
+    table.SetItemText(1, 0, "one");
+    table.SetItemText(1, 2, "c1");
+    table.InsertItems(at, {"x", "y"});
+    std::vector<QStringList> rows = {{"0", "", ""}, {"one", "", "c1"}, {"2", "", ""}};
+    rows.insert(rows.begin() + at, {{"x", "", ""}, {"y", "", ""}});
+    ASSERT_EQ(table.model()->rowCount(), 5) << at;
+    for (int row = 0; row < 5; ++row)
+      for (int column = 0; column < 3; ++column)
+        EXPECT_EQ(table.ItemText(row, column), rows[row][column]) << at << " " << row;
+  }
+}
+
+// The numbered rows' texts are the numbers, however many are asked for
+// (past 9999 the numbers outgrow the room first made for them).
+TEST(ReadingsTableTest, RowNumbersAreTheirNumbersAsText) {
+  for (const int count : {0, 1, 11, 5001, 12000}) {
+    const QStringList numbers = RowNumbers(count);
+    ASSERT_EQ(numbers.size(), count);
+    for (int i = 0; i < count; ++i)
+      ASSERT_EQ(numbers[i], QString::number(i)) << count;
+    EXPECT_EQ(RowNumbers(count), numbers) << count;  // made once, the same again
+  }
+}
+
 // Readings streaming at a thousand a second change cells and scroll the
 // table at every one; the table is painted once a frame for both, not once
 // for the cells and again for the scroll.
