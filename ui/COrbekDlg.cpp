@@ -21,9 +21,9 @@
 #include "export/OutputFormats.h"
 #include "export/ReadingsLayout.h"
 #include "export/TableExport.h"
-#include "export/WorkbookWriter.h"
 #include "export/TransferSheets.h"
 #include "export/WorkbookError.h"
+#include "export/WorkbookWriter.h"
 #include "link/CaptureReplay.h"
 #include "link/SerialError.h"
 #include "meter/MeterCommands.h"
@@ -41,6 +41,7 @@
 #include "ui/ReadingsTable.h"
 #include "ui/SampleDetailsDialog.h"
 #include "ui/SaveDialog.h"
+#include "ui/WindowImage.h"
 #include "ui_OrbekDlg.h"
 
 namespace orbek {
@@ -526,6 +527,10 @@ bool COrbekDlg::OnInitDialog() {
   ScanPorts();
   PortCombo->setCurrentIndex(PortCombo->count() > 0 ? 0 : -1);
 
+  // The window's size is settled here; its image is made while the table is.
+  if (const QScreen* screen = this->screen())
+    FitInto(screen->availableGeometry().size() - kFrameAllowance);
+  std::future<void> image = PrepareWindowImage(*this);
   SetUpReadingsTable();
   SetUpChartSeries();
 
@@ -536,9 +541,8 @@ bool COrbekDlg::OnInitDialog() {
   ChartShown = false;
   ChartAxes = Chart->Axis();
   ScanButton->setFocus();
-  if (const QScreen* screen = this->screen())
-    FitInto(screen->availableGeometry().size() - kFrameAllowance);
   NameJournalsKeptAside();
+  image.wait();  // before the restore's question, which runs events
   OfferRestore();
   return true;
 }
