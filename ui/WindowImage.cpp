@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 
 namespace orbek {
 
@@ -56,7 +57,12 @@ std::future<void> PrepareWindowImage(QWidget& window) {
   uchar* data = image->bits();
   const qsizetype size = image->sizeInBytes();
   if (data == nullptr || size <= 0) return Ready();
-  return std::async(std::launch::async, [data, size] { BringIn(data, size); });
+  try {
+    return std::async(std::launch::async, [data, size] { BringIn(data, size); });
+  } catch (const std::system_error&) {  // no thread to be had: this one does it
+    BringIn(data, size);
+    return Ready();
+  }
 }
 
 }  // namespace orbek
