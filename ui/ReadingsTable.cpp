@@ -105,8 +105,10 @@ ReadingsModel::ReadingsModel(QObject* parent) : QAbstractTableModel(parent) {
 
 bool ReadingsModel::SetText(int row, int column, const QString& text) {
   if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return false;
-  QString* cell = &firstCells_[row];
-  if (column > 0) {
+  QString* cell = nullptr;
+  if (column == 0) {
+    cell = &firstCells_[row];
+  } else {
     std::vector<QString>& others = otherCells_[static_cast<std::size_t>(row)];
     const auto at = static_cast<std::size_t>(column) - 1;
     if (at >= others.size()) {
