@@ -65,8 +65,14 @@ class TransferWatch {
     return options;
   }
   void Watch(pid_t pid) { pid_ = pid; }
-  // -1 unless both bytes came while the child ran.
-  double Seconds() const { return atStart_ >= 0 && atStop_ >= atStart_ ? atStop_ - atStart_ : -1; }
+  // -1 unless both bytes came while the child ran. A child that sent its
+  // stop byte and ended before the meter read it is counted to its end:
+  // `endSeconds` is its whole CPU, once it has been waited for.
+  double Seconds(double endSeconds) const {
+    if (atStart_ < 0) return -1;
+    if (atStop_ >= atStart_) return atStop_ - atStart_;
+    return stopSent_ && endSeconds >= atStart_ ? endSeconds - atStart_ : -1;
+  }
 
  private:
   void Received(std::uint8_t byte) {
@@ -76,6 +82,7 @@ class TransferWatch {
     while (pid_ < 0 && std::chrono::steady_clock::now() < deadline)
       std::this_thread::yield();
     if (byte == orbek::StopCommand) {
+      stopSent_ = true;
       if (atStart_ >= 0 && atStop_ < 0) atStop_ = QuietChild::ThreadsCpuSeconds(pid_);
     } else if (atStart_ < 0) {
       atStart_ = QuietChild::ThreadsCpuSeconds(pid_);
@@ -84,6 +91,7 @@ class TransferWatch {
 
   std::atomic<pid_t> pid_{-1};
   std::atomic<double> atStart_{-1}, atStop_{-1};
+  std::atomic<bool> stopSent_{false};
 };
 
 // What a child reading one meter at line rate cost a reading, in CPU
@@ -104,7 +112,8 @@ Cost MicrosPerReading(std::vector<std::string> arguments, const std::string& sta
   Cost cost;
   if (!child.Wait()) return cost;
   cost.whole = child.CpuSeconds() * 1e6 / kReadings;
-  if (watch.Seconds() >= 0) cost.transfer = watch.Seconds() * 1e6 / kReadings;
+  if (const double seconds = watch.Seconds(child.CpuSeconds()); seconds >= 0)
+    cost.transfer = seconds * 1e6 / kReadings;
   return cost;
 }
 
@@ -276,9 +285,9 @@ int main(int argc, char** argv) {
   double manySeconds = 0, manyTransfers = 0;
   int failed = 0;
   for (int i = 0; i < kMeters; ++i) {
-    failed += children[i]->Wait() && watches[i]->Seconds() >= 0 ? 0 : 1;
+    failed += children[i]->Wait() && watches[i]->Seconds(children[i]->CpuSeconds()) >= 0 ? 0 : 1;
     manySeconds += children[i]->CpuSeconds();
-    manyTransfers += std::max(0.0, watches[i]->Seconds());
+    manyTransfers += std::max(0.0, watches[i]->Seconds(children[i]->CpuSeconds()));
   }
   subscriber.WaitFor(kMeters * kReadings, "/reading", 20000);
   std::set<std::pair<std::string, long long>> delivered;
