@@ -26,8 +26,9 @@ namespace {
 constexpr int kFrameMs = 50;
 // A frame that brought more points than the bottom axis shows replaced the
 // whole view: no eye follows points that pass that fast, and the next
-// frames come ten a second, until the points slow.
-constexpr int kRushingFrameMs = 100;
+// frames come five a second, until the points slow. Each such frame draws
+// every point in view anew, a millisecond or more.
+constexpr int kRushingFrameMs = 200;
 
 // Keeps the axes' ranges while nothing is drawn: before the chart is first
 // shown, and for good if the chart module cannot be loaded (a label then

@@ -24,11 +24,11 @@ namespace {
 // within a tenth of a second.
 constexpr int kFrameMs = 100;
 // A frame that changed more rows than the view shows replaced every row
-// in view, and so will the next: no row stays long enough to be read, and
-// painting a page of new texts is most of what a streaming meter costs the
-// window. Those frames come two and a half a second, until the readings
-// slow: enough to see the rows flow and the latest come.
-constexpr int kRushingFrameMs = 400;
+// in view, and so will the next, and painting a page of new texts is most
+// of what a streaming meter costs the window. Those frames come once a
+// second, until the readings slow: each page of the latest readings then
+// stays long enough to be read, where at shorter frames none could be.
+constexpr int kRushingFrameMs = 1000;
 
 }  // namespace
 

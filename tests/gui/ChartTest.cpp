@@ -169,15 +169,15 @@ TEST(ChartTest, PointsShareRedrawsAndAHiddenChartDrawsNone) {
   EXPECT_GE(plotted, 1);
   for (int i = 200; i < 1200; ++i)
     series.AddXY(i, i, {}, kGreen);
-  test::Pump(120);
+  test::Pump(250);
   EXPECT_LE(chart.ReplotCount() - afterShow, 2) << "1000 points added in one pass";
   EXPECT_GE(chart.ReplotCount() - afterShow, 1);
 }
 
 // Twenty frames a second while the eye can follow the points across the
-// view; ten once a frame brings more points than the view shows, and
+// view; five once a frame brings more points than the view shows, and
 // twenty again when they slow.
-TEST(ChartTest, PointsThatReplaceTheWholeViewAreDrawnTenTimesASecond) {
+TEST(ChartTest, PointsThatReplaceTheWholeViewAreDrawnFiveTimesASecond) {
   CTchart1 chart;
   chart.resize(640, 480);
   chart.AddSeries(0);
@@ -187,14 +187,14 @@ TEST(ChartTest, PointsThatReplaceTheWholeViewAreDrawnTenTimesASecond) {
   const struct {
     int pointsAFrame;
     int frameMs;
-  } cases[] = {{1, 50}, {19, 50}, {21, 100}, {500, 100}, {5, 50}};
+  } cases[] = {{1, 50}, {19, 50}, {21, 200}, {500, 200}, {5, 50}};
   ChartSeries series = chart.Series(0);
   for (const auto& c : cases) {
     for (int i = 0; i < c.pointsAFrame; ++i) {
       series.AddXY(series.Count(), 1.0, {}, kGreen);
       if (series.Count() > 1) chart.Axis().Bottom().Scroll(1.0, true);
     }
-    test::Pump(150);
+    test::Pump(250);
     EXPECT_EQ(chart.FrameMs(), c.frameMs) << c.pointsAFrame << " points a frame";
   }
 }
